@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and run.
+# Works as root or through sudo; safe to run again.
+set -euo pipefail
+PKGS=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
+  libgl1-mesa-dev libxkbcommon-dev
+  libyaml-cpp-dev
+  googletest libgtest-dev libgmock-dev
+  clang libclang-rt-dev llvm
+  xvfb xauth desktop-file-utils
+  clang-format
+  dpkg-dev file
+)
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

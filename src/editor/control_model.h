@@ -1,0 +1,47 @@
+#pragma once
+// The state of every control of the editor's windows, keyed by control name ("chkCtl(29)",
+// "cboDft", "txtPrompt(14)", "lblPLLN"). The editor writes it; the GUI and kprtool only
+// render it and forward events. Nothing here knows about widgets.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kpr {
+
+// "name(index)" - the key of a member of a control array.
+inline std::string ctl(const std::string& name, int index) {
+    return name + "(" + std::to_string(index) + ")";
+}
+
+struct ControlState {
+    int value = 0;                  // check state (0/1), list position (-1 none), slider value,
+                                    // option button selected (0/1)
+    std::string text;               // entry text, label or button caption
+    std::vector<std::string> items; // list entries
+    std::string hint;               // tool tip
+    std::string tag;                // field descriptor text, when the control is bound
+    bool enabled = true;
+    bool visible = true;
+    bool bold = false;
+    int maxLength = 0;           // entries: 0 = unlimited
+    uint32_t foreColour = 0;     // COLORREF (0x00BBGGRR); 0 = black
+    uint32_t backColour = 0xFFFFFFFF; // 0xFFFFFFFF = the widget's default
+};
+
+class ControlModel {
+public:
+    // Creates the control when it does not exist yet.
+    ControlState& operator[](const std::string& name) { return controls_[name]; }
+    ControlState& at(const std::string& name) { return controls_.at(name); }
+    const ControlState& at(const std::string& name) const { return controls_.at(name); }
+    bool contains(const std::string& name) const { return controls_.count(name) != 0; }
+    const std::map<std::string, ControlState>& all() const { return controls_; }
+    std::map<std::string, ControlState>& all() { return controls_; }
+
+private:
+    std::map<std::string, ControlState> controls_;
+};
+
+} // namespace kpr
