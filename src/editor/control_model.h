@@ -26,6 +26,8 @@ struct ControlState {
     bool visible = true;
     bool bold = false;
     int maxLength = 0;           // entries: 0 = unlimited
+    int widthInBlanks = 0;       // entries sized as wide as this many blanks of their font;
+                                 // 0 = the layout's own width
     uint32_t foreColour = 0;     // COLORREF (0x00BBGGRR); 0 = black
     uint32_t backColour = 0xFFFFFFFF; // 0xFFFFFFFF = the widget's default
 };

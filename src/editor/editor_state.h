@@ -39,6 +39,10 @@ struct EditorFlags {
     std::string CurrentTablePath;
     std::string ProgramFolder;
     int ReloadError = 0;
+    // Set while the function-bit (Form5) or alert (Form6) dialog fills its controls, so
+    // their click handlers ignore those changes.
+    bool Form5Loading = false;
+    bool Form6Loading = false;
 };
 
 struct EditorState {
