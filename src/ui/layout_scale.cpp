@@ -1,0 +1,60 @@
+#include "ui/layout_scale.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace kpr {
+
+ScaleFactors scale_factors(double designWidth, double designHeight, double width, double height) {
+    ScaleFactors f;
+    if (designWidth > 0)
+        f.x = width / designWidth;
+    if (designHeight > 0)
+        f.y = height / designHeight;
+    return f;
+}
+
+ScaledGeometry scale_geometry(const DesignGeometry& g, const ScaleFactors& f, bool keepHeight,
+                              int currentHeight) {
+    ScaledGeometry s;
+    s.left = static_cast<int>(std::lround(g.left * f.x));
+    s.top = static_cast<int>(std::lround(g.top * f.y));
+    s.width = static_cast<int>(std::lround(g.width * f.x));
+    s.height = keepHeight ? currentHeight : static_cast<int>(std::lround(g.height * f.y));
+    s.fontSize = g.fontSize * f.font();
+    return s;
+}
+
+bool keeps_height(const std::string& controlName) {
+    return controlName.rfind("cbo", 0) == 0;
+}
+
+static std::string number(double v) {
+    std::ostringstream os;
+    os << v;
+    return os.str();
+}
+
+std::string append_layout_record(const std::string& tag, const DesignGeometry& g) {
+    return tag + ",#" + number(g.left) + "#" + number(g.top) + "#" + number(g.width) + "#" +
+           number(g.height) + "#" + number(g.fontSize) + "#";
+}
+
+std::optional<DesignGeometry> parse_layout_record(const std::string& tag) {
+    auto p = tag.find('#');
+    if (p == std::string::npos)
+        return std::nullopt;
+    double values[5] = {0, 0, 0, 0, 0};
+    size_t start = p + 1;
+    for (double& v : values) {
+        auto end = tag.find('#', start);
+        if (end == std::string::npos)
+            break; // no closing mark: this value and the rest stay 0
+        v = std::atof(tag.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+    return DesignGeometry{values[0], values[1], values[2], values[3], values[4]};
+}
+
+} // namespace kpr

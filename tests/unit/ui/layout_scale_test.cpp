@@ -1,0 +1,50 @@
+#include "ui/layout_scale.h"
+
+#include <gtest/gtest.h>
+
+using namespace kpr;
+
+TEST(LayoutScale, TwiceTheWidthDoublesLeftAndWidthOnly) {
+    auto f = scale_factors(800, 600, 1600, 600);
+    EXPECT_DOUBLE_EQ(f.font(), 1.0);
+    auto s = scale_geometry({10, 20, 30, 40, 9}, f, false, 0);
+    EXPECT_EQ(s.left, 20);
+    EXPECT_EQ(s.width, 60);
+    EXPECT_EQ(s.top, 20);
+    EXPECT_EQ(s.height, 40);
+    EXPECT_DOUBLE_EQ(s.fontSize, 9);
+}
+
+TEST(LayoutScale, FontFollowsTheSmallerFactorAndListsKeepHeight) {
+    auto f = scale_factors(800, 600, 1200, 300);
+    auto s = scale_geometry({100, 100, 50, 20, 10}, f, true, 23);
+    EXPECT_EQ(s.left, 150);
+    EXPECT_EQ(s.top, 50);
+    EXPECT_EQ(s.width, 75);
+    EXPECT_EQ(s.height, 23);
+    EXPECT_DOUBLE_EQ(s.fontSize, 5);
+    EXPECT_TRUE(keeps_height("cboCtl(9)"));
+    EXPECT_TRUE(keeps_height("cboDft"));
+    EXPECT_FALSE(keeps_height("chkCtl(3)"));
+    EXPECT_FALSE(keeps_height("Cbo"));
+}
+
+TEST(LayoutScale, LayoutRecordRoundTripsBehindTheDescriptor) {
+    auto tag = append_layout_record("&H7E3,0,8,chkN", {12, 34, 56, 78, 8.25});
+    EXPECT_EQ(tag, "&H7E3,0,8,chkN,#12#34#56#78#8.25#");
+    auto g = parse_layout_record(tag);
+    ASSERT_TRUE(g);
+    EXPECT_DOUBLE_EQ(g->left, 12);
+    EXPECT_DOUBLE_EQ(g->height, 78);
+    EXPECT_DOUBLE_EQ(g->fontSize, 8.25);
+    EXPECT_FALSE(parse_layout_record("&H7E3,0,8,chkN"));
+}
+
+TEST(LayoutScale, UnclosedLayoutValuesCountAsZero) {
+    auto g = parse_layout_record(",#5#6#7");
+    ASSERT_TRUE(g);
+    EXPECT_DOUBLE_EQ(g->left, 5);
+    EXPECT_DOUBLE_EQ(g->top, 6);
+    EXPECT_DOUBLE_EQ(g->width, 0);
+    EXPECT_DOUBLE_EQ(g->fontSize, 0);
+}
