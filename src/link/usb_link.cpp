@@ -1,0 +1,298 @@
+#include "link/usb_link.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "link/frame.h"
+#include "platform/clock.h"
+#include "platform/port_lister.h"
+#include "platform/serial_port.h"
+
+namespace kpr {
+
+StatusLine status_line(BoardState state) {
+    if (state == BoardState::Connected)
+        return {"  The Programmed Board Connect !", 0x000000, true};
+    return {"  The Programmed Board Disconnect !", 0x0000FF, false};
+}
+
+std::string firmware_version_text(int versionByte) {
+    // Tenths with one decimal, and no digit before the point when below 1: 37 -> 3.7,
+    // 5 -> .5, 255 -> 25.5.
+    const int whole = versionByte / 10;
+    const int tenth = versionByte % 10;
+    std::string text = "Version = ";
+    if (whole > 0)
+        text += std::to_string(whole);
+    text += '.';
+    text += std::to_string(tenth);
+    return text;
+}
+
+UsbLink::UsbLink(SerialPort& port, PortLister& lister, Clock& clock, OperatorMessages& messages)
+    : port_(port), clock_(clock), messages_(messages),
+      portList_([&lister] { return lister.ports(); }) {}
+
+std::vector<std::string> UsbLink::take_port_list() {
+    try {
+        return portList_ ? portList_() : std::vector<std::string>{};
+    } catch (...) {
+        // A list that cannot be taken is an empty list: nothing to probe.
+        return {};
+    }
+}
+
+bool UsbLink::usb_open(const std::string& port) {
+    if (!port_.open(port)) {
+        port_.close();
+        return false;
+    }
+    return true;
+}
+
+bool UsbLink::board_connect() {
+    if (LinkKind == LinkKindUsb)
+        return usb_connect();
+    return lpt_connect ? lpt_connect() : false;
+}
+
+UsbLink::Wait UsbLink::wait_start_mark(int limitMs) {
+    const int64_t t0 = clock_.nowMs();
+    for (;;) {
+        const int64_t elapsed = clock_.nowMs() - t0;
+        if (elapsed > limitMs)
+            return Wait::TimedOut;
+        const int c = port_.readByte();
+        if (c == StartMark)
+            return Wait::Ok;
+        if (c >= 0)
+            continue; // a stray byte before the mark: dropped
+        if (!port_.isOpen())
+            return Wait::Failed;
+        port_.waitForReadable(static_cast<int>(limitMs - elapsed + 1));
+    }
+}
+
+UsbLink::Wait UsbLink::wait_bytes(int need, int limitMs) {
+    const int64_t t0 = clock_.nowMs();
+    for (;;) {
+        const int waiting = port_.bytesWaiting();
+        if (waiting < 0)
+            return Wait::Failed;
+        if (waiting >= need)
+            return Wait::Ok;
+        const int64_t elapsed = clock_.nowMs() - t0;
+        if (elapsed > limitMs)
+            return Wait::TimedOut;
+        if (cancel_requested())
+            return Wait::Cancelled;
+        if (!port_.isOpen())
+            return Wait::Failed;
+        // Short slices so a cancel request is seen promptly even on a silent port.
+        port_.waitForReadable(static_cast<int>(std::min<int64_t>(limitMs - elapsed + 1, 100)));
+    }
+}
+
+bool UsbLink::usb_connect() {
+    const CommandTemplates& t = command_templates();
+    if (ConnectInteractive)
+        ui_->setMonitorEnabled(false);
+    const std::vector<std::string> list = take_port_list();
+    for (const std::string& name : list) {
+        BoardPort = name;
+        if (port_.isOpen())
+            port_.close();
+        if (!usb_open(name))
+            continue;
+        // Results unchecked here: a failure shows up as a missing or wrong reply.
+        port_.flush();
+        port_.write(t.ProbeCommand.data(), static_cast<int>(t.ProbeCommand.size()));
+        bool accepted = false;
+        if (wait_start_mark(ProbeWaitMs) == Wait::Ok && wait_bytes(16, ProbeWaitMs) == Wait::Ok) {
+            Bytes reply(17, 0);
+            reply[0] = StartMark;
+            port_.read(reply.data() + 1, 16);
+            accepted =
+                frame_checksum_ok(reply) &&
+                std::equal(t.ProbeReplyPrefix.begin(), t.ProbeReplyPrefix.end(), reply.begin());
+        }
+        if (accepted) {
+            usb_init(1, false);
+            port_.close();
+            KnownPortCount = static_cast<int>(list.size());
+            if (ConnectInteractive)
+                ui_->setMonitorEnabled(true);
+            return true;
+        }
+        port_.close();
+    }
+    if (ConnectInteractive)
+        messages_.message(MsgBoardNotResponding, MessageIcon::Warning);
+    BoardPort = NoBoardPort;
+    if (ConnectInteractive)
+        ui_->setMonitorEnabled(true);
+    return false;
+}
+
+void UsbLink::usb_init(int value, bool release) {
+    if (!port_.isOpen())
+        usb_open(BoardPort);
+    port_.flush();
+    const Bytes cmd = init_command(value, release);
+    port_.write(cmd.data(), static_cast<int>(cmd.size()));
+    const Bytes& ack = command_templates().InitAck;
+    bool ok = false;
+    if (wait_start_mark(ProbeWaitMs) == Wait::Ok && wait_bytes(15, ProbeWaitMs) == Wait::Ok) {
+        Bytes reply(16, 0);
+        reply[0] = StartMark;
+        port_.read(reply.data() + 1, 15);
+        ok = reply == ack;
+    }
+    port_.close();
+    if (!ok)
+        messages_.message(MsgInitError, MessageIcon::None);
+}
+
+void UsbLink::link_failure(const char* message) {
+    lastResult_ = BlockResult::LinkFailure;
+    if (port_.isOpen())
+        port_.close();
+    KnownPortCount = static_cast<int>(take_port_list().size());
+    BoardPort = NoBoardPort;
+    ui_->showBoardState(BoardState::Disconnected);
+    messages_.message(message, MessageIcon::None);
+}
+
+bool UsbLink::block_failed(BlockResult why, const char* message) {
+    lastResult_ = why;
+    if (port_.isOpen())
+        port_.close();
+    if (message)
+        messages_.message(message, MessageIcon::None);
+    return false;
+}
+
+namespace {
+// A fault of the port layer inside a block transfer: handled as a broken link.
+struct LinkBroken {};
+} // namespace
+
+bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
+    ReadBuffer.assign(stp >= 0 ? static_cast<size_t>(stp) + 1 : 0, 0);
+    const int first = strt;
+    lastResult_ = BlockResult::Ok;
+    try {
+        if (strt < 0 || stp > 0xFFFF || blk < 1 || blk > 255)
+            throw std::out_of_range("block read range");
+        if (cancel_requested())
+            return block_failed(BlockResult::Cancelled, nullptr);
+        if (!port_.isOpen())
+            usb_open(BoardPort);
+        if (!port_.flush())
+            throw LinkBroken{};
+        Bytes reply;
+        while (strt <= stp) {
+            const int n = strt + blk - 1 <= stp ? blk : stp - strt + 1;
+            const Bytes cmd = read_block_command(strt, n);
+            if (port_.write(cmd.data(), static_cast<int>(cmd.size())) < 0)
+                throw LinkBroken{};
+            switch (wait_bytes(n + FrameOverhead, ReadReplyWaitMs)) {
+            case Wait::Ok:
+                break;
+            case Wait::TimedOut:
+                return block_failed(BlockResult::TimedOut, MsgReadTimeOut);
+            case Wait::Cancelled:
+                return block_failed(BlockResult::Cancelled, nullptr);
+            case Wait::Failed:
+                throw LinkBroken{};
+            }
+            reply.assign(static_cast<size_t>(n + FrameOverhead), 0);
+            if (port_.read(reply.data(), n + FrameOverhead) < 0)
+                throw LinkBroken{};
+            if (!frame_checksum_ok(reply))
+                return block_failed(BlockResult::BadReply, MsgReadError);
+            std::copy_n(reply.begin() + 13, n, ReadBuffer.begin() + strt);
+            strt += blk;
+            if (first == 0 && progress)
+                progress->setPosition(strt);
+            if (strt <= stp && cancel_requested())
+                return block_failed(BlockResult::Cancelled, nullptr);
+        }
+        if (!port_.close())
+            throw LinkBroken{};
+        return true;
+    } catch (...) {
+        link_failure(MsgReadError);
+        return false;
+    }
+}
+
+bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int blk,
+                           ProgressSink* progress) {
+    lastResult_ = BlockResult::Ok;
+    NullProgress noProgress;
+    ProgressSink& bar = progress ? *progress : noProgress;
+    try {
+        if (strt < 0 || stp >= static_cast<int>(img.size()) || stp > 0xFFFF || blk < 1 || blk > 253)
+            throw std::out_of_range("block write range");
+        if (cancel_requested())
+            return block_failed(BlockResult::Cancelled, nullptr);
+        if (!port_.isOpen())
+            usb_open(BoardPort);
+        if (!port_.flush())
+            throw LinkBroken{};
+        bar.setMaximum(stp - 16);
+        bar.setPosition(strt);
+        bar.setColour(ColourHighlight);
+        bar.setStatus(MsgWritingNow);
+        const Bytes& ack = command_templates().WriteAck;
+        Bytes reply;
+        while (strt <= stp) {
+            if (cancel_requested())
+                return block_failed(BlockResult::Cancelled, nullptr);
+            const int n = strt + blk - 1 <= stp ? blk : stp - strt + 1;
+            const Bytes cmd = write_block_command(
+                strt, img.subspan(static_cast<size_t>(strt), static_cast<size_t>(n)));
+            if (port_.write(cmd.data(), static_cast<int>(cmd.size())) < 0)
+                throw LinkBroken{};
+            switch (wait_bytes(16, WriteAckWaitMs)) {
+            case Wait::Ok:
+                break;
+            case Wait::TimedOut:
+                return block_failed(BlockResult::TimedOut, MsgWriteError);
+            case Wait::Cancelled:
+                return block_failed(BlockResult::Cancelled, nullptr);
+            case Wait::Failed:
+                throw LinkBroken{};
+            }
+            reply.assign(16, 0);
+            if (port_.read(reply.data(), 16) < 0)
+                throw LinkBroken{};
+            if (reply != ack)
+                return block_failed(BlockResult::BadReply, MsgWriteError);
+            strt += n;
+            bar.setPosition(strt);
+        }
+        if (!port_.close())
+            throw LinkBroken{};
+        return true;
+    } catch (...) {
+        link_failure(MsgWriteError);
+        return false;
+    }
+}
+
+void UsbLink::release_board() {
+    if (LinkKind == LinkKindUsb && board_known())
+        usb_init(1, true);
+}
+
+bool UsbLink::check_firmware() {
+    // Always the USB block read, whichever link is chosen.
+    if (!usb_readblk(FirmwareAddress, FirmwareAddress, 128))
+        return false;
+    messages_.message(firmware_version_text(ReadBuffer[FirmwareAddress]), MessageIcon::None);
+    return true;
+}
+
+} // namespace kpr

@@ -1,0 +1,152 @@
+#pragma once
+// The USB programmer board: discovery among the serial ports, mode set, and block read and
+// write of pager memory. Talks only to the SerialPort, PortLister and Clock interfaces.
+//
+// Threading: every call of one UsbLink must come from one thread at a time. Block transfers
+// may run on a worker thread; the OperatorMessages and LinkUi they call must then hand the
+// work to the UI thread themselves. request_cancel() may be called from any thread.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/operator_messages.h"
+#include "common/progress.h"
+
+namespace kpr {
+
+class SerialPort;
+class PortLister;
+class Clock;
+
+// Value of BoardPort when no board is known (a failed connect or a broken link).
+inline const std::string NoBoardPort = "none";
+// The link chosen at run time; anything else selects the parallel-port link.
+inline const std::string LinkKindUsb = "USB";
+
+// Operator texts of the link.
+inline constexpr const char* MsgBoardNotResponding = "The Programmed Board is not responding!";
+inline constexpr const char* MsgInitError = "Programmer Initial Error !";
+inline constexpr const char* MsgReadTimeOut = "Read Time Out!";
+inline constexpr const char* MsgReadError = "Read error!";
+inline constexpr const char* MsgWriteError = "Write error!";
+inline constexpr const char* MsgWritingNow = "Writing Now.......";
+
+// Wait limits, in milliseconds.
+inline constexpr int ProbeWaitMs = 500;      // each of the two waits of probe and mode set
+inline constexpr int ReadReplyWaitMs = 2300; // a whole block-read reply, from the send
+inline constexpr int WriteAckWaitMs = 2000;  // a block-write acknowledgement
+
+inline constexpr int FirmwareAddress = 1113; // &H459
+
+// What the main window shows about the board: status line and Pager menu.
+enum class BoardState { Connected, Disconnected };
+
+struct StatusLine {
+    std::string caption;
+    uint32_t colour; // COLORREF: 0 black, 0xFF red
+    bool pagerMenuEnabled;
+};
+StatusLine status_line(BoardState state);
+
+// How the last block transfer ended.
+enum class BlockResult { Ok, TimedOut, BadReply, LinkFailure, Cancelled };
+
+// What the link asks of the main window. Default: nothing.
+class LinkUi {
+  public:
+    virtual ~LinkUi() = default;
+    // The connection monitor's 1000 ms timer.
+    virtual void setMonitorEnabled(bool) {}
+    // Status line caption/colour and the Pager menu's availability.
+    virtual void showBoardState(BoardState) {}
+};
+
+class UsbLink {
+  public:
+    using PortListSource = std::function<std::vector<std::string>()>;
+
+    UsbLink(SerialPort& port, PortLister& lister, Clock& clock, OperatorMessages& messages);
+
+    void setUi(LinkUi* ui) { ui_ = ui ? ui : &noUi_; }
+    LinkUi& ui() { return *ui_; }
+    OperatorMessages& messages() { return messages_; }
+    // Where the serial-port list comes from. By default straight from the PortLister; the
+    // registry's SERIALCOMM view replaces it once the registry is in place.
+    void setPortListSource(PortListSource source) { portList_ = std::move(source); }
+    std::vector<std::string> take_port_list();
+
+    // ----- link state -----
+    // The board's port system name. Empty before the first connect, NoBoardPort ("none")
+    // when no board is known.
+    std::string BoardPort;
+    // Number of serial ports listed the last time the list was taken.
+    int KnownPortCount = 0;
+    // True only while start-up runs its connect: connect then stops the monitor timer and
+    // reports a missing board.
+    bool ConnectInteractive = false;
+    // Filled by usb_readblk; index = pager address; resized to 0..stp on every read.
+    std::vector<uint8_t> ReadBuffer;
+    // "USB" selects this link; anything else the parallel-port link.
+    std::string LinkKind = LinkKindUsb;
+    // The parallel-port connect, set once that link exists. Without it a non-USB
+    // board_connect finds nothing.
+    std::function<bool()> lpt_connect;
+
+    // A board's port is remembered (before the first connect, or with no board: false).
+    bool board_known() const { return !BoardPort.empty() && BoardPort != NoBoardPort; }
+    // The last connect found nothing or a link failure forgot the board.
+    bool no_board() const { return BoardPort == NoBoardPort; }
+
+    // ----- operations -----
+    bool usb_open(const std::string& port);
+    bool board_connect();
+    bool usb_connect();
+    void usb_init(int value, bool release);
+    // Reads strt..stp in blocks of blk into ReadBuffer. Whole-image reads (strt 0) move
+    // progress's position; nothing else of progress is touched.
+    bool usb_readblk(int strt, int stp, int blk, ProgressSink* progress = nullptr);
+    // Writes img[strt..stp] in blocks of blk; sets progress's maximum (stp - 16), position,
+    // colour and status text.
+    bool usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int blk,
+                      ProgressSink* progress = nullptr);
+
+    // Shut-down: release the board ("r" mode set) when one is known on the USB link.
+    void release_board();
+    // Help > Check Firmware: one-byte read of the firmware byte and "Version = x.y".
+    // False when the read failed (its own message has been shown).
+    bool check_firmware();
+
+    // Cancelling: a transfer in progress stops at its next wait or block, closes the port
+    // and fails (BlockResult::Cancelled, no message). The flag stays set until cleared, so
+    // an operation made of several block transfers stops as a whole; clear it before
+    // starting one.
+    void request_cancel() { cancel_.store(true); }
+    void clear_cancel() { cancel_.store(false); }
+    bool cancel_requested() const { return cancel_.load(); }
+
+    BlockResult last_result() const { return lastResult_; }
+
+  private:
+    enum class Wait { Ok, TimedOut, Cancelled, Failed };
+    Wait wait_start_mark(int limitMs);
+    Wait wait_bytes(int need, int limitMs);
+    void link_failure(const char* message);
+    bool block_failed(BlockResult why, const char* message);
+
+    SerialPort& port_;
+    Clock& clock_;
+    OperatorMessages& messages_;
+    PortListSource portList_;
+    LinkUi noUi_;
+    LinkUi* ui_ = &noUi_;
+    std::atomic<bool> cancel_{false};
+    BlockResult lastResult_ = BlockResult::Ok;
+};
+
+// "Version = " and the firmware byte in tenths, one decimal, no leading zero below 1.
+std::string firmware_version_text(int versionByte);
+
+} // namespace kpr

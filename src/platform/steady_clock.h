@@ -1,0 +1,13 @@
+#pragma once
+// The Clock of the product: std::chrono's steady clock.
+#include "platform/clock.h"
+
+namespace kpr {
+
+class SteadyClock final : public Clock {
+  public:
+    int64_t nowMs() override;
+    void waitMs(int ms) override;
+};
+
+} // namespace kpr
