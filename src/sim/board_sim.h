@@ -1,0 +1,94 @@
+#pragma once
+// The programmer board with a pager in it, as a pure state machine: bytes from the host go
+// in, reply frames come out with the time the board works before answering. No I/O, no
+// clock: the pty front end and the test fakes supply those.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "image/pager_image.h"
+
+namespace kpr {
+
+// Faults the simulated board can be told to show.
+struct SimFaults {
+    bool silent = false;       // never answers anything
+    bool noise = false;        // stray bytes before every reply's start mark
+    bool badChecksum = false;  // block-read replies carry a wrong checksum
+    int dropAfter = -1;        // hang up after this many frames (-1: never)
+    bool noAck = false;        // block writes are neither stored nor acknowledged
+    bool writeProtect = false; // block writes are acknowledged but not stored
+    bool wrongModel = false;   // the model text reads as another pager's
+    bool blank = false;        // an erased pager: all &HFF
+};
+
+// Parses one fault kind ("silent", "drop-after=3", ...) into faults. False when unknown.
+bool parse_sim_fault(const std::string& kind, SimFaults& faults);
+
+// 9600 bit/s, 8N1: ten bits a byte.
+inline constexpr double SimByteTimeMs = 10.0 / 9.6;
+// The pager memory writes in 16-byte pages, each taking this long.
+inline constexpr int SimMemoryPageSize = 16;
+inline constexpr double SimWriteCycleMs = 5.0;
+
+inline constexpr int SimFirmwareAddress = 1113;
+inline constexpr int SimDefaultFirmware = 52;
+inline constexpr const char* SimDefaultSerial = "KS2026000001";
+// What a wrong-model pager has at 993..1006.
+inline constexpr const char* SimWrongModelText = "KPR220103V4.10";
+
+struct SimReply {
+    std::vector<uint8_t> bytes;
+    double busyMs = 0; // the board's own work before the first byte goes out
+};
+
+class BoardSim {
+  public:
+    using Memory = PagerImage::Bytes;
+
+    explicit BoardSim(const Memory& memory, SimFaults faults = {});
+
+    // Bytes from the host. Returns the replies to every command these bytes complete.
+    std::vector<SimReply> feed(std::span<const uint8_t> bytes);
+
+    // After drop-after=N frames the board has hung up: it takes and answers nothing.
+    bool hungUp() const { return hungUp_; }
+    const Memory& memory() const { return memory_; }
+    int framesServed() const { return frames_; }
+    int writesAccepted() const { return writes_; }
+    // Last mode set: 's' (programming) or 'r' (released); 0 before any.
+    char mode() const { return mode_; }
+    int modeValue() const { return modeValue_; }
+
+    // Called after every block write stored in memory.
+    std::function<void()> onWriteAccepted;
+
+  private:
+    std::optional<SimReply> serve(const std::vector<uint8_t>& frame);
+    void add_noise(SimReply& reply) const;
+    uint8_t read_byte(int address) const;
+
+    Memory memory_;
+    SimFaults faults_;
+    std::vector<uint8_t> in_;
+    bool hungUp_ = false;
+    int frames_ = 0;
+    int writes_ = 0;
+    char mode_ = 0;
+    int modeValue_ = 0;
+};
+
+// Stores the serial number (12 characters) and its checksum at 1238..1251, sets byte 992
+// and seals the image checksum at 2046/2047, as a write by the programmer leaves a pager.
+void seal_sim_memory(BoardSim::Memory& memory, const std::string& serial);
+
+// The default pager: the default image in pager character codes, firmware byte, a valid
+// serial number and both checksums.
+BoardSim::Memory default_sim_memory(int firmware = SimDefaultFirmware,
+                                    const std::string& serial = SimDefaultSerial);
+
+} // namespace kpr
