@@ -1,0 +1,105 @@
+#include "editor/alert_lengths.h"
+
+#include "settings/alert_lengths.h"
+
+#include <exception>
+
+namespace kpr {
+
+namespace {
+
+constexpr char Hex[] = "0123456789ABCDEF";
+
+} // namespace
+
+void init_alert_length_controls(EditorState& st) {
+    st.controls["lblLengthCaption"].text = "Alert Length";
+    st.controls["lblMemoryCaption"].text = "Memory(KB)";
+    st.controls["lblHistoryCaption"].text = "History";
+    st.controls["cmdAlert"].text = "Alert Length Select";
+    for (int i = 0; i <= MailDrops; ++i) {
+        st.controls[ctl("lblAlertRow", i)].text = i == 0 ? "PG" : std::string("M") + Hex[i];
+        st.controls[ctl("lblLength", i)];
+        st.controls[ctl("lblMemory", i)];
+        st.controls[ctl("lblHistory", i)];
+    }
+    st.controls["Form6"].text = "Personal and Mail Drop Status Control";
+    st.controls["lblPersonal"].text = "Personal and Group Alert Length";
+    st.controls["fraMailStatus"].text = "Mail Drop Status( A:Alert Length H:History )";
+    st.controls["cboPersonal"].items = {"2 sec", "8 sec", "16 sec", "32 sec", "continuos"};
+    for (int k = 0; k < MailDrops; ++k) {
+        st.controls[ctl("lblMailAler", k)].text = std::string("Mail Drop ") + Hex[k + 1] + ": A";
+        st.controls[ctl("cboMailAler", k)].items = {"Disable", "Beep", "1 sec", "16 sec"};
+        ControlState& his = st.controls[ctl("cboHis", k)];
+        his.items.clear();
+        for (int d = 0; d <= 9; ++d)
+            his.items.push_back(std::to_string(d));
+    }
+}
+
+bool read_Alert(EditorState& st) {
+    try {
+        if (const auto t = personal_length_text(st.image))
+            st.controls.at(ctl("lblLength", 0)).text = *t;
+        st.controls.at(ctl("lblMemory", 0)).text = memory_text(st.image[PersonalMemoryAddress]);
+        for (int i = 1; i <= MailDrops; ++i) {
+            if (const auto t = mail_drop_length_text(st.image, i))
+                st.controls.at(ctl("lblLength", i)).text = *t;
+            if (i <= MailDropsWithMemory)
+                st.controls.at(ctl("lblMemory", i)).text =
+                    memory_text(st.image[MailDropMemoryAddress + i - 1]);
+            st.controls.at(ctl("lblHistory", i)).text =
+                history_text(st.image[MailDropHistoryAddress + i - 1]);
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void cmdAlert_Click(EditorState& st) {
+    Form6_Load(st);
+}
+
+void Form6_Load(EditorState& st) {
+    st.flags.Form6Loading = true;
+    // A stored value with no list entry shows no entry and stays until one is chosen.
+    st.controls.at("cboPersonal").value = personal_entry_for_value(st.image[PersonalAlertAddress]);
+    for (int k = 0; k < MailDrops; ++k) {
+        st.controls.at(ctl("cboMailAler", k)).value = mail_alert_entry(st.image, k + 1);
+        st.controls.at(ctl("cboHis", k)).value = history_entry(st.image, k + 1);
+    }
+    st.flags.Form6Loading = false;
+}
+
+void cboPersonal_Click(EditorState& st) {
+    if (st.flags.Form6Loading)
+        return;
+    const int p = st.controls.at("cboPersonal").value;
+    if (p < 0 || p >= PersonalEntryCount)
+        return;
+    st.image[PersonalAlertAddress] = static_cast<uint8_t>(personal_value_for_entry(p));
+    read_Alert(st);
+}
+
+void cboMailAler_Click(EditorState& st, int index) {
+    if (st.flags.Form6Loading || index < 0 || index >= MailDrops)
+        return;
+    const int p = st.controls.at(ctl("cboMailAler", index)).value;
+    if (p < 0 || p > 3)
+        return;
+    set_mail_alert_entry(st.image, index + 1, p);
+    read_Alert(st);
+}
+
+void cboHis_Click(EditorState& st, int index) {
+    if (st.flags.Form6Loading || index < 0 || index >= MailDrops)
+        return;
+    const int p = st.controls.at(ctl("cboHis", index)).value;
+    if (p < 0 || p > 9)
+        return;
+    set_history_entry(st.image, index + 1, p);
+    read_Alert(st);
+}
+
+} // namespace kpr

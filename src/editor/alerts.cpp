@@ -1,0 +1,172 @@
+#include "editor/alerts.h"
+
+#include "settings/battery.h"
+#include "settings/latin1_text.h"
+#include "settings/prompt_record.h"
+
+#include <exception>
+
+namespace kpr {
+
+namespace {
+
+constexpr int ZoomAddress = 0x3C; // bit 4
+constexpr const char* LevelCaptions[3] = {"Battery Gauge Level-Low", "Battery Gauge Level-Med",
+                                          "Battery Gauge Level-High"};
+
+std::vector<std::string> entry_texts(std::span<const CodedEntry> entries) {
+    std::vector<std::string> texts;
+    for (const CodedEntry& e : entries)
+        texts.emplace_back(e.text);
+    return texts;
+}
+
+std::span<const CodedEntry> level_set(int listIndex) {
+    return listIndex < 3 ? rechargeable_levels() : single_cell_levels();
+}
+
+// Digits with an optional minus sign: a number the password entry can judge by value.
+bool is_signed_integer(std::string_view t) {
+    if (!t.empty() && t.front() == '-')
+        t.remove_prefix(1);
+    if (t.empty())
+        return false;
+    for (char c : t)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+void refuse_password(EditorState& st, const char* text) {
+    st.messages->message(text, MessageIcon::Warning);
+    read_pass(st);
+    st.focusRequest = "txtPass";
+}
+
+} // namespace
+
+void init_alert_controls(EditorState& st) {
+    ControlState& tone = st.controls["cboTone"];
+    tone.items = entry_texts(tone_entries());
+    tone.value = 0;
+    for (int k = 0; k < 6; ++k) {
+        ControlState& c = st.controls[ctl("cboBatLev", k)];
+        c.items = entry_texts(level_set(k));
+        c.value = 0;
+        st.controls[ctl("lblBatLev", k)].text = LevelCaptions[k % 3];
+    }
+    ControlState& pass = st.controls["txtPass"];
+    pass.maxLength = 4;
+    st.controls["lblPass"].text = "Password(4 Dec)";
+    st.controls["textSN"];
+}
+
+bool read_pass(EditorState& st) {
+    try {
+        st.controls.at("txtPass").text = password_text(st.image);
+        return true;
+    } catch (const std::exception&) {
+        st.flags.ReloadError = ReloadPass;
+        return false;
+    }
+}
+
+bool read_BatLev(EditorState& st) {
+    try {
+        const bool rech = is_rechargeable(st.image);
+        for (int k = 0; k < 6; ++k) {
+            ControlState& c = st.controls.at(ctl("cboBatLev", k));
+            c.visible = (k < 3) == rech;
+        }
+        const int first = rech ? 0 : 3;
+        for (int k = 0; k < 3; ++k) {
+            ControlState& c = st.controls.at(ctl("cboBatLev", first + k));
+            if (const auto p = find_code(level_set(first), st.image[BatteryLevelAddress + k]))
+                c.value = *p;
+        }
+        return true;
+    } catch (const std::exception&) {
+        st.flags.ReloadError = ReloadBatLev;
+        return false;
+    }
+}
+
+bool read_SetAlarm(EditorState& st) {
+    try {
+        ControlState& tone = st.controls.at("cboTone");
+        if (const auto p = find_code(tone_entries(), st.image[ToneAddress]))
+            tone.value = *p;
+        st.controls["cboZoom"].value = st.image.get_bits(ZoomAddress, 4, 1);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool read_SN(EditorState& st) {
+    try {
+        const auto sn = valid_serial_number(st.image);
+        st.controls.at("textSN").text = sn ? latin1_to_utf8(*sn) : std::string{};
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void cboTone_Click(EditorState& st) {
+    const int p = st.controls.at("cboTone").value;
+    const auto tones = tone_entries();
+    if (p < 0 || p >= static_cast<int>(tones.size()))
+        return;
+    st.image[ToneAddress] = tones[static_cast<std::size_t>(p)].code;
+}
+
+void cboBatLev_Click(EditorState& st, int index) {
+    if (index < 0 || index > 5)
+        return;
+    const int p = st.controls.at(ctl("cboBatLev", index)).value;
+    const auto set = level_set(index);
+    if (p < 0 || p >= static_cast<int>(set.size()))
+        return;
+    const int k = index < 3 ? index : index - 3;
+    st.image[BatteryLevelAddress + k] = set[static_cast<std::size_t>(p)].code;
+    if (!battery_levels_rising(st.image))
+        st.messages->message("Waring ! You must let ( Level-High > Level-Med > Level-Low ).",
+                             MessageIcon::Critical);
+}
+
+void txtPass_GotFocus(EditorState& st) {
+    st.controls.at("txtPass").text.clear();
+}
+
+bool txtPass_KeyPress(EditorState& st, int keyAscii) {
+    if (keyAscii != 13)
+        return false;
+    st.focusRequest = "picTabBack";
+    return true;
+}
+
+bool txtPass_KeyUp(EditorState& st) {
+    const std::string t = st.controls.at("txtPass").text;
+    if (t.empty())
+        return true;
+    const std::string_view v = trim_blanks(t);
+    // Only plain decimal digits may reach the password bytes: decimal points, exponents,
+    // radix prefixes and letters are not a decimal number here.
+    if (!is_signed_integer(v)) {
+        refuse_password(st, "Please insert a decimal numeric!");
+        return false;
+    }
+    if (utf8_length(t) > 4 || v.front() == '-' || v.size() > 4) {
+        refuse_password(st, "Please insert a number between 0000 to 9999");
+        return false;
+    }
+    store_password_digits(st.image, v);
+    return true;
+}
+
+void txtPass_LostFocus(EditorState& st) {
+    read_pass(st);
+}
+
+} // namespace kpr

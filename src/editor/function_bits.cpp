@@ -1,0 +1,125 @@
+#include "editor/function_bits.h"
+
+#include "settings/function_bits.h"
+
+#include <exception>
+
+namespace kpr {
+
+namespace {
+
+template <typename Summary> bool refresh(EditorState& st, const char* label, Summary summary) {
+    for (int s = 0; s < CapcodeSlots; ++s)
+        st.controls.at(ctl(label, s)).text = summary(st.image, s);
+    return true;
+}
+
+bool slot_ok(const EditorState& st) {
+    return st.flags.FunctionBitSlot >= 0 && st.flags.FunctionBitSlot < CapcodeSlots;
+}
+
+} // namespace
+
+void init_function_bit_controls(EditorState& st) {
+    st.controls["lblDispCaption"].text = "Disable && Disp:";
+    st.controls["lblTypeCaption"].text = "Type:";
+    st.controls["lblPriCaption"].text = "Priority:";
+    for (int s = 0; s < CapcodeSlots; ++s) {
+        st.controls[ctl("tlblDisp", s)];
+        st.controls[ctl("tlblType", s)];
+        st.controls[ctl("tlblPri", s)];
+        st.controls[ctl("cmdFunc", s)].text = "Fun. Bit";
+    }
+    st.controls["Form5"].text = "Capcode Function Bit Setting";
+    st.controls["fraDisp"].text = "Message Disable and Display";
+    st.controls["fraType"].text = "Message Type";
+    st.controls["fraPri"].text = "Priority Alert Control";
+    st.controls["lblFuncSlot"];
+    std::vector<std::string> types = {"Personal"};
+    for (int i = 1; i <= 15; ++i)
+        types.push_back(std::string("Mail Drop ") + "0123456789ABCDEF"[i]);
+    types.emplace_back("Group");
+    for (int f = 0; f < FunctionBits; ++f) {
+        ControlState& disp = st.controls[ctl("cboDisp", f)];
+        disp.items = {"STD Numeric", "PRC Numeric", "Alpha", "Ideo", "Tone Only", "Disable"};
+        st.controls[ctl("cboType", f)].items = types;
+        st.controls[ctl("chkPri", f)].text = std::string("Fun. Bit ") + "ABCD"[f];
+    }
+}
+
+bool read_Disp(EditorState& st) {
+    try {
+        return refresh(st, "tlblDisp", display_summary);
+    } catch (const std::exception&) {
+        st.flags.ReloadError = ReloadDisp;
+        return false;
+    }
+}
+
+bool read_Type(EditorState& st) {
+    try {
+        return refresh(st, "tlblType", class_summary);
+    } catch (const std::exception&) {
+        st.flags.ReloadError = ReloadType;
+        return false;
+    }
+}
+
+bool read_Pri(EditorState& st) {
+    try {
+        return refresh(st, "tlblPri", priority_summary);
+    } catch (const std::exception&) {
+        st.flags.ReloadError = ReloadPri;
+        return false;
+    }
+}
+
+void cmdFunc_Click(EditorState& st, int index) {
+    st.flags.FunctionBitSlot = index;
+    Form5_Load(st);
+}
+
+void Form5_Load(EditorState& st) {
+    if (!slot_ok(st))
+        return;
+    const int s = st.flags.FunctionBitSlot;
+    st.flags.Form5Loading = true;
+    st.controls.at("lblFuncSlot").text = "#" + std::to_string(s + 1);
+    for (int f = 0; f < FunctionBits; ++f) {
+        // A stored code with no list entry shows no entry and stays until one is chosen.
+        st.controls.at(ctl("cboDisp", f)).value =
+            display_entry_for_code(display_code(st.image, s, f));
+        st.controls.at(ctl("cboType", f)).value = class_entry_for_code(class_code(st.image, s, f));
+        st.controls.at(ctl("chkPri", f)).value = priority_bit(st.image, s, f);
+    }
+    st.flags.Form5Loading = false;
+}
+
+void cboDisp_Click(EditorState& st, int f) {
+    if (st.flags.Form5Loading || !slot_ok(st) || f < 0 || f >= FunctionBits)
+        return;
+    const int p = st.controls.at(ctl("cboDisp", f)).value;
+    if (p < 0 || p >= DisplayCodeCount)
+        return;
+    set_display_code(st.image, st.flags.FunctionBitSlot, f, p);
+    read_Disp(st);
+}
+
+void cboType_Click(EditorState& st, int f) {
+    if (st.flags.Form5Loading || !slot_ok(st) || f < 0 || f >= FunctionBits)
+        return;
+    const int p = st.controls.at(ctl("cboType", f)).value;
+    if (p < 0 || p >= ClassEntryCount)
+        return;
+    set_class_entry(st.image, st.flags.FunctionBitSlot, f, p);
+    read_Type(st);
+}
+
+void chkPri_Click(EditorState& st, int f) {
+    if (st.flags.Form5Loading || !slot_ok(st) || f < 0 || f >= FunctionBits)
+        return;
+    set_priority_bit(st.image, st.flags.FunctionBitSlot, f, st.controls.at(ctl("chkPri", f)).value);
+    read_Pri(st);
+}
+
+} // namespace kpr

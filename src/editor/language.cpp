@@ -1,0 +1,39 @@
+#include "editor/language.h"
+
+#include "editor/logo.h"
+#include "editor/prompts.h"
+#include "text/charset.h"
+#include "text/language.h"
+
+namespace kpr {
+
+void init_language_controls(EditorState& st) {
+    ControlState& c = st.controls["cboLng"];
+    c.items.clear();
+    for (const LanguageItem& item : language_list())
+        c.items.emplace_back(item.caption);
+    c.value = 0;
+    st.controls["lblLng"].text = "Prompt Language Type";
+}
+
+void read_Lng(EditorState& st) {
+    st.flags.SuppressClick = true;
+    const int code = st.image.get_bits(LanguageCodeCopyAddress, 0, 4);
+    if (const auto p = language_list_position_for_code(code))
+        st.controls.at("cboLng").value = *p;
+    st.flags.SuppressClick = false;
+}
+
+void cboLng_Click(EditorState& st) {
+    if (st.flags.SuppressClick) {
+        st.flags.SuppressClick = false;
+        return;
+    }
+    apply_language(st.image, st.controls.at("cboLng").value);
+    // Picking a language also writes the value of the logo font the list shows.
+    cboLogo_Click(st);
+    Set_PromptEd_Width(st);
+    read_prompt(st);
+}
+
+} // namespace kpr

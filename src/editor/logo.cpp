@@ -1,0 +1,49 @@
+#include "editor/logo.h"
+
+#include "image/field_descriptor.h"
+#include "settings/latin1_text.h"
+#include "settings/logo.h"
+
+#include <algorithm>
+
+namespace kpr {
+
+void init_logo_controls(EditorState& st) {
+    ControlState& c = st.controls["cboLogo"];
+    c.tag = "&H3F,0,4,Lng";
+    c.items.clear();
+    for (int p = 0; p < LogoFontCount; ++p)
+        c.items.emplace_back(logo_font(p).caption);
+    c.value = 0;
+    st.controls["lblLogoFont"].text = "Logo Font";
+}
+
+void read_LogoFont(EditorState& st) {
+    ControlState& c = st.controls.at("cboLogo");
+    const auto d = parse_field_descriptor(c.tag);
+    if (!d || !d->fits_image())
+        return;
+    if (const auto p = logo_font_position(st.image.get_bits(d->addr, d->bit, d->len)))
+        c.value = *p;
+}
+
+void layout_logo_entry(EditorState& st) {
+    const int p = st.controls.at("cboLogo").value;
+    // With no font selected the entry takes the small font's layout.
+    const LogoFont& font = logo_font(p >= 0 && p < LogoFontCount ? p : 1);
+    ControlState& e = st.controls[ctl("txtPrompt", 0)];
+    e.bold = font.bold;
+    e.widthInBlanks = font.widthInBlanks;
+    // A longer text stays in the box until it is edited.
+    e.maxLength = std::max<int>(font.capacity, static_cast<int>(utf8_length(e.text)));
+}
+
+void cboLogo_Click(EditorState& st) {
+    const ControlState& c = st.controls.at("cboLogo");
+    const auto d = parse_field_descriptor(c.tag);
+    if (c.value >= 0 && c.value < LogoFontCount && d && d->fits_image())
+        st.image.set_bits(d->addr, d->bit, logo_font(c.value).value, d->len);
+    layout_logo_entry(st);
+}
+
+} // namespace kpr

@@ -1,0 +1,119 @@
+#include "settings/battery.h"
+
+namespace kpr {
+
+namespace {
+
+constexpr std::array<CodedEntry, 15> Tones = {{{"Tone 1", 1},
+                                               {"Tone 2", 2},
+                                               {"Tone 3", 3},
+                                               {"Tone 4", 4},
+                                               {"Music 1", 17},
+                                               {"Music 2", 18},
+                                               {"Music 3", 19},
+                                               {"Music 4", 20},
+                                               {"Music 5", 21},
+                                               {"Music 6", 22},
+                                               {"Music 7", 23},
+                                               {"Music 8", 24},
+                                               {"Vibration", 32},
+                                               {"Vibrate Then Beep", 33},
+                                               {"Flash Only", 49}}};
+
+constexpr std::array<CodedEntry, 11> Rechargeable = {{{"2.68V", 228},
+                                                      {"2.65V", 225},
+                                                      {"2.62V", 223},
+                                                      {"2.59V", 220},
+                                                      {"2.55V", 218},
+                                                      {"2.52V", 214},
+                                                      {"2.49V", 212},
+                                                      {"2.46V", 209},
+                                                      {"2.42V", 206},
+                                                      {"2.40V", 204},
+                                                      {"2.35V", 200}}};
+
+constexpr std::array<CodedEntry, 13> SingleCell = {{{"1.58V", 135},
+                                                    {"1.53V", 131},
+                                                    {"1.48V", 126},
+                                                    {"1.43V", 122},
+                                                    {"1.39V", 119},
+                                                    {"1.35V", 115},
+                                                    {"1.29V", 110},
+                                                    {"1.23V", 105},
+                                                    {"1.19V", 102},
+                                                    {"1.14V", 97},
+                                                    {"1.09V", 93},
+                                                    {"1.05V", 90},
+                                                    {"1.00V", 85}}};
+
+} // namespace
+
+std::span<const CodedEntry> tone_entries() {
+    return Tones;
+}
+std::span<const CodedEntry> rechargeable_levels() {
+    return Rechargeable;
+}
+std::span<const CodedEntry> single_cell_levels() {
+    return SingleCell;
+}
+
+std::optional<int> find_code(std::span<const CodedEntry> entries, int code) {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].code == code)
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+bool is_rechargeable(const PagerImage& image) {
+    return image.get_bits(BatteryTypeAddress, 2, 1) == 1;
+}
+
+void apply_battery_type_defaults(PagerImage& image, bool rechargeable) {
+    static constexpr uint8_t Recharge[3] = {0xCC, 0xDA, 0xE1};
+    static constexpr uint8_t Single[3] = {0x66, 0x6E, 0x77};
+    const uint8_t* levels = rechargeable ? Recharge : Single;
+    for (int k = 0; k < 3; ++k)
+        image[BatteryLevelAddress + k] = levels[k];
+    image[0x530] = 0;
+    image[0x531] = 0;
+}
+
+bool battery_levels_rising(const PagerImage& image) {
+    return image[BatteryLevelAddress] < image[BatteryLevelAddress + 1] &&
+           image[BatteryLevelAddress + 1] < image[BatteryLevelAddress + 2];
+}
+
+std::string password_text(const PagerImage& image) {
+    std::string text;
+    for (int a = PasswordAddress + 3; a >= PasswordAddress; --a)
+        text += std::to_string(image[a]);
+    return text;
+}
+
+bool store_password_digits(PagerImage& image, std::string_view digits) {
+    if (digits.empty() || digits.size() > 4)
+        return false;
+    for (char c : digits)
+        if (c < '0' || c > '9')
+            return false;
+    const std::string padded = std::string(4 - digits.size(), '0') + std::string(digits);
+    for (int k = 0; k < 4; ++k)
+        image[PasswordAddress + 3 - k] = static_cast<uint8_t>(padded[k] - '0');
+    return true;
+}
+
+std::optional<std::string> valid_serial_number(const PagerImage& image) {
+    unsigned sum = 0;
+    std::string text;
+    for (int k = 0; k < SerialNumberLength; ++k) {
+        sum += image[SerialNumberAddress + k];
+        text += static_cast<char>(image[SerialNumberAddress + k]);
+    }
+    sum &= 0xFFFF;
+    if (image[SerialSumAddress + 1] != (sum & 0xFF) || image[SerialSumAddress] != (sum >> 8))
+        return std::nullopt;
+    return text;
+}
+
+} // namespace kpr
