@@ -254,10 +254,11 @@ const HistoryPair* language_history_pair(TextLanguage lang) {
         return &FrenchHistory;
     case TextLanguage::German:
         return &GermanHistory;
-    default:
-        index_of(lang);
+    case TextLanguage::English:
+    case TextLanguage::Spanish:
         return nullptr;
     }
+    throw std::invalid_argument("unknown text language");
 }
 
 const HistoryPair& default_history_pair() {
