@@ -1,0 +1,66 @@
+#pragma once
+// What the programming operations need from the editor. The operations never see the
+// editor class itself: the product passes an adapter over the real editor, tests a small
+// fake. Every call runs on the thread running the operation; the caller keeps the editor
+// from being used elsewhere meanwhile (the programming dialog is modal).
+#include "editor/editor_state.h"
+#include "image/pager_image.h"
+
+#include <optional>
+#include <string>
+
+namespace kpr {
+
+class EditorHooks {
+  public:
+    virtual ~EditorHooks() = default;
+
+    // The editor's image, the copy a read keeps to fall back on, and the editor flags
+    // (UnversionedFirmware, ScanIdle, AutoInc1/2, ImageJustLoaded, ReloadError, ...).
+    virtual PagerImage& image() = 0;
+    virtual PagerImage& imageBackup() = 0;
+    virtual EditorFlags& flags() = 0;
+
+    // Commits the frequency entry (txtFreq_LostFocus), recomputing the synthesiser words.
+    virtual void commit_frequency() = 0;
+    // Refreshes every control from the image; a refresh that cannot show a value leaves
+    // its code in flags().ReloadError.
+    virtual void init_ctl() = 0;
+    // The band list's selected entry (0..2), if any; and selecting an entry, which the
+    // operations do with SuppressClick set so the band handler stays silent.
+    virtual std::optional<int> current_band() = 0;
+    virtual void select_band(int band) = 0;
+    // Redisplays the capcodes from the image.
+    virtual void read_capcode() = 0;
+    // Text of capcode entry index (txtAddr(index)).
+    virtual std::string capcode_text(int index) = 0;
+    // Puts text into capcode entry index and stores it as a key release there does
+    // (txtAddr_KeyUp(index, 0, 0)).
+    virtual void store_capcode_text(int index, const std::string& text) = 0;
+    // True while the editor is in "Modify Mode" (writing refused).
+    virtual bool modify_mode() = 0;
+
+    // The image's text regions between PC codes and pager codes.
+    virtual void text_to_pager() = 0;
+    virtual void text_from_pager() = 0;
+};
+
+// Keeps the image's text regions in pager codes for as long as it lives: the bracket the
+// Write and Verify commands put around the programming dialog.
+class PagerCodesScope {
+  public:
+    explicit PagerCodesScope(EditorHooks& e) : editor_(e) { editor_.text_to_pager(); }
+    ~PagerCodesScope() { editor_.text_from_pager(); }
+    PagerCodesScope(const PagerCodesScope&) = delete;
+    PagerCodesScope& operator=(const PagerCodesScope&) = delete;
+
+  private:
+    EditorHooks& editor_;
+};
+
+// The band a freshly read image selects: INCD >= 128 gives band 0; otherwise the high
+// nibble of &H65 gives band 1 for 3 or 4 and band 2 for 8; anything else selects none
+// (the band stays as it was).
+std::optional<int> derive_band(const PagerImage& image);
+
+} // namespace kpr

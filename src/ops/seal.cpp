@@ -1,0 +1,172 @@
+#include "ops/seal.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace kpr {
+
+namespace {
+
+void require_range(std::span<const uint8_t> bytes, int from, int to) {
+    if (from < 0 || to < from || static_cast<size_t>(to) >= bytes.size())
+        throw std::out_of_range("byte range outside the buffer");
+}
+
+// Characters first..first+count-1 (1-based) of s; characters past its end are empty.
+std::string mid(const std::string& s, size_t first, size_t count) {
+    if (first - 1 >= s.size())
+        return {};
+    return s.substr(first - 1, count);
+}
+
+// A plain decimal number with optional surrounding spaces, sign, point and exponent.
+std::optional<double> parse_number(const std::string& text) {
+    size_t b = text.find_first_not_of(' ');
+    if (b == std::string::npos)
+        return std::nullopt;
+    size_t e = text.find_last_not_of(' ');
+    std::string t = text.substr(b, e - b + 1);
+    bool digit = false;
+    for (char c : t) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c != '+' && c != '-' && c != '.' && c != 'e' && c != 'E')
+            return std::nullopt;
+    }
+    if (!digit)
+        return std::nullopt;
+    char* end = nullptr;
+    double v = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() + t.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+uint16_t sum16(std::span<const uint8_t> bytes, int from, int to) {
+    require_range(bytes, from, to);
+    uint16_t s = 0;
+    for (int i = from; i <= to; ++i)
+        s = static_cast<uint16_t>(s + bytes[i]);
+    return s;
+}
+
+uint16_t image_checksum(std::span<const uint8_t> bytes, int stp) {
+    require_range(bytes, 0, stp);
+    uint16_t s = 0;
+    for (int i = 0; i <= stp - 2; ++i)
+        if (i != AddrWrittenFlag)
+            s = static_cast<uint16_t>(s + bytes[i]);
+    return s;
+}
+
+uint16_t image_checksum_blank_firmware(std::span<const uint8_t> bytes, int stp) {
+    require_range(bytes, 0, stp);
+    uint16_t s = 0;
+    for (int i = 0; i <= stp - 2; ++i) {
+        if (i == AddrWrittenFlag)
+            continue;
+        uint8_t v = (i == AddrFirmware || i == AddrFirmware2) ? 0xFF : bytes[i];
+        s = static_cast<uint16_t>(s + v);
+    }
+    return s;
+}
+
+uint16_t serial_checksum(std::span<const uint8_t> bytes) {
+    return sum16(bytes, AddrSerialFirst, AddrSerialLast);
+}
+
+bool serial_checksum_ok(std::span<const uint8_t> bytes) {
+    require_range(bytes, AddrSerialFirst, AddrSerialSumLow);
+    uint16_t c = serial_checksum(bytes);
+    return bytes[AddrSerialSumLow] == (c & 0xFF) && bytes[AddrSerialSumHigh] == (c >> 8);
+}
+
+bool merge_firmware_byte(PagerImage& image, uint8_t pagerByte) {
+    if (pagerByte == 0xFF)
+        return true;
+    image[AddrFirmware] = pagerByte;
+    return false;
+}
+
+bool merge_serial(PagerImage& image, std::span<const uint8_t> area) {
+    constexpr size_t areaSize = AddrSerialSumLow - AddrSerialFirst + 1;
+    if (area.size() != areaSize)
+        throw std::invalid_argument("serial area must be 14 bytes");
+    uint16_t s = 0;
+    for (int i = 0; i < SerialLength; ++i)
+        s = static_cast<uint16_t>(s + area[i]);
+    bool valid = area[13] == (s & 0xFF) && area[12] == (s >> 8);
+    if (valid) {
+        for (size_t i = 0; i < areaSize; ++i)
+            image[AddrSerialFirst + static_cast<int>(i)] = area[i];
+        return false;
+    }
+    for (int i = 0; i < SerialLength; ++i)
+        image[AddrSerialFirst + i] = static_cast<uint8_t>(DefaultSerialNumber[i]);
+    return true;
+}
+
+void finish_seal(PagerImage& image, int stp, bool recomputeSerialChecksum) {
+    if (stp < AddrSerialSumLow + 2 || stp > ImageUpperBound)
+        throw std::out_of_range("seal range must cover the serial number and checksums");
+    image[AddrWrittenFlag] = 1;
+    if (recomputeSerialChecksum) {
+        uint16_t c = serial_checksum(image.bytes());
+        image[AddrSerialSumHigh] = static_cast<uint8_t>(c >> 8);
+        image[AddrSerialSumLow] = static_cast<uint8_t>(c & 0xFF);
+    }
+    uint16_t sum = image_checksum(image.bytes(), stp);
+    image[stp - 1] = static_cast<uint8_t>(sum >> 8);
+    image[stp] = static_cast<uint8_t>(sum & 0xFF);
+}
+
+std::string model_text(std::span<const uint8_t> bytes) {
+    std::string s;
+    for (int a = AddrModelFirst; a <= AddrModelLast && static_cast<size_t>(a) < bytes.size(); ++a) {
+        uint8_t c = bytes[a];
+        if (c < 32 || c > 127)
+            break;
+        s.push_back(static_cast<char>(c));
+    }
+    return s;
+}
+
+bool model_ok(const std::string& s) {
+    return s.compare(0, 5, ExpectedModel) == 0 && s.size() >= 5;
+}
+
+std::string wrong_model_message(const std::string& s) {
+    return "This pager is not KPR35T !\r\n\r\nIt is " + mid(s, 1, 5) + " ( PCB " + mid(s, 6, 4) +
+           ", Software " + mid(s, 10, 5) + " )";
+}
+
+bool checksum_switch_on(const std::string& s) {
+    std::string v = mid(s, 11, 1) + mid(s, 13, 1) + mid(s, 14, 1);
+    auto n = parse_number(v);
+    return n && *n > 372;
+}
+
+bool image_checksum_ok(std::span<const uint8_t> bytes, int stp) {
+    uint16_t a = image_checksum(bytes, stp);
+    uint16_t b = image_checksum_blank_firmware(bytes, stp);
+    uint8_t low = bytes[stp];
+    uint8_t high = bytes[stp - 1];
+    bool lowOk = low == (a & 0xFF) || low == (b & 0xFF);
+    bool highOk = high == (a >> 8) || high == (b >> 8);
+    return lowOk && highOk;
+}
+
+std::optional<int> first_difference(std::span<const uint8_t> expected,
+                                    std::span<const uint8_t> actual, int strt, int stp) {
+    require_range(expected, strt, stp);
+    require_range(actual, strt, stp);
+    for (int i = strt; i <= stp; ++i)
+        if (expected[i] != actual[i])
+            return i;
+    return std::nullopt;
+}
+
+} // namespace kpr
