@@ -9,7 +9,7 @@
 namespace kpr {
 namespace {
 
-struct EntrySpec {
+struct EntryDef {
     uint8_t attr;
     uint8_t len;
     const char* text;
@@ -43,7 +43,7 @@ constexpr int put_latin1(TextEntry& out, int pos, const char* s) {
     return pos;
 }
 
-constexpr TextEntry make_entry(const EntrySpec& e) {
+constexpr TextEntry make_entry(const EntryDef& e) {
     TextEntry out{};
     for (auto& b : out)
         b = ' ';
@@ -57,17 +57,17 @@ constexpr TextEntry make_entry(const EntrySpec& e) {
 }
 
 template <std::size_t N>
-constexpr std::array<uint8_t, N * TextEntrySize> make_entries(const EntrySpec (&specs)[N]) {
+constexpr std::array<uint8_t, N * TextEntrySize> make_entries(const EntryDef (&defs)[N]) {
     std::array<uint8_t, N * TextEntrySize> out{};
     for (std::size_t n = 0; n < N; ++n) {
-        const TextEntry e = make_entry(specs[n]);
+        const TextEntry e = make_entry(defs[n]);
         for (int k = 0; k < TextEntrySize; ++k)
             out[n * TextEntrySize + k] = e[k];
     }
     return out;
 }
 
-constexpr EntrySpec EnglishSpecs[TextBlockEntries] = {
+constexpr EntryDef EnglishDefs[TextBlockEntries] = {
     {0x05, 8, "QUINTA  "},          // 0  power-up logo text
     {0x06, 8, "NO PAGES"},          // 1
     {0x49, 6, "ESCAPE"},            // 2
@@ -101,7 +101,7 @@ constexpr EntrySpec EnglishSpecs[TextBlockEntries] = {
     {0x46, 9, "CHIRP OFF"},         // 30
 };
 
-constexpr EntrySpec SpanishSpecs[TextBlockEntries] = {
+constexpr EntryDef SpanishDefs[TextBlockEntries] = {
     {0x05, 6, "QUINTA"},                 // 0
     {0x05, 11, "SIN MESAJES"},           // 1
     {0x42, 17, "ARRIBA PARA SALIR"},     // 2
@@ -135,7 +135,7 @@ constexpr EntrySpec SpanishSpecs[TextBlockEntries] = {
     {0x45, 10, "TIMBRE OFF"},            // 30
 };
 
-constexpr EntrySpec FrenchSpecs[TextBlockEntries] = {
+constexpr EntryDef FrenchDefs[TextBlockEntries] = {
     {0x05, 6, "QUINTA"},                 // 0
     {0x03, 14, "PAS DE MESSAGE"},        // 1
     {0x42, 16, "MONTER OU SORTIR", "R"}, // 2
@@ -169,7 +169,7 @@ constexpr EntrySpec FrenchSpecs[TextBlockEntries] = {
     {0x42, 17, "SANS MODE DISCRET"},     // 30
 };
 
-constexpr EntrySpec GermanSpecs[TextBlockEntries] = {
+constexpr EntryDef GermanDefs[TextBlockEntries] = {
     {0x05, 8, "QUINTA  "},              // 0
     {0x03, 15, "Keine Nachricht"},      // 1
     {0x45, 11, "Menü/zurück"},          // 2
@@ -203,33 +203,33 @@ constexpr EntrySpec GermanSpecs[TextBlockEntries] = {
     {0x44, 13, "Kurz-Piep aus"},        // 30
 };
 
-constexpr EntrySpec FlashOnlySpecs[4] = {
+constexpr EntryDef FlashOnlyDefs[4] = {
     {0x43, 10, "FLASH ONLY"},  // English
     {0x43, 10, "FLASH ONLY"},  // Spanish
     {0x43, 10, "FLASH ONLY"},  // French
     {0x43, 11, "Nur Blinken"}, // German
 };
 
-constexpr EntrySpec FrenchHistorySpecs[2] = {
+constexpr EntryDef FrenchHistoryDefs[2] = {
     {0x45, 10, "HISTORIQUE", "Y"},
     {0x25, 10, "HISTORIQUE", "T"},
 };
-constexpr EntrySpec GermanHistorySpecs[2] = {
+constexpr EntryDef GermanHistoryDefs[2] = {
     {0x43, 14, "Verlauf einst."},
     {0x25, 14, "Verlauf einst."},
 };
-constexpr EntrySpec EnglishHistorySpecs[2] = {
+constexpr EntryDef EnglishHistoryDefs[2] = {
     {0x46, 11, "SET HISTORY"},
     {0x24, 11, "HISTORY SET"},
 };
 
-constexpr TextBlock Blocks[4] = {make_entries(EnglishSpecs), make_entries(SpanishSpecs),
-                                 make_entries(FrenchSpecs), make_entries(GermanSpecs)};
-constexpr TextEntry FlashOnly[4] = {make_entry(FlashOnlySpecs[0]), make_entry(FlashOnlySpecs[1]),
-                                    make_entry(FlashOnlySpecs[2]), make_entry(FlashOnlySpecs[3])};
-constexpr HistoryPair FrenchHistory = make_entries(FrenchHistorySpecs);
-constexpr HistoryPair GermanHistory = make_entries(GermanHistorySpecs);
-constexpr HistoryPair EnglishHistory = make_entries(EnglishHistorySpecs);
+constexpr TextBlock Blocks[4] = {make_entries(EnglishDefs), make_entries(SpanishDefs),
+                                 make_entries(FrenchDefs), make_entries(GermanDefs)};
+constexpr TextEntry FlashOnly[4] = {make_entry(FlashOnlyDefs[0]), make_entry(FlashOnlyDefs[1]),
+                                    make_entry(FlashOnlyDefs[2]), make_entry(FlashOnlyDefs[3])};
+constexpr HistoryPair FrenchHistory = make_entries(FrenchHistoryDefs);
+constexpr HistoryPair GermanHistory = make_entries(GermanHistoryDefs);
+constexpr HistoryPair EnglishHistory = make_entries(EnglishHistoryDefs);
 
 int index_of(TextLanguage lang) {
     const int i = static_cast<int>(lang);
