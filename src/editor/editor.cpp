@@ -1,0 +1,764 @@
+#include "editor/editor.h"
+
+#include "editor/alert_lengths.h"
+#include "editor/alerts.h"
+#include "editor/editor_internal.h"
+#include "editor/function_bits.h"
+#include "editor/language.h"
+#include "editor/logo.h"
+#include "editor/prompts.h"
+#include "image/bound_controls.h"
+#include "image/default_image.h"
+#include "settings/capcode.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+namespace kpr {
+
+namespace {
+
+constexpr int MenuSlotsAddr = 0x78;
+
+// Grey text colour of the contrast caption, as a COLORREF.
+uint32_t grey(int component) {
+    const auto c = static_cast<uint32_t>(std::clamp(component, 0, 255));
+    return c | (c << 8) | (c << 16);
+}
+
+bool edit_mode_prefix(const std::string& name) {
+    const std::string p = name.substr(0, 3);
+    return p == "txt" || p == "opt" || p == "cbo" || p == "chk" || p == "cmd";
+}
+
+} // namespace
+
+ControlName split_control_name(const std::string& key) {
+    ControlName n;
+    const auto open = key.find('(');
+    if (open == std::string::npos || key.back() != ')') {
+        n.array = key;
+        return n;
+    }
+    n.array = key.substr(0, open);
+    try {
+        n.index = std::stoi(key.substr(open + 1, key.size() - open - 2));
+    } catch (...) {
+        n.array = key;
+        n.index = -1;
+    }
+    return n;
+}
+
+std::string control_form(const std::string& key) {
+    const std::string a = split_control_name(key).array;
+    if (a == "cboDisp" || a == "cboType" || a == "chkPri" || a == "lblFuncSlot" ||
+        a.rfind("Form5", 0) == 0)
+        return "Form5";
+    if (a == "cboPersonal" || a == "cboMailAler" || a == "cboHis" || a.rfind("Form6", 0) == 0)
+        return "Form6";
+    return "Form1";
+}
+
+Editor::Editor(OperatorMessages& messages) : st_(messages) {
+    populate_controls();
+    build_default();
+}
+
+void Editor::endCall() {
+    if (--depth_ > 0)
+        return;
+    depth_ = 0;
+    apply_edit_mode();
+    ++revision_;
+    if (onChanged_)
+        onChanged_();
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up
+
+void Editor::build_default() {
+    EditorNotify n(*this);
+    st_.flags.FreqErrorPending = false;
+    st_.image = build_default_image();
+    st_.ImageBackup = PagerImage{};
+    st_.controls["Form1"].text = "Vard Quinta USB KPR35T V05.21";
+    st_.controls["lblMsg"].visible = true;
+}
+
+void Editor::startup_finish(const std::string& programFolder) {
+    EditorNotify n(*this);
+    st_.flags.ProgramFolder = programFolder;
+    st_.flags.StartupFinished = true;
+    st_.controls["cboRoHS"].value = 0;
+    cboRoHS_Click();
+    st_.flags.CurrentTablePath = (std::filesystem::path(programFolder) / "default.tbl").string();
+    std::error_code ec;
+    if (std::filesystem::exists(st_.flags.CurrentTablePath, ec)) {
+        open_current();
+    } else {
+        st_.controls["cboDft"].value = 1;
+        cboDft_Click();
+    }
+    st_.flags.UnversionedFirmware = false;
+    st_.flags.ScanIdle = true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Refreshing every control from the image. Nothing here writes the image: the controls are
+// set with their store handlers silenced and the handlers' visibility side effects are
+// applied explicitly, so a freshly loaded image keeps every byte it came with.
+
+void Editor::refresh_bound_controls() {
+    for (const BoundControl& b : bound_controls()) {
+        const FieldDescriptor& f = b.field;
+        if (!f.fits_image())
+            continue;
+        ControlState& c = st_.controls[b.key()];
+        const int v = st_.image.get_bits(f.addr, f.bit, f.len);
+        switch (f.kind) {
+        case FieldKind::Chk:
+            c.value = v;
+            break;
+        case FieldKind::ChkN:
+            c.value = v == 0 ? 1 : 0;
+            break;
+        case FieldKind::ChkSource:
+            c.value = v == 1 ? 1 : 0;
+            st_.controls[ctl("txtPrompt", b.index)].enabled = c.value == 1;
+            break;
+        case FieldKind::Cbo:
+        case FieldKind::CboBaud:
+            // A value with no list entry shows no selection; the byte stays as it is.
+            c.value = v < static_cast<int>(c.items.size()) ? v : -1;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void Editor::apply_visibility_rules() {
+    ControlModel& m = st_.controls;
+    const bool lamp = m[ctl("chkCtl", 17)].value == 1;
+    m[ctl("chkCtl", 3)].visible = lamp;
+    m[ctl("chkCtl", 21)].visible = lamp;
+    m[ctl("chkCtl", 20)].visible = m[ctl("cboCtl", 3)].value == 1;
+}
+
+void Editor::init_ctl() {
+    EditorNotify n(*this);
+    ControlModel& m = st_.controls;
+    PagerImage& img = st_.image;
+
+    read_capcode();
+    refresh_bound_controls();
+    apply_visibility_rules();
+
+    // Sequential lockout.
+    if (img.get_bits(0x3C, 2, 1) == 1)
+        m["cboSLC"].value = 5;
+    else if (img.get_bits(0x3C, 3, 1) == 0)
+        m["cboSLC"].value = 0;
+    else
+        m["cboSLC"].value = img.get_bits(0x3C, 0, 2) + 1;
+
+    // Out of service.
+    if (img.get_bits(0x3D, 3, 1) == 0)
+        m["cboORC"].value = 0;
+    else
+        m["cboORC"].value = img.get_bits(0x3D, 1, 2) + 1;
+
+    read_LogoFont(st_);
+    read_Lng(st_);
+    kpr::Set_PromptEd_Width(st_);
+
+    // Contrast: the slider covers 1-8; the value label shows the byte as stored.
+    const int contrast = img[0x89];
+    m["Slider1"].value = std::clamp(contrast, 1, 8);
+    m["lblContrast"].foreColour = grey(5 * contrast);
+    m["lblContrastValue"].text = std::to_string(contrast);
+
+    // Function menu: a box is cleared for every code present in MenuSlots; bytes that name
+    // no box are ignored.
+    st_.flags.SuppressClick = true;
+    for (int i = 0; i < 7; ++i)
+        m[ctl("chkMenu", i)].value = 1;
+    for (int k = 0; k < 7; ++k) {
+        const int code = img[MenuSlotsAddr + k];
+        if (code >= 7 && code <= 13)
+            m[ctl("chkMenu", code - 7)].value = 0;
+    }
+    m["cboTone"].visible = m[ctl("chkMenu", 6)].value == 1;
+    m["cboZoom"].visible = m[ctl("chkMenu", 0)].value == 1;
+    st_.flags.SuppressClick = false;
+
+    read_BaseFreq();
+    read_freq();
+    read_prompt();
+    read_SourcePrompt();
+    read_Disp();
+    read_Type();
+    read_Pri();
+    read_pass();
+    read_BatLev();
+    read_Alert();
+    read_SetAlarm();
+    read_SN();
+}
+
+void Editor::read_capcode() {
+    EditorNotify n(*this);
+    for (int i = 0; i < CapcodeSlots; ++i)
+        st_.controls[ctl("txtAddr", i)].text = capcode_text(decode_capcode(st_.image, i));
+}
+
+void Editor::read_prompt() {
+    EditorNotify n(*this);
+    kpr::read_prompt(st_);
+}
+void Editor::read_SourcePrompt() {
+    EditorNotify n(*this);
+    kpr::read_SourcePrompt(st_);
+}
+void Editor::Set_PromptEd_Width() {
+    EditorNotify n(*this);
+    kpr::Set_PromptEd_Width(st_);
+}
+void Editor::read_Disp() {
+    EditorNotify n(*this);
+    kpr::read_Disp(st_);
+}
+void Editor::read_Type() {
+    EditorNotify n(*this);
+    kpr::read_Type(st_);
+}
+void Editor::read_Pri() {
+    EditorNotify n(*this);
+    kpr::read_Pri(st_);
+}
+void Editor::read_pass() {
+    EditorNotify n(*this);
+    kpr::read_pass(st_);
+}
+void Editor::read_BatLev() {
+    EditorNotify n(*this);
+    kpr::read_BatLev(st_);
+}
+void Editor::read_Alert() {
+    EditorNotify n(*this);
+    kpr::read_Alert(st_);
+}
+void Editor::read_SetAlarm() {
+    EditorNotify n(*this);
+    kpr::read_SetAlarm(st_);
+}
+void Editor::read_SN() {
+    EditorNotify n(*this);
+    kpr::read_SN(st_);
+}
+
+// ---------------------------------------------------------------------------------------
+// Storing the bound controls
+
+void Editor::chkCtl_Click(int index) {
+    EditorNotify n(*this);
+    const std::string key = ctl("chkCtl", index);
+    const BoundControl* b = find_bound_control(key);
+    if (!b || !b->field.fits_image())
+        return;
+    const FieldDescriptor& f = b->field;
+    const int checked = st_.controls[key].value == 1 ? 1 : 0;
+    if (f.kind == FieldKind::ChkN)
+        st_.image.set_bits(f.addr, f.bit, checked ? 0 : 1, f.len);
+    else
+        st_.image.set_bits(f.addr, f.bit, checked, f.len);
+
+    if (index == 17) {
+        st_.controls[ctl("chkCtl", 3)].visible = checked;
+        st_.controls[ctl("chkCtl", 21)].visible = checked;
+        st_.image[0x35A] = checked ? 16 : 32;
+    } else if (index == 10) {
+        if (checked) {
+            st_.image[0x8D] = 0xCC;
+            st_.image[0x8E] = 0xDA;
+            st_.image[0x8F] = 0xE1;
+        } else {
+            st_.image[0x8D] = 0x66;
+            st_.image[0x8E] = 0x6E;
+            st_.image[0x8F] = 0x77;
+        }
+        st_.image[0x530] = 0;
+        st_.image[0x531] = 0;
+        read_BatLev();
+    }
+}
+
+void Editor::cboCtl_Click(int index) {
+    EditorNotify n(*this);
+    const std::string key = ctl("cboCtl", index);
+    const BoundControl* b = find_bound_control(key);
+    if (!b || !b->field.fits_image())
+        return;
+    const FieldDescriptor& f = b->field;
+    const int p = st_.controls[key].value;
+    if (p < 0 || p >= static_cast<int>(b->items.size()))
+        return;
+    st_.image.set_bits(f.addr, f.bit, p, f.len);
+    if (f.kind == FieldKind::CboBaud) {
+        static const int rate[3] = {1, 2, 3};
+        static const int companion[3] = {0x01, 0x41, 0xF3};
+        static const int polarity[3] = {0, 2, 1};
+        st_.image.set_bits(0x61, 0, rate[p], 2);
+        st_.image[0x62] = static_cast<uint8_t>(companion[p]);
+        st_.image.set_bits(0x63, 6, polarity[p], 2);
+    }
+    if (index == 3)
+        st_.controls[ctl("chkCtl", 20)].visible = p == 1;
+}
+
+void Editor::chkSource_Click(int index) {
+    EditorNotify n(*this);
+    const std::string key = ctl("chkSource", index);
+    const BoundControl* b = find_bound_control(key);
+    if (!b || !b->field.fits_image())
+        return;
+    const int checked = st_.controls[key].value == 1 ? 1 : 0;
+    st_.image.set_bits(b->field.addr, b->field.bit, checked, b->field.len);
+    st_.controls[ctl("txtPrompt", index)].enabled = checked == 1;
+}
+
+void Editor::chkMenu_Click(int index) {
+    EditorNotify n(*this);
+    (void)index;
+    if (st_.flags.SuppressClick)
+        return;
+    int j = 6;
+    for (int i = 6; i >= 0; --i) {
+        if (st_.controls[ctl("chkMenu", i)].value != 1) {
+            st_.image[MenuSlotsAddr + j] = static_cast<uint8_t>(i + 7);
+            --j;
+        }
+    }
+    st_.image.set_bits(0x3D, 5, j == -1 ? 0 : 1, 1);
+    for (int k = j; k >= 0; --k)
+        st_.image[MenuSlotsAddr + k] = 32;
+    st_.controls["cboTone"].visible = st_.controls[ctl("chkMenu", 6)].value == 1;
+    st_.controls["cboZoom"].visible = st_.controls[ctl("chkMenu", 0)].value == 1;
+}
+
+void Editor::cboSLC_Click() {
+    EditorNotify n(*this);
+    const int p = st_.controls["cboSLC"].value;
+    if (p < 0 || p > 5)
+        return;
+    if (p == 5) {
+        st_.image.set_bits(0x3C, 2, 1, 1);
+        st_.image.set_bits(0x3C, 3, 1, 1);
+        return;
+    }
+    st_.image.set_bits(0x3C, 2, 0, 1);
+    if (p == 0) {
+        st_.image.set_bits(0x3C, 3, 0, 1);
+    } else {
+        st_.image.set_bits(0x3C, 3, 1, 1);
+        st_.image.set_bits(0x3C, 0, p - 1, 2);
+    }
+}
+
+void Editor::cboORC_Click() {
+    EditorNotify n(*this);
+    const int p = st_.controls["cboORC"].value;
+    if (p < 0 || p > 4)
+        return;
+    if (p == 0) {
+        st_.image.set_bits(0x3D, 3, 0, 1);
+    } else {
+        st_.image.set_bits(0x3D, 3, 1, 1);
+        st_.image.set_bits(0x3D, 1, p - 1, 2);
+    }
+}
+
+void Editor::cboZoom_Click() {
+    EditorNotify n(*this);
+    const int p = st_.controls["cboZoom"].value;
+    if (p == 0 || p == 1)
+        st_.image.set_bits(0x3C, 4, p, 1);
+}
+
+void Editor::Slider1_Change() {
+    EditorNotify n(*this);
+    const int v = std::clamp(st_.controls["Slider1"].value, 1, 8);
+    st_.controls["Slider1"].value = v;
+    st_.image[0x89] = static_cast<uint8_t>(v);
+    st_.controls["lblContrast"].foreColour = grey(80 - 10 * v);
+    st_.controls["lblContrastValue"].text = std::to_string(v);
+}
+
+// ---------------------------------------------------------------------------------------
+// Edit modes and Pager commands
+
+bool Editor::isWriteMode() const {
+    const auto& all = st_.controls.all();
+    const auto it = all.find("WriteOpt");
+    return it != all.end() && it->second.value == 1;
+}
+
+std::vector<std::string> Editor::form1_controls() const {
+    std::vector<std::string> names;
+    for (const auto& [name, c] : st_.controls.all()) {
+        (void)c;
+        if (control_form(name) == "Form1")
+            names.push_back(name);
+    }
+    return names;
+}
+
+void Editor::apply_edit_mode() {
+    if (!isWriteMode())
+        return;
+    for (auto& [name, c] : st_.controls.all()) {
+        if (edit_mode_prefix(name) && control_form(name) == "Form1")
+            c.enabled = false;
+    }
+}
+
+void Editor::WriteOpt_Click() {
+    EditorNotify n(*this);
+    st_.controls["WriteOpt"].value = 1;
+    st_.controls["ModifyOpt"].value = 0;
+    // The lock itself is applied when this call ends, and again after every later call
+    // while "Write Mode" stays selected, so a refresh cannot unlock a control.
+}
+
+void Editor::ModifyOpt_Click() {
+    EditorNotify n(*this);
+    st_.controls["ModifyOpt"].value = 1;
+    st_.controls["WriteOpt"].value = 0;
+    for (auto& [name, c] : st_.controls.all()) {
+        if (edit_mode_prefix(name) && control_form(name) == "Form1")
+            c.enabled = true;
+    }
+    // The source-prompt boxes and entries follow their switches again rather than being
+    // left enabled while the source prompts are off.
+    kpr::read_SourcePrompt(st_);
+}
+
+bool Editor::WriteOpt_KeyPress(int keyAscii) {
+    EditorNotify n(*this);
+    if (keyAscii != 32)
+        return false;
+    run_write_command();
+    st_.focusRequest = "WriteOpt";
+    return true;
+}
+
+void Editor::run_write_command() {
+    if (writeCommand_)
+        writeCommand_();
+    else
+        mnuEB_Click();
+}
+
+bool Editor::pager_command(int kind) {
+    EditorNotify n(*this);
+    if (kind == 1 && st_.controls["ModifyOpt"].value == 1) {
+        st_.messages->message(MsgModifyModeWrite, MessageIcon::Warning);
+        return false;
+    }
+    st_.focusRequest = "picTabBack";
+    st_.flags.OperationKind = kind;
+    if (st_.flags.FreqErrorPending) {
+        st_.flags.FreqErrorPending = false;
+        return false;
+    }
+    return true;
+}
+
+bool Editor::mnuEntire_Click() {
+    return pager_command(0);
+}
+bool Editor::mnuEB_Click() {
+    return pager_command(1);
+}
+bool Editor::mnuEB1_Click() {
+    return pager_command(2);
+}
+
+void Editor::optAuto1_Click() {
+    EditorNotify n(*this);
+    st_.flags.AutoInc1 = st_.controls["optAuto1"].value == 1;
+}
+
+void Editor::optAuto2_Click() {
+    EditorNotify n(*this);
+    st_.flags.AutoInc2 = st_.controls["optAuto2"].value == 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Keyboard serial-number scan
+
+bool Editor::Form_KeyPress(int keyAscii) {
+    EditorNotify n(*this);
+    if (keyAscii != 13) {
+        if (keyAscii > 0 && keyAscii < 256)
+            ScanBuffer_.push_back(static_cast<char>(keyAscii));
+        return false;
+    }
+    if (ScanBuffer_.size() == 11)
+        ScanBuffer_.push_back(' ');
+    if (ScanBuffer_.size() != 12)
+        return false;
+    st_.controls["textSN"].text = ScanBuffer_;
+    for (int k = 0; k < 12; ++k)
+        st_.image[0x4D6 + k] = static_cast<uint8_t>(ScanBuffer_[static_cast<std::size_t>(k)]);
+    st_.flags.ScanIdle = false;
+    run_write_command();
+    st_.flags.ScanIdle = true;
+    return true;
+}
+
+void Editor::Timer2_Timer() {
+    ScanBuffer_.clear();
+}
+
+// ---------------------------------------------------------------------------------------
+// Thin forwarding to the settings areas
+
+void Editor::txtPrompt_GotFocus(int index) {
+    EditorNotify n(*this);
+    kpr::txtPrompt_GotFocus(st_, index);
+}
+bool Editor::txtPrompt_KeyPress(int index, int keyAscii) {
+    EditorNotify n(*this);
+    return kpr::txtPrompt_KeyPress(st_, index, keyAscii);
+}
+bool Editor::txtPrompt_LostFocus(int index) {
+    EditorNotify n(*this);
+    return kpr::txtPrompt_LostFocus(st_, index);
+}
+void Editor::optLeft_Click(int index) {
+    EditorNotify n(*this);
+    kpr::optLeft_Click(st_, index);
+}
+void Editor::optCenter_Click(int index) {
+    EditorNotify n(*this);
+    kpr::optCenter_Click(st_, index);
+}
+void Editor::optRight_Click(int index) {
+    EditorNotify n(*this);
+    kpr::optRight_Click(st_, index);
+}
+void Editor::cboSource_Click() {
+    EditorNotify n(*this);
+    kpr::cboSource_Click(st_);
+}
+void Editor::cboTone_Click() {
+    EditorNotify n(*this);
+    kpr::cboTone_Click(st_);
+}
+void Editor::cboBatLev_Click(int index) {
+    EditorNotify n(*this);
+    kpr::cboBatLev_Click(st_, index);
+}
+void Editor::txtPass_GotFocus() {
+    EditorNotify n(*this);
+    kpr::txtPass_GotFocus(st_);
+}
+bool Editor::txtPass_KeyPress(int keyAscii) {
+    EditorNotify n(*this);
+    return kpr::txtPass_KeyPress(st_, keyAscii);
+}
+bool Editor::txtPass_KeyUp() {
+    EditorNotify n(*this);
+    return kpr::txtPass_KeyUp(st_);
+}
+void Editor::txtPass_LostFocus() {
+    EditorNotify n(*this);
+    kpr::txtPass_LostFocus(st_);
+}
+void Editor::cmdFunc_Click(int index) {
+    EditorNotify n(*this);
+    kpr::cmdFunc_Click(st_, index);
+}
+void Editor::cboDisp_Click(int f) {
+    EditorNotify n(*this);
+    kpr::cboDisp_Click(st_, f);
+}
+void Editor::cboType_Click(int f) {
+    EditorNotify n(*this);
+    kpr::cboType_Click(st_, f);
+}
+void Editor::chkPri_Click(int f) {
+    EditorNotify n(*this);
+    kpr::chkPri_Click(st_, f);
+}
+void Editor::cmdAlert_Click() {
+    EditorNotify n(*this);
+    kpr::cmdAlert_Click(st_);
+}
+void Editor::cboPersonal_Click() {
+    EditorNotify n(*this);
+    kpr::cboPersonal_Click(st_);
+}
+void Editor::cboMailAler_Click(int index) {
+    EditorNotify n(*this);
+    kpr::cboMailAler_Click(st_, index);
+}
+void Editor::cboHis_Click(int index) {
+    EditorNotify n(*this);
+    kpr::cboHis_Click(st_, index);
+}
+void Editor::cboLng_Click() {
+    EditorNotify n(*this);
+    kpr::cboLng_Click(st_);
+}
+void Editor::cboLogo_Click() {
+    EditorNotify n(*this);
+    kpr::cboLogo_Click(st_);
+}
+
+// "Load Default": the built-in text of the prompt that last had the focus.
+void Editor::optDefault_Click(int index) {
+    EditorNotify n(*this);
+    (void)index; // both buttons behave the same
+    const int prompt = st_.flags.CurrentPrompt;
+    const std::string key = ctl("txtPrompt", prompt);
+    if (!st_.controls.contains(key))
+        return;
+    const std::string& tag = st_.controls.at(key).tag;
+    const auto addr = parse_int16_literal(tag.substr(0, tag.find(',')));
+    if (!addr)
+        return;
+    const int lng = st_.controls["cboLng"].value;
+    if (lng >= 0 && lng <= 5)
+        load_default_prompt(st_.image, *addr, lng);
+    kpr::read_prompt(st_);
+    st_.focusRequest = key;
+}
+
+// ---------------------------------------------------------------------------------------
+// Generic user action, for kprtool and the GUI's simple controls
+
+bool Editor::userChange(const std::string& name, int value) {
+    EditorNotify n(*this);
+    const ControlName cn = split_control_name(name);
+    const std::string& a = cn.array;
+    const int i = cn.index;
+    using Handler = std::function<void()>;
+    const std::map<std::string, Handler> single = {
+        {"cboSLC", [this] { cboSLC_Click(); }},
+        {"cboORC", [this] { cboORC_Click(); }},
+        {"cboZoom", [this] { cboZoom_Click(); }},
+        {"Slider1", [this] { Slider1_Change(); }},
+        {"WriteOpt", [this] { WriteOpt_Click(); }},
+        {"ModifyOpt", [this] { ModifyOpt_Click(); }},
+        {"optAuto1", [this] { optAuto1_Click(); }},
+        {"optAuto2", [this] { optAuto2_Click(); }},
+        {"cboDft", [this] { cboDft_Click(); }},
+        {"cboRoHS", [this] { cboRoHS_Click(); }},
+        {"cboSource", [this] { cboSource_Click(); }},
+        {"cboTone", [this] { cboTone_Click(); }},
+        {"cboPersonal", [this] { cboPersonal_Click(); }},
+        {"cboLng", [this] { cboLng_Click(); }},
+        {"cboLogo", [this] { cboLogo_Click(); }},
+    };
+    const std::map<std::string, std::function<void(int)>> arrays = {
+        {"chkCtl", [this](int k) { chkCtl_Click(k); }},
+        {"cboCtl", [this](int k) { cboCtl_Click(k); }},
+        {"chkSource", [this](int k) { chkSource_Click(k); }},
+        {"chkMenu", [this](int k) { chkMenu_Click(k); }},
+        {"cboBatLev", [this](int k) { cboBatLev_Click(k); }},
+        {"cboDisp", [this](int k) { cboDisp_Click(k); }},
+        {"cboType", [this](int k) { cboType_Click(k); }},
+        {"chkPri", [this](int k) { chkPri_Click(k); }},
+        {"cboMailAler", [this](int k) { cboMailAler_Click(k); }},
+        {"cboHis", [this](int k) { cboHis_Click(k); }},
+    };
+    if (i < 0) {
+        const auto it = single.find(a);
+        if (it == single.end())
+            return false;
+        st_.controls[name].value = value;
+        it->second();
+        return true;
+    }
+    const auto it = arrays.find(a);
+    if (it == arrays.end() || !st_.controls.contains(name))
+        return false;
+    st_.controls[name].value = value;
+    it->second(i);
+    return true;
+}
+
+namespace {
+
+// Counts the messages raised while it is installed, passing them on.
+class CountingMessages final : public OperatorMessages {
+  public:
+    explicit CountingMessages(OperatorMessages& inner) : inner_(inner) {}
+    void message(const std::string& text, MessageIcon icon) override {
+        ++count;
+        inner_.message(text, icon);
+    }
+    bool ask(const std::string& text) override { return inner_.ask(text); }
+    int count = 0;
+
+  private:
+    OperatorMessages& inner_;
+};
+
+} // namespace
+
+bool Editor::userEnterText(const std::string& name, const std::string& text) {
+    EditorNotify n(*this);
+    const ControlName cn = split_control_name(name);
+    const std::string& a = cn.array;
+    const int i = cn.index;
+    const bool known = (a == "txtAddr" && i >= 0 && i < 8) || (a == "txtFreq" && i < 0) ||
+                       (a == "txtPass" && i < 0) ||
+                       (a == "txtPrompt" && st_.controls.contains(name));
+    if (!known)
+        return false;
+
+    OperatorMessages* outer = st_.messages;
+    CountingMessages counter(*outer);
+    st_.messages = &counter;
+    struct Restore {
+        EditorState& s;
+        OperatorMessages* m;
+        ~Restore() { s.messages = m; }
+    } restore{st_, outer};
+
+    if (a == "txtAddr") {
+        txtAddr_GotFocus(i);
+        st_.controls[name].text = text;
+        const bool ok = txtAddr_KeyUp(i);
+        if (ok)
+            txtAddr_LostFocus(i);
+        return ok && counter.count == 0;
+    }
+    if (a == "txtFreq") {
+        txtFreq_GotFocus();
+        txtFreq_KeyPress(0);
+        st_.controls[name].text = text;
+        if (!txtFreq_KeyUp())
+            return false;
+        return txtFreq_LostFocus() && counter.count == 0;
+    }
+    if (a == "txtPass") {
+        txtPass_GotFocus();
+        st_.controls[name].text = text;
+        const bool ok = txtPass_KeyUp();
+        if (ok)
+            txtPass_LostFocus();
+        return ok && counter.count == 0;
+    }
+    txtPrompt_GotFocus(i);
+    st_.controls[name].text = text;
+    return txtPrompt_LostFocus(i) && counter.count == 0;
+}
+
+} // namespace kpr

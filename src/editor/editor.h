@@ -1,0 +1,221 @@
+#pragma once
+// The editor view-model: the pager image, the editor flags and the state of every control of
+// the main window (Form1) and of the function-bit (Form5) and alert (Form6) dialogs, with the
+// handlers and refresh routines that tie them together. No widgets: the GUI renders
+// controls() and forwards events to the handler of the same name; kprtool drives the same
+// handlers.
+//
+// Event protocol for a front end:
+//  - check boxes, lists, option buttons, the slider: put the new value into
+//    controls()[name].value, then call the handler (chkCtl_Click(i), cboDft_Click(), ...);
+//    or call userChange(name, value), which does both.
+//  - entries: on focus-in call X_GotFocus (it may clear the text), on every edit put the text
+//    into controls()[name].text and call X_KeyUp, on Enter call X_KeyPress(13) (true = the key
+//    is swallowed), on focus-out call X_LostFocus. Before a Pager command, end any entry edit
+//    (move the focus so its LostFocus runs) and then call the command.
+//  - after each call, carry out state().focusRequest (then clear it) and re-render; the
+//    change hook fires once per outermost handler call.
+#include "editor/editor_state.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kpr {
+
+// Names of the editor's single controls (arrays use ctl(name, index)).
+inline constexpr const char* WindowTitleDesign = "KPR35T Pager Programmer V3.87";
+
+class Editor {
+  public:
+    explicit Editor(OperatorMessages& messages);
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    EditorState& state() { return st_; }
+    const EditorState& state() const { return st_; }
+    PagerImage& image() { return st_.image; }
+    const PagerImage& image() const { return st_.image; }
+    ControlModel& controls() { return st_.controls; }
+    const ControlModel& controls() const { return st_.controls; }
+    EditorFlags& flags() { return st_.flags; }
+    const EditorFlags& flags() const { return st_.flags; }
+
+    // --- change notification -------------------------------------------------------------
+    // Called once after every outermost handler / refresh call that may have changed state.
+    void setChangeCallback(std::function<void()> callback) { onChanged_ = std::move(callback); }
+    // Incremented with every such call.
+    uint64_t revision() const { return revision_; }
+
+    // The Write command as the front end runs it (editor mnuEB_Click, then the programming
+    // dialog). The keyboard serial-number scan and the space bar on "Write Mode" call it;
+    // without one they only run mnuEB_Click.
+    void setWriteCommand(std::function<void()> command) { writeCommand_ = std::move(command); }
+
+    // --- generic user action ---------------------------------------------------------------
+    // Sets controls()[name].value and runs the control's click handler, as a person changing
+    // it would. False when no handler belongs to that name.
+    bool userChange(const std::string& name, int value);
+    // Types a whole text into an entry and leaves it, as a person would: GotFocus, text,
+    // KeyUp, LostFocus. False when a message refused the text (the image is then unchanged
+    // by the final value; earlier prefixes may have been stored as the entry stores while
+    // typing, unless the text is refused before any key).
+    bool userEnterText(const std::string& name, const std::string& text);
+
+    // --- start-up ----------------------------------------------------------------------------
+    // Start-up steps 5 and 7: clears FreqErrorPending, builds the default image, sets the
+    // window title. The constructor already does this once.
+    void build_default();
+    // Start-up steps 9-14 (after the board search): StartupFinished, spacing "5KHz",
+    // CurrentTablePath = folder + "/default.tbl", open it when present or else choose band 1,
+    // clear UnversionedFirmware, set ScanIdle.
+    void startup_finish(const std::string& programFolder);
+
+    // --- refresh (never write the image) -----------------------------------------------------
+    void init_ctl();
+    void read_capcode();
+    bool read_BaseFreq();
+    void read_freq();
+    void read_pll();
+    void read_prompt();
+    void read_SourcePrompt();
+    void Set_PromptEd_Width();
+    void read_Disp();
+    void read_Type();
+    void read_Pri();
+    void read_pass();
+    void read_BatLev();
+    void read_Alert();
+    void read_SetAlarm();
+    void read_SN();
+
+    // --- bound controls and lists ----------------------------------------------------------
+    void chkCtl_Click(int index);
+    void cboCtl_Click(int index);
+    void chkSource_Click(int index);
+    void chkMenu_Click(int index);
+    void cboSLC_Click();
+    void cboORC_Click();
+    void cboZoom_Click();
+    void Slider1_Change();
+
+    // --- edit modes and Pager commands -------------------------------------------------------
+    void WriteOpt_Click();
+    void ModifyOpt_Click();
+    // Space on "Write Mode" runs the Write command; true when the key was the space.
+    bool WriteOpt_KeyPress(int keyAscii);
+    bool isWriteMode() const;
+    // The Pager commands up to the programming dialog: true when the dialog should open
+    // (OperationKind is then set). Write refuses in "Modify Mode"; a pending frequency error
+    // drops the command once. Timer1 stop/start and the text conversion around the dialog
+    // belong to the caller.
+    bool mnuEntire_Click(); // Read
+    bool mnuEB_Click();     // Write
+    bool mnuEB1_Click();    // Verfy
+    void optAuto1_Click();
+    void optAuto2_Click();
+
+    // --- capcodes ----------------------------------------------------------------------------
+    void txtAddr_GotFocus(int index);
+    bool txtAddr_KeyPress(int index, int keyAscii);
+    // Validates controls()["txtAddr(index)"].text and stores it; false when refused.
+    bool txtAddr_KeyUp(int index);
+    void txtAddr_LostFocus(int index);
+
+    // --- frequency, band and spacing -------------------------------------------------------
+    void txtFreq_GotFocus();
+    bool txtFreq_KeyPress(int keyAscii);
+    bool txtFreq_KeyUp();
+    // Commits the entry; false when a message refused it (FreqErrorPending is then set).
+    bool txtFreq_LostFocus();
+    void cboDft_Click();
+    void cboRoHS_Click();
+    void SetFreqPLL(int32_t base, double step, int incd);
+    void SetRoHSFreqPLL(int32_t base, double step, int incd);
+    // Before a USB write: firmware &HFF sets UnversionedFirmware, any other value is copied
+    // to &H459 and clears it; then the frequency entry is committed so the synthesiser words
+    // suit the pager about to be written. Returns the commit's result.
+    bool prepare_frequency_for_write(uint8_t firmwareVersion);
+    int band() const;    // cboDft position, -1 none
+    int spacing() const; // cboRoHS position, -1 none
+
+    // --- prompts, alerts, function bits, alert lengths, language, logo ---------------------
+    void txtPrompt_GotFocus(int index);
+    bool txtPrompt_KeyPress(int index, int keyAscii);
+    bool txtPrompt_LostFocus(int index);
+    void optLeft_Click(int index);
+    void optCenter_Click(int index);
+    void optRight_Click(int index);
+    void cboSource_Click();
+    void optDefault_Click(int index); // "Load Default"
+    void cboTone_Click();
+    void cboBatLev_Click(int index);
+    void txtPass_GotFocus();
+    bool txtPass_KeyPress(int keyAscii);
+    bool txtPass_KeyUp();
+    void txtPass_LostFocus();
+    void cmdFunc_Click(int index);
+    void cboDisp_Click(int f);
+    void cboType_Click(int f);
+    void chkPri_Click(int f);
+    void cmdAlert_Click();
+    void cboPersonal_Click();
+    void cboMailAler_Click(int index);
+    void cboHis_Click(int index);
+    void cboLng_Click();
+    void cboLogo_Click();
+
+    // --- File commands (file names come from the caller's dialogs) --------------------------
+    // Open: true when the file became the image. Messages: "This file is not exit!", the
+    // format message, or an unreadable-file message.
+    bool mnuLBFF_Click(const std::string& path);
+    // Open with SaveToCurrent set: CurrentTablePath without a dialog.
+    bool open_current();
+    // Save As: asks before overwriting an existing file; true when written.
+    bool mnuSA_Click(const std::string& path);
+    // Save: CurrentTablePath without a question.
+    bool mnuSBTF_Click();
+    // Makes `image` the editor's image as a successful read does (band derived, init_ctl
+    // with ImageJustLoaded), for the programming layer. lptRule: the parallel-port read's
+    // band rule, which also leaves ImageJustLoaded clear.
+    void load_image(const PagerImage& image, bool lptRule = false);
+
+    // --- keyboard serial-number scan ----------------------------------------------------------
+    // A key press no entry consumed. True when the key is swallowed (the Enter that ends a
+    // 12-character scan; the Write command has then run).
+    bool Form_KeyPress(int keyAscii);
+    void Timer2_Timer();
+    const std::string& scanBuffer() const { return ScanBuffer_; }
+
+    // The window caption (also in controls()["Form1"].text).
+    const std::string& caption() const;
+
+    // Every Form1 control name, for the edit-mode rule and the front ends.
+    std::vector<std::string> form1_controls() const;
+
+  private:
+    friend class EditorNotify;
+    void populate_controls();
+    void apply_edit_mode();
+    void select_silent(const std::string& name, int position);
+    void refresh_bound_controls();
+    void apply_visibility_rules();
+    bool frequency_commit();
+    void update_caption();
+    bool pager_command(int kind);
+    void run_write_command();
+    void beginCall() { ++depth_; }
+    void endCall();
+
+    EditorState st_;
+    std::function<void()> onChanged_;
+    std::function<void()> writeCommand_;
+    uint64_t revision_ = 0;
+    int depth_ = 0;
+    int32_t baseFreqHz_ = 0;
+    int stepHundredths_ = 0;
+    std::string ScanBuffer_;
+};
+
+} // namespace kpr

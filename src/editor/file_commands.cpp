@@ -1,0 +1,100 @@
+// File > Open, Save and Save As, with the file names the caller's dialogs chose, and the
+// loading of a whole image.
+#include "editor/editor.h"
+#include "editor/editor_internal.h"
+#include "tables/band.h"
+#include "tables/table_file.h"
+
+#include <filesystem>
+
+namespace kpr {
+
+const std::string& Editor::caption() const {
+    return st_.controls.at("Form1").text;
+}
+
+void Editor::update_caption() {
+    std::string& c = st_.controls["Form1"].text;
+    const auto p = c.find('[');
+    if (p != std::string::npos)
+        c = c.substr(0, p + 1) + st_.flags.CurrentTablePath + "]";
+    else
+        c += " - [" + st_.flags.CurrentTablePath + "]";
+}
+
+bool Editor::mnuLBFF_Click(const std::string& path) {
+    EditorNotify n(*this);
+    std::string name = path;
+    if (!st_.flags.SaveToCurrent) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) {
+            st_.messages->message(std::string(TableMissingMessage), MessageIcon::None);
+            return false;
+        }
+        st_.flags.CurrentTablePath = path;
+    } else {
+        name = st_.flags.CurrentTablePath;
+    }
+    const TableOpenResult r = open_table_file(name);
+    if (!r.ok()) {
+        st_.messages->message(r.message, MessageIcon::None);
+        return false;
+    }
+    load_image(r.image);
+    update_caption();
+    return true;
+}
+
+bool Editor::open_current() {
+    EditorNotify n(*this);
+    st_.flags.SaveToCurrent = true;
+    const bool ok = mnuLBFF_Click(st_.flags.CurrentTablePath);
+    st_.flags.SaveToCurrent = false;
+    return ok;
+}
+
+void Editor::load_image(const PagerImage& image, bool lptRule) {
+    EditorNotify n(*this);
+    st_.image = image;
+    if (const auto b =
+            derive_band(st_.image, lptRule ? BandRule::ParallelPort : BandRule::Standard)) {
+        // Selected with the band handler silenced: the image keeps its own synthesiser words.
+        st_.flags.SuppressClick = true;
+        st_.controls["cboDft"].value = *b;
+        st_.flags.SuppressClick = false;
+    }
+    st_.flags.ImageJustLoaded = !lptRule;
+    init_ctl();
+    st_.flags.ImageJustLoaded = false;
+}
+
+bool Editor::mnuSA_Click(const std::string& path) {
+    EditorNotify n(*this);
+    std::string name = path;
+    if (!st_.flags.SaveToCurrent) {
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec) && !st_.messages->ask(MsgOverwrite))
+            return false;
+        st_.flags.CurrentTablePath = path;
+    } else {
+        name = st_.flags.CurrentTablePath;
+    }
+    const TableSaveResult r = save_table_file(name, st_.image);
+    if (!r.ok) {
+        // A failed save says so rather than ending silently.
+        st_.messages->message(r.message, MessageIcon::Critical);
+        return false;
+    }
+    update_caption();
+    return true;
+}
+
+bool Editor::mnuSBTF_Click() {
+    EditorNotify n(*this);
+    st_.flags.SaveToCurrent = true;
+    const bool ok = mnuSA_Click(st_.flags.CurrentTablePath);
+    st_.flags.SaveToCurrent = false;
+    return ok;
+}
+
+} // namespace kpr

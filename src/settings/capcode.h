@@ -1,0 +1,27 @@
+#pragma once
+// The eight capcode slots: 21-bit receiver addresses packed into four image bytes each.
+#include "image/pager_image.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kpr {
+
+inline constexpr int CapcodeSlots = 8;
+inline constexpr int32_t CapcodeMax = 2097151;
+
+// First image byte of slot 0-7 (&H40, &H44, ... &H5C).
+constexpr int capcode_base(int slot) {
+    return 0x40 + 4 * slot;
+}
+
+// The capcode stored in a slot.
+int32_t decode_capcode(const PagerImage& image, int slot);
+
+// Stores c (0 - 2097151) into a slot; byte B and bits 5-7 of B+1 are kept.
+void store_capcode(PagerImage& image, int slot, int32_t c);
+
+// The capcode as shown in its entry: decimal, padded with zeros to 7 digits.
+std::string capcode_text(int32_t c);
+
+} // namespace kpr
