@@ -1,0 +1,38 @@
+// kprtool detect [--port P]
+#include "cli/command.h"
+#include "cli/verbs/device_session.h"
+
+#include <memory>
+
+namespace kpr::cli {
+
+namespace {
+
+class DetectCommand final : public Command {
+public:
+    DetectCommand() : Command("detect", "Look for the programmer board as start-up does.")
+    {
+        QList<QCommandLineOption> o;
+        add_device_options(o);
+        for (const auto& opt : o)
+            addOption(opt);
+    }
+
+protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override
+    {
+        DeviceSession s(ctx, parser);
+        if (!s.link_available() || !s.connect())
+            return ExitFailure;
+        ctx.out << QString::fromStdString(s.link().BoardPort) << "\n";
+        ctx.out.flush();
+        s.release();
+        return ExitSuccess;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> make_detect_command() { return std::make_unique<DetectCommand>(); }
+
+} // namespace kpr::cli

@@ -1,0 +1,103 @@
+#include "cli/verbs/device_session.h"
+
+#include "cli/table_io.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace kpr::cli {
+
+namespace {
+
+const QCommandLineOption portOption(
+    {"p", "port"}, "The serial port of the programmer board (e.g. /dev/ttyUSB0); repeatable.",
+    "P");
+const QCommandLineOption linkOption("link", "The board kind: usb (default) or lpt.", "usb|lpt",
+                                    "usb");
+const QCommandLineOption lptOption("lpt", "The parallel port of an lpt board.", "/dev/parportN");
+
+// The session whose operation Ctrl-C cancels.
+std::atomic<Operations*> activeOps{nullptr};
+std::atomic<bool> interrupted{false};
+
+extern "C" void on_interrupt(int)
+{
+    interrupted.store(true);
+    if (Operations* ops = activeOps.load())
+        ops->request_cancel();
+}
+
+} // namespace
+
+void add_device_options(QList<QCommandLineOption>& options)
+{
+    options << portOption << linkOption << lptOption;
+}
+
+DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& parser)
+    : ctx_(ctx), messages_(ctx.messages, ctx.progress), link_(port_, lister_, clock_, messages_),
+      editor_(messages_), hooks_(editor_), transfer_(link_, ctx.progress),
+      ops_(hooks_, transfer_, messages_, ctx.progress)
+{
+    for (const QString& p : parser.values(portOption))
+        namedPorts_.push_back(p.toStdString());
+    lpt_ = parser.value(linkOption).compare("lpt", Qt::CaseInsensitive) == 0;
+    if (lpt_) {
+        link_.LinkKind = "LPT";
+        ops_.setLinkKind(LinkKind::Lpt);
+    }
+    link_.setPortListSource([this] { return ports(); });
+    // start-up leaves the serial-number scan idle
+    editor_.flags().ScanIdle = true;
+
+    interrupted.store(false);
+    activeOps.store(&ops_);
+    struct sigaction sa {};
+    sa.sa_handler = on_interrupt;
+    sa.sa_flags = SA_RESETHAND; // a second Ctrl-C ends the program at once
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+DeviceSession::~DeviceSession()
+{
+    activeOps.store(nullptr);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    ctx_.progress.finish();
+}
+
+bool DeviceSession::cancelled() const { return interrupted.load(); }
+
+std::vector<std::string> DeviceSession::ports()
+{
+    if (!namedPorts_.empty())
+        return namedPorts_;
+    return lister_.ports();
+}
+
+bool DeviceSession::link_available()
+{
+    if (!lpt_)
+        return true;
+    messages_.message(LptUnavailableMessage, MessageIcon::Critical);
+    return false;
+}
+
+bool DeviceSession::connect()
+{
+    link_.ConnectInteractive = true;
+    bool found = link_.board_connect();
+    link_.ConnectInteractive = false;
+    return found;
+}
+
+void DeviceSession::release() { link_.release_board(); }
+
+bool DeviceSession::open_table_file(const QString& path)
+{
+    return editor_.mnuLBFF_Click(local_path(path));
+}
+
+} // namespace kpr::cli

@@ -1,0 +1,96 @@
+#pragma once
+// What every board verb of kprtool shares: the --port/--link/--lpt options, the serial
+// link on the real port, an editor with its programming operations, the start-up connect
+// and the shut-down release, Ctrl-C as a cancel, and messages that never tear the bar.
+#include "cli/cli_messages.h"
+#include "cli/cli_progress.h"
+#include "cli/command.h"
+#include "editor/editor.h"
+#include "link/usb_link.h"
+#include "ops/editor_adapter.h"
+#include "ops/operations.h"
+#include "ops/usb_transfer.h"
+#include "platform/qt_port_lister.h"
+#include "platform/qt_serial_port.h"
+#include "platform/steady_clock.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kpr::cli {
+
+// Messages on stderr that first end a progress bar being drawn.
+class BarAwareMessages final : public OperatorMessages {
+public:
+    BarAwareMessages(CliMessages& inner, CliProgress& progress)
+        : inner_(inner), progress_(progress)
+    {
+    }
+    void message(const std::string& text, MessageIcon icon) override
+    {
+        progress_.finish();
+        inner_.message(text, icon);
+    }
+    bool ask(const std::string& text) override
+    {
+        progress_.finish();
+        return inner_.ask(text);
+    }
+
+private:
+    CliMessages& inner_;
+    CliProgress& progress_;
+};
+
+// The options of the board verbs.
+void add_device_options(QList<QCommandLineOption>& options);
+
+inline constexpr const char* CancelledMessage = "Cancelled.";
+
+class DeviceSession {
+public:
+    DeviceSession(CommandContext& ctx, const QCommandLineParser& parser);
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    // False (after saying so) when the link asked for cannot be used.
+    bool link_available();
+    // The start-up connect: probes the listed ports (only --port ones when given) and shows
+    // "The Programmed Board is not responding!" when none answers.
+    bool connect();
+    // The shut-down release ("r" mode set) of a known board.
+    void release();
+
+    // Ports to probe: the --port ones alone when given, the system's otherwise.
+    std::vector<std::string> ports();
+
+    Editor& editor() { return editor_; }
+    EditorAdapter& hooks() { return hooks_; }
+    Operations& ops() { return ops_; }
+    UsbLink& link() { return link_; }
+    OperatorMessages& messages() { return messages_; }
+    CommandContext& context() { return ctx_; }
+    bool cancelled() const;
+
+    // Opens a table file into the editor as File > Open does.
+    bool open_table_file(const QString& path);
+
+private:
+    CommandContext& ctx_;
+    std::vector<std::string> namedPorts_;
+    bool lpt_ = false;
+    BarAwareMessages messages_;
+    QtSerialPort port_;
+    QtPortLister lister_;
+    SteadyClock clock_;
+    UsbLink link_;
+    Editor editor_;
+    EditorAdapter hooks_;
+    UsbBlockTransfer transfer_;
+    Operations ops_;
+};
+
+} // namespace kpr::cli

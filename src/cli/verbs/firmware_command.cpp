@@ -1,0 +1,47 @@
+// kprtool firmware [--port P]
+#include "cli/command.h"
+#include "cli/verbs/device_session.h"
+
+#include <memory>
+
+namespace kpr::cli {
+
+namespace {
+
+class FirmwareCommand final : public Command {
+public:
+    FirmwareCommand()
+        : Command("firmware", "Show the pager's firmware version, as Help > Check Firmware.")
+    {
+        QList<QCommandLineOption> o;
+        add_device_options(o);
+        for (const auto& opt : o)
+            addOption(opt);
+    }
+
+protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override
+    {
+        DeviceSession s(ctx, parser);
+        // The firmware byte is always read over the USB board, whatever the link kind.
+        s.link().LinkKind = LinkKindUsb;
+        if (!s.connect())
+            return ExitFailure;
+        // The version is the verb's result, so it goes to stdout; failures are messages.
+        const bool ok = s.link().usb_readblk(FirmwareAddress, FirmwareAddress, 128);
+        if (ok) {
+            ctx.out << QString::fromStdString(
+                           firmware_version_text(s.link().ReadBuffer[FirmwareAddress]))
+                    << "\n";
+            ctx.out.flush();
+        }
+        s.release();
+        return ok ? ExitSuccess : ExitFailure;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> make_firmware_command() { return std::make_unique<FirmwareCommand>(); }
+
+} // namespace kpr::cli

@@ -1,0 +1,48 @@
+// kprtool ports [--port P]
+#include "cli/command.h"
+#include "cli/verbs/device_session.h"
+
+#include <memory>
+
+namespace kpr::cli {
+
+namespace {
+
+class PortsCommand final : public Command {
+public:
+    PortsCommand()
+        : Command("ports", "List the serial ports, marking the one the programmer board answers on.")
+    {
+        QList<QCommandLineOption> o;
+        add_device_options(o);
+        for (const auto& opt : o)
+            addOption(opt);
+    }
+
+protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override
+    {
+        DeviceSession s(ctx, parser);
+        if (!s.link_available())
+            return ExitFailure;
+        const std::vector<std::string> ports = s.ports();
+        if (ports.empty())
+            ctx.err << "No serial ports found.\n";
+        for (const std::string& p : ports) {
+            // One silent probe per port, so every port is marked.
+            s.link().setPortListSource([p] { return std::vector<std::string>{p}; });
+            const bool board = s.link().usb_connect();
+            ctx.out << QString::fromStdString(p) << (board ? "\tboard" : "") << "\n";
+            ctx.out.flush();
+            if (board)
+                s.release();
+        }
+        return ExitSuccess;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> make_ports_command() { return std::make_unique<PortsCommand>(); }
+
+} // namespace kpr::cli

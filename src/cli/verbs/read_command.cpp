@@ -1,0 +1,56 @@
+// kprtool read -o OUT.tbl [--port P]
+#include "cli/command.h"
+#include "cli/table_io.h"
+#include "cli/verbs/device_session.h"
+
+#include <memory>
+
+namespace kpr::cli {
+
+namespace {
+
+const QCommandLineOption outOption({"o", "output"},
+                                   "The table file for the pager's image (written only when "
+                                   "the read is accepted).",
+                                   "OUT.tbl");
+
+class ReadCommand final : public Command {
+public:
+    ReadCommand() : Command("read", "Read a pager into a table file, as Pager > Read.")
+    {
+        addOption(outOption);
+        QList<QCommandLineOption> o;
+        add_device_options(o);
+        for (const auto& opt : o)
+            addOption(opt);
+    }
+
+protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override
+    {
+        if (!parser.isSet(outOption)) {
+            ctx.err << "kprtool read: -o OUT.tbl is required\n";
+            return ExitUsage;
+        }
+        DeviceSession s(ctx, parser);
+        if (!s.link_available() || !s.connect())
+            return ExitFailure;
+        const ReadOutcome r = s.ops().tbl_readall(0, ImageUpperBound);
+        s.release();
+        if (r == ReadOutcome::Cancelled) {
+            s.messages().message(CancelledMessage, MessageIcon::None);
+            return ExitFailure;
+        }
+        if (r != ReadOutcome::Accepted)
+            return ExitFailure;
+        return save_table(parser.value(outOption), s.editor().image(), s.messages())
+                   ? ExitSuccess
+                   : ExitFailure;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> make_read_command() { return std::make_unique<ReadCommand>(); }
+
+} // namespace kpr::cli

@@ -1,0 +1,45 @@
+// kprtool verify FILE.tbl [--port P]
+#include "cli/command.h"
+#include "cli/verbs/device_session.h"
+
+#include <memory>
+
+namespace kpr::cli {
+
+namespace {
+
+class VerifyCommand final : public Command {
+public:
+    VerifyCommand() : Command("verify", "Compare a pager with a table file, as Pager > Verfy.")
+    {
+        addPositional("FILE.tbl", "The table file to compare the pager with.");
+        QList<QCommandLineOption> o;
+        add_device_options(o);
+        for (const auto& opt : o)
+            addOption(opt);
+    }
+
+protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList& args) override
+    {
+        DeviceSession s(ctx, parser);
+        if (!s.open_table_file(args.at(0)) || !s.link_available() || !s.connect())
+            return ExitFailure;
+        OpOutcome r;
+        {
+            // The pager holds its texts in pager codes.
+            PagerCodesScope codes(s.hooks());
+            r = s.ops().tbl_verify(s.editor().image(), 0, ImageUpperBound);
+        }
+        s.release();
+        if (r == OpOutcome::Cancelled)
+            s.messages().message(CancelledMessage, MessageIcon::None);
+        return r == OpOutcome::Success ? ExitSuccess : ExitFailure;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> make_verify_command() { return std::make_unique<VerifyCommand>(); }
+
+} // namespace kpr::cli

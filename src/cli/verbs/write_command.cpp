@@ -1,0 +1,127 @@
+// kprtool write FILE.tbl [--port P] [--auto-inc 1|2|1,2 --count N] [--yes] [-o SAVED.tbl]
+#include "cli/command.h"
+#include "cli/table_io.h"
+#include "cli/verbs/device_session.h"
+
+#include <memory>
+
+namespace kpr::cli {
+
+namespace {
+
+const QCommandLineOption autoIncOption(
+    "auto-inc",
+    "Batch writing: raise the 1st, the 2nd or both capcodes by one after every good pager.",
+    "1|2|1,2");
+const QCommandLineOption countOption("count", "Batch writing: the number of pagers.", "N");
+const QCommandLineOption savedOption(
+    {"o", "output"},
+    "Save the editor's image afterwards (serial number, checksums and raised capcodes "
+    "included).",
+    "SAVED.tbl");
+
+class WriteCommand final : public Command {
+public:
+    WriteCommand()
+        : Command("write", "Write a table file into pagers and verify them, as Pager > Write.")
+    {
+        addPositional("FILE.tbl", "The table file to write.");
+        addOption(autoIncOption);
+        addOption(countOption);
+        addOption(savedOption);
+        QList<QCommandLineOption> o;
+        add_device_options(o);
+        for (const auto& opt : o)
+            addOption(opt);
+        acceptYes();
+    }
+
+protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList& args) override
+    {
+        bool inc1 = false, inc2 = false;
+        if (parser.isSet(autoIncOption)) {
+            const QString v = parser.value(autoIncOption).remove(' ');
+            if (v == "1")
+                inc1 = true;
+            else if (v == "2")
+                inc2 = true;
+            else if (v == "1,2" || v == "2,1")
+                inc1 = inc2 = true;
+            else {
+                ctx.err << "kprtool write: --auto-inc takes 1, 2 or 1,2\n";
+                return ExitUsage;
+            }
+        }
+        int count = 1;
+        if (parser.isSet(countOption)) {
+            bool ok = false;
+            count = parser.value(countOption).toInt(&ok);
+            if (!ok || count < 1) {
+                ctx.err << "kprtool write: --count takes a number of pagers, 1 or more\n";
+                return ExitUsage;
+            }
+            if (!inc1 && !inc2) {
+                ctx.err << "kprtool write: --count goes with --auto-inc\n";
+                return ExitUsage;
+            }
+        }
+
+        DeviceSession s(ctx, parser);
+        if (!s.open_table_file(args.at(0)) || !s.link_available() || !s.connect())
+            return ExitFailure;
+        EditorFlags& flags = s.editor().flags();
+        flags.AutoInc1 = inc1;
+        flags.AutoInc2 = inc2;
+        flags.OperationKind = 1;
+
+        int written = 0;
+        bool failed = false;
+        {
+            // What goes to the pager is in pager codes; the editor gets its texts back after.
+            PagerCodesScope codes(s.hooks());
+            if (!inc1 && !inc2) {
+                failed = s.ops().write_and_verify() != OpOutcome::Success;
+                written = failed ? 0 : 1;
+            } else {
+                for (int i = 0; i < count && !failed; ++i) {
+                    if (i > 0 && !s.messages().ask("Put pager " + std::to_string(i + 1) + " of " +
+                                                   std::to_string(count) +
+                                                   " in the board. Write it?")) {
+                        failed = true;
+                        break;
+                    }
+                    ctx.progress.finish();
+                    if (inc1)
+                        ctx.err << QString::fromStdString(s.ops().batch_label(0)) << "\n";
+                    if (inc2)
+                        ctx.err << QString::fromStdString(s.ops().batch_label(1)) << "\n";
+                    ctx.err.flush();
+                    if (s.ops().batch_step() == OpOutcome::Success)
+                        ++written;
+                    else
+                        failed = true;
+                }
+            }
+        }
+        s.release();
+        if (s.ops().lastOutcome() == OpOutcome::Cancelled)
+            s.messages().message(CancelledMessage, MessageIcon::None);
+        if (count > 1 && written < count) {
+            ctx.progress.finish();
+            ctx.err << "Stopped after " << written << " of " << count << " pagers.\n";
+            ctx.err.flush();
+        }
+        // The image is kept whenever a pager took it: its raised capcodes are not lost.
+        if (parser.isSet(savedOption) && written > 0 &&
+            !save_table(parser.value(savedOption), s.editor().image(), s.messages()))
+            return ExitFailure;
+        return failed ? ExitFailure : ExitSuccess;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> make_write_command() { return std::make_unique<WriteCommand>(); }
+
+} // namespace kpr::cli
