@@ -1,0 +1,118 @@
+#pragma once
+// A serial port whose far ends are scripted peers, one per port name, on a fake clock.
+// Bytes the host writes go to the peer of the open port; the peer answers by delivering
+// bytes at chosen times on the clock. A wait on the port moves the clock to the next
+// delivery, or by its whole limit when none comes — so time-outs cost no real time.
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/serial_port.h"
+#include "support/fake_clock.h"
+
+namespace kpr::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// The far end as a peer sees it.
+class FakeLine {
+  public:
+    virtual ~FakeLine() = default;
+    virtual int64_t nowMs() const = 0;
+    // Bytes that reach the host's receive buffer at time atMs.
+    virtual void deliver(int64_t atMs, std::span<const uint8_t> bytes) = 0;
+    // The device is gone from time atMs on: every later call on the port fails.
+    virtual void hangUp(int64_t atMs) = 0;
+};
+
+class PortPeer {
+  public:
+    virtual ~PortPeer() = default;
+    virtual void onBytes(FakeLine& line, std::span<const uint8_t> bytes) = 0;
+};
+
+// A peer given as a function.
+class LambdaPeer final : public PortPeer {
+  public:
+    using Fn = std::function<void(FakeLine&, std::span<const uint8_t>)>;
+    explicit LambdaPeer(Fn fn) : fn_(std::move(fn)) {}
+    void onBytes(FakeLine& line, std::span<const uint8_t> bytes) override { fn_(line, bytes); }
+
+  private:
+    Fn fn_;
+};
+
+// A device that never answers.
+class SilentPeer final : public PortPeer {
+  public:
+    void onBytes(FakeLine&, std::span<const uint8_t>) override {}
+};
+
+// What happened on one port, for the tests to look at.
+struct PortLog {
+    int opens = 0;
+    int closes = 0;
+    int flushes = 0;
+    std::vector<Bytes> writes;
+};
+
+class FakeSerialPort final : public SerialPort, private FakeLine {
+  public:
+    explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
+
+    // A port that exists and can be opened, with its peer (the port does not own it).
+    void attach(const std::string& name, PortPeer* peer);
+    // A port that is listed but cannot be opened.
+    void attachUnopenable(const std::string& name);
+    // Every call on the named port fails from now on (as after pulling out a USB device).
+    void breakPort(const std::string& name);
+    // Make one kind of call fail on the named port.
+    enum class Fail { None, Flush, Write, BytesWaiting, Read, Close };
+    void failOn(const std::string& name, Fail what) { ports_[name].fail = what; }
+
+    const PortLog& log(const std::string& name) { return ports_[name].log; }
+    std::string openName() const { return open_; }
+
+    bool open(const std::string& name) override;
+    bool isOpen() const override { return !open_.empty(); }
+    bool flush() override;
+    int bytesWaiting() override;
+    int readByte() override;
+    int read(uint8_t* buffer, int n) override;
+    int write(const uint8_t* buffer, int n) override;
+    bool waitForReadable(int maxMs) override;
+    bool close() override;
+
+  private:
+    struct Pending {
+        int64_t at;
+        uint8_t byte;
+    };
+    struct Port {
+        PortPeer* peer = nullptr;
+        bool openable = false;
+        bool broken = false;
+        int64_t brokenAt = INT64_MAX;
+        Fail fail = Fail::None;
+        std::vector<Pending> queue; // ordered by arrival time
+        PortLog log;
+    };
+
+    int64_t nowMs() const override { return clock_.nowMs(); }
+    void deliver(int64_t atMs, std::span<const uint8_t> bytes) override;
+    void hangUp(int64_t atMs) override;
+    bool broken(const Port& p) const { return p.broken || clock_.nowMs() >= p.brokenAt; }
+    Port* current();
+    int available(const Port& p) const;
+
+    FakeClock& clock_;
+    std::map<std::string, Port> ports_;
+    std::string open_;
+};
+
+} // namespace kpr::test
