@@ -1,0 +1,135 @@
+// The link over the real serial code (QSerialPort) to kpr-board-sim on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <fstream>
+#include <iterator>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "link/usb_link.h"
+#include "platform/qt_port_lister.h"
+#include "platform/qt_serial_port.h"
+#include "platform/steady_clock.h"
+#include "sim/board_sim.h"
+#include "support/recorders.h"
+
+using namespace kpr;
+
+namespace {
+
+class Sim {
+  public:
+    explicit Sim(const QStringList& args) {
+        proc.start(KPR_BOARD_SIM, args);
+        if (!proc.waitForStarted(5000))
+            return;
+        while (!proc.canReadLine() && proc.waitForReadyRead(5000)) {
+        }
+        const QString line = QString::fromUtf8(proc.readLine()).trimmed();
+        if (line.startsWith("PORT "))
+            port = line.mid(5).toStdString();
+    }
+    // SIGTERM, as the contract says; the simulator then saves its memory.
+    int stop() {
+        if (proc.state() == QProcess::NotRunning)
+            return proc.exitCode();
+        ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
+        proc.waitForFinished(5000);
+        return proc.exitCode();
+    }
+    ~Sim() {
+        if (proc.state() != QProcess::NotRunning) {
+            proc.kill();
+            proc.waitForFinished(5000);
+        }
+    }
+    QProcess proc;
+    std::string port;
+};
+
+std::vector<uint8_t> read_file(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Link {
+    explicit Link(const std::string& port) : lister({port}) {
+        lister.setExtraOnly(true);
+        link.setUi(&ui);
+    }
+    QtSerialPort serial;
+    QtPortLister lister;
+    SteadyClock clock;
+    test::RecordedMessages msgs;
+    test::RecordedLinkUi ui;
+    UsbLink link{serial, lister, clock, msgs};
+};
+
+TEST(LinkE2E, ConnectsReadsAndWritesThroughThePseudoTerminal) {
+    QTemporaryDir dir;
+    const QString saved = dir.filePath("saved.tbl");
+    Sim sim({"--firmware", "41", "--save", saved});
+    ASSERT_FALSE(sim.port.empty());
+
+    Link l(sim.port);
+    ASSERT_TRUE(l.link.usb_connect());
+    EXPECT_EQ(l.link.BoardPort, sim.port);
+    EXPECT_TRUE(l.msgs.entries.empty());
+
+    test::RecordedProgress progress;
+    ASSERT_TRUE(l.link.usb_readblk(0, 2047, 128, &progress));
+    const BoardSim::Memory expected = default_sim_memory(41);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), l.link.ReadBuffer.begin()));
+    EXPECT_EQ(progress.positions.back(), 2048);
+
+    ASSERT_TRUE(l.link.check_firmware());
+    EXPECT_EQ(l.msgs.texts(), std::vector<std::string>{"Version = 4.1"});
+
+    std::vector<uint8_t> img(expected.begin(), expected.end());
+    for (int i = 300; i < 600; ++i)
+        img[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    ASSERT_TRUE(l.link.usb_writeblk(img, 256, 767, 128, &progress));
+    ASSERT_TRUE(l.link.usb_readblk(0, 2047, 128));
+    EXPECT_TRUE(std::equal(img.begin(), img.end(), l.link.ReadBuffer.begin()));
+
+    l.link.release_board();
+    EXPECT_EQ(l.msgs.entries.size(), 1u);
+    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_EQ(read_file(saved), img);
+}
+
+TEST(LinkE2E, BoardThatHangsUpEndsInTheLinkFailurePath) {
+    Sim sim({"--fault", "drop-after=3"});
+    ASSERT_FALSE(sim.port.empty());
+    Link l(sim.port);
+    ASSERT_TRUE(l.link.usb_connect());
+    EXPECT_FALSE(l.link.usb_readblk(0, 2047, 128));
+    EXPECT_EQ(l.link.last_result(), BlockResult::LinkFailure);
+    EXPECT_EQ(l.link.BoardPort, NoBoardPort);
+    EXPECT_EQ(l.msgs.texts(), std::vector<std::string>{"Read error!"});
+    EXPECT_EQ(l.ui.states, std::vector<BoardState>{BoardState::Disconnected});
+}
+
+TEST(LinkE2E, NoisyBoardConnectsButItsBlockRepliesFail) {
+    Sim sim({"--fault", "noise"});
+    ASSERT_FALSE(sim.port.empty());
+    Link l(sim.port);
+    ASSERT_TRUE(l.link.usb_connect());
+    EXPECT_TRUE(l.msgs.entries.empty());
+    EXPECT_FALSE(l.link.usb_readblk(0, 127, 128));
+    EXPECT_EQ(l.msgs.texts(), std::vector<std::string>{"Read error!"});
+    EXPECT_EQ(l.link.BoardPort, sim.port);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
