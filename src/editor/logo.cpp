@@ -28,7 +28,7 @@ void read_LogoFont(EditorState& st) {
 }
 
 void layout_logo_entry(EditorState& st) {
-    const int p = st.controls.at("cboLogo").value;
+    const int p = st.controls.contains("cboLogo") ? st.controls.at("cboLogo").value : -1;
     // With no font selected the entry takes the small font's layout.
     const LogoFont& font = logo_font(p >= 0 && p < LogoFontCount ? p : 1);
     ControlState& e = st.controls[ctl("txtPrompt", 0)];
