@@ -10,6 +10,7 @@
 #include "image/bound_controls.h"
 #include "image/default_image.h"
 #include "settings/capcode.h"
+#include "settings/latin1_text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -88,7 +89,7 @@ void Editor::build_default() {
     st_.controls["lblMsg"].visible = true;
 }
 
-void Editor::startup_finish(const std::string& programFolder) {
+void Editor::startup_finish(const std::string& programFolder, bool loadDefaultFile) {
     EditorNotify n(*this);
     st_.flags.ProgramFolder = programFolder;
     st_.flags.StartupFinished = true;
@@ -96,7 +97,7 @@ void Editor::startup_finish(const std::string& programFolder) {
     cboRoHS_Click();
     st_.flags.CurrentTablePath = (std::filesystem::path(programFolder) / "default.tbl").string();
     std::error_code ec;
-    if (std::filesystem::exists(st_.flags.CurrentTablePath, ec)) {
+    if (loadDefaultFile && std::filesystem::exists(st_.flags.CurrentTablePath, ec)) {
         open_current();
     } else {
         st_.controls["cboDft"].value = 1;
@@ -511,7 +512,7 @@ bool Editor::Form_KeyPress(int keyAscii) {
         ScanBuffer_.push_back(' ');
     if (ScanBuffer_.size() != 12)
         return false;
-    st_.controls["textSN"].text = ScanBuffer_;
+    st_.controls["textSN"].text = latin1_to_utf8(ScanBuffer_);
     for (int k = 0; k < 12; ++k)
         st_.image[0x4D6 + k] = static_cast<uint8_t>(ScanBuffer_[static_cast<std::size_t>(k)]);
     st_.flags.ScanIdle = false;

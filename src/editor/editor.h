@@ -69,8 +69,9 @@ class Editor {
     void build_default();
     // Start-up steps 9-14 (after the board search): StartupFinished, spacing "5KHz",
     // CurrentTablePath = folder + "/default.tbl", open it when present or else choose band 1,
-    // clear UnversionedFirmware, set ScanIdle.
-    void startup_finish(const std::string& programFolder);
+    // clear UnversionedFirmware, set ScanIdle. loadDefaultFile false skips the file (as when
+    // it is missing), for tools that open a file of their own next.
+    void startup_finish(const std::string& programFolder, bool loadDefaultFile = true);
 
     // --- refresh (never write the image) -----------------------------------------------------
     void init_ctl();

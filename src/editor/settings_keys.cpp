@@ -1,0 +1,332 @@
+#include "editor/settings_keys.h"
+
+#include "editor/editor_internal.h"
+#include "image/bound_controls.h"
+#include "settings/latin1_text.h"
+
+#include <cctype>
+#include <map>
+
+namespace kpr {
+
+namespace {
+
+class SilentMessages final : public OperatorMessages {
+  public:
+    void message(const std::string&, MessageIcon) override {}
+    bool ask(const std::string&) override { return false; }
+};
+
+std::function<std::string(const Editor&)> fixed(std::string name) {
+    return [name = std::move(name)](const Editor&) { return name; };
+}
+
+void add(std::vector<SettingKey>& v, std::string key, SettingKind kind, std::string control,
+         std::function<void(Editor&)> prepare = {}) {
+    SettingKey k;
+    k.key = std::move(key);
+    k.kind = kind;
+    k.control = fixed(std::move(control));
+    k.prepare = std::move(prepare);
+    v.push_back(std::move(k));
+}
+
+// Names of the bound lists, which carry no caption of their own.
+const std::map<int, std::string>& bound_list_keys() {
+    static const std::map<int, std::string> names = {
+        {0, "bandwidth"}, {2, "alert_time"},  {3, "lamp_mode"}, {4, "time_out"},
+        {5, "polarity"},  {6, "date_format"}, {9, "data_rate"},
+    };
+    return names;
+}
+
+std::vector<SettingKey> build_keys() {
+    std::vector<SettingKey> v;
+    using K = SettingKind;
+
+    add(v, "band", K::List, "cboDft");
+    add(v, "spacing", K::List, "cboRoHS");
+    add(v, "frequency", K::Entry, "txtFreq");
+    add(v, "base_frequency", K::Display, "lblBfreq");
+    add(v, "pll.n", K::Display, "lblPLLN");
+    add(v, "pll.r", K::Display, "lblPLLR");
+    add(v, "incd", K::Display, "lblINCD");
+    add(v, "channel", K::Display, "lblCHANNEL");
+
+    for (int n = 1; n <= 8; ++n) {
+        const std::string p = "capcode." + std::to_string(n);
+        add(v, p, K::Entry, ctl("txtAddr", n - 1));
+        add(v, p + ".enabled", K::Check, ctl("chkCtl", 29 + n));
+    }
+    for (int n = 1; n <= 8; ++n) {
+        auto open = [n](Editor& e) { e.cmdFunc_Click(n - 1); };
+        for (int f = 0; f < 4; ++f) {
+            const std::string p = "function." + std::to_string(n) + "." + "ABCD"[f];
+            add(v, p + ".display", K::List, ctl("cboDisp", f), open);
+            add(v, p + ".class", K::List, ctl("cboType", f), open);
+            add(v, p + ".priority", K::Check, ctl("chkPri", f), open);
+        }
+    }
+
+    for (const BoundControl& b : bound_controls()) {
+        if (b.name == "chkCtl" && b.index >= 30 && b.index <= 37)
+            continue; // capcode.N.enabled
+        if (b.name == "chkCtl") {
+            add(v, snake_case_key(b.caption), K::Check, b.key());
+        } else if (b.name == "cboCtl") {
+            const auto it = bound_list_keys().find(b.index);
+            add(v, it != bound_list_keys().end() ? it->second : b.key(), K::List, b.key());
+        }
+    }
+    add(v, "sequential_lockout", K::List, "cboSLC");
+    add(v, "out_of_service", K::List, "cboORC");
+    static const char* const menu[7] = {"Zoom In/Out Off", "Set Scroll Off", "Set Time Off",
+                                        "Set Alarm Off",   "Auto Sleep Off", "Pager Off Disable",
+                                        "Set Alert Off"};
+    for (int i = 0; i < 7; ++i)
+        add(v, snake_case_key(menu[i]), K::Check, ctl("chkMenu", i));
+    add(v, "zoom", K::List, "cboZoom");
+    {
+        SettingKey k;
+        k.key = "contrast";
+        k.kind = K::Slider;
+        k.control = fixed("Slider1");
+        k.sliderMin = 1;
+        k.sliderMax = 8;
+        v.push_back(std::move(k));
+    }
+    add(v, "tone", K::List, "cboTone");
+    static const char* const levels[3] = {"low", "med", "high"};
+    for (int k = 0; k < 3; ++k) {
+        SettingKey s;
+        s.key = std::string("battery.") + levels[k];
+        s.kind = K::List;
+        // The lists of the battery type the image holds.
+        s.control = [k](const Editor& e) {
+            return ctl("cboBatLev", e.image().get_bits(0x4FC, 2, 1) == 1 ? k : k + 3);
+        };
+        v.push_back(std::move(s));
+    }
+    add(v, "password", K::Entry, "txtPass");
+    add(v, "serial_number", K::Display, "textSN");
+
+    auto openAlerts = [](Editor& e) { e.cmdAlert_Click(); };
+    add(v, "alert.personal", K::List, "cboPersonal", openAlerts);
+    add(v, "memory.personal", K::Display, ctl("lblMemory", 0));
+    for (int n = 1; n <= 15; ++n) {
+        const std::string p = "maildrop." + std::to_string(n);
+        add(v, p + ".alert", K::List, ctl("cboMailAler", n - 1), openAlerts);
+        add(v, p + ".history", K::List, ctl("cboHis", n - 1), openAlerts);
+        if (n <= 14)
+            add(v, p + ".memory", K::Display, ctl("lblMemory", n));
+    }
+
+    add(v, "language", K::List, "cboLng");
+    add(v, "logo_font", K::List, "cboLogo");
+    add(v, "source_prompts", K::List, "cboSource");
+    for (int i = 0; i <= 71; ++i) {
+        if (i == 66 || i == 67 || i == 69)
+            continue;
+        add(v, "prompt." + std::to_string(i), K::Entry, ctl("txtPrompt", i));
+        if (i >= 33 && i <= 64)
+            add(v, "prompt." + std::to_string(i) + ".enabled", K::Check, ctl("chkSource", i));
+    }
+    return v;
+}
+
+std::string value_of(Editor& e, const SettingKey& k) {
+    if (k.prepare)
+        k.prepare(e);
+    const std::string name = k.control(e);
+    if (!e.controls().contains(name))
+        return {};
+    const ControlState& c = e.controls().at(name);
+    switch (k.kind) {
+    case SettingKind::Check:
+        return c.value == 1 ? "1" : "0";
+    case SettingKind::List:
+        if (c.value >= 0 && c.value < static_cast<int>(c.items.size()))
+            return c.items[static_cast<std::size_t>(c.value)];
+        return {};
+    case SettingKind::Slider:
+        return std::to_string(c.value);
+    default:
+        return c.text;
+    }
+}
+
+std::string lower(std::string s) {
+    for (char& ch : s)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
+}
+
+std::optional<int> whole_number(const std::string& s) {
+    if (s.empty() || s.size() > 6)
+        return std::nullopt;
+    for (char ch : s)
+        if (!std::isdigit(static_cast<unsigned char>(ch)))
+            return std::nullopt;
+    return std::stoi(s);
+}
+
+std::string join(const std::vector<std::string>& items) {
+    std::string out;
+    for (const auto& i : items)
+        out += (out.empty() ? "\"" : ", \"") + i + "\"";
+    return out;
+}
+
+} // namespace
+
+std::string snake_case_key(const std::string& caption) {
+    std::string out;
+    bool gap = false;
+    for (char ch : caption) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (ch == '\'')
+            continue;
+        if (std::isalnum(u)) {
+            if (gap && !out.empty())
+                out.push_back('_');
+            out.push_back(static_cast<char>(std::tolower(u)));
+            gap = false;
+        } else {
+            gap = true;
+        }
+    }
+    return out;
+}
+
+const std::vector<SettingKey>& setting_keys() {
+    static const std::vector<SettingKey> keys = build_keys();
+    return keys;
+}
+
+const SettingKey* find_setting_key(const std::string& key) {
+    static const std::map<std::string, const SettingKey*> index = [] {
+        std::map<std::string, const SettingKey*> m;
+        for (const SettingKey& k : setting_keys())
+            m[k.key] = &k;
+        return m;
+    }();
+    const auto it = index.find(key);
+    return it == index.end() ? nullptr : it->second;
+}
+
+std::vector<SettingValue> read_settings(Editor& editor) {
+    std::vector<SettingValue> out;
+    out.reserve(setting_keys().size());
+    for (const SettingKey& k : setting_keys())
+        out.push_back({k.key, value_of(editor, k)});
+    return out;
+}
+
+std::optional<std::string> read_setting(Editor& editor, const std::string& key) {
+    const SettingKey* k = find_setting_key(key);
+    if (!k)
+        return std::nullopt;
+    return value_of(editor, *k);
+}
+
+SetOutcome apply_setting(Editor& editor, const std::string& key, const std::string& value) {
+    const SettingKey* k = find_setting_key(key);
+    if (!k)
+        return {false, "Unknown setting \"" + key + "\"."};
+    if (k->kind == SettingKind::Display)
+        return {false, "The setting \"" + key + "\" is shown only; it cannot be set."};
+    if (k->prepare)
+        k->prepare(editor);
+    const std::string name = k->control(editor);
+    if (!editor.controls().contains(name))
+        return {false, "Unknown setting \"" + key + "\"."};
+    ControlState& c = editor.controls()[name];
+    if (!c.visible || !c.enabled)
+        return {false, "The setting \"" + key +
+                           "\" cannot be changed now: the editor hides or disables it with the "
+                           "current settings."};
+
+    const bool pendingBefore = editor.flags().FreqErrorPending;
+    switch (k->kind) {
+    case SettingKind::Check: {
+        const std::string v = lower(value);
+        int state;
+        if (v == "1" || v == "on" || v == "yes" || v == "true")
+            state = 1;
+        else if (v == "0" || v == "off" || v == "no" || v == "false")
+            state = 0;
+        else
+            return {false, "The setting \"" + key + "\" takes 0 or 1, not \"" + value + "\"."};
+        // A check box reacts only to a change of its state.
+        if (c.value != state)
+            editor.userChange(name, state);
+        break;
+    }
+    case SettingKind::List: {
+        int position = -1;
+        for (std::size_t i = 0; i < c.items.size(); ++i)
+            if (c.items[i] == value)
+                position = static_cast<int>(i);
+        if (position < 0) {
+            for (std::size_t i = 0; i < c.items.size(); ++i)
+                if (lower(c.items[i]) == lower(value))
+                    position = static_cast<int>(i);
+        }
+        if (position < 0) {
+            const auto n = whole_number(value);
+            if (n && *n < static_cast<int>(c.items.size()))
+                position = *n;
+        }
+        if (position < 0)
+            return {false, "The setting \"" + key + "\" takes one of " + join(c.items) +
+                               " (or its position from 0), not \"" + value + "\"."};
+        editor.userChange(name, position);
+        break;
+    }
+    case SettingKind::Slider: {
+        const auto n = whole_number(value);
+        if (!n || *n < k->sliderMin || *n > k->sliderMax)
+            return {false, "The setting \"" + key + "\" takes a whole number from " +
+                               std::to_string(k->sliderMin) + " to " +
+                               std::to_string(k->sliderMax) + ", not \"" + value + "\"."};
+        editor.userChange(name, *n);
+        break;
+    }
+    case SettingKind::Entry: {
+        if (c.maxLength > 0 && utf8_length(value) > static_cast<std::size_t>(c.maxLength))
+            return {false, "The setting \"" + key + "\" takes at most " +
+                               std::to_string(c.maxLength) + " characters; \"" + value + "\" has " +
+                               std::to_string(utf8_length(value)) + "."};
+        if (name == "txtFreq" && editor.band() < 0)
+            return {false, "Choose a band (band=0, 1 or 2) before setting the frequency."};
+        if (!editor.userEnterText(name, value))
+            return {false, {}};
+        break;
+    }
+    default:
+        break;
+    }
+    // A band or spacing choice commits a frequency; a refused commit refuses the choice.
+    if (!pendingBefore && editor.flags().FreqErrorPending)
+        return {false, {}};
+    return {true, {}};
+}
+
+std::vector<SettingChange> compare_settings(const PagerImage& a, const PagerImage& b) {
+    SilentMessages silent;
+    Editor ea(silent);
+    Editor eb(silent);
+    ea.startup_finish({}, false);
+    eb.startup_finish({}, false);
+    ea.load_image(a);
+    eb.load_image(b);
+    const auto va = read_settings(ea);
+    const auto vb = read_settings(eb);
+    std::vector<SettingChange> out;
+    for (std::size_t i = 0; i < va.size() && i < vb.size(); ++i)
+        if (va[i].value != vb[i].value)
+            out.push_back({va[i].key, va[i].value, vb[i].value});
+    return out;
+}
+
+} // namespace kpr
