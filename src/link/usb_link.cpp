@@ -93,8 +93,31 @@ UsbLink::Wait UsbLink::wait_bytes(int need, int limitMs) {
     }
 }
 
-bool UsbLink::usb_connect() {
+bool UsbLink::probe_open_port() {
     const CommandTemplates& t = command_templates();
+    // Results unchecked here: a failure shows up as a missing or wrong reply.
+    port_.flush();
+    port_.write(t.ProbeCommand.data(), static_cast<int>(t.ProbeCommand.size()));
+    if (wait_start_mark(ProbeWaitMs) != Wait::Ok || wait_bytes(16, ProbeWaitMs) != Wait::Ok)
+        return false;
+    Bytes reply(17, 0);
+    reply[0] = StartMark;
+    port_.read(reply.data() + 1, 16);
+    return frame_checksum_ok(reply) &&
+           std::equal(t.ProbeReplyPrefix.begin(), t.ProbeReplyPrefix.end(), reply.begin());
+}
+
+bool UsbLink::probe_port(const std::string& name) {
+    if (port_.isOpen())
+        port_.close();
+    if (!usb_open(name))
+        return false;
+    const bool answered = probe_open_port();
+    port_.close();
+    return answered;
+}
+
+bool UsbLink::usb_connect() {
     if (ConnectInteractive)
         ui_->setMonitorEnabled(false);
     const std::vector<std::string> list = take_port_list();
@@ -104,18 +127,7 @@ bool UsbLink::usb_connect() {
             port_.close();
         if (!usb_open(name))
             continue;
-        // Results unchecked here: a failure shows up as a missing or wrong reply.
-        port_.flush();
-        port_.write(t.ProbeCommand.data(), static_cast<int>(t.ProbeCommand.size()));
-        bool accepted = false;
-        if (wait_start_mark(ProbeWaitMs) == Wait::Ok && wait_bytes(16, ProbeWaitMs) == Wait::Ok) {
-            Bytes reply(17, 0);
-            reply[0] = StartMark;
-            port_.read(reply.data() + 1, 16);
-            accepted =
-                frame_checksum_ok(reply) &&
-                std::equal(t.ProbeReplyPrefix.begin(), t.ProbeReplyPrefix.end(), reply.begin());
-        }
+        const bool accepted = probe_open_port();
         if (accepted) {
             usb_init(1, false);
             port_.close();
@@ -178,7 +190,7 @@ struct LinkBroken {};
 } // namespace
 
 bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
-    ReadBuffer.assign(stp >= 0 ? static_cast<size_t>(stp) + 1 : 0, 0);
+    ReadBuffer.assign(stp >= 0 && stp <= 0xFFFF ? static_cast<size_t>(stp) + 1 : 0, 0);
     const int first = strt;
     lastResult_ = BlockResult::Ok;
     try {

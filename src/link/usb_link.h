@@ -113,6 +113,10 @@ class UsbLink {
     bool usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int blk,
                       ProgressSink* progress = nullptr);
 
+    // Whether the board answers the probe on this one port. Changes no link state and sets
+    // no mode (kprtool ports uses it to mark the board's port).
+    bool probe_port(const std::string& name);
+
     // Shut-down: release the board ("r" mode set) when one is known on the USB link.
     void release_board();
     // Help > Check Firmware: one-byte read of the firmware byte and "Version = x.y".
@@ -131,6 +135,7 @@ class UsbLink {
 
   private:
     enum class Wait { Ok, TimedOut, Cancelled, Failed };
+    bool probe_open_port();
     Wait wait_start_mark(int limitMs);
     Wait wait_bytes(int need, int limitMs);
     void link_failure(const char* message);

@@ -12,9 +12,7 @@
 #include <QTemporaryDir>
 
 #include "link/usb_link.h"
-#include "platform/qt_port_lister.h"
-#include "platform/qt_serial_port.h"
-#include "platform/steady_clock.h"
+#include "platform/qt_board_link.h"
 #include "sim/board_sim.h"
 #include "support/recorders.h"
 
@@ -58,16 +56,13 @@ std::vector<uint8_t> read_file(const QString& path) {
 }
 
 struct Link {
-    explicit Link(const std::string& port) : lister({port}) {
-        lister.setExtraOnly(true);
+    explicit Link(const std::string& port) : board(msgs, {port}, true), link(board.link()) {
         link.setUi(&ui);
     }
-    QtSerialPort serial;
-    QtPortLister lister;
-    SteadyClock clock;
     test::RecordedMessages msgs;
     test::RecordedLinkUi ui;
-    UsbLink link{serial, lister, clock, msgs};
+    QtBoardLink board;
+    UsbLink& link;
 };
 
 TEST(LinkE2E, ConnectsReadsAndWritesThroughThePseudoTerminal) {

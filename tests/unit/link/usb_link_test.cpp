@@ -394,6 +394,20 @@ TEST_F(UsbLinkTest, BoardConnectChoosesTheLinkByKind) {
     EXPECT_EQ(lister.calls, 0);
 }
 
+TEST_F(UsbLinkTest, ProbePortLeavesTheLinkStateAlone) {
+    SilentPeer modem;
+    port.attach("/dev/ttyS0", &modem);
+    port.attach("/dev/ttyUSB0", &board);
+    link.BoardPort = NoBoardPort;
+    EXPECT_FALSE(link.probe_port("/dev/ttyS0"));
+    EXPECT_FALSE(link.probe_port("/dev/nothing"));
+    EXPECT_TRUE(link.probe_port("/dev/ttyUSB0"));
+    EXPECT_EQ(link.BoardPort, NoBoardPort);
+    EXPECT_EQ(board.board.mode(), 0); // no mode set sent
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(msgs.entries.empty());
+}
+
 TEST_F(UsbLinkTest, PortListSourceReplacesTheLister) {
     port.attach("COM7", &board);
     link.setPortListSource([] { return Strings{"COM7"}; });
