@@ -12,9 +12,11 @@ class ConnectionMonitor {
   public:
     explicit ConnectionMonitor(UsbLink& link) : link_(link) {}
 
-    // One tick. Call it from the timer; it stops and restarts the timer through the link's
-    // LinkUi itself. Returns the state to show, or nothing when the display is to be left
-    // alone (a link other than USB). The state is also passed to LinkUi::showBoardState.
+    // One tick. Never while a transfer runs on another thread (the tick changes BoardPort):
+    // keep the timer stopped for every read, write, verify and Check Firmware. Call it from the
+    // timer; it stops and restarts the timer through the link's LinkUi itself. Returns the state to
+    // show, or nothing when the display is to be left alone (a link other than USB). The state is
+    // also passed to LinkUi::showBoardState.
     std::optional<BoardState> tick();
 
     // What a tick does on the parallel-port link (writes &HFE to its data register).

@@ -56,6 +56,13 @@ bool UsbLink::board_connect() {
     return lpt_connect ? lpt_connect() : false;
 }
 
+bool UsbLink::startup_connect() {
+    ConnectInteractive = true;
+    const bool found = board_connect();
+    ConnectInteractive = false;
+    return found;
+}
+
 UsbLink::Wait UsbLink::wait_start_mark(int limitMs) {
     const int64_t t0 = clock_.nowMs();
     for (;;) {

@@ -113,6 +113,10 @@ class UsbLink {
     bool usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int blk,
                       ProgressSink* progress = nullptr);
 
+    // Start-up's connect: with ConnectInteractive set (monitor timer stopped meanwhile, a
+    // missing board reported), then cleared.
+    bool startup_connect();
+
     // Whether the board answers the probe on this one port. Changes no link state and sets
     // no mode (kprtool ports uses it to mark the board's port).
     bool probe_port(const std::string& name);

@@ -66,9 +66,10 @@ TEST_F(MonitorTest, NewDeviceBesideAKnownBoardSendsNothing) {
 TEST_F(MonitorTest, UnrelatedDeviceIsProbedOnceSilently) {
     // Start-up found nothing: KnownPortCount stays 0, so the first tick probes again.
     lister.names = {};
-    link.ConnectInteractive = true;
-    EXPECT_FALSE(link.board_connect());
-    link.ConnectInteractive = false;
+    EXPECT_FALSE(link.startup_connect());
+    EXPECT_FALSE(link.ConnectInteractive);
+    EXPECT_EQ(msgs.texts(), std::vector<std::string>{"The Programmed Board is not responding!"});
+    EXPECT_EQ(ui.timer, (std::vector<bool>{false, true}));
     msgs.entries.clear();
     EXPECT_EQ(link.KnownPortCount, 0);
 
