@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "link/usb_link.h"
 #include "platform/qt_board_link.h"
@@ -96,6 +97,23 @@ TEST(LinkE2E, ConnectsReadsAndWritesThroughThePseudoTerminal) {
     EXPECT_EQ(l.msgs.entries.size(), 1u);
     EXPECT_EQ(sim.stop(), 0);
     EXPECT_EQ(read_file(saved), img);
+}
+
+TEST(LinkE2E, TransferRunsOnAWorkerThread) {
+    // Operations run off the UI thread: the port is opened, used and closed there.
+    Sim sim({});
+    ASSERT_FALSE(sim.port.empty());
+    Link l(sim.port);
+    ASSERT_TRUE(l.link.usb_connect());
+    bool ok = false;
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { ok = l.link.usb_readblk(0, 2047, 128); }));
+    worker->start();
+    ASSERT_TRUE(worker->wait(20000));
+    EXPECT_TRUE(ok);
+    const BoardSim::Memory expected = default_sim_memory();
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), l.link.ReadBuffer.begin()));
+    EXPECT_TRUE(l.msgs.entries.empty());
 }
 
 TEST(LinkE2E, BoardThatHangsUpEndsInTheLinkFailurePath) {
