@@ -16,6 +16,9 @@ namespace kpr::cli {
 #define KPR_CLI_VERBS(X)                                                                           \
     X(default)                                                                                     \
     X(dump)                                                                                        \
+    X(show)                                                                                        \
+    X(get)                                                                                         \
+    X(set)                                                                                         \
     X(diff)                                                                                        \
     X(ports)                                                                                       \
     X(detect)                                                                                      \

@@ -1,0 +1,19 @@
+#include "cli/verbs/settings_file.h"
+
+#include "cli/table_io.h"
+
+namespace kpr::cli {
+
+bool open_in_editor(Editor& editor, const QString& path) {
+    editor.startup_finish({}, false);
+    return editor.mnuLBFF_Click(local_path(path));
+}
+
+QString shown_value(const std::string& value) {
+    const QString v = QString::fromStdString(value);
+    if (v.isEmpty() || v.front() == ' ' || v.back() == ' ')
+        return "\"" + v + "\"";
+    return v;
+}
+
+} // namespace kpr::cli
