@@ -85,8 +85,24 @@ void Editor::build_default() {
     st_.flags.FreqErrorPending = false;
     st_.image = build_default_image();
     st_.ImageBackup = PagerImage{};
-    st_.controls["Form1"].text = "Vard Quinta USB KPR35T V05.21";
-    st_.controls["lblMsg"].visible = true;
+    set_title();
+}
+
+void Editor::set_title() {
+    st_.controls["Form1"].text =
+        std::string(usbLink_ ? "Vard Quinta USB " : "Vard Quinta ") + "KPR35T V05.21";
+    st_.controls["lblMsg"].visible = usbLink_;
+}
+
+void Editor::setUsbLink(bool usb) {
+    EditorNotify n(*this);
+    usbLink_ = usb;
+    // Keep the file name part of the caption.
+    const std::string old = st_.controls["Form1"].text;
+    const auto p = old.find(" - [");
+    set_title();
+    if (p != std::string::npos)
+        st_.controls["Form1"].text += old.substr(p);
 }
 
 void Editor::startup_finish(const std::string& programFolder, bool loadDefaultFile) {

@@ -64,6 +64,11 @@ class Editor {
     bool userEnterText(const std::string& name, const std::string& text);
 
     // --- start-up ----------------------------------------------------------------------------
+    // The link the build or the command line chose: the window title reads "Vard Quinta USB "
+    // or "Vard Quinta " followed by "KPR35T V05.21", and the board status line lblMsg is
+    // shown for the USB link only. USB unless told otherwise.
+    void setUsbLink(bool usb);
+    bool usbLink() const { return usbLink_; }
     // Start-up steps 5 and 7: clears FreqErrorPending, builds the default image, sets the
     // window title. The constructor already does this once.
     void build_default();
@@ -204,6 +209,7 @@ class Editor {
     void apply_visibility_rules();
     bool frequency_commit();
     void update_caption();
+    void set_title();
     bool pager_command(int kind);
     void run_write_command();
     void beginCall() { ++depth_; }
@@ -214,6 +220,7 @@ class Editor {
     std::function<void()> writeCommand_;
     uint64_t revision_ = 0;
     int depth_ = 0;
+    bool usbLink_ = true;
     int32_t baseFreqHz_ = 0;
     int stepHundredths_ = 0;
     std::string ScanBuffer_;

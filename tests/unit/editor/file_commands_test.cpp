@@ -100,6 +100,9 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwriting) {
     // The caption exchanges the path only.
     ASSERT_TRUE(ed.mnuSA_Click(path("new.tbl")));
     EXPECT_EQ(ed.caption(), "Vard Quinta USB KPR35T V05.21 - [" + path("new.tbl") + "]");
+    ed.setUsbLink(false);
+    EXPECT_EQ(ed.caption(), "Vard Quinta KPR35T V05.21 - [" + path("new.tbl") + "]");
+    EXPECT_FALSE(c("lblMsg").visible);
 }
 
 TEST_F(FileCommandsTest, FailedSaveSaysSo) {
