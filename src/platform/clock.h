@@ -12,6 +12,9 @@ class Clock {
     virtual int64_t nowMs() = 0;
     // Waits ms milliseconds.
     virtual void waitMs(int ms) = 0;
+    // Waits about us microseconds: the parallel-port bus clock. Clocks without a finer
+    // timer round up to whole milliseconds.
+    virtual void waitUs(int us) { waitMs((us + 999) / 1000); }
 };
 
 } // namespace kpr

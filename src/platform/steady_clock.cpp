@@ -15,4 +15,10 @@ void SteadyClock::waitMs(int ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void SteadyClock::waitUs(int us) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::microseconds(us);
+    while (std::chrono::steady_clock::now() < end) {
+    }
+}
+
 } // namespace kpr
