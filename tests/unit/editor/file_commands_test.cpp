@@ -81,6 +81,39 @@ TEST_F(FileCommandsTest, OpenRefusals) {
     EXPECT_EQ(ed.flags().CurrentTablePath, path("lower.tbl"));
 }
 
+TEST_F(FileCommandsTest, OpenByTheLengthRulesAndSelectTheBand) {
+    start();
+    std::vector<uint8_t> bytes = bytesOf(default_image());
+    bytes.resize(1000);
+    bytes[0x0C] = 0;
+    bytes[0x0D] = 127;
+    bytes[0x65] = 0x8E;
+    writeFile(path("short.tbl"), bytes);
+    ASSERT_TRUE(ed.mnuLBFF_Click(path("short.tbl")));
+    EXPECT_EQ(at(999), bytes[999]);
+    EXPECT_EQ(at(1000), 0);
+    EXPECT_EQ(at(2047), 0);
+    EXPECT_EQ(c("cboDft").value, 2);
+    // The band was selected silently: the file's synthesiser words stay.
+    EXPECT_EQ(at(0x0D), 127);
+
+    bytes[0x0D] = 128;
+    bytes.resize(3000, 0x77);
+    writeFile(path("long.tbl"), bytes);
+    ASSERT_TRUE(ed.mnuLBFF_Click(path("long.tbl")));
+    EXPECT_EQ(c("cboDft").value, 0);
+    EXPECT_EQ(at(2047), 0x77);
+    // The band handler runs normally afterwards.
+    ASSERT_TRUE(ed.userChange("cboDft", 1));
+    EXPECT_EQ(c("txtFreq").text, "4540125");
+
+    bytes.resize(990);
+    writeFile(path("tiny.tbl"), bytes);
+    msgs.clear();
+    EXPECT_FALSE(ed.mnuLBFF_Click(path("tiny.tbl")));
+    EXPECT_EQ(msgs.texts.size(), 1u);
+}
+
 TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwriting) {
     start();
     writeFile(path("old.tbl"), std::vector<uint8_t>(3000, 0xAA));
