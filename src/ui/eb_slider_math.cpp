@@ -4,9 +4,12 @@
 
 namespace kpr {
 
-int64_t round_half_even(double x) {
+namespace {
+// Nearest whole number, a tie going to the even neighbour.
+int64_t nearest_even(double x) {
     return static_cast<int64_t>(std::nearbyint(x)); // default rounding mode: ties to even
 }
+} // namespace
 
 void EbSliderMath::setSize(int width, int height) {
     width_ = width;
@@ -81,14 +84,14 @@ void EbSliderMath::place() {
 bool EbSliderMath::clickAt(float c) {
     if (max_ == min_)
         return false;
-    auto q = round_half_even(static_cast<double>(c) - sliderWidth_ / 2.0);
+    auto q = nearest_even(static_cast<double>(c) - sliderWidth_ / 2.0);
     q = (q / TwipsPerCell) * TwipsPerCell; // truncates toward zero
     if (q < 0)
         q = 0;
     else if (q > travel())
         q = travel();
     thumb_ = static_cast<float>(q);
-    pos_ = static_cast<int>(round_half_even(static_cast<float>(q) / unit() + min_));
+    pos_ = static_cast<int>(nearest_even(static_cast<float>(q) / unit() + min_));
     return true;
 }
 

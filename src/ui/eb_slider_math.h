@@ -68,7 +68,4 @@ class EbSliderMath {
     float thumb_ = 0.0f;
 };
 
-// Nearest whole number, a tie going to the even neighbour.
-int64_t round_half_even(double x);
-
 } // namespace kpr

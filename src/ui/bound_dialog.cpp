@@ -1,0 +1,110 @@
+#include "ui/bound_dialog.h"
+
+#include "editor/editor.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+
+namespace kpr {
+
+BoundDialog::BoundDialog(Editor& editor, QWidget* parent) : QDialog(parent), editor_(editor) {
+    setModal(true);
+}
+
+QWidget* BoundDialog::control(const std::string& name) const {
+    auto it = controls_.find(name);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+QComboBox* BoundDialog::addCombo(const std::string& name, std::function<void()> handler) {
+    auto* c = new QComboBox(this);
+    c->setObjectName(QString::fromStdString(name));
+    controls_[name] = c;
+    connect(c, &QComboBox::activated, this, [this, name, handler](int index) {
+        if (rendering_)
+            return;
+        editor_.controls()[name].value = index;
+        handler();
+        render();
+    });
+    return c;
+}
+
+QCheckBox* BoundDialog::addCheck(const std::string& name, const QString& caption,
+                                 std::function<void()> handler) {
+    auto* c = new QCheckBox(caption, this);
+    c->setObjectName(QString::fromStdString(name));
+    controls_[name] = c;
+    connect(c, &QCheckBox::clicked, this, [this, name, handler](bool on) {
+        if (rendering_)
+            return;
+        editor_.controls()[name].value = on ? 1 : 0;
+        handler();
+        render();
+    });
+    return c;
+}
+
+QLabel* BoundDialog::addLabel(const std::string& name, const QString& text) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(QString::fromStdString(name));
+    controls_[name] = l;
+    return l;
+}
+
+void BoundDialog::addControl(const std::string& name, QWidget* w) {
+    w->setObjectName(QString::fromStdString(name));
+    controls_[name] = w;
+}
+
+void BoundDialog::render() {
+    rendering_ = true;
+    const ControlModel& model = editor_.controls();
+    for (auto& [name, w] : controls_) {
+        if (!model.contains(name))
+            continue;
+        const ControlState& st = model.at(name);
+        const QSignalBlocker block(w);
+        w->setEnabled(st.enabled);
+        w->setToolTip(QString::fromStdString(st.hint));
+        if (auto* c = qobject_cast<QComboBox*>(w)) {
+            QStringList items;
+            for (const auto& i : st.items)
+                items << QString::fromLatin1(i.c_str());
+            bool same = c->count() == items.size();
+            for (int i = 0; same && i < items.size(); ++i)
+                same = c->itemText(i) == items[i];
+            if (!same) {
+                c->clear();
+                c->addItems(items);
+            }
+            c->setCurrentIndex(st.value < c->count() ? st.value : -1);
+        } else if (auto* b = qobject_cast<QCheckBox*>(w)) {
+            b->setChecked(st.value != 0);
+            if (!st.text.empty())
+                b->setText(QString::fromLatin1(st.text.c_str()));
+        } else if (auto* l = qobject_cast<QLabel*>(w)) {
+            if (!st.text.empty())
+                l->setText(QString::fromLatin1(st.text.c_str()));
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            if (!st.text.empty())
+                g->setTitle(QString::fromLatin1(st.text.c_str()));
+        }
+    }
+    rendering_ = false;
+}
+
+void BoundDialog::paintEvent(QPaintEvent*) {
+    // The background picture, stretched over the whole dialog.
+    QPainter p(this);
+    QLinearGradient g(0, 0, 0, height());
+    g.setColorAt(0, QColor(0xe9, 0xef, 0xf8));
+    g.setColorAt(1, QColor(0xc9, 0xd6, 0xea));
+    p.fillRect(rect(), g);
+}
+
+} // namespace kpr

@@ -1,0 +1,41 @@
+#pragma once
+// A small modal dialog whose lists and check boxes show controls of the editor's model and
+// forward the user's changes to a handler.
+#include <QDialog>
+#include <functional>
+#include <map>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+
+namespace kpr {
+
+class Editor;
+
+class BoundDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    BoundDialog(Editor& editor, QWidget* parent);
+    QWidget* control(const std::string& name) const;
+    void render();
+
+  protected:
+    QComboBox* addCombo(const std::string& name, std::function<void()> handler);
+    QCheckBox* addCheck(const std::string& name, const QString& caption,
+                        std::function<void()> handler);
+    QLabel* addLabel(const std::string& name, const QString& text);
+    // Any other widget whose caption the model may hold (frames).
+    void addControl(const std::string& name, QWidget* w);
+    void paintEvent(QPaintEvent*) override;
+
+    Editor& editor_;
+
+  private:
+    std::map<std::string, QWidget*> controls_;
+    bool rendering_ = false;
+};
+
+} // namespace kpr

@@ -1,0 +1,158 @@
+#pragma once
+// The main editor window: tab strip, four pages, menus, status line. It renders the
+// editor's control model and forwards every user event to the editor's handler of the same
+// name; it decides nothing itself.
+#include "ui/layout_scale.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace kpr {
+
+class Editor;
+class GuiMessages;
+class Programmer;
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // programmer may be null (no board link: the Pager menu then stays disabled).
+    Form1(Editor& editor, GuiMessages& messages, Programmer* programmer = nullptr,
+          QWidget* parent = nullptr);
+    ~Form1() override;
+
+    Editor& editor() { return editor_; }
+
+    // The widget of a control by its name ("chkCtl(29)", "cboDft", "picSet2", "EMoptCode").
+    QWidget* control(const std::string& name) const;
+    QAction* menuAction(const std::string& name) const;
+    QMenu* pagerMenu() const { return mnuPager_; }
+    QWidget* tabStrip() const;
+    QLabel* statusLine() const { return lblMsg_; }
+    QTimer& monitorTimer() { return timer1_; }
+    QTimer& scanTimer() { return timer2_; }
+
+    // Design geometry of a control, recorded when the window was built.
+    DesignGeometry designGeometry(const std::string& name) const;
+    QSize designSize() const { return designSize_; }
+
+    // Brings a page to the front as a click on its tab button does (0..3).
+    void selectTab(int index);
+    int currentTab() const { return currentTab_; }
+
+    // Renders every control from the editor's model.
+    void render();
+
+    // Tests replace the file dialogs: (save?) -> chosen path, empty for cancel.
+    using FileDialogHook = std::function<QString(bool save)>;
+    void setFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+
+    // Start-up after the window is shown (the board search, default.tbl, the monitor).
+    // Runs the steps in order; `done` runs on the UI thread when the last step has run.
+    void startUp(const QString& programFolder, std::function<void()> done = {});
+
+    // Pager commands and the others of the menus, as the menu entries run them.
+    void mnuEntire_Click();
+    void mnuEB_Click();
+    void mnuEB1_Click();
+    void mnuLBFF_Click();
+    void mnuSBTF_Click();
+    void mnuSA_Click();
+    void mnuAbout_Click();
+    void mnuFirmware_Click();
+    void mnuExit_Click();
+
+    // One tick of the connection monitor (Timer1).
+    void monitorTick();
+
+    // Shows the board state on the status line and enables the Pager menu accordingly.
+    void showBoardState(bool connected);
+
+  signals:
+    // A modal dialog of this window is about to run (tests drive it from here).
+    void dialogOpened(QWidget* dialog);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    enum class Kind { Check, Combo, Text, Label, Button, Option, Slider, Frame, Other };
+    struct Ctl {
+        QWidget* widget = nullptr;
+        Kind kind = Kind::Other;
+    };
+
+    void buildMenus();
+    void buildWindow();
+    QWidget* buildStrip(QWidget* parent);
+    QWidget* buildPage1(QWidget* parent);
+    QWidget* buildPage2(QWidget* parent);
+    QWidget* buildPage5(QWidget* parent);
+    QWidget* buildPage6(QWidget* parent);
+    void recordDesignGeometry();
+    void applyScaling();
+    void applyPromptWidths();
+
+    template <class W> W* make(const std::string& name, Kind kind, QWidget* parent);
+    QGroupBox* frame(const std::string& name, const QString& title, QWidget* parent);
+    QWidget* chk(const std::string& name, const QString& caption, QWidget* parent);
+    QWidget* cbo(const std::string& name, QWidget* parent);
+    QWidget* txt(const std::string& name, QWidget* parent);
+    QLabel* lbl(const std::string& name, const QString& text, QWidget* parent);
+    QWidget* cmd(const std::string& name, const QString& caption, QWidget* parent);
+
+    void renderControl(const std::string& name, Ctl& c);
+    void forwardClick(const std::string& name, int value);
+    void forwardText(const std::string& name, int what, int key);
+    void afterEvent();
+    void carryOutFocusRequest();
+    void runPagerCommand(int kind);
+    void runFunctionBitDialog(int slot);
+    void runAlertDialog();
+    QString chooseFile(bool save);
+    void connectEditor();
+
+    Editor& editor_;
+    GuiMessages& messages_;
+    Programmer* programmer_;
+    std::map<std::string, Ctl> ctls_;
+    std::map<std::string, QAction*> actions_;
+    std::map<QWidget*, std::string> names_;
+    std::map<QWidget*, DesignGeometry> design_;
+    std::vector<QWidget*> scaled_;
+    QSize designSize_;
+    QWidget* central_ = nullptr;
+    QWidget* strip_ = nullptr;
+    QWidget* pages_[4] = {};
+    QPushButton* tabButtons_[4] = {};
+    QLabel* tabLabels_[4] = {};
+    QLabel* lblMsg_ = nullptr;
+    QMenu* mnuPager_ = nullptr;
+    QTimer timer1_;
+    QTimer timer2_;
+    int currentTab_ = 0;
+    bool built_ = false;
+    int dispatchDepth_ = 0;
+    bool renderPending_ = false;
+    bool closing_ = false;
+    bool monitorWanted_ = false;
+    bool startupDone_ = false;
+    FileDialogHook fileDialogHook_;
+};
+
+} // namespace kpr

@@ -1,0 +1,79 @@
+#include "ui/gui_messages.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <mutex>
+
+namespace kpr {
+
+namespace {
+std::mutex hookMutex;
+GuiMessages::Hook testHook;
+} // namespace
+
+GuiMessages::GuiMessages(QObject* parent) : QObject(parent) {}
+
+void GuiMessages::setTestHook(Hook hook) {
+    std::lock_guard lock(hookMutex);
+    testHook = std::move(hook);
+}
+
+void GuiMessages::message(const std::string& text, MessageIcon icon) {
+    show(text, icon, false);
+}
+
+bool GuiMessages::ask(const std::string& text) {
+    return show(text, MessageIcon::Question, true);
+}
+
+bool GuiMessages::show(const std::string& text, MessageIcon icon, bool question) {
+    const QString t = QString::fromStdString(text);
+    if (QThread::currentThread() == thread())
+        return showOnUi(t, static_cast<int>(icon), question);
+    bool answer = false;
+    QMetaObject::invokeMethod(this, "showOnUi", Qt::BlockingQueuedConnection,
+                              Q_RETURN_ARG(bool, answer), Q_ARG(QString, t),
+                              Q_ARG(int, static_cast<int>(icon)), Q_ARG(bool, question));
+    return answer;
+}
+
+bool GuiMessages::showOnUi(const QString& text, int icon, bool question) {
+    {
+        Hook hook;
+        {
+            std::lock_guard lock(hookMutex);
+            hook = testHook;
+        }
+        if (hook)
+            return hook(text.toStdString(), static_cast<MessageIcon>(icon), question);
+    }
+    QMessageBox box(parentWidget_ ? parentWidget_.data() : nullptr);
+    box.setWindowTitle(QString::fromLatin1(Title));
+    box.setText(text);
+    switch (static_cast<MessageIcon>(icon)) {
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MessageIcon::None:
+        break;
+    }
+    if (question) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace kpr

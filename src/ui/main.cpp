@@ -1,0 +1,82 @@
+// kpr-programmer: the desktop editor.
+#include "editor/editor.h"
+#include "platform/qt_port_lister.h"
+#include "platform/qt_serial_port.h"
+#include "platform/steady_clock.h"
+#include "ui/about.h"
+#include "ui/form1.h"
+#include "ui/gui_messages.h"
+#include "ui/programmer.h"
+#include "ui/sim_serial_port.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <memory>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kpr-programmer"));
+    QApplication::setApplicationVersion(QStringLiteral("5.21"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("KPR35T pager programmer"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption portOption(QStringLiteral("port"),
+                                  QStringLiteral("Also probe serial port PATH for the board."),
+                                  QStringLiteral("PATH"));
+    QCommandLineOption simOption(QStringLiteral("simulate"),
+                                 QStringLiteral("Use a simulated board with a pager in it."));
+    QCommandLineOption folderOption(
+        QStringLiteral("folder"),
+        QStringLiteral("Program folder for default.tbl and the file dialogs (default: the "
+                       "program's own folder)."),
+        QStringLiteral("DIR"));
+    QCommandLineOption noSplash(QStringLiteral("no-splash"),
+                                QStringLiteral("Show the main window at once."));
+    parser.addOptions({portOption, simOption, folderOption, noSplash});
+    parser.process(app);
+
+    std::vector<std::string> extra;
+    for (const QString& p : parser.values(portOption))
+        extra.push_back(p.toStdString());
+
+    kpr::GuiMessages messages;
+    kpr::Editor editor(messages);
+    kpr::SteadyClock clock;
+    std::unique_ptr<kpr::SerialPort> port;
+    std::unique_ptr<kpr::PortLister> lister;
+    if (parser.isSet(simOption)) {
+        auto sim = std::make_unique<kpr::SimSerialPort>(kpr::SimSerialPort::RealSpeed);
+        lister = std::make_unique<kpr::SimPortLister>(*sim, extra);
+        port = std::move(sim);
+    } else {
+        port = std::make_unique<kpr::QtSerialPort>();
+        lister = std::make_unique<kpr::QtPortLister>(extra);
+    }
+    kpr::Programmer programmer(editor, messages, *port, *lister, clock);
+
+    QString folder = parser.value(folderOption);
+    if (folder.isEmpty())
+        folder = QCoreApplication::applicationDirPath();
+    folder = QDir(folder).absolutePath();
+
+    kpr::Form1 form(editor, messages, &programmer);
+    const QString linkKind = QString::fromStdString(programmer.link().LinkKind);
+    if (parser.isSet(noSplash)) {
+        form.show();
+        form.startUp(folder);
+        return app.exec();
+    }
+    kpr::frmSplash* splash = nullptr;
+    splash = new kpr::frmSplash(linkKind, [&form, &splash, folder] {
+        form.show();
+        // Loading the main window starts the splash's closing timer first.
+        splash->startClosing();
+        form.startUp(folder);
+    });
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
+    return app.exec();
+}

@@ -1,0 +1,107 @@
+#include "ui/programmer.h"
+
+#include "editor/editor.h"
+#include "ui/gui_messages.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+namespace kpr {
+
+void UiThreadEditorHooks::onUi(const std::function<void()>& f) {
+    if (QThread::currentThread() == thread()) {
+        f();
+        return;
+    }
+    QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
+}
+
+Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, PortLister& lister,
+                       Clock& clock, QObject* parent)
+    : QObject(parent), hooks_(editor), link_(port, lister, clock, messages),
+      transfer_(link_, progress_), ops_(hooks_, transfer_, messages, progress_), monitor_(link_) {
+    link_.setUi(this);
+    thread_.setObjectName(QStringLiteral("board link"));
+    context_ = new QObject;
+    context_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, context_, &QObject::deleteLater);
+    thread_.start();
+}
+
+Programmer::~Programmer() {
+    cancel();
+    thread_.quit();
+    // A job blocked on the UI thread cannot finish now; the process is ending anyway.
+    if (!thread_.wait(3000))
+        thread_.terminate();
+}
+
+void Programmer::post(std::function<void()> job, std::function<void()> done) {
+    ++pending_;
+    QMetaObject::invokeMethod(context_, [this, job = std::move(job), done = std::move(done)] {
+        job();
+        QMetaObject::invokeMethod(this, [this, done] {
+            --pending_;
+            if (done)
+                done();
+        });
+    });
+}
+
+void Programmer::runAndWait(std::function<void()> job) {
+    QEventLoop loop;
+    bool finished = false;
+    post(std::move(job), [&] {
+        finished = true;
+        loop.quit();
+    });
+    if (!finished)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void Programmer::startupConnect(std::function<void()> done) {
+    post(
+        [this] {
+            link_.ConnectInteractive = true;
+            link_.board_connect();
+            link_.ConnectInteractive = false;
+        },
+        std::move(done));
+}
+
+void Programmer::monitorTick() {
+    post([this] { monitor_.tick(); });
+}
+
+void Programmer::checkFirmware(std::function<void()> done) {
+    post(
+        [this] {
+            link_.clear_cancel();
+            link_.check_firmware();
+        },
+        std::move(done));
+}
+
+void Programmer::cancel() {
+    cancelPending_.store(true);
+    ops_.request_cancel();
+    link_.request_cancel();
+}
+
+bool Programmer::runTransfer(const std::function<void()>& op) {
+    // A close that came before the job started cancels it before it touches the board.
+    if (cancelPending_.load())
+        return false;
+    op();
+    return true;
+}
+
+void Programmer::shutdown() {
+    cancel();
+    runAndWait([this] {
+        link_.clear_cancel();
+        link_.release_board();
+    });
+}
+
+} // namespace kpr

@@ -1,0 +1,152 @@
+#pragma once
+// The board link and the programming operations as the window uses them. Every link call
+// runs on one worker thread, one job after another, so the window never waits on the board:
+// messages come back through GuiMessages, progress through queued signals, and the editor
+// is only touched on the UI thread (EditorHooks calls are carried over and waited for).
+#include "common/progress.h"
+#include "link/connection_monitor.h"
+#include "link/usb_link.h"
+#include "ops/block_transfer.h"
+#include "ops/editor_adapter.h"
+#include "ops/operations.h"
+#include "ops/usb_transfer.h"
+
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace kpr {
+
+class Clock;
+class Editor;
+class GuiMessages;
+class PortLister;
+class SerialPort;
+
+// Progress of a transfer, re-emitted as signals (queued to whoever listens on the UI).
+class ProgressRelay final : public QObject, public ProgressSink {
+    Q_OBJECT
+  public:
+    void setMaximum(int maximum) override { emit maximumChanged(maximum); }
+    void setPosition(int position) override { emit positionChanged(position); }
+    void setColour(uint32_t colour) override { emit colourChanged(colour); }
+    void setStatus(const std::string& text) override {
+        emit statusChanged(QString::fromStdString(text));
+    }
+  signals:
+    void maximumChanged(int);
+    void positionChanged(int);
+    void colourChanged(quint32);
+    void statusChanged(const QString&);
+};
+
+// EditorHooks whose editor calls run on the UI thread while the transfer waits.
+class UiThreadEditorHooks final : public QObject, public EditorHooks {
+  public:
+    explicit UiThreadEditorHooks(Editor& editor) : adapter_(editor) {}
+    PagerImage& image() override { return adapter_.image(); }
+    PagerImage& imageBackup() override { return adapter_.imageBackup(); }
+    EditorFlags& flags() override { return adapter_.flags(); }
+    void commit_frequency() override {
+        onUi([&] { adapter_.commit_frequency(); });
+    }
+    void init_ctl() override {
+        onUi([&] { adapter_.init_ctl(); });
+    }
+    std::optional<int> current_band() override {
+        std::optional<int> b;
+        onUi([&] { b = adapter_.current_band(); });
+        return b;
+    }
+    void select_band(int band) override {
+        onUi([&] { adapter_.select_band(band); });
+    }
+    void read_capcode() override {
+        onUi([&] { adapter_.read_capcode(); });
+    }
+    std::string capcode_text(int index) override {
+        std::string t;
+        onUi([&] { t = adapter_.capcode_text(index); });
+        return t;
+    }
+    void store_capcode_text(int index, const std::string& text) override {
+        onUi([&] { adapter_.store_capcode_text(index, text); });
+    }
+    bool modify_mode() override {
+        bool m = false;
+        onUi([&] { m = adapter_.modify_mode(); });
+        return m;
+    }
+    void text_to_pager() override {
+        onUi([&] { adapter_.text_to_pager(); });
+    }
+    void text_from_pager() override {
+        onUi([&] { adapter_.text_from_pager(); });
+    }
+
+  private:
+    void onUi(const std::function<void()>& f);
+    EditorAdapter adapter_;
+};
+
+class Programmer final : public QObject, private LinkUi {
+    Q_OBJECT
+
+  public:
+    Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, PortLister& lister,
+               Clock& clock, QObject* parent = nullptr);
+    ~Programmer() override;
+
+    UsbLink& link() { return link_; }
+    Operations& operations() { return ops_; }
+    ProgressRelay& progress() { return progress_; }
+    EditorHooks& editorHooks() { return hooks_; }
+
+    // Runs job on the link thread; done (if any) runs on the UI thread afterwards.
+    void post(std::function<void()> job, std::function<void()> done = {});
+    // Runs job on the link thread and waits for it, keeping the UI thread's events going.
+    void runAndWait(std::function<void()> job);
+    bool busy() const { return pending_ > 0; }
+
+    // Start-up: the interactive board search.
+    void startupConnect(std::function<void()> done);
+    // One tick of the connection monitor.
+    void monitorTick();
+    // Help > Check Firmware.
+    void checkFirmware(std::function<void()> done = {});
+    // Stops the transfer in progress at its next wait or block; it then fails quietly.
+    // Stays in force for transfers not yet started until clearCancel().
+    void cancel();
+    void clearCancel() { cancelPending_.store(false); }
+    // Runs a whole-image operation on the link thread unless a cancel is pending; false
+    // when it was skipped.
+    bool runTransfer(const std::function<void()>& op);
+    // Shut-down: releases the board when one is known.
+    void shutdown();
+
+  signals:
+    void boardStateChanged(bool connected);
+    void monitorEnabledChanged(bool enabled);
+
+  private:
+    // LinkUi, called on the link thread.
+    void setMonitorEnabled(bool on) override { emit monitorEnabledChanged(on); }
+    void showBoardState(BoardState s) override {
+        emit boardStateChanged(s == BoardState::Connected);
+    }
+
+    UiThreadEditorHooks hooks_;
+    ProgressRelay progress_;
+    UsbLink link_;
+    UsbBlockTransfer transfer_;
+    Operations ops_;
+    ConnectionMonitor monitor_;
+    std::atomic<bool> cancelPending_{false};
+    QThread thread_;
+    QObject* context_ = nullptr; // lives on thread_
+    int pending_ = 0;
+};
+
+} // namespace kpr

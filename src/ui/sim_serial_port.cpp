@@ -1,0 +1,128 @@
+#include "ui/sim_serial_port.h"
+
+#include <thread>
+
+namespace kpr {
+
+SimSerialPort::SimSerialPort(Pace pace, BoardSim::Memory memory, SimFaults faults)
+    : pace_(pace), sim_(memory, faults) {}
+
+bool SimSerialPort::open(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    if (name != PortName || sim_.hungUp())
+        return false;
+    open_ = true;
+    ++opens_;
+    rx_.clear();
+    return true;
+}
+
+bool SimSerialPort::flush() {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return false;
+    rx_.clear();
+    return true;
+}
+
+int SimSerialPort::ready(Clock::time_point now) const {
+    int n = 0;
+    for (const Pending& p : rx_) {
+        if (p.due > now)
+            break;
+        ++n;
+    }
+    return n;
+}
+
+int SimSerialPort::bytesWaiting() {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return -1;
+    return ready(Clock::now());
+}
+
+int SimSerialPort::readByte() {
+    uint8_t b = 0;
+    return read(&b, 1) == 1 ? b : -1;
+}
+
+int SimSerialPort::read(uint8_t* buffer, int n) {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return -1;
+    const int take = std::min(n, ready(Clock::now()));
+    for (int i = 0; i < take; ++i) {
+        buffer[i] = rx_.front().byte;
+        rx_.pop_front();
+    }
+    return take;
+}
+
+int SimSerialPort::write(const uint8_t* buffer, int n) {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return -1;
+    using namespace std::chrono;
+    const auto byteTime =
+        duration_cast<Clock::duration>(duration<double, std::milli>(SimByteTimeMs));
+    auto now = Clock::now();
+    // The command itself takes its time on the wire before the board sees it.
+    auto t = pace_ == RealSpeed ? now + byteTime * n : now;
+    if (!rx_.empty() && rx_.back().due > t)
+        t = rx_.back().due;
+    for (const SimReply& r : sim_.feed(std::span<const uint8_t>(buffer, n))) {
+        if (pace_ == RealSpeed)
+            t += duration_cast<Clock::duration>(duration<double, std::milli>(r.busyMs));
+        for (uint8_t b : r.bytes) {
+            if (pace_ == RealSpeed)
+                t += byteTime;
+            rx_.push_back({b, t});
+        }
+    }
+    return n;
+}
+
+bool SimSerialPort::waitForReadable(int maxMs) {
+    using namespace std::chrono;
+    const auto deadline = Clock::now() + milliseconds(maxMs);
+    int before;
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_)
+            return false;
+        before = ready(Clock::now());
+    }
+    for (;;) {
+        Clock::time_point next;
+        {
+            std::lock_guard lock(mutex_);
+            if (!open_)
+                return false;
+            const auto now = Clock::now();
+            if (ready(now) > before)
+                return true;
+            if (now >= deadline)
+                return false;
+            next = deadline;
+            if (static_cast<size_t>(before) < rx_.size() && rx_[before].due < next)
+                next = rx_[before].due;
+        }
+        std::this_thread::sleep_until(std::min(next, Clock::now() + milliseconds(20)));
+    }
+}
+
+bool SimSerialPort::close() {
+    std::lock_guard lock(mutex_);
+    open_ = false;
+    rx_.clear();
+    return true;
+}
+
+std::vector<std::string> SimPortLister::ports() {
+    std::vector<std::string> p{SimSerialPort::PortName};
+    p.insert(p.end(), extra_.begin(), extra_.end());
+    return p;
+}
+
+} // namespace kpr

@@ -1,0 +1,64 @@
+#pragma once
+// A serial port with the simulated board behind it, in the same process: what
+// `kpr-programmer --simulate` talks to. Replies can come at the board's own 9600-baud pace
+// or at once (tests).
+#include "platform/port_lister.h"
+#include "platform/serial_port.h"
+#include "sim/board_sim.h"
+
+#include <chrono>
+#include <deque>
+#include <mutex>
+
+namespace kpr {
+
+class SimSerialPort final : public SerialPort {
+  public:
+    enum Pace { RealSpeed, Instant };
+    static constexpr const char* PortName = "simulated-board";
+
+    explicit SimSerialPort(Pace pace = Instant, BoardSim::Memory memory = default_sim_memory(),
+                           SimFaults faults = {});
+
+    bool open(const std::string& name) override;
+    bool isOpen() const override { return open_; }
+    bool flush() override;
+    int bytesWaiting() override;
+    int readByte() override;
+    int read(uint8_t* buffer, int n) override;
+    int write(const uint8_t* buffer, int n) override;
+    bool waitForReadable(int maxMs) override;
+    bool close() override;
+
+    // The pager in the board (for tests and demos).
+    const BoardSim::Memory& memory() const { return sim_.memory(); }
+    BoardSim& board() { return sim_; }
+    int opens() const { return opens_; }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct Pending {
+        uint8_t byte;
+        Clock::time_point due;
+    };
+    int ready(Clock::time_point now) const;
+
+    Pace pace_;
+    BoardSim sim_;
+    std::deque<Pending> rx_;
+    bool open_ = false;
+    int opens_ = 0;
+    mutable std::mutex mutex_;
+};
+
+// The ports `--simulate` offers: the simulated board, then any named with --port.
+class SimPortLister final : public PortLister {
+  public:
+    SimPortLister(SimSerialPort&, std::vector<std::string> extra = {}) : extra_(std::move(extra)) {}
+    std::vector<std::string> ports() override;
+
+  private:
+    std::vector<std::string> extra_;
+};
+
+} // namespace kpr

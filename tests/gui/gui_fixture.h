@@ -1,0 +1,94 @@
+#pragma once
+// What every GUI test needs: the editor, the real main window with a simulated board
+// behind it (replies at once), and the operator messages recorded instead of shown.
+#include "editor/editor.h"
+#include "platform/steady_clock.h"
+#include "ui/form1.h"
+#include "ui/gui_messages.h"
+#include "ui/programmer.h"
+#include "ui/sim_serial_port.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kpr::test {
+
+struct Recorded {
+    std::string text;
+    MessageIcon icon;
+    bool question;
+};
+
+class EmptyLister final : public PortLister {
+  public:
+    std::vector<std::string> ports() override { return {}; }
+};
+
+struct Gui {
+    std::vector<Recorded> messages;
+    bool answer = true; // to every question
+    GuiMessages gui;
+    Editor editor{gui};
+    SteadyClock clock;
+    std::unique_ptr<SimSerialPort> port;
+    std::unique_ptr<PortLister> lister;
+    std::unique_ptr<Programmer> programmer;
+    std::unique_ptr<Form1> form;
+
+    // withBoard false: no serial port is listed at all.
+    explicit Gui(bool withBoard = true, SimFaults faults = {}) {
+        GuiMessages::setTestHook([this](const std::string& t, MessageIcon i, bool q) {
+            messages.push_back({t, i, q});
+            return answer;
+        });
+        port =
+            std::make_unique<SimSerialPort>(SimSerialPort::Instant, default_sim_memory(), faults);
+        if (withBoard)
+            lister = std::make_unique<SimPortLister>(*port);
+        else
+            lister = std::make_unique<EmptyLister>();
+        programmer = std::make_unique<Programmer>(editor, gui, *port, *lister, clock);
+        form = std::make_unique<Form1>(editor, gui, programmer.get());
+    }
+    ~Gui() {
+        form.reset();
+        programmer.reset();
+        GuiMessages::setTestHook({});
+    }
+
+    // Runs the start-up steps and waits until they have run.
+    bool startUp(const QString& folder) {
+        bool done = false;
+        form->startUp(folder, [&] { done = true; });
+        return waitFor([&] { return done; });
+    }
+
+    template <class F> static bool waitFor(F condition, int ms = 10000) {
+        QElapsedTimer t;
+        t.start();
+        while (!condition()) {
+            if (t.elapsed() > ms)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return true;
+    }
+
+    bool saw(const std::string& text) const {
+        for (const auto& m : messages)
+            if (m.text == text)
+                return true;
+        return false;
+    }
+    std::string lastMessage() const { return messages.empty() ? "" : messages.back().text; }
+
+    template <class W> W* widget(const std::string& name) const {
+        return qobject_cast<W*>(form->control(name));
+    }
+};
+
+} // namespace kpr::test

@@ -1,0 +1,75 @@
+// Renders the four pages of the main window, the programming dialog and both settings
+// dialogs into PNG files: kpr-screenshots OUTDIR. Runs on any Qt platform (offscreen too).
+#include "gui_fixture.h"
+#include "ui/form2.h"
+#include "ui/form5.h"
+#include "ui/form6.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QTimer>
+
+using namespace kpr;
+
+namespace {
+bool save(QWidget* w, const QString& path) {
+    QCoreApplication::processEvents();
+    const bool ok = w->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
+    QDir().mkpath(out);
+    test::Gui gui;
+    gui.startUp(QDir::tempPath() + "/kpr-screenshots-none");
+    gui.form->monitorTick();
+    test::Gui::waitFor([&] { return !gui.programmer->busy(); });
+    QCoreApplication::processEvents();
+    gui.form->show();
+    bool ok = true;
+    const char* const files[4] = {"page1-freq-codes.png", "page2-alert-status.png",
+                                  "page3-prompts-edit.png", "page4-source-prompts.png"};
+    for (int i = 0; i < 4; ++i) {
+        gui.form->selectTab(i);
+        ok &= save(gui.form.get(), out + "/" + files[i]);
+    }
+    gui.form->selectTab(0);
+
+    gui.editor.cmdFunc_Click(2);
+    {
+        Form5 f5(gui.editor, gui.form.get());
+        f5.show();
+        ok &= save(&f5, out + "/dialog-function-bits.png");
+    }
+    gui.editor.cmdAlert_Click();
+    {
+        Form6 f6(gui.editor, gui.form.get());
+        f6.show();
+        ok &= save(&f6, out + "/dialog-alert-lengths.png");
+    }
+    {
+        // The programming dialog part-way through a batch write.
+        gui.editor.flags().OperationKind = 1;
+        Form2 f2(gui.editor, *gui.programmer, gui.form.get());
+        f2.progressBar()->setMaximum(2031);
+        f2.progressBar()->setValue(1152);
+        f2.statusLabel()->setText(QStringLiteral("Writing Now......."));
+        f2.autoLabel(0)->setText(QStringLiteral(" 1st capcode : 0012345"));
+        f2.autoLabel(1)->setText(QStringLiteral(" 2nd capcode : 0012346"));
+        f2.autoLabel(0)->show();
+        f2.autoLabel(1)->show();
+        f2.writeButton()->show();
+        f2.exitButton()->show();
+        f2.adjustSize();
+        f2.setAttribute(Qt::WA_DontShowOnScreen);
+        ok &= save(&f2, out + "/dialog-programming.png");
+    }
+    return ok ? 0 : 1;
+}
