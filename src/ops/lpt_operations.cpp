@@ -69,7 +69,7 @@ bool LptOps::open_write(int a) {
     const int64_t t0 = link_.clock().nowMs();
     link_.lpt_start();
     while (!link_.lpt_sendbyte(lpt_device_byte(a))) {
-        if (link_.clock().nowMs() - t0 > LptAckPollMs)
+        if (link_.clock().nowMs() - t0 > LptAckPollMs || link_.port_fault())
             return false;
         link_.lpt_start();
     }

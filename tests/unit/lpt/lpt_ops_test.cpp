@@ -2,9 +2,11 @@
 // modelled bit by bit behind a fake printer port on fake time. The same images through the
 // USB link and the simulated board must end the same way.
 #include "editor/editor.h"
+#include "link/connection_monitor.h"
 #include "link/lpt_link.h"
 #include "link/usb_link.h"
 #include "ops/editor_adapter.h"
+#include "ops/lpt_board.h"
 #include "ops/lpt_operations.h"
 #include "ops/operations.h"
 #include "ops/seal.h"
@@ -575,6 +577,70 @@ TEST(LptDispatch, OperationsRunTheParallelPortVariantsWhenChosen) {
     // Text regions in PC codes differ from the pager's.
     EXPECT_THAT(w.messages.texts(), ElementsAre("Verify Error!"));
     EXPECT_FALSE(w.model.transactions.empty());
+}
+
+TEST(LptBoardAttach, ConnectMonitorAndDispatchReachTheParallelPortBoard) {
+    test::MicroClock clock;
+    EepromModel model{[&clock] { return clock.nowUs(); }};
+    model.memory = default_sim_memory();
+    auto owned = std::make_unique<test::FakePortIo>();
+    test::FakePortIo& io = *owned;
+    io.slots[LptBase3].memory = &model;
+    test::RecordedMessages messages;
+    test::FakeClock usbClock;
+    test::FakeSerialPort serial{usbClock};
+    test::FakePortLister lister;
+    UsbLink usb{serial, lister, usbClock, messages};
+    RecordingHooks hooks;
+    NoUsb noUsb;
+    NullProgress progress;
+    Operations ops{hooks, noUsb, messages, progress};
+    ConnectionMonitor monitor{usb};
+    LptBoard board(std::move(owned), clock, messages);
+    board.attach(usb, ops, &monitor);
+
+    usb.ConnectInteractive = true;
+    EXPECT_TRUE(usb.board_connect());
+    EXPECT_EQ(board.link().LptData, LptBase3);
+    EXPECT_EQ(lister.calls, 0); // no serial port was looked at
+
+    io.written.clear();
+    EXPECT_FALSE(monitor.tick()); // the status line is left alone
+    EXPECT_THAT(io.written, ElementsAre(0xFE));
+
+    PagerImage img(model.memory);
+    EXPECT_EQ(ops.tbl_verify(img, 0, ImageUpperBound), OpOutcome::Success);
+    EXPECT_THAT(messages.texts(), ElementsAre("Verify Success!"));
+}
+
+TEST(LptBoardAttach, WithNoParallelPortEveryOperationFailsAtOnce) {
+    test::MicroClock clock;
+    test::RecordedMessages messages;
+    test::FakeClock usbClock;
+    test::FakeSerialPort serial{usbClock};
+    test::FakePortLister lister;
+    UsbLink usb{serial, lister, usbClock, messages};
+    RecordingHooks hooks;
+    hooks.fl.ScanIdle = false;
+    NoUsb noUsb;
+    NullProgress progress;
+    Operations ops{hooks, noUsb, messages, progress};
+    auto io = std::make_unique<test::FakePortIo>();
+    io->slots[LptBase1].openError = "/dev/parport0: no such parallel port";
+    LptBoard board(std::move(io), clock, messages);
+    board.attach(usb, ops);
+
+    EXPECT_FALSE(usb.board_connect());
+    EXPECT_THAT(messages.texts(),
+                ElementsAre("No parallel port could be used:\n/dev/parport0: no such parallel port",
+                            "The Programmed Board is not responding!"));
+    messages.entries.clear();
+    const int64_t t0 = clock.nowMs();
+    EXPECT_EQ(ops.tbl_writeall(hooks.img, 0, ImageUpperBound), OpOutcome::Failed);
+    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::LinkFailed);
+    EXPECT_EQ(ops.tbl_verify(hooks.img, 0, ImageUpperBound), OpOutcome::Failed);
+    EXPECT_THAT(messages.texts(), ElementsAre("Write error!", "Read error!", "Read error!"));
+    EXPECT_LT(clock.nowMs() - t0, 1000); // the parks' pauses, no polling
 }
 
 } // namespace
