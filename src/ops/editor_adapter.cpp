@@ -16,10 +16,9 @@ std::optional<int> EditorAdapter::current_band() {
 }
 
 void EditorAdapter::select_band(int band) {
-    // Setting the list position fires the band's click handler, which stays silent while
-    // SuppressClick is set.
+    // Only the list position: the band handler would recompute the image's synthesiser
+    // words, which a freshly loaded image must keep.
     editor_.controls()["cboDft"].value = band;
-    editor_.cboDft_Click();
 }
 
 std::string EditorAdapter::capcode_text(int index) {

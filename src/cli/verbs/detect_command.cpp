@@ -9,18 +9,16 @@ namespace kpr::cli {
 namespace {
 
 class DetectCommand final : public Command {
-public:
-    DetectCommand() : Command("detect", "Look for the programmer board as start-up does.")
-    {
+  public:
+    DetectCommand() : Command("detect", "Look for the programmer board as start-up does.") {
         QList<QCommandLineOption> o;
         add_device_options(o);
         for (const auto& opt : o)
             addOption(opt);
     }
 
-protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override
-    {
+  protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
         DeviceSession s(ctx, parser);
         if (!s.link_available() || !s.connect())
             return ExitFailure;
@@ -33,6 +31,8 @@ protected:
 
 } // namespace
 
-std::unique_ptr<Command> make_detect_command() { return std::make_unique<DetectCommand>(); }
+std::unique_ptr<Command> make_detect_command() {
+    return std::make_unique<DetectCommand>();
+}
 
 } // namespace kpr::cli

@@ -9,9 +9,9 @@ namespace kpr::cli {
 
 namespace {
 
-const QCommandLineOption portOption(
-    {"p", "port"}, "The serial port of the programmer board (e.g. /dev/ttyUSB0); repeatable.",
-    "P");
+const QCommandLineOption
+    portOption({"p", "port"},
+               "The serial port of the programmer board (e.g. /dev/ttyUSB0); repeatable.", "P");
 const QCommandLineOption linkOption("link", "The board kind: usb (default) or lpt.", "usb|lpt",
                                     "usb");
 const QCommandLineOption lptOption("lpt", "The parallel port of an lpt board.", "/dev/parportN");
@@ -20,8 +20,7 @@ const QCommandLineOption lptOption("lpt", "The parallel port of an lpt board.", 
 std::atomic<Operations*> activeOps{nullptr};
 std::atomic<bool> interrupted{false};
 
-extern "C" void on_interrupt(int)
-{
+extern "C" void on_interrupt(int) {
     interrupted.store(true);
     if (Operations* ops = activeOps.load())
         ops->request_cancel();
@@ -29,24 +28,29 @@ extern "C" void on_interrupt(int)
 
 } // namespace
 
-void add_device_options(QList<QCommandLineOption>& options)
-{
+void add_device_options(QList<QCommandLineOption>& options) {
     options << portOption << linkOption << lptOption;
 }
 
-DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& parser)
-    : ctx_(ctx), messages_(ctx.messages, ctx.progress), link_(port_, lister_, clock_, messages_),
-      editor_(messages_), hooks_(editor_), transfer_(link_, ctx.progress),
-      ops_(hooks_, transfer_, messages_, ctx.progress)
-{
+namespace {
+std::vector<std::string> named_ports(const QCommandLineParser& parser) {
+    std::vector<std::string> v;
     for (const QString& p : parser.values(portOption))
-        namedPorts_.push_back(p.toStdString());
+        v.push_back(p.toStdString());
+    return v;
+}
+} // namespace
+
+DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& parser)
+    : ctx_(ctx), namedPorts_(named_ports(parser)), messages_(ctx.messages, ctx.progress),
+      // --port P talks to P alone
+      board_(messages_, namedPorts_, !namedPorts_.empty()), editor_(messages_), hooks_(editor_),
+      transfer_(board_.link(), ctx.progress), ops_(hooks_, transfer_, messages_, ctx.progress) {
     lpt_ = parser.value(linkOption).compare("lpt", Qt::CaseInsensitive) == 0;
     if (lpt_) {
-        link_.LinkKind = "LPT";
+        link().LinkKind = "LPT";
         ops_.setLinkKind(LinkKind::Lpt);
     }
-    link_.setPortListSource([this] { return ports(); });
     // start-up leaves the serial-number scan idle
     editor_.flags().ScanIdle = true;
 
@@ -60,43 +64,40 @@ DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& pars
     sigaction(SIGTERM, &sa, nullptr);
 }
 
-DeviceSession::~DeviceSession()
-{
+DeviceSession::~DeviceSession() {
     activeOps.store(nullptr);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     ctx_.progress.finish();
 }
 
-bool DeviceSession::cancelled() const { return interrupted.load(); }
-
-std::vector<std::string> DeviceSession::ports()
-{
-    if (!namedPorts_.empty())
-        return namedPorts_;
-    return lister_.ports();
+bool DeviceSession::cancelled() const {
+    return interrupted.load();
 }
 
-bool DeviceSession::link_available()
-{
+std::vector<std::string> DeviceSession::ports() {
+    return board_.lister().ports();
+}
+
+bool DeviceSession::link_available() {
     if (!lpt_)
         return true;
     messages_.message(LptUnavailableMessage, MessageIcon::Critical);
     return false;
 }
 
-bool DeviceSession::connect()
-{
-    link_.ConnectInteractive = true;
-    bool found = link_.board_connect();
-    link_.ConnectInteractive = false;
+bool DeviceSession::connect() {
+    link().ConnectInteractive = true;
+    bool found = link().board_connect();
+    link().ConnectInteractive = false;
     return found;
 }
 
-void DeviceSession::release() { link_.release_board(); }
+void DeviceSession::release() {
+    link().release_board();
+}
 
-bool DeviceSession::open_table_file(const QString& path)
-{
+bool DeviceSession::open_table_file(const QString& path) {
     return editor_.mnuLBFF_Click(local_path(path));
 }
 

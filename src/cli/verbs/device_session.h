@@ -10,9 +10,7 @@
 #include "ops/editor_adapter.h"
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
-#include "platform/qt_port_lister.h"
-#include "platform/qt_serial_port.h"
-#include "platform/steady_clock.h"
+#include "platform/qt_board_link.h"
 
 #include <memory>
 #include <optional>
@@ -23,23 +21,19 @@ namespace kpr::cli {
 
 // Messages on stderr that first end a progress bar being drawn.
 class BarAwareMessages final : public OperatorMessages {
-public:
+  public:
     BarAwareMessages(CliMessages& inner, CliProgress& progress)
-        : inner_(inner), progress_(progress)
-    {
-    }
-    void message(const std::string& text, MessageIcon icon) override
-    {
+        : inner_(inner), progress_(progress) {}
+    void message(const std::string& text, MessageIcon icon) override {
         progress_.finish();
         inner_.message(text, icon);
     }
-    bool ask(const std::string& text) override
-    {
+    bool ask(const std::string& text) override {
         progress_.finish();
         return inner_.ask(text);
     }
 
-private:
+  private:
     CliMessages& inner_;
     CliProgress& progress_;
 };
@@ -50,7 +44,7 @@ void add_device_options(QList<QCommandLineOption>& options);
 inline constexpr const char* CancelledMessage = "Cancelled.";
 
 class DeviceSession {
-public:
+  public:
     DeviceSession(CommandContext& ctx, const QCommandLineParser& parser);
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
@@ -70,7 +64,7 @@ public:
     Editor& editor() { return editor_; }
     EditorAdapter& hooks() { return hooks_; }
     Operations& ops() { return ops_; }
-    UsbLink& link() { return link_; }
+    UsbLink& link() { return board_.link(); }
     OperatorMessages& messages() { return messages_; }
     CommandContext& context() { return ctx_; }
     bool cancelled() const;
@@ -78,15 +72,12 @@ public:
     // Opens a table file into the editor as File > Open does.
     bool open_table_file(const QString& path);
 
-private:
+  private:
     CommandContext& ctx_;
     std::vector<std::string> namedPorts_;
     bool lpt_ = false;
     BarAwareMessages messages_;
-    QtSerialPort port_;
-    QtPortLister lister_;
-    SteadyClock clock_;
-    UsbLink link_;
+    QtBoardLink board_;
     Editor editor_;
     EditorAdapter hooks_;
     UsbBlockTransfer transfer_;

@@ -9,19 +9,17 @@ namespace kpr::cli {
 namespace {
 
 class FirmwareCommand final : public Command {
-public:
+  public:
     FirmwareCommand()
-        : Command("firmware", "Show the pager's firmware version, as Help > Check Firmware.")
-    {
+        : Command("firmware", "Show the pager's firmware version, as Help > Check Firmware.") {
         QList<QCommandLineOption> o;
         add_device_options(o);
         for (const auto& opt : o)
             addOption(opt);
     }
 
-protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override
-    {
+  protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
         DeviceSession s(ctx, parser);
         // The firmware byte is always read over the USB board, whatever the link kind.
         s.link().LinkKind = LinkKindUsb;
@@ -42,6 +40,8 @@ protected:
 
 } // namespace
 
-std::unique_ptr<Command> make_firmware_command() { return std::make_unique<FirmwareCommand>(); }
+std::unique_ptr<Command> make_firmware_command() {
+    return std::make_unique<FirmwareCommand>();
+}
 
 } // namespace kpr::cli

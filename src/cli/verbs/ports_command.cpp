@@ -9,19 +9,18 @@ namespace kpr::cli {
 namespace {
 
 class PortsCommand final : public Command {
-public:
+  public:
     PortsCommand()
-        : Command("ports", "List the serial ports, marking the one the programmer board answers on.")
-    {
+        : Command("ports",
+                  "List the serial ports, marking the one the programmer board answers on.") {
         QList<QCommandLineOption> o;
         add_device_options(o);
         for (const auto& opt : o)
             addOption(opt);
     }
 
-protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override
-    {
+  protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
         DeviceSession s(ctx, parser);
         if (!s.link_available())
             return ExitFailure;
@@ -30,12 +29,9 @@ protected:
             ctx.err << "No serial ports found.\n";
         for (const std::string& p : ports) {
             // One silent probe per port, so every port is marked.
-            s.link().setPortListSource([p] { return std::vector<std::string>{p}; });
-            const bool board = s.link().usb_connect();
+            const bool board = s.link().probe_port(p);
             ctx.out << QString::fromStdString(p) << (board ? "\tboard" : "") << "\n";
             ctx.out.flush();
-            if (board)
-                s.release();
         }
         return ExitSuccess;
     }
@@ -43,6 +39,8 @@ protected:
 
 } // namespace
 
-std::unique_ptr<Command> make_ports_command() { return std::make_unique<PortsCommand>(); }
+std::unique_ptr<Command> make_ports_command() {
+    return std::make_unique<PortsCommand>();
+}
 
 } // namespace kpr::cli

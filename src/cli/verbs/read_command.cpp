@@ -15,9 +15,8 @@ const QCommandLineOption outOption({"o", "output"},
                                    "OUT.tbl");
 
 class ReadCommand final : public Command {
-public:
-    ReadCommand() : Command("read", "Read a pager into a table file, as Pager > Read.")
-    {
+  public:
+    ReadCommand() : Command("read", "Read a pager into a table file, as Pager > Read.") {
         addOption(outOption);
         QList<QCommandLineOption> o;
         add_device_options(o);
@@ -25,9 +24,8 @@ public:
             addOption(opt);
     }
 
-protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override
-    {
+  protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
         if (!parser.isSet(outOption)) {
             ctx.err << "kprtool read: -o OUT.tbl is required\n";
             return ExitUsage;
@@ -43,14 +41,15 @@ protected:
         }
         if (r != ReadOutcome::Accepted)
             return ExitFailure;
-        return save_table(parser.value(outOption), s.editor().image(), s.messages())
-                   ? ExitSuccess
-                   : ExitFailure;
+        return save_table(parser.value(outOption), s.editor().image(), s.messages()) ? ExitSuccess
+                                                                                     : ExitFailure;
     }
 };
 
 } // namespace
 
-std::unique_ptr<Command> make_read_command() { return std::make_unique<ReadCommand>(); }
+std::unique_ptr<Command> make_read_command() {
+    return std::make_unique<ReadCommand>();
+}
 
 } // namespace kpr::cli

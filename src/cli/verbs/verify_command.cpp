@@ -9,9 +9,8 @@ namespace kpr::cli {
 namespace {
 
 class VerifyCommand final : public Command {
-public:
-    VerifyCommand() : Command("verify", "Compare a pager with a table file, as Pager > Verfy.")
-    {
+  public:
+    VerifyCommand() : Command("verify", "Compare a pager with a table file, as Pager > Verfy.") {
         addPositional("FILE.tbl", "The table file to compare the pager with.");
         QList<QCommandLineOption> o;
         add_device_options(o);
@@ -19,9 +18,9 @@ public:
             addOption(opt);
     }
 
-protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList& args) override
-    {
+  protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser,
+            const QStringList& args) override {
         DeviceSession s(ctx, parser);
         if (!s.open_table_file(args.at(0)) || !s.link_available() || !s.connect())
             return ExitFailure;
@@ -40,6 +39,8 @@ protected:
 
 } // namespace
 
-std::unique_ptr<Command> make_verify_command() { return std::make_unique<VerifyCommand>(); }
+std::unique_ptr<Command> make_verify_command() {
+    return std::make_unique<VerifyCommand>();
+}
 
 } // namespace kpr::cli

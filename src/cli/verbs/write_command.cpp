@@ -14,17 +14,16 @@ const QCommandLineOption autoIncOption(
     "Batch writing: raise the 1st, the 2nd or both capcodes by one after every good pager.",
     "1|2|1,2");
 const QCommandLineOption countOption("count", "Batch writing: the number of pagers.", "N");
-const QCommandLineOption savedOption(
-    {"o", "output"},
-    "Save the editor's image afterwards (serial number, checksums and raised capcodes "
-    "included).",
-    "SAVED.tbl");
+const QCommandLineOption
+    savedOption({"o", "output"},
+                "Save the editor's image afterwards (serial number, checksums and raised capcodes "
+                "included).",
+                "SAVED.tbl");
 
 class WriteCommand final : public Command {
-public:
+  public:
     WriteCommand()
-        : Command("write", "Write a table file into pagers and verify them, as Pager > Write.")
-    {
+        : Command("write", "Write a table file into pagers and verify them, as Pager > Write.") {
         addPositional("FILE.tbl", "The table file to write.");
         addOption(autoIncOption);
         addOption(countOption);
@@ -36,9 +35,9 @@ public:
         acceptYes();
     }
 
-protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList& args) override
-    {
+  protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser,
+            const QStringList& args) override {
         bool inc1 = false, inc2 = false;
         if (parser.isSet(autoIncOption)) {
             const QString v = parser.value(autoIncOption).remove(' ');
@@ -85,9 +84,9 @@ protected:
                 written = failed ? 0 : 1;
             } else {
                 for (int i = 0; i < count && !failed; ++i) {
-                    if (i > 0 && !s.messages().ask("Put pager " + std::to_string(i + 1) + " of " +
-                                                   std::to_string(count) +
-                                                   " in the board. Write it?")) {
+                    if (i > 0 &&
+                        !s.messages().ask("Put pager " + std::to_string(i + 1) + " of " +
+                                          std::to_string(count) + " in the board. Write it?")) {
                         failed = true;
                         break;
                     }
@@ -122,6 +121,8 @@ protected:
 
 } // namespace
 
-std::unique_ptr<Command> make_write_command() { return std::make_unique<WriteCommand>(); }
+std::unique_ptr<Command> make_write_command() {
+    return std::make_unique<WriteCommand>();
+}
 
 } // namespace kpr::cli
