@@ -512,9 +512,14 @@ int clsRegistryAccess::ExportToReg(const std::string& sPath, const std::string& 
         if (!keyPresent(sPath))
             return 0;
         {
-            std::ofstream out(file, std::ios::binary | std::ios::trunc);
-            out << "REGEDIT4\r\n\r\n";
-            if (!out.flush())
+            // "x": a file that appeared since the check above is not overwritten either.
+            std::FILE* out = std::fopen(sRegFile.c_str(), "wbx");
+            if (!out)
+                return 0;
+            static constexpr char header[] = "REGEDIT4\r\n\r\n";
+            const bool written =
+                std::fwrite(header, 1, sizeof header - 1, out) == sizeof header - 1;
+            if (std::fclose(out) != 0 || !written)
                 return 0;
         }
         const auto appendKey = [&file](const std::string& block) {

@@ -85,7 +85,8 @@ class RegistryBackend {
     // allows. An empty subKey opens parent itself anew.
     virtual long openKey(HKey parent, std::string_view subKey, std::uint32_t access,
                          HKey& result) = 0;
-    // Opens parent\subKey, creating every missing key on the way.
+    // Opens parent\subKey, creating every missing key on the way. Names longer than
+    // MaxKeyNameLength or nesting deeper than MaxKeyDepth are refused (InvalidParameter).
     virtual long createKey(HKey parent, std::string_view subKey, HKey& result) = 0;
     virtual long closeKey(HKey key) = 0;
     // Deletes parent\subKey. A key that still has sub-keys is refused (AccessDenied).
