@@ -203,8 +203,11 @@ HKey clsRegistryAccess::KillKey(const std::string& sPath) {
         return 0;
     const HKey handle = key.handle();
     key.close();
+    std::string subKey = kp.subKey;
+    if (!subKey.empty() && subKey.back() == '\\')
+        subKey.pop_back();
     // A root key is never wiped as a whole.
-    if (kp.subKey.empty() || !deleteTree(kp.root, kp.subKey))
+    if (subKey.empty() || !deleteTree(kp.root, subKey))
         return 0;
     return handle;
 }

@@ -74,7 +74,7 @@ TEST_F(RegistryAccess, KeysCreateListAndDelete) {
 
     // The whole branch goes, sub-keys included.
     ASSERT_NE(ra.WriteDWORD("HKCU\\Software\\App\\A\\deep", "n", 5), 0u);
-    EXPECT_NE(ra.KillKey("HKCU\\Software\\App"), 0u);
+    EXPECT_NE(ra.KillKey("HKCU\\Software\\App\\"), 0u);
     EXPECT_FALSE(ra.KeyExists("HKCU\\Software\\App"));
     EXPECT_TRUE(ra.KeyExists("HKCU\\Software"));
     EXPECT_EQ(ra.KillKey("HKCU\\Software\\App"), 0u);
