@@ -291,5 +291,35 @@ TEST_F(BindingTest, LoadDefaultRestoresTheCurrentPrompt) {
     EXPECT_EQ(ed.state().focusRequest, "txtPrompt(0)");
 }
 
+TEST_F(BindingTest, LoadDefaultFollowsTheLanguageListAndTheFocusedPrompt) {
+    // FLASH ONLY entry with "German" selected in the list (the image keeps English texts).
+    ed.controls()["cboLng"].value = 3;
+    ed.txtPrompt_GotFocus(65);
+    ed.optDefault_Click(0);
+    EXPECT_EQ(at(0xA1), 11); // "Nur Blinken"
+    EXPECT_NE(c("txtPrompt(65)").text.find("Nur Blinken"), std::string::npos);
+
+    // Source prompt 10 (&H5F4) comes back as NEWS 10 whatever the language.
+    for (int lng = 0; lng < 6; ++lng) {
+        for (int k = 0; k < 20; ++k)
+            ed.image()[0x5F4 + k] = 0x41;
+        ed.controls()["cboLng"].value = lng;
+        ed.txtPrompt_GotFocus(42);
+        ed.optDefault_Click(1);
+        EXPECT_EQ(at(0x5F4), 0x05) << lng;
+        EXPECT_EQ(at(0x5F5), 7) << lng;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(ed.image().data()) + 0x5F6, 7),
+                  "NEWS 10")
+            << lng;
+    }
+
+    // No language selected: nothing is restored.
+    ed.image()[0x116] = 'Z';
+    ed.controls()["cboLng"].value = -1;
+    ed.txtPrompt_GotFocus(1);
+    ed.optDefault_Click(0);
+    EXPECT_EQ(at(0x116), 'Z');
+}
+
 } // namespace
 } // namespace kpr::test
