@@ -356,12 +356,13 @@ TEST_F(ProgrammingE2E, DetectFirmwareAndPortsFindTheBoard) {
     EXPECT_EQ(r.out.trimmed(), sim->port + "\tboard");
 }
 
-TEST_F(ProgrammingE2E, ParallelPortLinkIsReportedUnavailable) {
+TEST_F(ProgrammingE2E, MissingParallelPortEndsTheReadWithNothingWritten) {
     start_sim();
     const QString out = sentinel("out.tbl");
-    auto r = kprtool({"read", "-o", out, "--link", "lpt"});
+    auto r =
+        kprtool({"read", "-o", out, "--link", "lpt", "--lpt", path("no-such-parport").toUtf8()});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(r.err.toStdString(), HasSubstr("parallel-port programmer is not available"));
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("The Programmed Board is not responding!"));
     EXPECT_EQ(contents(out), "untouched");
 }
 

@@ -20,9 +20,12 @@ class DetectCommand final : public Command {
   protected:
     int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
         DeviceSession s(ctx, parser);
-        if (!s.link_available() || !s.connect())
+        if (!s.connect())
             return ExitFailure;
-        ctx.out << QString::fromStdString(s.link().BoardPort) << "\n";
+        if (LptBoard* lpt = s.lptBoard())
+            ctx.out << "LPT &H" << QString::number(lpt->link().LptData, 16).toUpper() << "\n";
+        else
+            ctx.out << QString::fromStdString(s.link().BoardPort) << "\n";
         ctx.out.flush();
         s.release();
         return ExitSuccess;

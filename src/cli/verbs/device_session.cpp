@@ -1,6 +1,7 @@
 #include "cli/verbs/device_session.h"
 
 #include "cli/table_io.h"
+#include "platform/ppdev_port_io.h"
 
 #include <atomic>
 #include <csignal>
@@ -48,8 +49,10 @@ DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& pars
       transfer_(board_.link(), ctx.progress), ops_(hooks_, transfer_, messages_, ctx.progress) {
     lpt_ = parser.value(linkOption).compare("lpt", Qt::CaseInsensitive) == 0;
     if (lpt_) {
-        link().LinkKind = "LPT";
-        ops_.setLinkKind(LinkKind::Lpt);
+        lptBoard_ = std::make_unique<LptBoard>(
+            std::make_unique<PpdevPortIo>(parser.value(lptOption).toStdString()), board_.clock(),
+            messages_);
+        lptBoard_->attach(link(), ops_);
     }
     // start-up leaves the serial-number scan idle
     editor_.flags().ScanIdle = true;
@@ -77,13 +80,6 @@ bool DeviceSession::cancelled() const {
 
 std::vector<std::string> DeviceSession::ports() {
     return board_.lister().ports();
-}
-
-bool DeviceSession::link_available() {
-    if (!lpt_)
-        return true;
-    messages_.message(LptUnavailableMessage, MessageIcon::Critical);
-    return false;
 }
 
 bool DeviceSession::connect() {

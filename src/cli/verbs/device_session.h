@@ -8,6 +8,7 @@
 #include "editor/editor.h"
 #include "link/usb_link.h"
 #include "ops/editor_adapter.h"
+#include "ops/lpt_board.h"
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
 #include "platform/qt_board_link.h"
@@ -50,8 +51,9 @@ class DeviceSession {
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
-    // False (after saying so) when the link asked for cannot be used.
-    bool link_available();
+    // True when --link lpt chose the parallel-port board.
+    bool lpt() const { return lpt_; }
+    LptBoard* lptBoard() { return lptBoard_.get(); }
     // The start-up connect: probes the listed ports (only --port ones when given) and shows
     // "The Programmed Board is not responding!" when none answers.
     bool connect();
@@ -78,6 +80,7 @@ class DeviceSession {
     bool lpt_ = false;
     BarAwareMessages messages_;
     QtBoardLink board_;
+    std::unique_ptr<LptBoard> lptBoard_;
     Editor editor_;
     EditorAdapter hooks_;
     UsbBlockTransfer transfer_;

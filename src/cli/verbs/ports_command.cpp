@@ -22,8 +22,11 @@ class PortsCommand final : public Command {
   protected:
     int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
         DeviceSession s(ctx, parser);
-        if (!s.link_available())
-            return ExitFailure;
+        if (s.lpt()) {
+            ctx.err << "kprtool ports: lists serial ports only; find a parallel-port board with "
+                       "'detect --link lpt'\n";
+            return ExitUsage;
+        }
         const std::vector<std::string> ports = s.ports();
         if (ports.empty())
             ctx.err << "No serial ports found.\n";

@@ -31,7 +31,7 @@ class ReadCommand final : public Command {
             return ExitUsage;
         }
         DeviceSession s(ctx, parser);
-        if (!s.link_available() || !s.connect())
+        if (!s.connect())
             return ExitFailure;
         const ReadOutcome r = s.ops().tbl_readall(0, ImageUpperBound);
         s.release();

@@ -22,7 +22,7 @@ class VerifyCommand final : public Command {
     int run(CommandContext& ctx, const QCommandLineParser& parser,
             const QStringList& args) override {
         DeviceSession s(ctx, parser);
-        if (!s.open_table_file(args.at(0)) || !s.link_available() || !s.connect())
+        if (!s.open_table_file(args.at(0)) || !s.connect())
             return ExitFailure;
         OpOutcome r;
         {

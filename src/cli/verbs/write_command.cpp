@@ -67,7 +67,7 @@ class WriteCommand final : public Command {
         }
 
         DeviceSession s(ctx, parser);
-        if (!s.open_table_file(args.at(0)) || !s.link_available() || !s.connect())
+        if (!s.open_table_file(args.at(0)) || !s.connect())
             return ExitFailure;
         EditorFlags& flags = s.editor().flags();
         flags.AutoInc1 = inc1;
