@@ -204,7 +204,6 @@ class Editor {
     friend class EditorNotify;
     void populate_controls();
     void apply_edit_mode();
-    void select_silent(const std::string& name, int position);
     void refresh_bound_controls();
     void apply_visibility_rules();
     bool frequency_commit();
