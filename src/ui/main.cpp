@@ -1,7 +1,11 @@
 // kpr-programmer: the desktop editor.
 #include "editor/editor.h"
+#include "ops/lpt_board.h"
 #include "platform/qt_port_lister.h"
 #include "platform/qt_serial_port.h"
+#if defined(__linux__)
+#include "platform/ppdev_port_io.h"
+#endif
 #include "platform/steady_clock.h"
 #include "ui/about.h"
 #include "ui/form1.h"
@@ -35,7 +39,16 @@ int main(int argc, char** argv) {
         QStringLiteral("DIR"));
     QCommandLineOption noSplash(QStringLiteral("no-splash"),
                                 QStringLiteral("Show the main window at once."));
-    parser.addOptions({portOption, simOption, folderOption, noSplash});
+    QCommandLineOption linkOption(QStringLiteral("link"),
+                                  QStringLiteral("The board kind: usb or lpt (default: %1).")
+                                      .arg(QString::fromLatin1(kpr::DefaultLinkKind).toLower()),
+                                  QStringLiteral("usb|lpt"),
+                                  QString::fromLatin1(kpr::DefaultLinkKind).toLower());
+    QCommandLineOption lptOption(QStringLiteral("lpt"),
+                                 QStringLiteral("The parallel port of an lpt board (default: "
+                                                "/dev/parport0..2)."),
+                                 QStringLiteral("DEVICE"));
+    parser.addOptions({portOption, simOption, folderOption, noSplash, linkOption, lptOption});
     parser.process(app);
 
     std::vector<std::string> extra;
@@ -55,7 +68,25 @@ int main(int argc, char** argv) {
         port = std::make_unique<kpr::QtSerialPort>();
         lister = std::make_unique<kpr::QtPortLister>(extra);
     }
+    // Declared before the programmer, whose link thread may use it until it ends.
+    std::unique_ptr<kpr::LptBoard> lptBoard;
     kpr::Programmer programmer(editor, messages, *port, *lister, clock);
+    const QString link = parser.value(linkOption).toLower();
+    if (link == QStringLiteral("lpt")) {
+#if defined(__linux__)
+        lptBoard = std::make_unique<kpr::LptBoard>(
+            std::make_unique<kpr::PpdevPortIo>(parser.value(lptOption).toStdString()), clock,
+            messages);
+        lptBoard->attach(programmer.link(), programmer.operations(), &programmer.monitor());
+        editor.setUsbLink(false);
+#else
+        messages.message(kpr::LptUnavailableMessage, kpr::MessageIcon::Critical);
+#endif
+    } else if (link != QStringLiteral("usb")) {
+        messages.message("Unknown link \"" + link.toStdString() + "\": use usb or lpt.",
+                         kpr::MessageIcon::Critical);
+        return 2;
+    }
 
     QString folder = parser.value(folderOption);
     if (folder.isEmpty())

@@ -100,6 +100,7 @@ class Programmer final : public QObject, private LinkUi {
     ~Programmer() override;
 
     UsbLink& link() { return link_; }
+    ConnectionMonitor& monitor() { return monitor_; }
     Operations& operations() { return ops_; }
     ProgressRelay& progress() { return progress_; }
     EditorHooks& editorHooks() { return hooks_; }
