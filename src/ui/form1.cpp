@@ -905,8 +905,13 @@ void Form1::renderControl(const std::string& name, Ctl& c) {
 // Events
 
 void Form1::afterEvent() {
-    carryOutFocusRequest();
+    // The widgets show the handler's result before the focus moves on: leaving an entry
+    // stores what it shows.
     render();
+    if (!editor_.state().focusRequest.empty()) {
+        carryOutFocusRequest();
+        render();
+    }
 }
 
 void Form1::carryOutFocusRequest() {
@@ -914,8 +919,13 @@ void Form1::carryOutFocusRequest() {
     if (want.empty())
         return;
     editor_.state().focusRequest.clear();
-    if (QWidget* w = control(want))
-        w->setFocus(Qt::OtherFocusReason);
+    QWidget* w = control(want);
+    if (!w)
+        return;
+    // Focus handed back to an entry after a refusal keeps the typed text: no GotFocus.
+    focusReturn_ = w;
+    w->setFocus(Qt::OtherFocusReason);
+    focusReturn_ = nullptr;
 }
 
 void Form1::forwardClick(const std::string& name, int value) {
@@ -1012,7 +1022,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Switching windows (a message box coming and going) is no focus change here.
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-            editor_.controls().contains(name))
+            w != focusReturn_ && editor_.controls().contains(name))
             forwardText(name, EventGotFocus, 0);
         break;
     }
@@ -1113,8 +1123,13 @@ void Form1::runPagerCommand(int kind) {
     const bool hadMonitor = timer1_.isActive();
     timer1_.stop();
     monitorWanted_ = false;
-    // Any entry being edited is left (and so stored) before the command looks at anything.
-    strip_->setFocus(Qt::OtherFocusReason);
+    const bool refusedFrequency = editor_.flags().FreqErrorPending;
+    // Any entry being edited is left (and so stored) before the command looks at anything;
+    // a frequency the entry has just refused is not committed a second time.
+    if (!refusedFrequency && !(kind == 1 && !editor_.isWriteMode())) {
+        strip_->setFocus(Qt::OtherFocusReason);
+        editor_.state().focusRequest.clear();
+    }
     QCoreApplication::processEvents();
     bool open = false;
     ++dispatchDepth_;
@@ -1124,6 +1139,9 @@ void Form1::runPagerCommand(int kind) {
         open = editor_.mnuEB_Click();
     else
         open = editor_.mnuEB1_Click();
+    // The dropped command ends the refused entry: it shows the stored frequency again.
+    if (refusedFrequency && !editor_.flags().FreqErrorPending)
+        editor_.read_freq();
     --dispatchDepth_;
     afterEvent();
     if (open && programmer_) {

@@ -151,6 +151,7 @@ class Form1 : public QMainWindow {
     bool renderPending_ = false;
     bool closing_ = false;
     bool monitorWanted_ = false;
+    QWidget* focusReturn_ = nullptr;
     bool startupDone_ = false;
     FileDialogHook fileDialogHook_;
 };
