@@ -20,6 +20,8 @@ namespace kpr::cli {
     X(get)                                                                                         \
     X(set)                                                                                         \
     X(diff)                                                                                        \
+    X(export)                                                                                      \
+    X(import)                                                                                      \
     X(ports)                                                                                       \
     X(detect)                                                                                      \
     X(firmware)                                                                                    \

@@ -1,0 +1,423 @@
+#include "profile/profile.h"
+
+#include "editor/settings_keys.h"
+
+#include <yaml-cpp/yaml.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace kpr {
+
+namespace {
+
+constexpr const char* MarkerKey = "kpr35t_profile";
+constexpr const char* SettingsKey = "settings";
+constexpr int FormatVersion = 1;
+
+// Collects what the handlers say while a profile is applied, so each message lands on the
+// line of the key that caused it. Questions are answered No: a profile never confirms
+// anything on the operator's behalf.
+class CollectingMessages final : public OperatorMessages {
+  public:
+    void message(const std::string& text, MessageIcon) override { texts.push_back(text); }
+    bool ask(const std::string& text) override {
+        texts.push_back(text);
+        return false;
+    }
+    std::vector<std::string> texts;
+};
+
+// Swaps the editor's operator messages for the lifetime of the object.
+class MessagesSwap {
+  public:
+    MessagesSwap(Editor& e, OperatorMessages& m) : e_(e), old_(e.state().messages) {
+        e_.state().messages = &m;
+    }
+    ~MessagesSwap() { e_.state().messages = old_; }
+    MessagesSwap(const MessagesSwap&) = delete;
+    MessagesSwap& operator=(const MessagesSwap&) = delete;
+
+  private:
+    Editor& e_;
+    OperatorMessages* old_;
+};
+
+class QuietMessages final : public OperatorMessages {
+  public:
+    void message(const std::string&, MessageIcon) override {}
+    bool ask(const std::string&) override { return false; }
+};
+
+bool starts_with(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+// The controls whose state shows or hides others: the switch that governs chkCtl(3) and
+// chkCtl(21), the list that governs chkCtl(20), and the menu switches behind the tone and
+// zoom lists.
+bool is_governing_control(const std::string& control) {
+    return control == "chkCtl(17)" || control == "cboCtl(3)" || starts_with(control, "chkMenu(");
+}
+
+int group_of(const std::string& key) {
+    if (key == "band" || key == "spacing")
+        return 0;
+    if (key == "frequency")
+        return 1;
+    if (starts_with(key, "battery.") || key == "password")
+        return 4;
+    if (starts_with(key, "capcode."))
+        return 5;
+    if (starts_with(key, "function."))
+        return 6;
+    if (key == "alert.personal" || starts_with(key, "maildrop."))
+        return 7;
+    if (key == "language")
+        return 8;
+    if (key == "logo_font")
+        return 9;
+    if (key == "source_prompts")
+        return 10;
+    if (starts_with(key, "prompt."))
+        return 11;
+    // The bound switches and lists, the lockout / out-of-range lists, menu switches, zoom,
+    // contrast and tone: governing ones first.
+    const SettingKey* k = find_setting_key(key);
+    if (k && k->control) {
+        // The control names of these keys do not depend on the editor's state.
+        static QuietMessages quiet;
+        static Editor probe(quiet);
+        if (is_governing_control(k->control(probe)))
+            return 2;
+    }
+    return 3;
+}
+
+std::size_t key_position(const std::string& key) {
+    static const std::map<std::string, std::size_t> index = [] {
+        std::map<std::string, std::size_t> m;
+        const auto& keys = setting_keys();
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            m[keys[i].key] = i;
+        return m;
+    }();
+    const auto it = index.find(key);
+    return it == index.end() ? index.size() : it->second;
+}
+
+std::string join_messages(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const auto& t : texts)
+        out += (out.empty() ? "" : " / ") + t;
+    return out;
+}
+
+int line_of(const YAML::Node& n) {
+    const YAML::Mark m = n.Mark();
+    return m.line >= 0 ? m.line + 1 : 0;
+}
+
+void flatten(const YAML::Node& map, const std::string& prefix, ParsedProfile& out,
+             std::map<std::string, int>& seen) {
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        const YAML::Node& k = it->first;
+        const YAML::Node& v = it->second;
+        const int line = line_of(k);
+        if (!k.IsScalar()) {
+            out.problems.push_back({line, {}, "a key must be a plain name"});
+            continue;
+        }
+        const std::string key = prefix + k.Scalar();
+        if (prefix.empty() && key == MarkerKey)
+            continue;
+        if (v.IsMap()) {
+            flatten(v, key + ".", out, seen);
+            continue;
+        }
+        if (const auto s = seen.find(key); s != seen.end()) {
+            out.problems.push_back(
+                {line, key, "given twice (first on line " + std::to_string(s->second) + ")"});
+            continue;
+        }
+        seen[key] = line;
+        if (v.IsSequence()) {
+            out.problems.push_back({line, key, "takes a single value, not a list"});
+            continue;
+        }
+        const SettingKey* sk = find_setting_key(key);
+        if (!sk) {
+            out.problems.push_back({line, key, "unknown setting (kprtool show lists the keys)"});
+            continue;
+        }
+        if (sk->kind == SettingKind::Display) {
+            out.problems.push_back({line, key, "is shown only; it cannot be set"});
+            continue;
+        }
+        // An empty value ("key:") is the empty text.
+        out.entries.push_back({key, v.IsNull() ? std::string{} : v.Scalar(), line});
+    }
+}
+
+std::string value_for_yaml(const std::string& v) {
+    YAML::Emitter e;
+    e << v;
+    return e.c_str();
+}
+
+} // namespace
+
+std::string describe_problem(const ProfileProblem& p, const std::string& fileName) {
+    std::string s = fileName;
+    if (p.line > 0)
+        s += (s.empty() ? "line " : ":") + std::to_string(p.line);
+    s += ": ";
+    if (!p.key.empty())
+        s += p.key + ": ";
+    return s + p.text;
+}
+
+ParsedProfile parse_profile(const std::string& text) {
+    ParsedProfile out;
+    YAML::Node root;
+    try {
+        root = YAML::Load(text);
+    } catch (const YAML::Exception& e) {
+        out.problems.push_back(
+            {e.mark.line >= 0 ? e.mark.line + 1 : 0, {}, "not valid YAML: " + e.msg});
+        return out;
+    }
+    if (root.IsNull()) {
+        out.problems.push_back({0, {}, "the profile holds no settings"});
+        return out;
+    }
+    if (!root.IsMap()) {
+        out.problems.push_back(
+            {line_of(root), {}, "a profile is a mapping of setting keys to values"});
+        return out;
+    }
+    std::map<std::string, int> seen;
+    if (root[SettingsKey]) {
+        for (auto it = root.begin(); it != root.end(); ++it) {
+            const std::string k = it->first.IsScalar() ? it->first.Scalar() : std::string{};
+            if (k == SettingsKey)
+                continue;
+            if (k == MarkerKey) {
+                if (!it->second.IsScalar() || it->second.Scalar() != std::to_string(FormatVersion))
+                    out.problems.push_back({line_of(it->first), k,
+                                            "this program reads profiles of version " +
+                                                std::to_string(FormatVersion)});
+                continue;
+            }
+            out.problems.push_back({line_of(it->first), k,
+                                    "unknown entry beside \"settings\" (keys belong under it)"});
+        }
+        const YAML::Node settings = root[SettingsKey];
+        if (settings.IsNull())
+            return out;
+        if (!settings.IsMap()) {
+            out.problems.push_back(
+                {line_of(settings), SettingsKey, "must be a mapping of setting keys to values"});
+            return out;
+        }
+        flatten(settings, {}, out, seen);
+    } else {
+        // A hand-written profile may list its keys at the top.
+        flatten(root, {}, out, seen);
+    }
+    return out;
+}
+
+std::vector<ProfileEntry> application_order(const std::vector<ProfileEntry>& entries) {
+    std::vector<ProfileEntry> v = entries;
+    std::stable_sort(v.begin(), v.end(), [](const ProfileEntry& a, const ProfileEntry& b) {
+        const int ga = group_of(a.key);
+        const int gb = group_of(b.key);
+        if (ga != gb)
+            return ga < gb;
+        return key_position(a.key) < key_position(b.key);
+    });
+    return v;
+}
+
+ProfileResult apply_profile(Editor& editor, const ParsedProfile& profile) {
+    ProfileResult result;
+    result.problems = profile.problems;
+    CollectingMessages collected;
+    MessagesSwap swap(editor, collected);
+
+    struct Applied {
+        const ProfileEntry* entry;
+        std::string shown; // what the editor showed right after the key was applied
+    };
+    std::vector<Applied> applied;
+    std::vector<const ProfileEntry*> recheck;
+    const std::vector<ProfileEntry> ordered = application_order(profile.entries);
+    for (const ProfileEntry& e : ordered) {
+        if (read_setting(editor, e.key) == e.value)
+            continue;
+        collected.texts.clear();
+        const SetOutcome r = apply_setting(editor, e.key, e.value);
+        if (!r.ok) {
+            std::string text = r.error;
+            if (!collected.texts.empty())
+                text += (text.empty() ? "" : " ") + join_messages(collected.texts);
+            if (text.empty())
+                text = "refused by the editor";
+            result.problems.push_back({e.line, e.key, "\"" + e.value + "\": " + text});
+            continue;
+        }
+        ++result.applied;
+        if (!collected.texts.empty()) {
+            // A list that stores its value and then warns (the battery levels must rise)
+            // may only be between two keys that set it right: check it again at the end.
+            const SettingKey* k = find_setting_key(e.key);
+            if (k && k->kind == SettingKind::List)
+                recheck.push_back(&e);
+            else
+                result.problems.push_back(
+                    {e.line, e.key, "\"" + e.value + "\": " + join_messages(collected.texts)});
+        }
+        applied.push_back({&e, read_setting(editor, e.key).value_or(std::string{})});
+    }
+    for (const ProfileEntry* e : recheck) {
+        collected.texts.clear();
+        apply_setting(editor, e->key, e->value);
+        if (!collected.texts.empty())
+            result.problems.push_back(
+                {e->line, e->key, "\"" + e->value + "\": " + join_messages(collected.texts)});
+    }
+    // A later key must not have undone an earlier one.
+    for (const Applied& a : applied) {
+        const std::string now = read_setting(editor, a.entry->key).value_or(std::string{});
+        if (now != a.shown)
+            result.problems.push_back({a.entry->line, a.entry->key,
+                                       "ended as \"" + now + "\" instead of \"" + a.shown +
+                                           "\": another setting of the profile changed it"});
+    }
+    std::stable_sort(
+        result.problems.begin(), result.problems.end(),
+        [](const ProfileProblem& a, const ProfileProblem& b) { return a.line < b.line; });
+    return result;
+}
+
+std::vector<ProfileEntry> profile_entries(Editor& editor) {
+    std::vector<ProfileEntry> out;
+    for (const SettingKey& k : setting_keys()) {
+        if (k.kind == SettingKind::Display)
+            continue;
+        const auto value = read_setting(editor, k.key); // runs the key's preparation
+        const std::string name = k.control(editor);
+        if (!value || !editor.controls().contains(name))
+            continue;
+        const ControlState& c = editor.controls().at(name);
+        if (!c.visible || !c.enabled)
+            continue;
+        out.push_back({k.key, *value, 0});
+    }
+    return out;
+}
+
+std::string export_profile(Editor& editor, const std::vector<std::string>& comment) {
+    std::ostringstream out;
+    for (const auto& c : comment)
+        out << "# " << c << "\n";
+    out << MarkerKey << ": " << FormatVersion << "\n" << SettingsKey << ":\n";
+    for (const ProfileEntry& e : profile_entries(editor))
+        out << "  " << e.key << ": " << value_for_yaml(e.value) << "\n";
+    return out.str();
+}
+
+bool is_profile_path(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".yaml" || ext == ".yml";
+}
+
+bool save_profile_file(Editor& editor, const std::string& path, std::string& error,
+                       const std::vector<std::string>& comment) {
+    namespace fs = std::filesystem;
+    const std::string text = export_profile(editor, comment);
+    const fs::path target(path);
+    fs::path temp = target;
+    temp += ".tmp-" + std::to_string(std::hash<std::string>{}(path) % 100000);
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        if (!f) {
+            error = "The " + path + " could not be written: cannot create " + temp.string();
+            return false;
+        }
+        f << text;
+        f.flush();
+        if (!f) {
+            f.close();
+            std::error_code ec;
+            fs::remove(temp, ec);
+            error = "The " + path + " could not be written: write failed";
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        error = "The " + path + " could not be written: " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool read_text(const std::string& path, std::string& text, std::string& error) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) {
+        std::error_code ec;
+        error = std::filesystem::exists(path, ec) ? "cannot be read" : "no such file";
+        return false;
+    }
+    std::ostringstream s;
+    s << f.rdbuf();
+    text = s.str();
+    return true;
+}
+
+} // namespace
+
+ProfileImport import_profile_file(const std::string& path, const PagerImage& base) {
+    ProfileImport out;
+    std::string text;
+    std::string error;
+    if (!read_text(path, text, error)) {
+        out.result.problems.push_back({0, {}, error});
+        return out;
+    }
+    const ParsedProfile parsed = parse_profile(text);
+    if (!parsed.ok()) {
+        out.result.problems = parsed.problems;
+        return out;
+    }
+    QuietMessages quiet;
+    Editor editor(quiet);
+    editor.startup_finish({}, false);
+    editor.load_image(base);
+    out.result = apply_profile(editor, parsed);
+    out.image = editor.image();
+    return out;
+}
+
+ProfileResult open_profile_in_editor(Editor& editor, const std::string& path) {
+    const PagerImage current = editor.image();
+    ProfileImport r = import_profile_file(path, current);
+    if (r.ok())
+        editor.load_image(r.image);
+    return r.result;
+}
+
+} // namespace kpr
