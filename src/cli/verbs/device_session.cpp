@@ -13,8 +13,11 @@ namespace {
 const QCommandLineOption
     portOption({"p", "port"},
                "The serial port of the programmer board (e.g. /dev/ttyUSB0); repeatable.", "P");
-const QCommandLineOption linkOption("link", "The board kind: usb (default) or lpt.", "usb|lpt",
-                                    "usb");
+// The default is the build's (KPR_DEFAULT_LINK).
+const QCommandLineOption linkOption("link",
+                                    QString("The board kind: usb or lpt (default: %1).")
+                                        .arg(QString::fromLatin1(DefaultLinkKind).toLower()),
+                                    "usb|lpt", QString::fromLatin1(DefaultLinkKind).toLower());
 const QCommandLineOption lptOption("lpt", "The parallel port of an lpt board.", "/dev/parportN");
 
 // The session whose operation Ctrl-C cancels.
