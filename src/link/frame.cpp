@@ -46,8 +46,11 @@ bool frame_checksum_ok(std::span<const uint8_t> frame) {
 namespace {
 
 Bytes prefix(std::initializer_list<uint8_t> rest) {
-    Bytes b(FrameSignature.begin(), FrameSignature.end());
-    b.insert(b.end(), rest);
+    Bytes b;
+    b.reserve(FrameSignature.size() + rest.size());
+    b.assign(FrameSignature.begin(), FrameSignature.end());
+    for (uint8_t r : rest)
+        b.push_back(r);
     return b;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The USB board link wired to the product's stand-ins: QSerialPort, the system's port list
 // (plus ports named with --port) and the steady clock. What kpr-programmer and kprtool own.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,8 @@
 #include "platform/qt_port_lister.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
+#include "registry/registry_access.h"
+#include "registry/serial_comm_key.h"
 
 namespace kpr {
 
@@ -19,6 +22,15 @@ class QtBoardLink {
                          bool onlyThose = false)
         : lister_(std::move(extraPorts)), link_(port_, lister_, clock_, messages) {
         lister_.setExtraOnly(onlyThose);
+        // Discovery reads the port list the way the board's driver publishes it: the values
+        // of the SERIALCOMM key, refilled live from the system's port list.
+        link_.setPortListSource([this] {
+            std::vector<std::string> names;
+            std::vector<std::string> ports;
+            if (registryAccess_.EnumValues(SerialCommKeyPath, names, ports) < 0)
+                return lister_.ports();
+            return ports;
+        });
     }
     QtBoardLink(const QtBoardLink&) = delete;
     QtBoardLink& operator=(const QtBoardLink&) = delete;
@@ -32,6 +44,9 @@ class QtBoardLink {
     QtPortLister lister_;
     SteadyClock clock_;
     UsbLink link_;
+    std::unique_ptr<InMemoryRegistry> registry_ =
+        makeSystemRegistry([this] { return lister_.ports(); });
+    clsRegistryAccess registryAccess_{*registry_};
 };
 
 } // namespace kpr
