@@ -46,11 +46,17 @@ class EditorHooks {
 };
 
 // Keeps the image's text regions in pager codes for as long as it lives: the bracket the
-// Write and Verify commands put around the programming dialog.
+// Write and Verify commands put around the programming dialog. The verify inside refreshes
+// the editor from the image while its texts are in pager codes, so the editor is refreshed
+// again once they are back: national letters would otherwise show as the punctuation that
+// stands for them in the pager.
 class PagerCodesScope {
   public:
     explicit PagerCodesScope(EditorHooks& e) : editor_(e) { editor_.text_to_pager(); }
-    ~PagerCodesScope() { editor_.text_from_pager(); }
+    ~PagerCodesScope() {
+        editor_.text_from_pager();
+        editor_.init_ctl();
+    }
     PagerCodesScope(const PagerCodesScope&) = delete;
     PagerCodesScope& operator=(const PagerCodesScope&) = delete;
 

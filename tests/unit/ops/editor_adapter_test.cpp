@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace kpr {
 namespace {
 
@@ -85,6 +87,35 @@ TEST_F(EditorAdapterTest, WriteThenVerifyThroughTheEditorAndRaiseACapcode) {
     text_from_pager(written);
     fresh.load_image(written);
     EXPECT_EQ(fresh.controls()[ctl("txtAddr", 0)].text, "2097151");
+}
+
+std::map<std::string, std::string> prompt_texts(Editor& e) {
+    std::map<std::string, std::string> t;
+    for (const auto& [name, c] : e.controls().all())
+        if (name.rfind("txtPrompt(", 0) == 0)
+            t[name] = c.text;
+    return t;
+}
+
+TEST_F(EditorAdapterTest, TextsShowInPcCodesAfterAVerify) {
+    // German texts with an A-umlaut at the start of every entry, written and verified.
+    PagerImage& img = editor.image();
+    img[LanguageCodeAddress] = static_cast<uint8_t>((img[LanguageCodeAddress] & 0xF0) | 8);
+    for (const AddressRange& r : ConvertedTextRanges)
+        for (int a = r.first; a + 2 <= r.last; a += 20)
+            img[a + 2] = 196;
+    editor.init_ctl();
+    const auto shown = prompt_texts(editor);
+    int umlauts = 0;
+    for (const auto& [name, text] : shown)
+        umlauts += text.find("\xC3\x84") != std::string::npos;
+    ASSERT_GT(umlauts, 0);
+    {
+        PagerCodesScope codes(hooks);
+        EXPECT_EQ(ops.write_and_verify(), OpOutcome::Success);
+    }
+    EXPECT_THAT(messages.texts(), ElementsAre("Verify Success!"));
+    EXPECT_EQ(prompt_texts(editor), shown);
 }
 
 } // namespace
