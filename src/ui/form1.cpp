@@ -215,7 +215,6 @@ QWidget* Form1::chk(const std::string& name, const QString& caption, QWidget* pa
 
 QWidget* Form1::cbo(const std::string& name, QWidget* parent) {
     auto* c = make<QComboBox>(name, Kind::Combo, parent);
-    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(c, &QComboBox::activated, this, [this, name](int index) { forwardClick(name, index); });
     return c;
 }
@@ -259,6 +258,11 @@ void Form1::buildWindow() {
     lblMsg_->setFrameShape(QFrame::StyledPanel);
     lblMsg_->setFrameShadow(QFrame::Sunken);
     lblMsg_->setContentsMargins(4, 1, 4, 1);
+    // Captions, list entries and limits are in place before the layouts measure them;
+    // every control takes its place, shown or not.
+    layoutPass_ = true;
+    render();
+    layoutPass_ = false;
 
     // Design size: the largest page, the strip above, the status line below.
     QSize page(0, 0);
@@ -329,10 +333,10 @@ QWidget* Form1::buildStrip(QWidget* parent) {
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::TabFocus);
         b->setMinimumSize(140, 28);
-        b->setStyleSheet(QStringLiteral(
-            "QPushButton{color:white;background:#3d6299;border:1px solid #1b3057;"
-            "border-top-left-radius:5px;border-top-right-radius:5px;padding:3px 10px;}"
-            "QPushButton:hover{background:#4f78b3;}"));
+        b->setStyleSheet(
+            QStringLiteral("QPushButton{color:white;background:#3d6299;border:1px solid #1b3057;"
+                           "padding:3px 10px;}"
+                           "QPushButton:hover{background:#4f78b3;}"));
         stack->addWidget(under, 0, 0);
         stack->addWidget(b, 0, 0);
         tabButtons_[i] = b;
@@ -348,7 +352,13 @@ QWidget* Form1::buildStrip(QWidget* parent) {
          {std::pair{"ModifyOpt", "Modify Mode"}, std::pair{"WriteOpt", "Write Mode"}}) {
         auto* r = make<QRadioButton>(name, Kind::Option, modes);
         r->setText(QString::fromLatin1(caption));
-        r->setStyleSheet(QStringLiteral("QRadioButton{color:white;font-weight:bold;}"));
+        // White caption on the strip; the indicator keeps its own dark mark.
+        QPalette rp = r->palette();
+        rp.setColor(QPalette::WindowText, Qt::white);
+        r->setPalette(rp);
+        QFont rf = r->font();
+        rf.setBold(true);
+        r->setFont(rf);
         r->setAutoExclusive(true);
         std::string n = name;
         connect(r, &QRadioButton::clicked, this, [this, n] { forwardClick(n, 1); });
@@ -391,6 +401,7 @@ QWidget* Form1::buildPage1(QWidget* parent) {
     for (int i = 0; i < 5; ++i) {
         g->addWidget(lbl(rows[i].first, rows[i].second, fq), r, 0);
         g->addWidget(cbo(lists[i], fq), r++, 1);
+        buddies_[rows[i].first] = lists[i];
     }
     g->addWidget(lbl("lblSN", QStringLiteral("Serial No."), fq), r, 0);
     auto* sn = make<QLineEdit>("textSN", Kind::Text, fq);
@@ -410,14 +421,14 @@ QWidget* Form1::buildPage1(QWidget* parent) {
         g->addWidget(v, r++, 1);
     }
     g->setRowStretch(r, 1);
-    grid->addWidget(fq, 0, 0);
+    grid->addWidget(fq, 0, 0, 2, 1);
 
     // Auto increase
     QGroupBox* ai = frame("fraAutoInc", QStringLiteral("Auto Increase 1 After Write"), page);
     auto* av = new QVBoxLayout(ai);
     av->addWidget(chk("optAuto1", QStringLiteral("1st Capcode Auto Increase"), ai));
     av->addWidget(chk("optAuto2", QStringLiteral("2nd Capcode Auto Increase"), ai));
-    grid->addWidget(ai, 1, 0);
+    grid->addWidget(ai, 1, 1);
 
     // Capcodes with their function bits
     QGroupBox* cc = frame("fraCapcode", QStringLiteral("Capcode( Decimal Address )"), page);
@@ -450,7 +461,6 @@ QWidget* Form1::buildPage1(QWidget* parent) {
             c->addWidget(s, row, col);
         }
     }
-    c->setRowStretch(9, 1);
     grid->addWidget(cc, 0, 1);
 
     // Message type and alert lengths
@@ -525,6 +535,8 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     m->addWidget(cbo("cboTone", mn), 4, 1);
     m->addWidget(lbl("lblZoom", QStringLiteral("Zoom"), mn), 5, 0);
     m->addWidget(cbo("cboZoom", mn), 5, 1);
+    buddies_["lblTone"] = "cboTone";
+    buddies_["lblZoom"] = "cboZoom";
     const std::pair<int, const char*> keys[] = {{11, "Lock/Unlock Disable"},
                                                 {12, "Delete Disable"},
                                                 {13, "Del. All Disable"},
@@ -663,7 +675,6 @@ QWidget* Form1::buildPage5(QWidget* parent) {
     }
     tools->addWidget(cmd(ctl("optDefault", 0), QStringLiteral("Load Default"), page));
     grid->addLayout(tools, perColumn, 0, 1, 6);
-    grid->setRowStretch(perColumn + 1, 1);
     return page;
 }
 
@@ -699,7 +710,6 @@ QWidget* Form1::buildPage6(QWidget* parent) {
     }
     tools->addWidget(cmd(ctl("optDefault", 1), QStringLiteral("Load Default"), page));
     grid->addLayout(tools, 11, 0, 1, 9);
-    grid->setRowStretch(12, 1);
     return page;
 }
 
@@ -800,6 +810,10 @@ void Form1::render() {
     for (auto& [name, c] : ctls_)
         if (model.contains(name))
             renderControl(name, c);
+    // A caption of the window's own follows the visibility of the control it names.
+    for (const auto& [caption, field] : buddies_)
+        if (model.contains(field) && !layoutPass_)
+            control(caption)->setHidden(!model.at(field).visible);
     if (model.contains("Form1"))
         setWindowTitle(QString::fromStdString(model.at("Form1").text));
     else
@@ -815,7 +829,7 @@ void Form1::renderControl(const std::string& name, Ctl& c) {
     if (w->isEnabled() != st.enabled)
         w->setEnabled(st.enabled);
     // A page of its own decides what is in front; every other control follows the model.
-    if (w->isHidden() == st.visible && c.kind != Kind::Other)
+    if (w->isHidden() == st.visible && c.kind != Kind::Other && !layoutPass_)
         w->setVisible(st.visible);
     const QString hint = QString::fromStdString(st.hint);
     if (w->toolTip() != hint)

@@ -133,6 +133,7 @@ class Form1 : public QMainWindow {
     std::map<std::string, Ctl> ctls_;
     std::map<std::string, QAction*> actions_;
     std::map<QWidget*, std::string> names_;
+    std::map<std::string, std::string> buddies_; // caption label -> the control it names
     std::map<QWidget*, DesignGeometry> design_;
     std::vector<QWidget*> scaled_;
     QSize designSize_;
@@ -151,6 +152,7 @@ class Form1 : public QMainWindow {
     bool renderPending_ = false;
     bool closing_ = false;
     bool monitorWanted_ = false;
+    bool layoutPass_ = false;
     QWidget* focusReturn_ = nullptr;
     bool startupDone_ = false;
     FileDialogHook fileDialogHook_;

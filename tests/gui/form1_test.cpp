@@ -24,7 +24,7 @@ using kpr::test::Gui;
 class Form1Test : public QObject {
     Q_OBJECT
 
-private:
+  private:
     // Shows the window and makes it active so focus moves as a person's would.
     static void showActive(Gui& g) {
         g.form->show();
@@ -40,7 +40,7 @@ private:
         QTest::keyClicks(e, text);
     }
 
-private slots:
+  private slots:
     void checkBoxAndListsStoreIntoTheImage() {
         QTemporaryDir dir;
         Gui g;
@@ -297,7 +297,9 @@ private slots:
             const QRect r = g.form->control(n)->geometry();
             const QRect b = before[n];
             QVERIFY2(std::abs(r.left() - 2 * b.left()) <= 1, n);
-            QVERIFY2(std::abs(r.width() - 2 * b.width()) <= 1, n);
+            QVERIFY2(
+                std::abs(r.width() - 2 * b.width()) <= 1,
+                qPrintable(QStringLiteral("%1: %2 -> %3").arg(n).arg(b.width()).arg(r.width())));
             QCOMPARE(r.top(), b.top());
             QCOMPARE(r.height(), b.height());
             QCOMPARE(g.form->control(n)->font().pointSizeF(), fonts[n]);
@@ -325,7 +327,8 @@ private slots:
         g.form->monitorTick();
         QVERIFY(Gui::waitFor([&] { return !g.programmer->busy(); }));
         QCoreApplication::processEvents();
-        QCOMPARE(g.form->statusLine()->text(), QStringLiteral("  The Programmed Board Disconnect !"));
+        QCOMPARE(g.form->statusLine()->text(),
+                 QStringLiteral("  The Programmed Board Disconnect !"));
         QCOMPARE(g.form->statusLine()->palette().color(QPalette::WindowText), QColor(Qt::red));
         QVERIFY(!g.form->pagerMenu()->isEnabled());
         QVERIFY(!g.form->menuAction("mnuEB")->isEnabled());

@@ -1,0 +1,177 @@
+// Read, write (single and batch) and verify through the real programming dialog, with the
+// simulated board in the same process; and a transfer cancelled by closing the dialog.
+#include "gui_fixture.h"
+#include "text/charset.h"
+#include "ui/form2.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+using namespace kpr;
+using kpr::test::Gui;
+
+namespace {
+
+// Capcode of slot s as the pager memory holds it.
+long capcode_in(const BoardSim::Memory& m, int s) {
+    const int b = 0x40 + 4 * s;
+    return ((((m[b + 1] & 3) * 256 + m[b + 2]) * 256 + m[b + 3]) * 8) | ((m[b + 1] >> 2) & 7);
+}
+
+} // namespace
+
+class SimulateTest : public QObject {
+    Q_OBJECT
+
+  private:
+    // Runs one Pager command; `drive` acts inside the open dialog.
+    static bool runCommand(Gui& g, const char* action, std::function<void(Form2*)> drive = {}) {
+        bool opened = false;
+        auto c = QObject::connect(g.form.get(), &Form1::dialogOpened, [&](QWidget* d) {
+            opened = true;
+            auto* f2 = qobject_cast<Form2*>(d);
+            if (f2 && drive)
+                QTimer::singleShot(0, f2, [f2, drive] { drive(f2); });
+        });
+        g.form->menuAction(action)->trigger();
+        QObject::disconnect(c);
+        return opened;
+    }
+    static void click(QWidget* w) {
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, w->height() / 2));
+    }
+    static void start(Gui& g, const QTemporaryDir& dir) {
+        QVERIFY(g.startUp(dir.path()));
+        QVERIFY(Gui::waitFor([&] { return !g.programmer->busy(); }));
+        g.form->show();
+        QApplication::setActiveWindow(g.form.get());
+        QVERIFY(QTest::qWaitForWindowActive(g.form.get()));
+    }
+
+  private slots:
+    void readWriteAndVerify() {
+        QTemporaryDir dir;
+        Gui g;
+        start(g, dir);
+
+        // A change made in the window reaches the pager.
+        auto* beeper = g.widget<QCheckBox>("chkCtl(29)");
+        g.form->selectTab(1);
+        click(beeper);
+        click(g.widget<QRadioButton>("WriteOpt"));
+        QVERIFY(runCommand(g, "mnuEB"));
+        QCOMPARE(g.lastMessage(), std::string("Verify Success!"));
+        QCOMPARE((g.port->memory()[0x31] >> 3) & 1, beeper->isChecked() ? 0 : 1);
+        // The editor is back in PC codes after the dialog.
+        QCOMPARE(g.widget<QLineEdit>("txtPrompt(1)")->text().trimmed(), QStringLiteral("NO PAGES"));
+
+        QVERIFY(runCommand(g, "mnuEB1"));
+        QCOMPARE(g.lastMessage(), std::string("Verify Success!"));
+
+        // Reading it back shows what was written, with the serial number the write merged.
+        click(beeper);
+        QVERIFY(runCommand(g, "mnuEntire"));
+        QCOMPARE(g.lastMessage(), std::string("Read success!"));
+        QCOMPARE(g.widget<QLineEdit>("textSN")->text(), QString::fromLatin1(SimDefaultSerial));
+        QCOMPARE((g.editor.image()[0x31] >> 3) & 1, (g.port->memory()[0x31] >> 3) & 1);
+        QCOMPARE(g.widget<QLineEdit>("txtFreq")->text(), QStringLiteral("4540125"));
+        int failures = 0;
+        for (const auto& m : g.messages)
+            failures += m.text != "Verify Success!" && m.text != "Read success!";
+        QCOMPARE(failures, 0);
+        // The port is closed between operations.
+        QVERIFY(!g.port->isOpen());
+    }
+
+    void batchWriteRaisesBothCapcodes() {
+        QTemporaryDir dir;
+        Gui g;
+        start(g, dir);
+        auto* cap1 = g.widget<QLineEdit>("txtAddr(0)");
+        auto* cap2 = g.widget<QLineEdit>("txtAddr(1)");
+        const long c1 = cap1->text().toLong();
+        const long c2 = cap2->text().toLong();
+        click(g.widget<QCheckBox>("optAuto1"));
+        click(g.widget<QCheckBox>("optAuto2"));
+        click(g.widget<QRadioButton>("WriteOpt"));
+
+        std::vector<std::pair<QString, QString>> labels;
+        std::vector<std::pair<long, long>> written;
+        bool buttonsShown = false;
+        QVERIFY(runCommand(g, "mnuEB", [&](Form2* f2) {
+            // Nothing is written until the operator asks: the dialog waits for "Write".
+            int finished = 0;
+            QObject::connect(f2, &Form2::operationFinished, [&] { ++finished; });
+            Gui::waitFor([&] { return finished == 1; });
+            buttonsShown = f2->writeButton()->isVisible() && f2->exitButton()->isVisible() &&
+                           f2->autoLabel(0)->isVisible() && f2->autoLabel(1)->isVisible();
+            for (int pager = 0; pager < 2; ++pager) {
+                click(f2->writeButton());
+                Gui::waitFor([&] { return finished == pager + 2; });
+                labels.emplace_back(f2->autoLabel(0)->text(), f2->autoLabel(1)->text());
+                written.emplace_back(capcode_in(g.port->memory(), 0),
+                                     capcode_in(g.port->memory(), 1));
+            }
+            click(f2->exitButton());
+        }));
+        QVERIFY(buttonsShown);
+        QCOMPARE(written.size(), size_t(2));
+        QCOMPARE(written[0], std::make_pair(c1, c2));
+        QCOMPARE(written[1], std::make_pair(c1 + 1, c2 + 1));
+        QCOMPARE(labels[0].first,
+                 QStringLiteral(" 1st capcode : %1").arg(c1, 7, 10, QLatin1Char('0')));
+        QCOMPARE(labels[1].second,
+                 QStringLiteral(" 2nd capcode : %1").arg(c2 + 1, 7, 10, QLatin1Char('0')));
+        QCOMPARE(cap1->text().toLong(), c1 + 2);
+        QCOMPARE(cap2->text().toLong(), c2 + 2);
+        int successes = 0;
+        for (const auto& m : g.messages)
+            successes += m.text == "Verify Success!";
+        QCOMPARE(successes, 2);
+    }
+
+    void closingTheDialogCancelsTheTransfer() {
+        QTemporaryDir dir;
+        Gui g;
+        // A board at its real 9600-baud pace, so the write is still running when closed.
+        g.port = std::make_unique<SimSerialPort>(SimSerialPort::RealSpeed);
+        g.form.reset();
+        g.programmer.reset();
+        g.lister = std::make_unique<SimPortLister>(*g.port);
+        g.programmer = std::make_unique<Programmer>(g.editor, g.gui, *g.port, *g.lister, g.clock);
+        g.form = std::make_unique<Form1>(g.editor, g.gui, g.programmer.get());
+        start(g, dir);
+        g.messages.clear();
+        const auto before = g.port->memory();
+        click(g.widget<QRadioButton>("WriteOpt"));
+        g.editor.image()[0x7F0] ^= 0xFF; // something the pager does not have yet
+        int progressSeen = 0;
+        QVERIFY(runCommand(g, "mnuEB", [&](Form2* f2) {
+            Gui::waitFor([&] { return f2->progressBar()->value() > 0; });
+            progressSeen = f2->progressBar()->value();
+            QVERIFY(f2->transferRunning());
+            click(f2->closeButton());
+        }));
+        QVERIFY(progressSeen > 0);
+        QVERIFY(Gui::waitFor([&] { return !g.programmer->busy(); }));
+        QVERIFY(!g.port->isOpen());
+        for (const auto& m : g.messages) {
+            QVERIFY2(m.text != "Verify Success!", m.text.c_str());
+            QVERIFY2(m.text != "Read success!", m.text.c_str());
+        }
+        QCOMPARE(g.port->memory()[0x7F0], before[0x7F0]); // the last block never went out
+        QVERIFY(g.form->monitorTimer().isActive());
+    }
+};
+
+QTEST_MAIN(SimulateTest)
+#include "simulate_test.moc"
