@@ -200,6 +200,7 @@ int main(int argc, char** argv) {
         }
         const double arrived = now_ms();
         wireFree = std::max(wireFree, arrived) + static_cast<double>(r) * kpr::SimByteTimeMs;
+        const bool hungUpBefore = board.hungUp();
         for (const kpr::SimReply& reply : board.feed(std::span(buf, static_cast<size_t>(r)))) {
             if (pace) {
                 double t = std::max(now_ms(), wireFree + reply.busyMs);
@@ -213,8 +214,10 @@ int main(int argc, char** argv) {
                 write_all(master, reply.bytes.data(), reply.bytes.size());
             }
         }
-        if (board.hungUp()) {
-            // The board is gone: the host sees the line hang up.
+        if (hungUpBefore) {
+            // The board is gone: the host sees the line hang up. Not before the host sends
+            // again, so its last reply is always received: closing at once would throw away
+            // a reply the host has not yet read, depending on who runs first.
             close(master);
             close(slave);
             master = slave = -1;
