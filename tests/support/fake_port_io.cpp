@@ -3,15 +3,15 @@
 namespace kpr::test {
 
 FakePortIo::Slot* FakePortIo::slot() {
-    auto it = slots.find(base_);
-    return it == slots.end() ? nullptr : &it->second;
+    auto it = bases.find(base_);
+    return it == bases.end() ? nullptr : &it->second;
 }
 
 bool FakePortIo::open(uint16_t base) {
     close();
     error_.clear();
-    auto it = slots.find(base);
-    if (it == slots.end())
+    auto it = bases.find(base);
+    if (it == bases.end())
         return false;
     if (!it->second.openError.empty()) {
         error_ = it->second.openError;

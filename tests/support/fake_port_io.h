@@ -42,7 +42,7 @@ class FakePortIo final : public PortIo {
         uint8_t floatingStatus = 0xFF;
     };
     // What stands at each base; a base not listed is not in use.
-    std::map<uint16_t, Slot> slots;
+    std::map<uint16_t, Slot> bases;
 
     bool open(uint16_t base) override;
     void close() override { base_ = 0; }

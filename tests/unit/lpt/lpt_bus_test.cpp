@@ -20,7 +20,7 @@ using ::testing::IsEmpty;
 class LptBusTest : public ::testing::Test {
   protected:
     LptBusTest() {
-        io.slots[LptBase1].memory = &model;
+        io.bases[LptBase1].memory = &model;
         EXPECT_TRUE(io.open(LptBase1));
     }
 
@@ -213,7 +213,7 @@ class LptConnectTest : public ::testing::Test {
 
 TEST_F(LptConnectTest, APortWithNothingAttachedFailsTheProbeAtAllThreeBases) {
     for (uint16_t base : LptBases)
-        io.slots[base] = {}; // status bit 3 floats high
+        io.bases[base] = {}; // status bit 3 floats high
     EXPECT_FALSE(link.lpt_connect());
     EXPECT_THAT(io.opened, ElementsAre(0x378, 0x278, 0x3BC));
     ASSERT_EQ(messages.entries.size(), 1u);
@@ -224,9 +224,9 @@ TEST_F(LptConnectTest, APortWithNothingAttachedFailsTheProbeAtAllThreeBases) {
 }
 
 TEST_F(LptConnectTest, FindsTheBoardAtTheSecondBaseAndKeepsItsPortOpen) {
-    io.slots[LptBase1] = {};
-    io.slots[LptBase2].memory = &model;
-    io.slots[LptBase3].memory = &model;
+    io.bases[LptBase1] = {};
+    io.bases[LptBase2].memory = &model;
+    io.bases[LptBase3].memory = &model;
     const int64_t t0 = clock.nowMs();
     EXPECT_TRUE(link.lpt_connect());
     EXPECT_EQ(link.LptData, 0x278);
@@ -243,13 +243,13 @@ TEST_F(LptConnectTest, FindsTheBoardAtTheSecondBaseAndKeepsItsPortOpen) {
 
 TEST_F(LptConnectTest, TheProbeSeesTheBoardEvenWithoutAPager) {
     model.chipPresent = false;
-    io.slots[LptBase1].memory = &model;
+    io.bases[LptBase1].memory = &model;
     EXPECT_TRUE(link.lpt_connect());
 }
 
 TEST_F(LptConnectTest, NoUsablePortSaysWhyBeforeTheBoardMessage) {
-    io.slots[LptBase1].openError = "/dev/parport0: permission denied; join the group 'lp'";
-    io.slots[LptBase2].openError = "/dev/parport1: no such parallel port";
+    io.bases[LptBase1].openError = "/dev/parport0: permission denied; join the group 'lp'";
+    io.bases[LptBase2].openError = "/dev/parport1: no such parallel port";
     EXPECT_FALSE(link.lpt_connect());
     ASSERT_EQ(messages.entries.size(), 2u);
     EXPECT_EQ(messages.entries[0].text, "No parallel port could be used:\n"
@@ -260,7 +260,7 @@ TEST_F(LptConnectTest, NoUsablePortSaysWhyBeforeTheBoardMessage) {
 }
 
 TEST_F(LptConnectTest, APortThatFailsDuringTheProbeIsNotTakenForTheBoard) {
-    io.slots[LptBase1].memory = &model;
+    io.bases[LptBase1].memory = &model;
     io.break_port("gone");
     EXPECT_FALSE(link.lpt_connect());
     EXPECT_THAT(messages.texts(), ElementsAre("The Programmed Board is not responding!"));

@@ -76,7 +76,7 @@ class TriggerProgress final : public ProgressSink {
 struct LptWorld {
     explicit LptWorld(const Memory& memory) {
         model.memory = memory;
-        io.slots[LptBase1].memory = &model;
+        io.bases[LptBase1].memory = &model;
         EXPECT_TRUE(link.lpt_connect());
         ops.setLinkKind(LinkKind::Lpt);
         ops.setLptOperations(&lpt);
@@ -246,7 +246,7 @@ Memory sealed_pager(const std::string& model = "KPR350102V3.80",
 class LptOpsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        io.slots[LptBase1].memory = &model;
+        io.bases[LptBase1].memory = &model;
         ASSERT_TRUE(link.lpt_connect());
         hooks.fl.ScanIdle = true;
         model.memory = sealed_pager();
@@ -585,7 +585,7 @@ TEST(LptBoardAttach, ConnectMonitorAndDispatchReachTheParallelPortBoard) {
     model.memory = default_sim_memory();
     auto owned = std::make_unique<test::FakePortIo>();
     test::FakePortIo& io = *owned;
-    io.slots[LptBase3].memory = &model;
+    io.bases[LptBase3].memory = &model;
     test::RecordedMessages messages;
     test::FakeClock usbClock;
     test::FakeSerialPort serial{usbClock};
@@ -626,7 +626,7 @@ TEST(LptBoardAttach, WithNoParallelPortEveryOperationFailsAtOnce) {
     NullProgress progress;
     Operations ops{hooks, noUsb, messages, progress};
     auto io = std::make_unique<test::FakePortIo>();
-    io->slots[LptBase1].openError = "/dev/parport0: no such parallel port";
+    io->bases[LptBase1].openError = "/dev/parport0: no such parallel port";
     LptBoard board(std::move(io), clock, messages);
     board.attach(usb, ops);
 
