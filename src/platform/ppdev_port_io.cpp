@@ -84,15 +84,10 @@ bool PpdevPortIo::open(uint16_t base) {
         error_ = ppdev_error_text(path_, err, ppdev_device_group(path_));
         return false;
     }
-    // The data lines drive the board.
+    // The data lines drive the board. Forward is every port's default, so a port that
+    // cannot switch direction is still usable.
     int forward = 0;
-    if (::ioctl(fd, PPDATADIR, &forward) != 0) {
-        const int err = errno;
-        ::ioctl(fd, PPRELEASE);
-        ::close(fd);
-        error_ = ppdev_error_text(path_, err, ppdev_device_group(path_));
-        return false;
-    }
+    ::ioctl(fd, PPDATADIR, &forward);
     fd_ = fd;
     return true;
 }
