@@ -2,6 +2,7 @@
 
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
+#include "cli/verbs/trace_option.h"
 
 #include <QCoreApplication>
 
@@ -66,6 +67,9 @@ QString overview() {
     text += "\nOptions:\n"
             "  -h, --help     Show this help, or a command's help after the command.\n"
             "  -v, --version  Show the version.\n"
+            "  --trace FILE   Append every frame sent to and received from the board to FILE,\n"
+            "                 time-stamped, in hex with its meaning (for bug reports). May\n"
+            "                 stand anywhere on the command line.\n"
             "\nRun 'kprtool COMMAND --help' for the arguments and options of a command.\n"
             "Exit status: 0 success, 1 the operation failed or was refused, 2 usage error.\n";
     return text;
@@ -73,9 +77,12 @@ QString overview() {
 
 } // namespace
 
-int run_kprtool(const QStringList& arguments) {
+int run_kprtool(const QStringList& programArguments) {
     QTextStream out(stdout);
     QTextStream err(stderr);
+    QStringList arguments = programArguments;
+    if (const int status = take_trace_option(arguments, err); status >= 0)
+        return status;
     CliMessages messages;
     CliProgress progress;
     CommandContext ctx{out, err, messages, progress};

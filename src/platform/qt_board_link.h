@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "link/trace_serial_port.h"
 #include "link/usb_link.h"
 #include "platform/qt_port_lister.h"
 #include "platform/qt_serial_port.h"
@@ -20,7 +21,8 @@ class QtBoardLink {
     // not consulted at all (kprtool --port P talks to P alone).
     explicit QtBoardLink(OperatorMessages& messages, std::vector<std::string> extraPorts = {},
                          bool onlyThose = false)
-        : lister_(std::move(extraPorts)), link_(port_, lister_, clock_, messages) {
+        : lister_(std::move(extraPorts)),
+          link_(trace_ ? static_cast<SerialPort&>(*trace_) : port_, lister_, clock_, messages) {
         lister_.setExtraOnly(onlyThose);
         // Discovery reads the port list the way the board's driver publishes it: the values
         // of the SERIALCOMM key, refilled live from the system's port list.
@@ -43,6 +45,10 @@ class QtBoardLink {
     QtSerialPort port_;
     QtPortLister lister_;
     SteadyClock clock_;
+    // The link talks through a trace of the port when the program was asked for one.
+    std::unique_ptr<TraceSerialPort> trace_ =
+        program_trace() ? std::make_unique<TraceSerialPort>(port_, *program_trace(), clock_)
+                        : nullptr;
     UsbLink link_;
     std::unique_ptr<InMemoryRegistry> registry_ =
         makeSystemRegistry([this] { return lister_.ports(); });
