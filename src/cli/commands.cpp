@@ -28,7 +28,8 @@ namespace kpr::cli {
     X(firmware)                                                                                    \
     X(read)                                                                                        \
     X(write)                                                                                       \
-    X(verify)
+    X(verify)                                                                                      \
+    X(backups)
 // ---------------------------------------------------------------------------------------
 
 #define KPR_DECLARE_VERB(verb) std::unique_ptr<Command> make_##verb##_command();

@@ -1,5 +1,6 @@
 #include "ops/operations.h"
 
+#include "backup/backup_store.h"
 #include "link/usb_link.h"
 #include "ops/seal.h"
 
@@ -109,6 +110,8 @@ OpOutcome Operations::usb_writeall(PagerImage& img, int strt, int stp) {
 
     if (ctx_.cancelled())
         return fail(true);
+    if (observer_ && !observer_->before_write(img, usb_))
+        return fail(ctx_.cancelled() || usb_.lastCancelled());
     if (!usb_.writeblk(img.bytes(), strt, stp, BlockSize))
         return fail(ctx_.cancelled() || usb_.lastCancelled());
     if (ctx_.cancelled())
@@ -197,6 +200,8 @@ ReadOutcome Operations::usb_readall(int strt, int stp) {
         editor.init_ctl();
         return ReadOutcome::ReloadError;
     }
+    if (observer_)
+        observer_->read_accepted(image);
     return ReadOutcome::Accepted;
 }
 

@@ -15,6 +15,8 @@
 
 namespace kpr {
 
+class TransferObserver; // backup/backup_store.h
+
 enum class LinkKind { Usb, Lpt };
 
 enum class OpOutcome {
@@ -64,6 +66,8 @@ class Operations {
     void setLinkKind(LinkKind kind) { linkKind_ = kind; }
     LinkKind linkKind() const { return linkKind_; }
     void setLptOperations(LptOperations* lpt) { lpt_ = lpt; }
+    // Told of every accepted read and of every image about to be written (backups).
+    void setTransferObserver(TransferObserver* observer) { observer_ = observer; }
     // Cancelling, from any thread: the running operation stops at its next block or step
     // and fails with OpOutcome::Cancelled / ReadOutcome::Cancelled, port closed, no
     // success reported. A new operation started from outside clears it.
@@ -125,6 +129,7 @@ class Operations {
     OpContext ctx_;
     BlockTransfer& usb_;
     LptOperations* lpt_ = nullptr;
+    TransferObserver* observer_ = nullptr;
     LinkKind linkKind_ = LinkKind::Usb;
     OpOutcome lastOutcome_ = OpOutcome::Success;
     ReadOutcome lastRead_ = ReadOutcome::Accepted;

@@ -57,6 +57,7 @@ DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& pars
             messages_);
         lptBoard_->attach(link(), ops_);
     }
+    ops_.setTransferObserver(&backups_);
     // start-up leaves the serial-number scan idle
     editor_.flags().ScanIdle = true;
 

@@ -2,6 +2,7 @@
 // What every board verb of kprtool shares: the --port/--link/--lpt options, the serial
 // link on the real port, an editor with its programming operations, the start-up connect
 // and the shut-down release, Ctrl-C as a cancel, and messages that never tear the bar.
+#include "backup/product_backups.h"
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "cli/command.h"
@@ -85,6 +86,8 @@ class DeviceSession {
     EditorAdapter hooks_;
     UsbBlockTransfer transfer_;
     Operations ops_;
+    // Every accepted read and every write leaves a backup.
+    PagerBackups backups_{product_backup_store(), messages_};
 };
 
 } // namespace kpr::cli

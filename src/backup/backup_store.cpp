@@ -1,0 +1,182 @@
+#include "backup/backup_store.h"
+
+#include "settings/battery.h"
+#include "tables/table_file.h"
+#include "text/charset.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <regex>
+
+namespace kpr {
+
+namespace fs = std::filesystem;
+using std::chrono::system_clock;
+
+namespace {
+
+constexpr int BackupBlockSize = 128;
+
+std::optional<BackupKind> kind_from_name(const std::string& s) {
+    for (BackupKind k : {BackupKind::Read, BackupKind::BeforeWrite, BackupKind::Written})
+        if (s == backup_kind_name(k))
+            return k;
+    return std::nullopt;
+}
+
+// days_from_civil: the day number of a proleptic Gregorian date, for UTC without timegm.
+int64_t days_from_civil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+} // namespace
+
+const char* backup_kind_name(BackupKind kind) {
+    switch (kind) {
+    case BackupKind::Read:
+        return "read";
+    case BackupKind::BeforeWrite:
+        return "before-write";
+    case BackupKind::Written:
+        return "written";
+    }
+    return "read";
+}
+
+std::string backup_serial_tag(const PagerImage& image) {
+    std::string tag;
+    if (const auto sn = valid_serial_number(image))
+        for (char c : *sn)
+            if (std::isalnum(static_cast<unsigned char>(c)))
+                tag.push_back(c);
+    return tag.empty() ? "no-serial" : tag;
+}
+
+std::string backup_file_name(system_clock::time_point time, const std::string& serial,
+                             BackupKind kind) {
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+    const std::time_t s = static_cast<std::time_t>(ms / 1000);
+    std::tm tm{};
+    gmtime_r(&s, &tm);
+    char b[64];
+    std::snprintf(b, sizeof b, "%04d%02d%02d-%02d%02d%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms % 1000));
+    return std::string(b) + "_" + serial + "_" + backup_kind_name(kind) + ".tbl";
+}
+
+std::optional<BackupEntry> parse_backup_file_name(const fs::path& path) {
+    static const std::regex re(
+        R"(^(\d{4})(\d{2})(\d{2})-(\d{2})(\d{2})(\d{2})\.(\d{3})Z(?:-\d+)?_([A-Za-z0-9-]+)_([a-z-]+)\.tbl$)");
+    std::smatch m;
+    const std::string name = path.filename().string();
+    if (!std::regex_match(name, m, re))
+        return std::nullopt;
+    const auto kind = kind_from_name(m[9]);
+    if (!kind)
+        return std::nullopt;
+    auto n = [&](int i) { return std::stoi(m[static_cast<std::size_t>(i)]); };
+    const int64_t days =
+        days_from_civil(n(1), static_cast<unsigned>(n(2)), static_cast<unsigned>(n(3)));
+    const int64_t ms = ((days * 24 + n(4)) * 60 + n(5)) * 60 * 1000 + n(6) * 1000 + n(7);
+    BackupEntry e;
+    e.path = path;
+    e.time = system_clock::time_point(std::chrono::milliseconds(ms));
+    e.serial = m[8];
+    e.kind = *kind;
+    return e;
+}
+
+BackupStore::BackupStore(fs::path folder, int keepDays, Now now)
+    : folder_(std::move(folder)), keepDays_(std::max(0, keepDays)),
+      now_(now ? std::move(now) : Now([] { return system_clock::now(); })) {}
+
+std::optional<fs::path> BackupStore::keep(const PagerImage& image, BackupKind kind,
+                                          std::string& error) {
+    std::error_code ec;
+    fs::create_directories(folder_, ec);
+    if (ec) {
+        error = "The folder " + folder_.string() + " could not be made: " + ec.message();
+        return std::nullopt;
+    }
+    const auto time = now_();
+    const std::string serial = backup_serial_tag(image);
+    fs::path path = folder_ / backup_file_name(time, serial, kind);
+    // Two backups in the same millisecond keep apart.
+    for (int i = 2; fs::exists(path, ec); ++i) {
+        std::string name = backup_file_name(time, serial, kind);
+        name.insert(name.find('Z') + 1, "-" + std::to_string(i));
+        path = folder_ / name;
+    }
+    const TableSaveResult r = save_table_file(path.string(), image);
+    if (!r.ok) {
+        error = r.message;
+        return std::nullopt;
+    }
+    prune();
+    return path;
+}
+
+std::vector<BackupEntry> BackupStore::list() const {
+    std::vector<BackupEntry> out;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec))
+            continue;
+        if (auto e = parse_backup_file_name(it->path()))
+            out.push_back(std::move(*e));
+    }
+    std::sort(out.begin(), out.end(), [](const BackupEntry& a, const BackupEntry& b) {
+        return a.time != b.time ? a.time > b.time : a.path > b.path;
+    });
+    return out;
+}
+
+int BackupStore::prune() {
+    if (keepDays_ <= 0)
+        return 0;
+    const auto limit = now_() - std::chrono::hours(24) * keepDays_;
+    int removed = 0;
+    for (const BackupEntry& e : list()) {
+        std::error_code ec;
+        if (e.time < limit && fs::remove(e.path, ec))
+            ++removed;
+    }
+    return removed;
+}
+
+// --- the operations' observer -------------------------------------------------------------
+
+void PagerBackups::keep(const PagerImage& image, BackupKind kind) {
+    std::string error;
+    if (!store_.keep(image, kind, error))
+        messages_.message("The pager's backup could not be kept. " + error, MessageIcon::Warning);
+}
+
+void PagerBackups::read_accepted(const PagerImage& image) {
+    keep(image, BackupKind::Read);
+}
+
+bool PagerBackups::before_write(const PagerImage& outgoing, BlockTransfer& link) {
+    if (!link.readblk(0, ImageUpperBound, BackupBlockSize))
+        return false;
+    const auto data = link.readBuffer();
+    PagerImage before;
+    std::copy_n(data.begin(), std::min<std::size_t>(data.size(), ImageSize), before.data());
+    // The pager holds its texts in pager codes; a table file holds them in PC codes.
+    text_from_pager(before);
+    keep(before, BackupKind::BeforeWrite);
+    PagerImage written = outgoing;
+    text_from_pager(written);
+    keep(written, BackupKind::Written);
+    return true;
+}
+
+} // namespace kpr

@@ -1,0 +1,105 @@
+#pragma once
+// Automatic backups of pager images: every image accepted from a pager and every image about
+// to be written to one (with what the pager held just before) is kept as a table file named
+// by its time, the pager's serial number and why it was kept, so a technician can always get
+// back what a pager held before it was overwritten. Backups older than a set number of days
+// are pruned.
+//
+//   20261206-214834.123Z_Vard0000000_before-write.tbl
+//
+// Times in the names are UTC, so they sort and prune the same in every time zone.
+#include "common/operator_messages.h"
+#include "image/pager_image.h"
+#include "ops/block_transfer.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kpr {
+
+enum class BackupKind {
+    Read,        // accepted from a pager
+    BeforeWrite, // what the pager held just before a write
+    Written,     // the image about to be written (serial number and checksums sealed in)
+};
+
+const char* backup_kind_name(BackupKind kind); // "read", "before-write", "written"
+
+struct BackupEntry {
+    std::filesystem::path path;
+    std::chrono::system_clock::time_point time;
+    std::string serial; // as in the name; "no-serial" when the image had no valid one
+    BackupKind kind = BackupKind::Read;
+};
+
+// The serial number as it goes into a file name: its letters and digits, or "no-serial".
+std::string backup_serial_tag(const PagerImage& image);
+
+// The file name for a backup taken at `time`.
+std::string backup_file_name(std::chrono::system_clock::time_point time, const std::string& serial,
+                             BackupKind kind);
+// A backup's time, serial and kind from its file name; nothing for any other file.
+std::optional<BackupEntry> parse_backup_file_name(const std::filesystem::path& path);
+
+class BackupStore {
+  public:
+    using Now = std::function<std::chrono::system_clock::time_point()>;
+
+    // keepDays 0 keeps every backup.
+    BackupStore(std::filesystem::path folder, int keepDays, Now now = {});
+
+    const std::filesystem::path& folder() const { return folder_; }
+    int keepDays() const { return keepDays_; }
+
+    // Saves the image (PC codes, as a table file holds it), creating the folder when needed,
+    // then prunes. The file's path, or nothing with `error` set.
+    std::optional<std::filesystem::path> keep(const PagerImage& image, BackupKind kind,
+                                              std::string& error);
+    // Every backup in the folder, newest first. Other files are left out.
+    std::vector<BackupEntry> list() const;
+    // Removes the backups older than keepDays; the number removed.
+    int prune();
+
+  private:
+    std::filesystem::path folder_;
+    int keepDays_;
+    Now now_;
+};
+
+// What the programming operations tell about the images that pass: kept as backups.
+// Plug one into Operations::setTransferObserver.
+class TransferObserver {
+  public:
+    virtual ~TransferObserver() = default;
+    // A read was accepted; `image` is the editor's image now (PC codes).
+    virtual void read_accepted(const PagerImage& image) = 0;
+    // A whole image is about to be written: `outgoing` is sealed and in pager codes; `link`
+    // can read what the pager holds now. False stops the write (the reason has been shown).
+    virtual bool before_write(const PagerImage& outgoing, BlockTransfer& link) = 0;
+};
+
+class PagerBackups final : public TransferObserver {
+  public:
+    PagerBackups(BackupStore store, OperatorMessages& messages)
+        : store_(std::move(store)), messages_(messages) {}
+
+    void read_accepted(const PagerImage& image) override;
+    // Reads the whole pager first and keeps it, then keeps the outgoing image. A read that
+    // fails stops the write: nothing is overwritten that could not be kept. A backup that
+    // cannot be saved is reported and the write goes on.
+    bool before_write(const PagerImage& outgoing, BlockTransfer& link) override;
+
+    BackupStore& store() { return store_; }
+
+  private:
+    void keep(const PagerImage& image, BackupKind kind);
+
+    BackupStore store_;
+    OperatorMessages& messages_;
+};
+
+} // namespace kpr

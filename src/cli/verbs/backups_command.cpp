@@ -1,0 +1,76 @@
+// kprtool backups [--prune] [--keep-days N] [--folder]
+#include "backup/product_backups.h"
+#include "cli/cli_messages.h"
+#include "cli/command.h"
+
+#include <QDateTime>
+
+#include <memory>
+
+namespace kpr::cli {
+
+namespace {
+
+const QCommandLineOption pruneOption("prune", "Remove the backups older than the days kept now.");
+const QCommandLineOption
+    keepDaysOption("keep-days",
+                   "Keep backups for N days from now on (0 keeps them all); prunes at once.", "N");
+const QCommandLineOption folderOption("folder", "Print only the folder of the backups.");
+
+class BackupsCommand final : public Command {
+  public:
+    BackupsCommand()
+        : Command("backups", "List the automatic backups: every image read from a pager, and "
+                             "what a pager held before each write, newest first.") {
+        addOption(pruneOption);
+        addOption(keepDaysOption);
+        addOption(folderOption);
+    }
+
+  protected:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
+        if (parser.isSet(folderOption)) {
+            ctx.out << QString::fromStdString(product_backup_folder().string()) << "\n";
+            return ExitSuccess;
+        }
+        if (parser.isSet(keepDaysOption)) {
+            bool ok = false;
+            const int days = parser.value(keepDaysOption).toInt(&ok);
+            if (!ok || days < 0) {
+                ctx.err << "kprtool backups: --keep-days takes a number of days, 0 or more\n";
+                return ExitUsage;
+            }
+            set_product_backup_keep_days(days);
+        }
+        BackupStore store = product_backup_store();
+        if (parser.isSet(pruneOption) || parser.isSet(keepDaysOption)) {
+            const int removed = store.prune();
+            ctx.err << "Removed " << removed << (removed == 1 ? " backup" : " backups")
+                    << " older than " << store.keepDays() << " days.\n";
+        }
+        const auto entries = store.list();
+        ctx.err << "Backups in " << QString::fromStdString(store.folder().string()) << " (kept "
+                << (store.keepDays() == 0 ? QString("for ever")
+                                          : QString::number(store.keepDays()) + " days")
+                << "): " << entries.size() << "\n";
+        for (const BackupEntry& e : entries) {
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(e.time.time_since_epoch())
+                    .count();
+            const QString when =
+                QDateTime::fromMSecsSinceEpoch(ms).toLocalTime().toString("yyyy-MM-dd HH:mm:ss");
+            ctx.out << when << "  " << QString(backup_kind_name(e.kind)).leftJustified(12) << "  "
+                    << QString::fromStdString(e.serial).leftJustified(12) << "  "
+                    << QString::fromStdString(e.path.string()) << "\n";
+        }
+        return ExitSuccess;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> make_backups_command() {
+    return std::make_unique<BackupsCommand>();
+}
+
+} // namespace kpr::cli
