@@ -126,8 +126,9 @@ int line_of(const YAML::Node& n) {
 void flatten(const YAML::Node& map, const std::string& prefix, ParsedProfile& out,
              std::map<std::string, int>& seen) {
     for (auto it = map.begin(); it != map.end(); ++it) {
-        const YAML::Node& k = it->first;
-        const YAML::Node& v = it->second;
+        // Copies: the iterator hands out a temporary pair, so a reference would dangle.
+        const YAML::Node k = it->first;
+        const YAML::Node v = it->second;
         const int line = line_of(k);
         if (!k.IsScalar()) {
             out.problems.push_back({line, {}, "a key must be a plain name"});
