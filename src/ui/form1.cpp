@@ -461,6 +461,7 @@ QWidget* Form1::buildPage1(QWidget* parent) {
             c->addWidget(s, row, col);
         }
     }
+    c->setRowStretch(9, 1);
     grid->addWidget(cc, 0, 1);
 
     // Message type and alert lengths
@@ -598,18 +599,24 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     };
     pair("lblLamp", QStringLiteral("Lamp Mode"), cbo(ctl("cboCtl", 3), as));
     // The battery lists of both sets share three places; the active set is in front.
+    const char* const levelCaptions[3] = {"Battery Gauge Level-Low", "Battery Gauge Level-Med",
+                                          "Battery Gauge Level-High"};
     for (int k = 0; k < 3; ++k) {
-        auto* holder = new QWidget(as);
-        auto* hl = new QGridLayout(holder);
-        hl->setContentsMargins(0, 0, 0, 0);
-        hl->addWidget(cbo(ctl("cboBatLev", k), holder), 0, 0);
-        hl->addWidget(cbo(ctl("cboBatLev", k + 3), holder), 0, 0);
-        const char* const cap[3] = {"Battery Gauge Level-Low", "Battery Gauge Level-Med",
-                                    "Battery Gauge Level-High"};
-        pair(ctl("lblBatLev", k), cap[k], holder);
+        auto* captions = new QWidget(as);
+        auto* cl = new QGridLayout(captions);
+        cl->setContentsMargins(0, 0, 0, 0);
+        auto* fields = new QWidget(as);
+        auto* fl = new QGridLayout(fields);
+        fl->setContentsMargins(0, 0, 0, 0);
+        for (int set : {0, 3}) {
+            cl->addWidget(lbl(ctl("lblBatLev", k + set), levelCaptions[k], captions), 0, 0);
+            fl->addWidget(cbo(ctl("cboBatLev", k + set), fields), 0, 0);
+        }
+        s->addWidget(captions, row, 0);
+        s->addWidget(fields, row++, 1);
     }
-    pair("lblCtl2", QStringLiteral("Alert Duration"), cbo(ctl("cboCtl", 2), as));
-    pair("lblCtl4", QStringLiteral("Auto Power Off"), cbo(ctl("cboCtl", 4), as));
+    pair("lblCtl2", QStringLiteral("Alert Time"), cbo(ctl("cboCtl", 2), as));
+    pair("lblCtl4", QStringLiteral("Time Out"), cbo(ctl("cboCtl", 4), as));
     pair("lblSLC", QStringLiteral("Sequential Lockout"), cbo("cboSLC", as));
     pair("lblORC", QStringLiteral("Out-of Service"), cbo("cboORC", as));
     QWidget* pass = txt("txtPass", as);
