@@ -142,6 +142,18 @@ TableSaveResult save_table_file(const std::string& path, const PagerImage& image
     const fs::file_status st = fs::status(target, ec);
     if (st.type() == fs::file_type::directory)
         return fail(errno_text(EISDIR));
+    if (!ec && st.type() != fs::file_type::not_found && st.type() != fs::file_type::regular) {
+        // A device or pipe (/dev/stdout, a FIFO): written straight through. Renaming a file
+        // over it would replace the device node itself.
+        File out(target, "wb");
+        if (!out.f)
+            return fail(errno_text(errno));
+        const bool good = std::fwrite(image.data(), 1, ImageSize, out.f) == size_t(ImageSize);
+        const int err = errno;
+        if (!out.close() || !good)
+            return fail(errno_text(good ? errno : (err ? err : EIO)));
+        return {};
+    }
     if (st.type() != fs::file_type::not_found && !ec) {
         File old(target, "r+b");
         if (!old.f)

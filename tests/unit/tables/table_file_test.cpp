@@ -164,6 +164,13 @@ TEST_F(TableFileTest, SavingKeepsPermissionsAndFollowsLinks) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+TEST_F(TableFileTest, SavingToADeviceWritesThroughIt) {
+    PagerImage img;
+    auto s = save_table_file("/dev/null", img);
+    EXPECT_TRUE(s.ok) << s.message;
+    EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
+}
+
 TEST_F(TableFileTest, FailedSaveIsReportedWithPathAndReason) {
     PagerImage img;
     // A folder that does not exist (works even for root).
