@@ -165,14 +165,16 @@ void PagerBackups::read_accepted(const PagerImage& image) {
 }
 
 bool PagerBackups::before_write(const PagerImage& outgoing, BlockTransfer& link) {
-    if (!link.readblk(0, ImageUpperBound, BackupBlockSize))
-        return false;
-    const auto data = link.readBuffer();
-    PagerImage before;
-    std::copy_n(data.begin(), std::min<std::size_t>(data.size(), ImageSize), before.data());
-    // The pager holds its texts in pager codes; a table file holds them in PC codes.
-    text_from_pager(before);
-    keep(before, BackupKind::BeforeWrite);
+    if (readBeforeWrite_) {
+        if (!link.readblk(0, ImageUpperBound, BackupBlockSize))
+            return false;
+        const auto data = link.readBuffer();
+        PagerImage before;
+        std::copy_n(data.begin(), std::min<std::size_t>(data.size(), ImageSize), before.data());
+        // The pager holds its texts in pager codes; a table file holds them in PC codes.
+        text_from_pager(before);
+        keep(before, BackupKind::BeforeWrite);
+    }
     PagerImage written = outgoing;
     text_from_pager(written);
     keep(written, BackupKind::Written);

@@ -84,8 +84,9 @@ class TransferObserver {
 
 class PagerBackups final : public TransferObserver {
   public:
-    PagerBackups(BackupStore store, OperatorMessages& messages)
-        : store_(std::move(store)), messages_(messages) {}
+    // readBeforeWrite false keeps only the outgoing image of a write (no extra read).
+    PagerBackups(BackupStore store, OperatorMessages& messages, bool readBeforeWrite = true)
+        : store_(std::move(store)), messages_(messages), readBeforeWrite_(readBeforeWrite) {}
 
     void read_accepted(const PagerImage& image) override;
     // Reads the whole pager first and keeps it, then keeps the outgoing image. A read that
@@ -100,6 +101,7 @@ class PagerBackups final : public TransferObserver {
 
     BackupStore store_;
     OperatorMessages& messages_;
+    bool readBeforeWrite_;
 };
 
 } // namespace kpr

@@ -6,6 +6,8 @@
 //              ~/.local/share/kpr35t-programmer/backups ($XDG_DATA_HOME honoured)
 //   keep days: setting "backups/keep_days" of kpr35t-programmer (default 180; 0 keeps all),
 //              set with `kprtool backups --keep-days N`
+//   read before write: setting "backups/read_before_write" (default true): a write first
+//              reads what the pager holds and keeps it; `kprtool backups --read-before-write`
 #include "backup/backup_store.h"
 
 #include <QSettings>
@@ -35,6 +37,17 @@ inline int product_backup_keep_days() {
 inline void set_product_backup_keep_days(int days) {
     QSettings s(ProductDataName, ProductDataName);
     s.setValue("backups/keep_days", days);
+    s.sync();
+}
+
+inline bool product_backup_reads_before_write() {
+    QSettings s(ProductDataName, ProductDataName);
+    return s.value("backups/read_before_write", true).toBool();
+}
+
+inline void set_product_backup_reads_before_write(bool on) {
+    QSettings s(ProductDataName, ProductDataName);
+    s.setValue("backups/read_before_write", on);
     s.sync();
 }
 

@@ -16,6 +16,11 @@ const QCommandLineOption
     keepDaysOption("keep-days",
                    "Keep backups for N days from now on (0 keeps them all); prunes at once.", "N");
 const QCommandLineOption folderOption("folder", "Print only the folder of the backups.");
+const QCommandLineOption readBeforeOption(
+    "read-before-write",
+    "Whether a write first reads what the pager holds and keeps it (on, the default) or keeps "
+    "only the image written (off).",
+    "on|off");
 
 class BackupsCommand final : public Command {
   public:
@@ -25,6 +30,7 @@ class BackupsCommand final : public Command {
         addOption(pruneOption);
         addOption(keepDaysOption);
         addOption(folderOption);
+        addOption(readBeforeOption);
     }
 
   protected:
@@ -42,6 +48,14 @@ class BackupsCommand final : public Command {
             }
             set_product_backup_keep_days(days);
         }
+        if (parser.isSet(readBeforeOption)) {
+            const QString v = parser.value(readBeforeOption).toLower();
+            if (v != "on" && v != "off") {
+                ctx.err << "kprtool backups: --read-before-write takes on or off\n";
+                return ExitUsage;
+            }
+            set_product_backup_reads_before_write(v == "on");
+        }
         BackupStore store = product_backup_store();
         if (parser.isSet(pruneOption) || parser.isSet(keepDaysOption)) {
             const int removed = store.prune();
@@ -52,6 +66,7 @@ class BackupsCommand final : public Command {
         ctx.err << "Backups in " << QString::fromStdString(store.folder().string()) << " (kept "
                 << (store.keepDays() == 0 ? QString("for ever")
                                           : QString::number(store.keepDays()) + " days")
+                << (product_backup_reads_before_write() ? "" : ", no read before a write")
                 << "): " << entries.size() << "\n";
         for (const BackupEntry& e : entries) {
             const auto ms =

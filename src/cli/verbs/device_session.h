@@ -87,7 +87,7 @@ class DeviceSession {
     UsbBlockTransfer transfer_;
     Operations ops_;
     // Every accepted read and every write leaves a backup.
-    PagerBackups backups_{product_backup_store(), messages_};
+    PagerBackups backups_{product_backup_store(), messages_, product_backup_reads_before_write()};
 };
 
 } // namespace kpr::cli
