@@ -1029,8 +1029,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
             editor_.WriteOpt_KeyPress(32);
-            static_cast<QWidget*>(watched)->setFocus();
             afterEvent();
+            w->setFocus(Qt::OtherFocusReason); // the focus returns to "Write Mode"
             return true;
         }
         return false;

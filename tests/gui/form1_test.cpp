@@ -337,6 +337,27 @@ class Form1Test : public QObject {
         QCOMPARE(g.widget<QLineEdit>("txtFreq")->text(), QStringLiteral("4540125"));
     }
 
+    void startUpLoadsDefaultTblAndSaveWritesIt() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("default.tbl");
+        {
+            Gui g;
+            startIn(g, dir);
+            QVERIFY(!QFile::exists(path));
+            // Save right after start-up creates default.tbl in the program folder.
+            g.form->selectTab(1);
+            auto* beeper = g.widget<QCheckBox>("chkCtl(29)");
+            QTest::mouseClick(beeper, Qt::LeftButton, {}, QPoint(5, beeper->height() / 2));
+            g.form->menuAction("mnuSBTF")->trigger();
+            QVERIFY(QFile::exists(path));
+            QVERIFY(g.form->windowTitle().endsWith(" - [" + path + "]"));
+        }
+        Gui g;
+        startIn(g, dir);
+        QCOMPARE(g.form->windowTitle(), "Vard Quinta USB KPR35T V05.21 - [" + path + "]");
+        QVERIFY(g.widget<QCheckBox>("chkCtl(29)")->isChecked());
+    }
+
     void boardSearchNeverFreezesTheWindow() {
         // A board that never answers: the probes wait, but on the link thread.
         QTemporaryDir dir;

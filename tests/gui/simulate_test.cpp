@@ -92,6 +92,21 @@ class SimulateTest : public QObject {
         QVERIFY(!g.port->isOpen());
     }
 
+    void spaceOnWriteModeWrites() {
+        QTemporaryDir dir;
+        Gui g;
+        start(g, dir);
+        auto* write = g.widget<QRadioButton>("WriteOpt");
+        click(write);
+        int dialogs = 0;
+        connect(g.form.get(), &Form1::dialogOpened, this, [&](QWidget*) { ++dialogs; });
+        write->setFocus();
+        QTest::keyClick(write, Qt::Key_Space);
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(g.lastMessage(), std::string("Verify Success!"));
+        QCOMPARE(g.form->focusWidget(), write); // the focus returns to "Write Mode"
+    }
+
     void batchWriteRaisesBothCapcodes() {
         QTemporaryDir dir;
         Gui g;
