@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh >/dev/null
 cmake --preset default >/dev/null
 cmake --build --preset default
-exec ./build/src/cli/kprtool "$@"
+exec ./build/src/ui/kpr-programmer --simulate "$@"
