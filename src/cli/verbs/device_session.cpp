@@ -32,8 +32,14 @@ extern "C" void on_interrupt(int) {
 
 } // namespace
 
+// Taken off the command line before any verb parses it (trace_option.h); listed here so
+// every board verb's help names it.
+const QCommandLineOption traceOption(
+    "trace", "Append every frame sent to and received from the board to FILE (bug reports).",
+    "FILE");
+
 void add_device_options(QList<QCommandLineOption>& options) {
-    options << portOption << linkOption << lptOption;
+    options << portOption << linkOption << lptOption << traceOption;
 }
 
 namespace {
