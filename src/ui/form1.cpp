@@ -1285,13 +1285,16 @@ void Form1::runAlertDialog() {
 }
 
 void Form1::startUp(const QString& programFolder, std::function<void()> done) {
-    // Steps 1-7 ran when the editor and this window were built. Step 8: the board search,
-    // off the UI thread; then steps 9-14 and the monitor.
-    auto finish = [this, programFolder, done] {
-        ++dispatchDepth_;
-        editor_.startup_finish(programFolder.toStdString());
-        --dispatchDepth_;
-        afterEvent();
+    // Steps 1-7 ran when the editor and this window were built. The settings (steps 9-14:
+    // default.tbl or the band defaults) are put in place at once, so what the window shows
+    // is final while the board search (step 8) runs on the link thread: nothing typed
+    // during the search is overwritten when it ends. The monitor starts after both.
+    editor_.flags().ProgramFolder = programFolder.toStdString();
+    ++dispatchDepth_;
+    editor_.startup_finish(programFolder.toStdString());
+    --dispatchDepth_;
+    afterEvent();
+    auto finish = [this, done] {
         startupDone_ = true;
         monitorWanted_ = true;
         if (programmer_ && !closing_)
@@ -1299,7 +1302,6 @@ void Form1::startUp(const QString& programFolder, std::function<void()> done) {
         if (done)
             done();
     };
-    editor_.flags().ProgramFolder = programFolder.toStdString();
     if (programmer_)
         programmer_->startupConnect(finish);
     else

@@ -374,7 +374,17 @@ class Form1Test : public QObject {
         QVERIFY(Gui::waitFor([&] { return ticked; }, 2000));
         QVERIFY(t.elapsed() < 250); // the UI thread kept serving events
         QVERIFY(!done);
+        // The settings are in place and can be edited while the search goes on; the edit
+        // survives its end.
+        QCOMPARE(g.widget<QLineEdit>("txtFreq")->text(), QStringLiteral("4540125"));
+        g.form->show();
+        g.form->selectTab(1);
+        auto* beeper = g.widget<QCheckBox>("chkCtl(29)");
+        const bool was = beeper->isChecked();
+        QTest::mouseClick(beeper, Qt::LeftButton, {}, QPoint(5, beeper->height() / 2));
         QVERIFY(Gui::waitFor([&] { return done; }, 20000));
+        QCOMPARE(beeper->isChecked(), !was);
+        QCOMPARE(g.editor.image().get_bits(0x31, 3, 1), was ? 1 : 0);
         QCOMPARE(g.lastMessage(), std::string("The Programmed Board is not responding!"));
     }
 
