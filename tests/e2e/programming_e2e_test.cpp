@@ -2,6 +2,7 @@
 // code: what lands in the simulated pager, what comes back, and how every fault ends.
 #include "run_program.h"
 
+#include "backup/product_backups.h"
 #include "editor/editor.h"
 #include "image/default_image.h"
 #include "ops/seal.h"
@@ -79,6 +80,21 @@ void store(const QString& path, const PagerImage::Bytes& bytes) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(reinterpret_cast<const char*>(bytes.data()), ImageSize);
 }
+
+// The programs run with their settings and backups in a folder of their own, never the
+// user's, and without the backup read before a write, so every frame on the wire is the
+// write's own (the fault cases count frames).
+class IsolatedHome : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+        qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+        set_product_backup_reads_before_write(false);
+    }
+    QTemporaryDir home;
+};
+const auto* const isolatedHome = ::testing::AddGlobalTestEnvironment(new IsolatedHome);
 
 class ProgrammingE2E : public ::testing::Test {
   protected:
