@@ -315,6 +315,29 @@ TEST_F(ProgrammingE2E, BatchStopsWhenTheOperatorSaysNo) {
               (std::pair<std::string, std::string>{"0000500", "0000601"}));
 }
 
+TEST_F(ProgrammingE2E, CtrlCStopsAWriteBetweenBlocksWithNothingReportedAsDone) {
+    const QString in = default_table();
+    start_sim({"--pace"});
+    const QString saved = sentinel("saved.tbl");
+    QProcess tool;
+    tool.setReadChannel(QProcess::StandardError);
+    tool.start(KPRTOOL_PATH, {"write", in, "-o", saved, "--port", sim->port});
+    ASSERT_TRUE(tool.waitForStarted(5000));
+    tool.closeWriteChannel();
+    QByteArray err;
+    while (!err.contains("Writing Now") && tool.waitForReadyRead(10000))
+        err += tool.readAllStandardError();
+    ASSERT_TRUE(err.contains("Writing Now")) << err.toStdString();
+    ::kill(static_cast<pid_t>(tool.processId()), SIGINT);
+    ASSERT_TRUE(tool.waitForFinished(10000));
+    err += tool.readAllStandardError();
+    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tool.exitCode(), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("Cancelled."));
+    EXPECT_THAT(err.toStdString(), Not(HasSubstr("Verify")));
+    EXPECT_EQ(contents(saved), "untouched");
+}
+
 struct FaultCase {
     const char* fault;
     const char* verb; // read, write or verify
