@@ -74,7 +74,7 @@ void BoundDialog::render() {
         if (auto* c = qobject_cast<QComboBox*>(w)) {
             QStringList items;
             for (const auto& i : st.items)
-                items << QString::fromLatin1(i.c_str());
+                items << QString::fromStdString(i);
             bool same = c->count() == items.size();
             for (int i = 0; same && i < items.size(); ++i)
                 same = c->itemText(i) == items[i];
@@ -86,13 +86,13 @@ void BoundDialog::render() {
         } else if (auto* b = qobject_cast<QCheckBox*>(w)) {
             b->setChecked(st.value != 0);
             if (!st.text.empty())
-                b->setText(QString::fromLatin1(st.text.c_str()));
+                b->setText(QString::fromStdString(st.text));
         } else if (auto* l = qobject_cast<QLabel*>(w)) {
             if (!st.text.empty())
-                l->setText(QString::fromLatin1(st.text.c_str()));
+                l->setText(QString::fromStdString(st.text));
         } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
             if (!st.text.empty())
-                g->setTitle(QString::fromLatin1(st.text.c_str()));
+                g->setTitle(QString::fromStdString(st.text));
         }
     }
     rendering_ = false;

@@ -224,7 +224,7 @@ QWidget* Form1::txt(const std::string& name, QWidget* parent) {
     e->installEventFilter(this);
     connect(e, &QLineEdit::textEdited, this, [this, name](const QString& t) {
         if (editor_.controls().contains(name))
-            editor_.controls()[name].text = t.toLatin1().toStdString();
+            editor_.controls()[name].text = t.toStdString();
     });
     return e;
 }
@@ -841,7 +841,7 @@ void Form1::renderControl(const std::string& name, Ctl& c) {
     const QString hint = QString::fromStdString(st.hint);
     if (w->toolTip() != hint)
         w->setToolTip(hint);
-    const QString text = QString::fromLatin1(st.text.c_str());
+    const QString text = QString::fromStdString(st.text);
     switch (c.kind) {
     case Kind::Check: {
         auto* b = static_cast<QCheckBox*>(w);
@@ -860,7 +860,7 @@ void Form1::renderControl(const std::string& name, Ctl& c) {
         auto* b = static_cast<QComboBox*>(w);
         QStringList items;
         for (const auto& i : st.items)
-            items << QString::fromLatin1(i.c_str());
+            items << QString::fromStdString(i);
         bool same = b->count() == items.size();
         for (int i = 0; same && i < items.size(); ++i)
             same = b->itemText(i) == items[i];
@@ -1051,7 +1051,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
             editor_.controls().contains(name)) {
-            editor_.controls()[name].text = edit->text().toLatin1().toStdString();
+            editor_.controls()[name].text = edit->text().toStdString();
             forwardText(name, EventLostFocus, 0);
         }
         break;
@@ -1087,7 +1087,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->isAutoRepeat() || !editor_.controls().contains(name))
             break;
-        editor_.controls()[name].text = edit->text().toLatin1().toStdString();
+        editor_.controls()[name].text = edit->text().toStdString();
         forwardText(name, EventKeyUp, k->key());
         break;
     }

@@ -39,6 +39,13 @@ class Form1Test : public QObject {
         QTest::mouseClick(e, Qt::LeftButton);
         QTest::keyClicks(e, text);
     }
+    // Any characters, not only ASCII: one press and release each.
+    static void typeText(QWidget* w, const QString& text) {
+        for (QChar c : text) {
+            QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
 
   private slots:
     void checkBoxAndListsStoreIntoTheImage() {
@@ -272,6 +279,30 @@ class Form1Test : public QObject {
         QCOMPARE(g.widget<QLabel>("lblLength(9)")->text(), QStringLiteral("16"));
         QCOMPARE(g.editor.image()[0x1D], 8);
         QCOMPARE(g.widget<QLabel>("lblHistory(15)")->text(), QStringLiteral("07"));
+    }
+
+    void promptsTakeNationalLettersAndRefuseWhatThePagerCannotStore() {
+        QTemporaryDir dir;
+        Gui g;
+        startIn(g, dir);
+        showActive(g);
+        g.form->selectTab(2);
+        auto* p1 = g.widget<QLineEdit>("txtPrompt(1)");
+        typeInto(p1, QString()); // prompts keep their text on entry: replace it
+        p1->selectAll();
+        typeText(p1, QStringLiteral("GR\u00DCN"));
+        g.form->tabStrip()->setFocus();
+        QCOMPARE(g.editor.image()[0x115], 4);
+        QCOMPARE(g.editor.image()[0x118], 0xDC); // U with diaeresis, one Latin-1 byte
+        QCOMPARE(p1->text().trimmed(), QStringLiteral("GR\u00DCN"));
+        QVERIFY(g.messages.empty());
+        const auto before = g.editor.image();
+        typeInto(p1, QString());
+        p1->selectAll();
+        typeText(p1, QStringLiteral("5 \u20AC"));
+        g.form->tabStrip()->setFocus();
+        QCOMPARE(g.messages.size(), size_t(1)); // refused, never mangled
+        QVERIFY(g.editor.image() == before);
     }
 
     void twiceTheWidthDoublesLeftAndWidthOnly() {
