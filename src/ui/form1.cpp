@@ -507,13 +507,14 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     auto* logoRow = new QHBoxLayout;
     QWidget* logo = txt(ctl("txtPrompt", 0), pr);
     logo->setMinimumWidth(170);
-    logoRow->addWidget(logo, 1);
+    logoRow->addWidget(logo);
     for (auto [base, caption] :
          {std::pair{"optLeft", "L"}, std::pair{"optCenter", "C"}, std::pair{"optRight", "R"}}) {
         QWidget* b = cmd(ctl(base, 1), caption, pr);
         b->setFixedWidth(26);
         logoRow->addWidget(b);
     }
+    logoRow->addStretch(1);
     p->addLayout(logoRow, 0, 1);
     p->addWidget(lbl("lblLng", QStringLiteral("Prompt Language Type"), pr), 1, 0);
     p->addWidget(cbo("cboLng", pr), 1, 1);
@@ -611,6 +612,7 @@ QWidget* Form1::buildPage2(QWidget* parent) {
         for (int set : {0, 3}) {
             cl->addWidget(lbl(ctl("lblBatLev", k + set), levelCaptions[k], captions), 0, 0);
             fl->addWidget(cbo(ctl("cboBatLev", k + set), fields), 0, 0);
+            buddies_[ctl("lblBatLev", k + set)] = ctl("cboBatLev", k + set);
         }
         s->addWidget(captions, row, 0);
         s->addWidget(fields, row++, 1);
@@ -641,6 +643,7 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     cr->addWidget(value);
     pair("lblContrast", QStringLiteral("Screen Contrast"), contrastRow);
     s->setRowStretch(row, 1);
+    s->setColumnStretch(2, 1); // lists as wide as they need, not the whole frame
     grid->addWidget(as, 0, 1, 3, 1);
     grid->setRowStretch(2, 1);
     return page;

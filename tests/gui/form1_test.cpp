@@ -74,6 +74,19 @@ class Form1Test : public QObject {
         QCOMPARE(g.editor.image().get_bits(0x61, 0, 2), 3);
         QCOMPARE(g.editor.image().get_bits(0x63, 6, 2), 1);
 
+        // The battery type brings its own set of level lists to the front.
+        auto* rech = g.widget<QCheckBox>("chkCtl(10)");
+        QVERIFY(rech->isChecked());
+        QVERIFY(!g.form->control("cboBatLev(0)")->isHidden());
+        QVERIFY(g.form->control("cboBatLev(3)")->isHidden());
+        QVERIFY(g.form->control("lblBatLev(3)")->isHidden());
+        QTest::mouseClick(rech, Qt::LeftButton, {}, QPoint(5, rech->height() / 2));
+        QCOMPARE(g.editor.image()[0x8D], 0x66);
+        QVERIFY(g.form->control("cboBatLev(0)")->isHidden());
+        QVERIFY(!g.form->control("cboBatLev(3)")->isHidden());
+        QVERIFY(!g.form->control("lblBatLev(3)")->isHidden());
+        QCOMPARE(g.widget<QComboBox>("cboBatLev(3)")->count(), 13);
+
         // A function-menu box rebuilds the menu slots; the tone list follows box 6.
         g.form->selectTab(1);
         auto* alertOff = g.widget<QCheckBox>("chkMenu(6)");

@@ -1,6 +1,7 @@
 // Renders the four pages of the main window, the programming dialog and both settings
 // dialogs into PNG files: kpr-screenshots OUTDIR. Runs on any Qt platform (offscreen too).
 #include "gui_fixture.h"
+#include "ui/about.h"
 #include "ui/form2.h"
 #include "ui/form5.h"
 #include "ui/form6.h"
@@ -70,6 +71,20 @@ int main(int argc, char** argv) {
         f2.adjustSize();
         f2.setAttribute(Qt::WA_DontShowOnScreen);
         ok &= save(&f2, out + "/dialog-programming.png");
+    }
+    {
+        frmAbout about(QStringLiteral("USB"), gui.form.get());
+        about.adjustSize();
+        about.setAttribute(Qt::WA_DontShowOnScreen);
+        about.show();
+        ok &= save(&about, out + "/window-about.png");
+    }
+    {
+        frmSplash splash(QStringLiteral("USB"), {});
+        splash.timer1().stop();
+        splash.setAttribute(Qt::WA_DontShowOnScreen);
+        splash.show();
+        ok &= save(&splash, out + "/window-splash.png");
     }
     return ok ? 0 : 1;
 }
