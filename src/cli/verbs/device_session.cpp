@@ -34,9 +34,10 @@ extern "C" void on_interrupt(int) {
 
 // Taken off the command line before any verb parses it (trace_option.h); listed here so
 // every board verb's help names it.
-const QCommandLineOption traceOption(
-    "trace", "Append every frame sent to and received from the board to FILE (bug reports).",
-    "FILE");
+const QCommandLineOption
+    traceOption("trace",
+                "Append every frame sent to and received from the board to FILE (bug reports).",
+                "FILE");
 
 void add_device_options(QList<QCommandLineOption>& options) {
     options << portOption << linkOption << lptOption << traceOption;
@@ -96,6 +97,12 @@ bool DeviceSession::connect() {
     link().ConnectInteractive = true;
     bool found = link().board_connect();
     link().ConnectInteractive = false;
+    // A Ctrl-C while the ports were probed stops here: the operation would clear it.
+    if (found && cancelled()) {
+        release();
+        messages_.message(CancelledMessage, MessageIcon::None);
+        return false;
+    }
     return found;
 }
 

@@ -90,6 +90,11 @@ class WriteCommand final : public Command {
                         failed = true;
                         break;
                     }
+                    // A Ctrl-C between pagers: the next step would start afresh.
+                    if (s.cancelled()) {
+                        failed = true;
+                        break;
+                    }
                     ctx.progress.finish();
                     if (inc1)
                         ctx.err << QString::fromStdString(s.ops().batch_label(0)) << "\n";
@@ -104,7 +109,7 @@ class WriteCommand final : public Command {
             }
         }
         s.release();
-        if (s.ops().lastOutcome() == OpOutcome::Cancelled)
+        if (s.ops().lastOutcome() == OpOutcome::Cancelled || s.cancelled())
             s.messages().message(CancelledMessage, MessageIcon::None);
         if (count > 1 && written < count) {
             ctx.progress.finish();
