@@ -4,11 +4,15 @@
 #include "text/charset.h"
 #include "ui/form2.h"
 
+#include "platform/qt_port_lister.h"
+#include "platform/qt_serial_port.h"
 #include <QAction>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -152,6 +156,44 @@ class SimulateTest : public QObject {
         for (const auto& m : g.messages)
             successes += m.text == "Verify Success!";
         QCOMPARE(successes, 2);
+    }
+
+    void writeAndReadThroughThePseudoTerminalBoard() {
+#ifndef KPR_BOARD_SIM
+        QSKIP("kpr-board-sim is not built");
+#else
+        // The board simulator on a pseudo-terminal, reached through the real serial code
+        // and found by --port.
+        QProcess sim;
+        sim.start(QStringLiteral(KPR_BOARD_SIM), {});
+        QVERIFY(sim.waitForStarted(5000));
+        QVERIFY(Gui::waitFor([&] { return sim.canReadLine(); }, 5000));
+        const QString first = QString::fromLatin1(sim.readLine()).trimmed();
+        QVERIFY2(first.startsWith(QStringLiteral("PORT ")), qPrintable(first));
+        const std::string path = first.mid(5).toStdString();
+        {
+            QTemporaryDir dir;
+            Gui g;
+            g.form.reset();
+            g.programmer.reset();
+            QtSerialPort serial;
+            auto lister = std::make_unique<QtPortLister>(std::vector<std::string>{path});
+            lister->setExtraOnly(true);
+            g.programmer = std::make_unique<Programmer>(g.editor, g.gui, serial, *lister, g.clock);
+            g.form = std::make_unique<Form1>(g.editor, g.gui, g.programmer.get());
+            start(g, dir);
+            QVERIFY(g.messages.empty()); // the board answered the start-up search
+            click(g.widget<QRadioButton>("WriteOpt"));
+            QVERIFY(runCommand(g, "mnuEB"));
+            QCOMPARE(g.lastMessage(), std::string("Verify Success!"));
+            QVERIFY(runCommand(g, "mnuEntire"));
+            QCOMPARE(g.lastMessage(), std::string("Read success!"));
+            g.form.reset(); // before the port and the list they use
+            g.programmer.reset();
+        }
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+#endif
     }
 
     void closingTheDialogCancelsTheTransfer() {
