@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -81,10 +82,22 @@ class SimulateTest : public QObject {
         QVERIFY(runCommand(g, "mnuEB1"));
         QCOMPARE(g.lastMessage(), std::string("Verify Success!"));
 
-        // Reading it back shows what was written, with the serial number the write merged.
+        // Reading it back shows what was written, with the serial number the write merged;
+        // the bar of a read is purple.
         click(beeper);
-        QVERIFY(runCommand(g, "mnuEntire"));
+        QString barStyle;
+        QVERIFY(runCommand(g, "mnuEntire", [&](Form2* f2) {
+            QObject::connect(f2, &Form2::operationFinished,
+                             [&, f2] { barStyle = f2->progressBar()->styleSheet(); });
+        }));
+        QVERIFY2(barStyle.contains(QStringLiteral("#800080")), qPrintable(barStyle));
         QCOMPARE(g.lastMessage(), std::string("Read success!"));
+        // The monitor's tick finds the board on its port.
+        g.form->monitorTick();
+        QVERIFY(Gui::waitFor([&] { return !g.programmer->busy(); }));
+        QCoreApplication::processEvents();
+        QCOMPARE(g.form->statusLine()->text(), QStringLiteral("  The Programmed Board Connect !"));
+        QVERIFY(g.form->pagerMenu()->isEnabled());
         QCOMPARE(g.widget<QLineEdit>("textSN")->text(), QString::fromLatin1(SimDefaultSerial));
         QCOMPARE((g.editor.image()[0x31] >> 3) & 1, (g.port->memory()[0x31] >> 3) & 1);
         QCOMPARE(g.widget<QLineEdit>("txtFreq")->text(), QStringLiteral("4540125"));
