@@ -246,6 +246,8 @@ class Form1Test : public QObject {
             QVERIFY(f5);
             QTimer::singleShot(0, f5, [&, f5] {
                 seen = true;
+                QCOMPARE(qobject_cast<QLabel*>(f5->control("lblFuncSlot"))->text(),
+                         QStringLiteral("#4"));
                 auto* type = qobject_cast<QComboBox*>(f5->control("cboType(2)"));
                 QVERIFY(type);
                 type->setFocus();
