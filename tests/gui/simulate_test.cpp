@@ -209,6 +209,31 @@ class SimulateTest : public QObject {
 #endif
     }
 
+    void failedBatchStepKeepsTheCapcodes() {
+        QTemporaryDir dir;
+        SimFaults protect;
+        protect.writeProtect = true; // acknowledges writes but keeps the old bytes
+        Gui g(true, protect);
+        start(g, dir);
+        auto* cap1 = g.widget<QLineEdit>("txtAddr(0)");
+        const QString c1 = cap1->text();
+        click(g.widget<QCheckBox>("optAuto1"));
+        click(g.widget<QRadioButton>("WriteOpt"));
+        bool secondHidden = false;
+        QVERIFY(runCommand(g, "mnuEB", [&](Form2* f2) {
+            int finished = 0;
+            QObject::connect(f2, &Form2::operationFinished, [&] { ++finished; });
+            Gui::waitFor([&] { return finished == 1; });
+            secondHidden = !f2->autoLabel(1)->isVisible() && f2->autoLabel(0)->isVisible();
+            click(f2->writeButton());
+            Gui::waitFor([&] { return finished == 2; });
+            click(f2->closeButton());
+        }));
+        QVERIFY(secondHidden);
+        QCOMPARE(g.lastMessage(), std::string("Verify Error!"));
+        QCOMPARE(cap1->text(), c1);
+    }
+
     void closingTheDialogCancelsTheTransfer() {
         QTemporaryDir dir;
         Gui g;
