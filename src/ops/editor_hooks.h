@@ -64,9 +64,4 @@ class PagerCodesScope {
     EditorHooks& editor_;
 };
 
-// The band a freshly read image selects: INCD >= 128 gives band 0; otherwise the high
-// nibble of &H65 gives band 1 for 3 or 4 and band 2 for 8; anything else selects none
-// (the band stays as it was).
-std::optional<int> derive_band(const PagerImage& image);
-
 } // namespace kpr

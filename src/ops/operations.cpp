@@ -3,6 +3,7 @@
 #include "backup/backup_store.h"
 #include "link/usb_link.h"
 #include "ops/seal.h"
+#include "tables/band.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,18 +12,6 @@ namespace kpr {
 
 namespace {
 constexpr int BlockSize = 128;
-}
-
-std::optional<int> derive_band(const PagerImage& image) {
-    int incd = image[0x0C] * 256 + image[0x0D];
-    if (incd >= 128)
-        return 0;
-    int h = image[0x65] >> 4;
-    if (h == 3 || h == 4)
-        return 1;
-    if (h == 8)
-        return 2;
-    return std::nullopt;
 }
 
 long long capcode_value(const std::string& text) {
