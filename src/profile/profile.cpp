@@ -341,10 +341,17 @@ bool is_profile_path(const std::string& path) {
     return ext == ".yaml" || ext == ".yml";
 }
 
-bool save_profile_file(Editor& editor, const std::string& path, std::string& error,
+bool save_profile_file(const Editor& editor, const std::string& path, std::string& error,
                        const std::vector<std::string>& comment) {
     namespace fs = std::filesystem;
-    const std::string text = export_profile(editor, comment);
+    // Read from an editor of its own that opened the image, so the window's dialogs and
+    // their state are not touched, and the profile is the one kprtool would export from the
+    // same image saved as a table file.
+    QuietMessages quiet;
+    Editor scratch(quiet);
+    scratch.startup_finish({}, false);
+    scratch.load_image(editor.image());
+    const std::string text = export_profile(scratch, comment);
     const fs::path target(path);
     fs::path temp = target;
     temp += ".tmp-" + std::to_string(std::hash<std::string>{}(path) % 100000);

@@ -86,8 +86,10 @@ inline constexpr const char* ProfileExtension = ".yaml";
 // profile rather than a table file.
 bool is_profile_path(const std::string& path);
 
-// Writes the profile through a temporary file and a rename; false with `error` set.
-bool save_profile_file(Editor& editor, const std::string& path, std::string& error,
+// Save As of a profile in the window: the profile of the editor's image (as `kprtool export`
+// gives for that image saved as a table file), written through a temporary file and a
+// rename; false with `error` set. The editor itself is not touched.
+bool save_profile_file(const Editor& editor, const std::string& path, std::string& error,
                        const std::vector<std::string>& comment = {});
 
 // Reads and applies a profile file onto `base` in an editor of its own, which opens `base`
