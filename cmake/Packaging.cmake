@@ -11,6 +11,7 @@ install(FILES ${KPR_DIST_DIR}/kpr-programmer.desktop
 install(FILES ${KPR_DIST_DIR}/kpr-programmer.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${KPR_DIST_DIR}/man/kprtool.1 ${KPR_DIST_DIR}/man/kpr-board-sim.1
+              ${KPR_DIST_DIR}/man/kpr-programmer.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${KPR_DIST_DIR}/serial-access.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
