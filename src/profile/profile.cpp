@@ -123,9 +123,22 @@ int line_of(const YAML::Node& n) {
     return m.line >= 0 ? m.line + 1 : 0;
 }
 
+// Far more than any profile holds: a file beyond it (aliases can multiply a small file) is
+// refused rather than walked.
+constexpr std::size_t MaxProfileLines = 10000;
+constexpr int MaxNesting = 8;
+
 void flatten(const YAML::Node& map, const std::string& prefix, ParsedProfile& out,
-             std::map<std::string, int>& seen) {
+             std::map<std::string, int>& seen, int depth = 0) {
+    if (depth > MaxNesting) {
+        out.problems.push_back({line_of(map), prefix, "nested too deep"});
+        return;
+    }
     for (auto it = map.begin(); it != map.end(); ++it) {
+        if (out.entries.size() + out.problems.size() > MaxProfileLines) {
+            out.problems.push_back({line_of(it->first), {}, "too many entries for a profile"});
+            return;
+        }
         // Copies: the iterator hands out a temporary pair, so a reference would dangle.
         const YAML::Node k = it->first;
         const YAML::Node v = it->second;
@@ -138,7 +151,7 @@ void flatten(const YAML::Node& map, const std::string& prefix, ParsedProfile& ou
         if (prefix.empty() && key == MarkerKey)
             continue;
         if (v.IsMap()) {
-            flatten(v, key + ".", out, seen);
+            flatten(v, key + ".", out, seen, depth + 1);
             continue;
         }
         if (const auto s = seen.find(key); s != seen.end()) {

@@ -245,6 +245,8 @@ TEST(ProfileProblems, EachIsNamedWithItsLine) {
         {"kpr35t_profile: 7\nsettings:\n  band: 0\n", 1, "version 1"},
         {"settings:\n  band: 0\nextra: 1\n", 3, "beside \"settings\""},
         {"- band\n- 0\n", 1, "mapping"},
+        {"a:\n b:\n  c:\n   d:\n    e:\n     f:\n      g:\n       h:\n        i:\n         j: 1\n",
+         10, "nested too deep"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -253,6 +255,17 @@ TEST(ProfileProblems, EachIsNamedWithItsLine) {
         EXPECT_EQ(p.problems.front().line, c.line);
         EXPECT_THAT(p.problems.front().text, HasSubstr(c.says));
     }
+}
+
+TEST(ProfileProblems, AnAliasBombIsRefusedNotWalked) {
+    // Each level doubles the entries through aliases: 2^20 keys from a few lines.
+    std::string text = "a0: &a0 {x: 1, y: 2}\n";
+    for (int i = 1; i <= 20; ++i)
+        text += "a" + std::to_string(i) + ": &a" + std::to_string(i) + " {x: *a" +
+                std::to_string(i - 1) + ", y: *a" + std::to_string(i - 1) + "}\n";
+    const ParsedProfile p = parse_profile(text);
+    ASSERT_FALSE(p.ok());
+    EXPECT_LE(p.problems.size(), 10002u);
 }
 
 TEST(ProfileProblems, BadValuesAreAllReportedAndNothingIsKept) {
