@@ -217,10 +217,11 @@ int main(int argc, char** argv) {
         if (hungUpBefore) {
             // The board is gone: the host sees the line hang up. Not before the host sends
             // again, so its last reply is always received: closing at once would throw away
-            // a reply the host has not yet read, depending on who runs first.
+            // a reply the host has not yet read, depending on who runs first. Our own slave
+            // descriptor stays open: the port's name is gone, but the system cannot hand the
+            // same name to another pseudo-terminal while a host might still try to reopen it.
             close(master);
-            close(slave);
-            master = slave = -1;
+            master = -1;
         }
     }
     if (!savePath.empty() && !save_memory(savePath, board.memory()))

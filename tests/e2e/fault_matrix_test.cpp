@@ -28,6 +28,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -303,18 +304,24 @@ class Recorder final : public OperatorMessages {
     std::vector<std::string> texts;
 };
 
-// kpr-board-sim on its pseudo-terminal.
+// kpr-board-sim on its pseudo-terminal, reached through a name of our own (a symbolic link
+// in the case's folder): when the board vanishes the name goes with it, and a later open can
+// never reach another case's simulator that the system gave the same pseudo-terminal.
 class Sim {
   public:
-    Sim(const QString& save, const QStringList& extra) {
+    Sim(const QString& folder, const QString& save, const QStringList& extra) {
         proc.start(KPR_BOARD_SIM_PATH, QStringList{"--save", save} + extra);
         if (!proc.waitForStarted(10000))
             return;
         while (!proc.canReadLine() && proc.waitForReadyRead(10000)) {
         }
         const QString line = QString::fromUtf8(proc.readLine()).trimmed();
-        if (line.startsWith("PORT "))
-            port = line.mid(5).toStdString();
+        if (!line.startsWith("PORT "))
+            return;
+        // Unique among the cases: the serial layer locks ports by their file name.
+        link = folder + "/board-" + QFileInfo(folder).fileName();
+        if (QFile::link(line.mid(5), link))
+            port = link.toStdString();
     }
     ~Sim() { stop(); }
     // SIGTERM: the simulator saves the pager's memory and ends.
@@ -327,14 +334,17 @@ class Sim {
             proc.waitForFinished(10000);
         }
     }
-    // The board is pulled out: the process dies at once and its pseudo-terminal with it.
+    // The board is pulled out: the process dies at once, its pseudo-terminal and its name
+    // with it.
     void vanish() {
+        QFile::remove(link);
         if (proc.state() == QProcess::NotRunning)
             return;
         proc.kill();
         proc.waitForFinished(10000);
     }
     QProcess proc;
+    QString link;
     std::string port;
 };
 
@@ -461,7 +471,7 @@ TEST_P(InProcess, EndsAsTheFaultTableSays) {
     QStringList simArgs;
     if (c.fault != "none" && c.fault != "vanish")
         simArgs << "--fault" << QString::fromStdString(c.fault);
-    Sim sim(savePath, simArgs);
+    Sim sim(dir.path(), savePath, simArgs);
     ASSERT_FALSE(sim.port.empty()) << "kpr-board-sim gave no port";
 
     Recorder msgs;
@@ -672,7 +682,7 @@ TEST_P(Kprtool, EndsAsTheFaultTableSays) {
     QStringList simArgs;
     if (c.fault != "none" && c.fault != "vanish")
         simArgs << "--fault" << QString::fromStdString(c.fault);
-    Sim sim(savePath, simArgs);
+    Sim sim(dir.path(), savePath, simArgs);
     ASSERT_FALSE(sim.port.empty()) << "kpr-board-sim gave no port";
     if (c.fault == "vanish" && !killMidWrite)
         sim.vanish();
@@ -775,8 +785,12 @@ TEST_P(Kprtool, EndsAsTheFaultTableSays) {
             output = "untouched";
         }
     }
-    log_row("kprtool", c, join(texts) + " (exit " + std::to_string(tool.exitCode()) + ")", "-", "-",
-            output, ms);
+    std::string printed;
+    if (!stdoutText.empty())
+        printed = c.op == Op::Detect ? "; prints the port"
+                                     : "; prints " + stdoutText.substr(0, stdoutText.find('\n'));
+    log_row("kprtool", c, join(texts) + printed + " (exit " + std::to_string(tool.exitCode()) + ")",
+            "-", "-", output, ms);
 }
 
 INSTANTIATE_TEST_SUITE_P(FaultMatrix, Kprtool, ::testing::ValuesIn(all_cases()), case_name);
