@@ -410,6 +410,10 @@ TEST_F(ProgrammingE2E, UsageErrorsExitWithTwo) {
     EXPECT_EQ(kprtool({"read"}).exitCode, 2);
     EXPECT_EQ(kprtool({"write", "x.tbl", "--auto-inc", "3"}).exitCode, 2);
     EXPECT_EQ(kprtool({"write", "x.tbl", "--count", "3"}).exitCode, 2);
+    // An unknown board kind is a usage error, not a silent fall-back to USB.
+    auto r = kprtool({"detect", "--link", "serial"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("--link")) << r.err.toStdString();
 }
 
 } // namespace

@@ -19,6 +19,8 @@ class DetectCommand final : public Command {
 
   protected:
     int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
+        if (!valid_device_options(ctx, parser))
+            return ExitUsage;
         DeviceSession s(ctx, parser);
         if (!s.connect())
             return ExitFailure;

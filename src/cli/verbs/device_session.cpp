@@ -43,6 +43,16 @@ void add_device_options(QList<QCommandLineOption>& options) {
     options << portOption << linkOption << lptOption << traceOption;
 }
 
+bool valid_device_options(CommandContext& ctx, const QCommandLineParser& parser) {
+    const QString kind = parser.value(linkOption);
+    if (kind.compare("usb", Qt::CaseInsensitive) == 0 ||
+        kind.compare("lpt", Qt::CaseInsensitive) == 0)
+        return true;
+    ctx.err << "kprtool: unknown board kind '" << kind << "' for --link (use usb or lpt)\n";
+    ctx.err.flush();
+    return false;
+}
+
 namespace {
 std::vector<std::string> named_ports(const QCommandLineParser& parser) {
     std::vector<std::string> v;

@@ -42,6 +42,8 @@ class BarAwareMessages final : public OperatorMessages {
 
 // The options of the board verbs.
 void add_device_options(QList<QCommandLineOption>& options);
+// False, with the reason on stderr, when --link names no board kind we know.
+bool valid_device_options(CommandContext& ctx, const QCommandLineParser& parser);
 
 inline constexpr const char* CancelledMessage = "Cancelled.";
 

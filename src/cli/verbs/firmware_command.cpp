@@ -20,6 +20,8 @@ class FirmwareCommand final : public Command {
 
   protected:
     int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
+        if (!valid_device_options(ctx, parser))
+            return ExitUsage;
         DeviceSession s(ctx, parser);
         // The firmware byte is always read over the USB board, whatever the link kind.
         s.link().LinkKind = LinkKindUsb;

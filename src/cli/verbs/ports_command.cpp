@@ -21,6 +21,8 @@ class PortsCommand final : public Command {
 
   protected:
     int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
+        if (!valid_device_options(ctx, parser))
+            return ExitUsage;
         DeviceSession s(ctx, parser);
         if (s.lpt()) {
             ctx.err << "kprtool ports: lists serial ports only; find a parallel-port board with "

@@ -30,6 +30,8 @@ class ReadCommand final : public Command {
             ctx.err << "kprtool read: -o OUT.tbl is required\n";
             return ExitUsage;
         }
+        if (!valid_device_options(ctx, parser))
+            return ExitUsage;
         DeviceSession s(ctx, parser);
         if (!s.connect())
             return ExitFailure;

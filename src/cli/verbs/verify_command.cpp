@@ -21,6 +21,8 @@ class VerifyCommand final : public Command {
   protected:
     int run(CommandContext& ctx, const QCommandLineParser& parser,
             const QStringList& args) override {
+        if (!valid_device_options(ctx, parser))
+            return ExitUsage;
         DeviceSession s(ctx, parser);
         if (!s.open_table_file(args.at(0)) || !s.connect())
             return ExitFailure;

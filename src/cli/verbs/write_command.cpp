@@ -66,6 +66,8 @@ class WriteCommand final : public Command {
             }
         }
 
+        if (!valid_device_options(ctx, parser))
+            return ExitUsage;
         DeviceSession s(ctx, parser);
         if (!s.open_table_file(args.at(0)) || !s.connect())
             return ExitFailure;
