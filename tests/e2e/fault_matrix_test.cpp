@@ -304,6 +304,13 @@ class Recorder final : public OperatorMessages {
     std::vector<std::string> texts;
 };
 
+// The main window's status line as the link sets it.
+class StatusUi final : public LinkUi {
+  public:
+    void showBoardState(BoardState s) override { states.push_back(s); }
+    std::vector<BoardState> states;
+};
+
 // kpr-board-sim on its pseudo-terminal, reached through a name of our own (a symbolic link
 // in the case's folder): when the board vanishes the name goes with it, and a later open can
 // never reach another case's simulator that the system gave the same pseudo-terminal.
@@ -477,6 +484,8 @@ TEST_P(InProcess, EndsAsTheFaultTableSays) {
     Recorder msgs;
     QtBoardLink board(msgs, {sim.port}, true);
     UsbLink& link = board.link();
+    StatusUi status;
+    link.setUi(&status);
     Editor editor(msgs);
     editor.startup_finish(dir.path().toStdString(), false);
     editor.flags().ScanIdle = true;
@@ -550,6 +559,11 @@ TEST_P(InProcess, EndsAsTheFaultTableSays) {
     EXPECT_EQ(connectMsgs, want.connect);
     EXPECT_EQ(opMsgs, want.op);
     EXPECT_EQ(link.no_board(), want.forgotten) << "BoardPort = " << link.BoardPort;
+    // A link that fails in a transfer shows the disconnected state at once; a start-up
+    // connect that finds nothing leaves the status line to the monitor's first tick.
+    const bool linkFailed = want.forgotten && c.op != Op::Detect;
+    EXPECT_EQ(status.states, linkFailed ? std::vector<BoardState>{BoardState::Disconnected}
+                                        : std::vector<BoardState>{});
     EXPECT_LE(ms, want.waitMs + MarginMs) << "took " << ms << " ms";
 
     // The editor's image; a batch step's raised capcode is taken back out, so the rest can be
