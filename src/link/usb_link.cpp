@@ -74,7 +74,9 @@ UsbLink::Wait UsbLink::wait_start_mark(int limitMs) {
             return Wait::Ok;
         if (c >= 0)
             continue; // a stray byte before the mark: dropped
-        if (!port_.isOpen())
+        // A port that has failed (the line hung up) answers nothing more: no use spinning
+        // until the limit.
+        if (!port_.isOpen() || port_.bytesWaiting() < 0)
             return Wait::Failed;
         port_.waitForReadable(static_cast<int>(limitMs - elapsed + 1));
     }
