@@ -1,5 +1,6 @@
 #include "ui/programmer.h"
 
+#include "backup/product_backups.h"
 #include "editor/editor.h"
 #include "ui/gui_messages.h"
 
@@ -19,8 +20,11 @@ void UiThreadEditorHooks::onUi(const std::function<void()>& f) {
 Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, PortLister& lister,
                        Clock& clock, QObject* parent)
     : QObject(parent), hooks_(editor), link_(port, lister, clock, messages),
-      transfer_(link_, progress_), ops_(hooks_, transfer_, messages, progress_), monitor_(link_) {
+      transfer_(link_, progress_), backups_{product_backup_store(), messages,
+                                            product_backup_reads_before_write()},
+      ops_(hooks_, transfer_, messages, progress_), monitor_(link_) {
     link_.setUi(this);
+    ops_.setTransferObserver(&backups_);
     thread_.setObjectName(QStringLiteral("board link"));
     context_ = new QObject;
     context_->moveToThread(&thread_);

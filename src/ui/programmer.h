@@ -3,6 +3,7 @@
 // runs on one worker thread, one job after another, so the window never waits on the board:
 // messages come back through GuiMessages, progress through queued signals, and the editor
 // is only touched on the UI thread (EditorHooks calls are carried over and waited for).
+#include "backup/backup_store.h"
 #include "common/progress.h"
 #include "link/connection_monitor.h"
 #include "link/usb_link.h"
@@ -142,6 +143,8 @@ class Programmer final : public QObject, private LinkUi {
     ProgressRelay progress_;
     UsbLink link_;
     UsbBlockTransfer transfer_;
+    // Keeps every image read and written (and, unless turned off, what a write replaces).
+    PagerBackups backups_;
     Operations ops_;
     ConnectionMonitor monitor_;
     std::atomic<bool> cancelPending_{false};

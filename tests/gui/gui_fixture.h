@@ -1,6 +1,7 @@
 #pragma once
 // What every GUI test needs: the editor, the real main window with a simulated board
 // behind it (replies at once), and the operator messages recorded instead of shown.
+#include "backup/product_backups.h"
 #include "editor/editor.h"
 #include "platform/steady_clock.h"
 #include "ui/form1.h"
@@ -10,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -28,6 +30,26 @@ class EmptyLister final : public PortLister {
     std::vector<std::string> ports() override { return {}; }
 };
 
+// Points the data and settings folders at a temporary folder for the whole test program, so
+// the window's backups never land in the real user's folder, and turns the read before a
+// write off: tests count the frames a write sends.
+inline void use_scratch_user_folders() {
+    static QTemporaryDir home;
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    set_product_backup_reads_before_write(false);
+}
+
+// The backups the window kept in the scratch data folder.
+inline std::filesystem::path scratch_backup_folder() {
+    use_scratch_user_folders();
+    return product_backup_folder();
+}
+
 struct Gui {
     std::vector<Recorded> messages;
     bool answer = true; // to every question
@@ -41,6 +63,7 @@ struct Gui {
 
     // withBoard false: no serial port is listed at all.
     explicit Gui(bool withBoard = true, SimFaults faults = {}) {
+        use_scratch_user_folders();
         GuiMessages::setTestHook([this](const std::string& t, MessageIcon i, bool q) {
             messages.push_back({t, i, q});
             return answer;

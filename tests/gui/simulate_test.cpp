@@ -1,6 +1,7 @@
 // Read, write (single and batch) and verify through the real programming dialog, with the
 // simulated board in the same process; and a transfer cancelled by closing the dialog.
 #include "gui_fixture.h"
+#include "tables/table_file.h"
 #include "text/charset.h"
 #include "ui/form2.h"
 
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <map>
 
 using namespace kpr;
 using kpr::test::Gui;
@@ -107,6 +109,67 @@ class SimulateTest : public QObject {
         QCOMPARE(failures, 0);
         // The port is closed between operations.
         QVERIFY(!g.port->isOpen());
+    }
+
+    void readsAndWritesAreKeptAsBackups() {
+        auto kinds = [] {
+            std::map<BackupKind, int> n;
+            for (const auto& e : product_backup_store().list())
+                ++n[e.kind];
+            return n;
+        };
+        QTemporaryDir dir;
+        {
+            Gui g;
+            start(g, dir);
+            const auto before = kinds();
+            click(g.widget<QRadioButton>("WriteOpt"));
+            QVERIFY(runCommand(g, "mnuEB"));
+            QCOMPARE(g.lastMessage(), std::string("Verify Success!"));
+            QVERIFY(runCommand(g, "mnuEntire"));
+            QCOMPARE(g.lastMessage(), std::string("Read success!"));
+            auto after = kinds();
+            QCOMPARE(after[BackupKind::Written],
+                     before.count(BackupKind::Written) ? before.at(BackupKind::Written) + 1 : 1);
+            QCOMPARE(after[BackupKind::Read],
+                     before.count(BackupKind::Read) ? before.at(BackupKind::Read) + 1 : 1);
+            // The fixture turned the read before a write off.
+            QCOMPARE(after[BackupKind::BeforeWrite], before.count(BackupKind::BeforeWrite)
+                                                         ? before.at(BackupKind::BeforeWrite)
+                                                         : 0);
+            // Backups live in the test's own data folder, never the user's.
+            QVERIFY(product_backup_folder().string().starts_with(
+                qEnvironmentVariable("XDG_DATA_HOME").toStdString()));
+        }
+        // With the setting on, a write first keeps what the pager held.
+        set_product_backup_reads_before_write(true);
+        {
+            Gui g;
+            set_product_backup_reads_before_write(false);
+            start(g, dir);
+            const auto before = kinds();
+            const BoardSim::Memory held = g.port->memory();
+            auto* beeper = g.widget<QCheckBox>("chkCtl(29)");
+            g.form->selectTab(1);
+            click(beeper);
+            click(g.widget<QRadioButton>("WriteOpt"));
+            QVERIFY(runCommand(g, "mnuEB"));
+            QCOMPARE(g.lastMessage(), std::string("Verify Success!"));
+            auto after = kinds();
+            QCOMPARE(
+                after[BackupKind::BeforeWrite],
+                (before.count(BackupKind::BeforeWrite) ? before.at(BackupKind::BeforeWrite) : 0) +
+                    1);
+            // The kept image is what the pager held, not what replaced it.
+            QVERIFY((held[0x31] >> 3 & 1) != (g.port->memory()[0x31] >> 3 & 1));
+            for (const auto& e : product_backup_store().list())
+                if (e.kind == BackupKind::BeforeWrite) { // newest first
+                    const TableOpenResult kept = open_table_file(e.path.string());
+                    QVERIFY2(kept.ok(), kept.message.c_str());
+                    QCOMPARE(kept.image[0x31] >> 3 & 1, held[0x31] >> 3 & 1);
+                    break;
+                }
+        }
     }
 
     void spaceOnWriteModeWrites() {
