@@ -1,5 +1,6 @@
 // kpr-programmer: the desktop editor.
 #include "editor/editor.h"
+#include "link/trace_serial_port.h"
 #include "ops/lpt_board.h"
 #include "platform/qt_port_lister.h"
 #include "platform/qt_serial_port.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <memory>
 
 int main(int argc, char** argv) {
@@ -48,7 +50,12 @@ int main(int argc, char** argv) {
                                  QStringLiteral("The parallel port of an lpt board (default: "
                                                 "/dev/parport0..2)."),
                                  QStringLiteral("DEVICE"));
-    parser.addOptions({portOption, simOption, folderOption, noSplash, linkOption, lptOption});
+    QCommandLineOption traceOption(
+        QStringLiteral("trace"),
+        QStringLiteral("Append every frame sent to and received from the board to FILE."),
+        QStringLiteral("FILE"));
+    parser.addOptions(
+        {portOption, simOption, folderOption, noSplash, linkOption, lptOption, traceOption});
     parser.process(app);
 
     std::vector<std::string> extra;
@@ -56,6 +63,14 @@ int main(int argc, char** argv) {
         extra.push_back(p.toStdString());
 
     kpr::GuiMessages messages;
+    if (parser.isSet(traceOption)) {
+        std::string error;
+        if (!kpr::open_program_trace(QFile::encodeName(parser.value(traceOption)).toStdString(),
+                                     error)) {
+            messages.message(error, kpr::MessageIcon::Critical);
+            return 2;
+        }
+    }
     kpr::Editor editor(messages);
     kpr::SteadyClock clock;
     std::unique_ptr<kpr::SerialPort> port;
@@ -68,6 +83,7 @@ int main(int argc, char** argv) {
         port = std::make_unique<kpr::QtSerialPort>();
         lister = std::make_unique<kpr::QtPortLister>(extra);
     }
+    port = kpr::traced_port(std::move(port), clock);
     // Declared before the programmer, whose link thread may use it until it ends.
     std::unique_ptr<kpr::LptBoard> lptBoard;
     kpr::Programmer programmer(editor, messages, *port, *lister, clock);
