@@ -182,6 +182,12 @@ class Editor {
     bool mnuSA_Click(const std::string& path);
     // Save: CurrentTablePath without a question.
     bool mnuSBTF_Click();
+    // A file the window opened or saved in another format (a profile) becomes the current
+    // file: the caption names it and the window's Save goes to it.
+    void set_current_file(const std::string& path);
+    // Save As's question before replacing an existing file: true when `path` does not exist
+    // or the operator agreed.
+    bool may_overwrite(const std::string& path);
     // Makes `image` the editor's image as a successful read does (band derived, init_ctl
     // with ImageJustLoaded), for the programming layer. lptRule: the parallel-port read's
     // band rule, which also leaves ImageJustLoaded clear.

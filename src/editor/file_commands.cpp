@@ -89,6 +89,17 @@ bool Editor::mnuSA_Click(const std::string& path) {
     return true;
 }
 
+void Editor::set_current_file(const std::string& path) {
+    EditorNotify n(*this);
+    st_.flags.CurrentTablePath = path;
+    update_caption();
+}
+
+bool Editor::may_overwrite(const std::string& path) {
+    std::error_code ec;
+    return !std::filesystem::exists(path, ec) || st_.messages->ask(MsgOverwrite);
+}
+
 bool Editor::mnuSBTF_Click() {
     EditorNotify n(*this);
     st_.flags.SaveToCurrent = true;

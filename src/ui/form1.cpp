@@ -2,6 +2,7 @@
 
 #include "editor/editor.h"
 #include "ops/editor_hooks.h"
+#include "profile/profile.h"
 #include "ui/about.h"
 #include "ui/eb_slider.h"
 #include "ui/form2.h"
@@ -10,6 +11,7 @@
 #include "ui/gui_messages.h"
 #include "ui/programmer.h"
 
+#include <filesystem>
 #include <optional>
 
 #include <QAction>
@@ -1205,7 +1207,7 @@ QString Form1::chooseFile(bool save) {
     if (fileDialogHook_)
         return fileDialogHook_(save);
     const QString folder = QString::fromStdString(editor_.flags().ProgramFolder);
-    const QString filter = QStringLiteral("Table files (*.tbl)");
+    const QString filter = QStringLiteral("Table files (*.tbl);;Profiles (*.yaml)");
     if (save)
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), folder, filter,
                                             nullptr, QFileDialog::DontConfirmOverwrite);
@@ -1217,9 +1219,34 @@ void Form1::mnuLBFF_Click() {
     if (path.isEmpty())
         return;
     ++dispatchDepth_;
-    editor_.mnuLBFF_Click(path.toStdString());
+    if (is_profile_path(path.toStdString()))
+        openProfile(path.toStdString());
+    else
+        editor_.mnuLBFF_Click(path.toStdString());
     --dispatchDepth_;
     afterEvent();
+}
+
+void Form1::openProfile(const std::string& path) {
+    const ProfileResult r = open_profile_in_editor(editor_, path);
+    if (r.ok()) {
+        editor_.set_current_file(path);
+        return;
+    }
+    // The editor is untouched; every problem is listed, each with its line.
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::string text;
+    for (const ProfileProblem& p : r.problems)
+        text += (text.empty() ? "" : "\n") + describe_problem(p, name);
+    messages_.message(text, MessageIcon::Critical);
+}
+
+void Form1::saveProfile(const std::string& path) {
+    std::string error;
+    if (save_profile_file(editor_, path, error))
+        editor_.set_current_file(path);
+    else
+        messages_.message(error, MessageIcon::Critical);
 }
 
 void Form1::mnuSA_Click() {
@@ -1227,7 +1254,10 @@ void Form1::mnuSA_Click() {
     if (path.isEmpty())
         return;
     ++dispatchDepth_;
-    editor_.mnuSA_Click(path.toStdString());
+    if (!is_profile_path(path.toStdString()))
+        editor_.mnuSA_Click(path.toStdString());
+    else if (editor_.may_overwrite(path.toStdString()))
+        saveProfile(path.toStdString());
     --dispatchDepth_;
     afterEvent();
 }
@@ -1235,7 +1265,12 @@ void Form1::mnuSA_Click() {
 void Form1::mnuSBTF_Click() {
     strip_->setFocus(Qt::OtherFocusReason);
     ++dispatchDepth_;
-    editor_.mnuSBTF_Click();
+    // After a profile was opened or saved, Save writes that profile, never a table file
+    // under its name.
+    if (is_profile_path(editor_.flags().CurrentTablePath))
+        saveProfile(editor_.flags().CurrentTablePath);
+    else
+        editor_.mnuSBTF_Click();
     --dispatchDepth_;
     afterEvent();
 }

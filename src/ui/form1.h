@@ -125,6 +125,9 @@ class Form1 : public QMainWindow {
     void runFunctionBitDialog(int slot);
     void runAlertDialog();
     QString chooseFile(bool save);
+    // Profiles (.yaml) in File > Open, Save As and Save; table files go to the editor.
+    void openProfile(const std::string& path);
+    void saveProfile(const std::string& path);
     void connectEditor();
 
     Editor& editor_;

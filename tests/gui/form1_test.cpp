@@ -235,6 +235,80 @@ class Form1Test : public QObject {
         QCOMPARE(g.form->windowTitle(), base + " - [" + b + "]");
     }
 
+    void profilesGoThroughOpenSaveAsAndSave() {
+        QTemporaryDir dir;
+        Gui g;
+        startIn(g, dir);
+        showActive(g);
+        const QString base = g.form->windowTitle();
+        QString chosen = dir.filePath("site.yaml");
+        g.form->setFileDialogHook([&](bool) { return chosen; });
+        auto read = [](const QString& path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        auto* beeper = g.widget<QCheckBox>("chkCtl(29)");
+        g.form->selectTab(1);
+        const bool saved = beeper->isChecked();
+
+        // Save As a profile: YAML, not a table image, and the caption names it.
+        g.form->menuAction("mnuSA")->trigger();
+        QVERIFY(g.messages.empty());
+        const QByteArray first = read(chosen);
+        QVERIFY2(first.startsWith("kpr35t_profile: 1") || first.contains("\nkpr35t_profile: 1"),
+                 first.constData());
+        QCOMPARE(g.form->windowTitle(), base + " - [" + chosen + "]");
+
+        // Save after a change writes the profile again, still as YAML.
+        QTest::mouseClick(beeper, Qt::LeftButton, {}, QPoint(5, beeper->height() / 2));
+        QCOMPARE(beeper->isChecked(), !saved);
+        g.form->menuAction("mnuSBTF")->trigger();
+        const QByteArray second = read(chosen);
+        QVERIFY(second.contains("kpr35t_profile: 1"));
+        QVERIFY(second != first);
+
+        // Opening the first profile brings its settings back.
+        const QString firstPath = dir.filePath("first.yaml");
+        {
+            QFile f(firstPath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(first);
+        }
+        chosen = firstPath;
+        g.form->menuAction("mnuLBFF")->trigger();
+        QVERIFY(g.messages.empty());
+        QCOMPARE(beeper->isChecked(), saved);
+        QCOMPARE(g.form->windowTitle(), base + " - [" + firstPath + "]");
+
+        // A profile with problems leaves the image and the caption alone and names each one
+        // with its line.
+        const QString bad = dir.filePath("bad.yaml");
+        {
+            QFile f(bad);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("no_such_key: 1\nalso_not_a_key: 2\n");
+        }
+        chosen = bad;
+        const auto image = g.editor.image();
+        g.form->menuAction("mnuLBFF")->trigger();
+        QVERIFY(g.editor.image() == image);
+        QCOMPARE(g.form->windowTitle(), base + " - [" + firstPath + "]");
+        QCOMPARE(g.messages.size(), size_t(1));
+        QCOMPARE(g.messages.back().icon, MessageIcon::Critical);
+        const QString text = QString::fromStdString(g.lastMessage());
+        QVERIFY2(text.contains("bad.yaml:1:") && text.contains("bad.yaml:2:"), qPrintable(text));
+
+        // A profile that cannot be written says so and keeps the current file.
+        g.messages.clear();
+        chosen = dir.filePath("missing/folder/p.yaml");
+        g.form->menuAction("mnuSA")->trigger();
+        QCOMPARE(g.messages.size(), size_t(1));
+        QCOMPARE(g.messages.back().icon, MessageIcon::Critical);
+        QVERIFY2(QString::fromStdString(g.lastMessage()).contains("could not be written"),
+                 g.lastMessage().c_str());
+        QCOMPARE(g.form->windowTitle(), base + " - [" + firstPath + "]");
+    }
+
     void functionBitDialogStoresAndRefreshesTheSummary() {
         QTemporaryDir dir;
         Gui g;
