@@ -138,14 +138,19 @@ PromptStore store_prompt_record(PagerImage& image, int addr, bool indentOffset, 
     if (stored.size() > PromptTextMax)
         return PromptStore::IndentOverflow;
 
-    image[addr] = static_cast<uint8_t>((image[addr] & 0xF0) | s);
     if (stored.empty()) {
+        // A record always holds at least one character. That blank is shown after the
+        // indent, so it takes the place of the last typed blank: a blank-only text then
+        // reads back exactly as it was typed instead of gaining a blank at every store.
         stored = " ";
+        if (s > (indentOffset ? 3 : 0))
+            --s;
         if (isLogo)
             image.set_bits(LogoPresentAddress, 0, 0, 2);
     } else if (isLogo) {
         image.set_bits(LogoPresentAddress, 0, 2, 2);
     }
+    image[addr] = static_cast<uint8_t>((image[addr] & 0xF0) | s);
     image[addr + 1] = static_cast<uint8_t>(stored.size());
     for (std::size_t k = 0; k < stored.size(); ++k)
         image[addr + 2 + static_cast<int>(k)] = static_cast<uint8_t>(stored[k]);

@@ -38,7 +38,9 @@ enum class PromptStore {
 
 // Stores an entry's text (Latin-1) into the record at addr. The attribute bits and the
 // bytes past the new length stay. For the logo (isLogo) also sets the logo-present field.
-// Anything but Stored leaves the image unchanged.
+// Anything but Stored leaves the image unchanged. A record keeps at least one character: an
+// empty or blank-only text is stored as one blank after an indent one column shorter, so it
+// reads back as typed ("" reads back as " ").
 PromptStore store_prompt_record(PagerImage& image, int addr, bool indentOffset, bool isLogo,
                                 std::string_view text);
 

@@ -64,6 +64,28 @@ TEST_F(PromptTest, EmptyPromptStoresOneBlankAndLogoPresentFollowsPromptZero) {
     EXPECT_EQ(st.image[0x3B], 0xF2);
 }
 
+// The one blank an empty text is stored as is shown too; leaving the entry again with what it
+// shows must not add another blank each time.
+TEST_F(PromptTest, BlankOnlyPromptRoundTrips) {
+    for (int index : {5, 14, 0}) { // plain, offset (SLEEP) and the logo
+        SCOPED_TRACE(index);
+        const int addr = prompt_record_address(index);
+        ASSERT_TRUE(enter(index, ""));
+        EXPECT_EQ(shown(index), " ");
+        for (int blanks : {1, 6, 12, 15, 16, 20}) {
+            SCOPED_TRACE(blanks);
+            const std::string typed(static_cast<std::size_t>(blanks), ' ');
+            ASSERT_TRUE(enter(index, typed));
+            EXPECT_EQ(shown(index), typed);
+            const PagerImage before = st.image;
+            ASSERT_TRUE(enter(index, shown(index)));
+            EXPECT_TRUE(st.image == before);
+            EXPECT_EQ(shown(index), typed);
+            EXPECT_EQ(read_prompt_record(st.image, addr, prompt_has_indent_offset(index)), typed);
+        }
+    }
+}
+
 TEST_F(PromptTest, MoreThanEighteenAfterLeadingBlanksIsRefused) {
     ASSERT_TRUE(enter(3, "OLD"));
     const PagerImage before = st.image;
