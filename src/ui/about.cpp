@@ -58,15 +58,7 @@ frmAbout::frmAbout(const QString& linkKind, QWidget* parent) : QDialog(parent) {
     top->addWidget(label(this, "lblModel", QString::fromStdString(about_model_note()), 1.0, false));
     top->addSpacing(6);
     top->addWidget(label(this, "lblDescription", QString::fromLatin1(CopyrightLine), 0.9, false));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* ok = new Ncommand(this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
-    ok->setCaption(QStringLiteral("OK"));
-    ok->setMinimumSize(90, 28);
-    connect(ok, &Ncommand::Click, this, &QDialog::accept);
-    buttons->addWidget(ok);
-    top->addLayout(buttons);
+    addOkRow(this, top);
 }
 
 void frmAbout::paintEvent(QPaintEvent*) {

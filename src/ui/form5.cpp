@@ -61,15 +61,7 @@ Form5::Form5(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     frames->addWidget(type);
     frames->addWidget(pri);
     top->addLayout(frames);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* ok = new Ncommand(this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
-    ok->setCaption(QStringLiteral("OK"));
-    ok->setMinimumSize(90, 28);
-    connect(ok, &Ncommand::Click, this, &QDialog::accept);
-    buttons->addWidget(ok);
-    top->addLayout(buttons);
+    addOkRow(this, top);
     render();
 }
 

@@ -57,15 +57,7 @@ Form6::Form6(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     }
     g->setColumnMinimumWidth(4, 12);
     top->addWidget(status);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* ok = new Ncommand(this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
-    ok->setCaption(QStringLiteral("OK"));
-    ok->setMinimumSize(90, 28);
-    connect(ok, &Ncommand::Click, this, &QDialog::accept);
-    buttons->addWidget(ok);
-    top->addLayout(buttons);
+    addOkRow(this, top);
     render();
 }
 

@@ -1,9 +1,12 @@
 #include "ui/ncommand.h"
 
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QVBoxLayout>
 
 namespace kpr {
 
@@ -144,6 +147,19 @@ void CloseButton::mouseReleaseEvent(QMouseEvent* e) {
     update();
     if (rect().contains(e->position().toPoint()))
         emit Click();
+}
+
+Ncommand* addOkRow(QDialog* dialog, QVBoxLayout* layout) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* ok = new Ncommand(dialog);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setCaption(QStringLiteral("OK"));
+    ok->setMinimumSize(90, 28);
+    QObject::connect(ok, &Ncommand::Click, dialog, &QDialog::accept);
+    buttons->addWidget(ok);
+    layout->addLayout(buttons);
+    return ok;
 }
 
 } // namespace kpr

@@ -3,6 +3,9 @@
 #include <QColor>
 #include <QWidget>
 
+class QDialog;
+class QVBoxLayout;
+
 namespace kpr {
 
 class Ncommand : public QWidget {
@@ -64,5 +67,9 @@ class CloseButton : public QWidget {
   private:
     bool down_ = false;
 };
+
+// Adds the right-aligned "OK" button (cmdOK) that accepts the dialog as the last row of its
+// layout; the dialogs all close the same way.
+Ncommand* addOkRow(QDialog* dialog, QVBoxLayout* layout);
 
 } // namespace kpr
