@@ -29,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -39,6 +40,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -325,10 +327,26 @@ class Sim {
         const QString line = QString::fromUtf8(proc.readLine()).trimmed();
         if (!line.startsWith("PORT "))
             return;
+        const QString pty = line.mid(5);
         // Unique among the cases: the serial layer locks ports by their file name.
         link = folder + "/board-" + QFileInfo(folder).fileName();
-        if (QFile::link(line.mid(5), link))
+        if (QFile::link(pty, link))
             port = link.toStdString();
+        // Hold the serial layer's lock of the pseudo-terminal's own name, so a program that
+        // still opens that name after its own simulator ended (the system hands numbers out
+        // again at once) is refused instead of talking to ours.
+        for (const char* d : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp",
+                              "/tmp", "/run/lock"}) {
+            const QFileInfo dirInfo(d);
+            if (dirInfo.isDir() && dirInfo.isWritable()) {
+                QString name = pty;
+                name.remove(0, 5).replace('/', '_'); // "/dev/pts/3" -> "pts_3"
+                lock = std::make_unique<QLockFile>(QString(d) + "/LCK.." + name);
+                lock->setStaleLockTime(0);
+                lock->tryLock(100);
+                break;
+            }
+        }
     }
     ~Sim() { stop(); }
     // SIGTERM: the simulator saves the pager's memory and ends.
@@ -353,6 +371,7 @@ class Sim {
     QProcess proc;
     QString link;
     std::string port;
+    std::unique_ptr<QLockFile> lock;
 };
 
 // Kills the simulator once a transfer has gone half-way through the image.
