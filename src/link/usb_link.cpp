@@ -198,6 +198,26 @@ namespace {
 struct LinkBroken {};
 } // namespace
 
+bool UsbLink::exchange_block(const Bytes& cmd, int replyLen, int waitMs, const char* timeoutMessage,
+                             Bytes& reply) {
+    if (port_.write(cmd.data(), static_cast<int>(cmd.size())) < 0)
+        throw LinkBroken{};
+    switch (wait_bytes(replyLen, waitMs)) {
+    case Wait::Ok:
+        break;
+    case Wait::TimedOut:
+        return block_failed(BlockResult::TimedOut, timeoutMessage);
+    case Wait::Cancelled:
+        return block_failed(BlockResult::Cancelled, nullptr);
+    case Wait::Failed:
+        throw LinkBroken{};
+    }
+    reply.assign(static_cast<size_t>(replyLen), 0);
+    if (port_.read(reply.data(), replyLen) < 0)
+        throw LinkBroken{};
+    return true;
+}
+
 bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
     ReadBuffer.assign(stp >= 0 && stp <= 0xFFFF ? static_cast<size_t>(stp) + 1 : 0, 0);
     const int first = strt;
@@ -215,21 +235,8 @@ bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
         while (strt <= stp) {
             const int n = strt + blk - 1 <= stp ? blk : stp - strt + 1;
             const Bytes cmd = read_block_command(strt, n);
-            if (port_.write(cmd.data(), static_cast<int>(cmd.size())) < 0)
-                throw LinkBroken{};
-            switch (wait_bytes(n + FrameOverhead, ReadReplyWaitMs)) {
-            case Wait::Ok:
-                break;
-            case Wait::TimedOut:
-                return block_failed(BlockResult::TimedOut, MsgReadTimeOut);
-            case Wait::Cancelled:
-                return block_failed(BlockResult::Cancelled, nullptr);
-            case Wait::Failed:
-                throw LinkBroken{};
-            }
-            reply.assign(static_cast<size_t>(n + FrameOverhead), 0);
-            if (port_.read(reply.data(), n + FrameOverhead) < 0)
-                throw LinkBroken{};
+            if (!exchange_block(cmd, n + FrameOverhead, ReadReplyWaitMs, MsgReadTimeOut, reply))
+                return false;
             if (!frame_checksum_ok(reply))
                 return block_failed(BlockResult::BadReply, MsgReadError);
             std::copy_n(reply.begin() + 13, n, ReadBuffer.begin() + strt);
@@ -274,21 +281,8 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
             const int n = strt + blk - 1 <= stp ? blk : stp - strt + 1;
             const Bytes cmd = write_block_command(
                 strt, img.subspan(static_cast<size_t>(strt), static_cast<size_t>(n)));
-            if (port_.write(cmd.data(), static_cast<int>(cmd.size())) < 0)
-                throw LinkBroken{};
-            switch (wait_bytes(16, WriteAckWaitMs)) {
-            case Wait::Ok:
-                break;
-            case Wait::TimedOut:
-                return block_failed(BlockResult::TimedOut, MsgWriteError);
-            case Wait::Cancelled:
-                return block_failed(BlockResult::Cancelled, nullptr);
-            case Wait::Failed:
-                throw LinkBroken{};
-            }
-            reply.assign(16, 0);
-            if (port_.read(reply.data(), 16) < 0)
-                throw LinkBroken{};
+            if (!exchange_block(cmd, 16, WriteAckWaitMs, MsgWriteError, reply))
+                return false;
             if (reply != ack)
                 return block_failed(BlockResult::BadReply, MsgWriteError);
             strt += n;

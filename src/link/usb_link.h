@@ -144,6 +144,10 @@ class UsbLink {
     Wait wait_bytes(int need, int limitMs);
     void link_failure(const char* message);
     bool block_failed(BlockResult why, const char* message);
+    // Sends one block command and reads its fixed-length reply. False (already reported) when
+    // the reply did not come in time or the operator cancelled; a port fault throws.
+    bool exchange_block(const std::vector<uint8_t>& cmd, int replyLen, int waitMs,
+                        const char* timeoutMessage, std::vector<uint8_t>& reply);
 
     SerialPort& port_;
     Clock& clock_;
