@@ -1,6 +1,8 @@
 // Profiles, backups and the serial trace through the real programs: kprtool against
 // kpr-board-sim on a pseudo-terminal, each run with a data and a configuration folder of
 // its own so backups land where the test looks.
+#include "sim_process.h"
+
 #include "image/pager_image.h"
 #include "ops/seal.h"
 #include "sim/board_sim.h"
@@ -14,9 +16,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <signal.h>
-
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace kpr {
@@ -66,22 +67,15 @@ class ExtrasE2E : public ::testing::Test {
     }
 
     void start_sim(const QStringList& extra) {
-        sim.start(KPR_BOARD_SIM_PATH, QStringList{"--save", path("pager.tbl")} + extra);
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        while (!sim.canReadLine() && sim.waitForReadyRead(5000)) {
-        }
-        const QString line = QString::fromUtf8(sim.readLine()).trimmed();
-        ASSERT_TRUE(line.startsWith("PORT ")) << line.toStdString();
-        port = line.mid(5);
+        sim = std::make_unique<e2e::SimProcess>(KPR_BOARD_SIM_PATH,
+                                                QStringList{"--save", path("pager.tbl")} + extra);
+        ASSERT_TRUE(sim->started);
+        ASSERT_TRUE(sim->banner.startsWith("PORT ")) << sim->banner.toStdString();
+        port = sim->port;
     }
     void stop_sim() {
-        if (sim.state() == QProcess::NotRunning)
-            return;
-        ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
-        if (!sim.waitForFinished(5000)) {
-            sim.kill();
-            sim.waitForFinished(5000);
-        }
+        if (sim)
+            sim->stop();
     }
 
     static QByteArray contents(const QString& f) {
@@ -107,7 +101,7 @@ class ExtrasE2E : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    QProcess sim;
+    std::unique_ptr<e2e::SimProcess> sim;
     QString port;
 };
 

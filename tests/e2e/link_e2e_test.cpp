@@ -1,8 +1,6 @@
 // The link over the real serial code (QSerialPort) to kpr-board-sim on a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <fstream>
 #include <iterator>
 
@@ -17,38 +15,15 @@
 #include "sim/board_sim.h"
 #include "support/recorders.h"
 
+#include "sim_process.h"
+
 using namespace kpr;
 
 namespace {
 
-class Sim {
-  public:
-    explicit Sim(const QStringList& args) {
-        proc.start(KPR_BOARD_SIM, args);
-        if (!proc.waitForStarted(5000))
-            return;
-        while (!proc.canReadLine() && proc.waitForReadyRead(5000)) {
-        }
-        const QString line = QString::fromUtf8(proc.readLine()).trimmed();
-        if (line.startsWith("PORT "))
-            port = line.mid(5).toStdString();
-    }
-    // SIGTERM, as the contract says; the simulator then saves its memory.
-    int stop() {
-        if (proc.state() == QProcess::NotRunning)
-            return proc.exitCode();
-        ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
-        proc.waitForFinished(5000);
-        return proc.exitCode();
-    }
-    ~Sim() {
-        if (proc.state() != QProcess::NotRunning) {
-            proc.kill();
-            proc.waitForFinished(5000);
-        }
-    }
-    QProcess proc;
-    std::string port;
+// The simulator started with just these arguments.
+struct Sim : e2e::SimProcess {
+    explicit Sim(const QStringList& args) : SimProcess(KPR_BOARD_SIM, args) {}
 };
 
 std::vector<uint8_t> read_file(const QString& path) {
@@ -70,11 +45,11 @@ TEST(LinkE2E, ConnectsReadsAndWritesThroughThePseudoTerminal) {
     QTemporaryDir dir;
     const QString saved = dir.filePath("saved.tbl");
     Sim sim({"--firmware", "41", "--save", saved});
-    ASSERT_FALSE(sim.port.empty());
+    ASSERT_FALSE(sim.port.isEmpty());
 
-    Link l(sim.port);
+    Link l(sim.port.toStdString());
     ASSERT_TRUE(l.link.usb_connect());
-    EXPECT_EQ(l.link.BoardPort, sim.port);
+    EXPECT_EQ(l.link.BoardPort, sim.port.toStdString());
     EXPECT_TRUE(l.msgs.entries.empty());
 
     test::RecordedProgress progress;
@@ -102,8 +77,8 @@ TEST(LinkE2E, ConnectsReadsAndWritesThroughThePseudoTerminal) {
 TEST(LinkE2E, TransferRunsOnAWorkerThread) {
     // Operations run off the UI thread: the port is opened, used and closed there.
     Sim sim({});
-    ASSERT_FALSE(sim.port.empty());
-    Link l(sim.port);
+    ASSERT_FALSE(sim.port.isEmpty());
+    Link l(sim.port.toStdString());
     ASSERT_TRUE(l.link.usb_connect());
     bool ok = false;
     std::unique_ptr<QThread> worker(
@@ -118,8 +93,8 @@ TEST(LinkE2E, TransferRunsOnAWorkerThread) {
 
 TEST(LinkE2E, BoardThatHangsUpEndsInTheLinkFailurePath) {
     Sim sim({"--fault", "drop-after=3"});
-    ASSERT_FALSE(sim.port.empty());
-    Link l(sim.port);
+    ASSERT_FALSE(sim.port.isEmpty());
+    Link l(sim.port.toStdString());
     ASSERT_TRUE(l.link.usb_connect());
     EXPECT_FALSE(l.link.usb_readblk(0, 2047, 128));
     EXPECT_EQ(l.link.last_result(), BlockResult::LinkFailure);
@@ -130,13 +105,13 @@ TEST(LinkE2E, BoardThatHangsUpEndsInTheLinkFailurePath) {
 
 TEST(LinkE2E, NoisyBoardConnectsButItsBlockRepliesFail) {
     Sim sim({"--fault", "noise"});
-    ASSERT_FALSE(sim.port.empty());
-    Link l(sim.port);
+    ASSERT_FALSE(sim.port.isEmpty());
+    Link l(sim.port.toStdString());
     ASSERT_TRUE(l.link.usb_connect());
     EXPECT_TRUE(l.msgs.entries.empty());
     EXPECT_FALSE(l.link.usb_readblk(0, 127, 128));
     EXPECT_EQ(l.msgs.texts(), std::vector<std::string>{"Read error!"});
-    EXPECT_EQ(l.link.BoardPort, sim.port);
+    EXPECT_EQ(l.link.BoardPort, sim.port.toStdString());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // kprtool's board verbs against kpr-board-sim on a pseudo-terminal, through the real serial
 // code: what lands in the simulated pager, what comes back, and how every fault ends.
 #include "run_program.h"
+#include "sim_process.h"
 
 #include "backup/product_backups.h"
 #include "editor/editor.h"
@@ -33,34 +34,6 @@ class NoMessages : public OperatorMessages {
     void message(const std::string& text, MessageIcon) override { shown.push_back(text); }
     bool ask(const std::string&) override { return true; }
     std::vector<std::string> shown;
-};
-
-// kpr-board-sim running on its pseudo-terminal.
-class Sim {
-  public:
-    Sim(const QString& save, const QStringList& extra) {
-        proc.start(KPR_BOARD_SIM_PATH, QStringList{"--save", save} + extra);
-        if (!proc.waitForStarted(5000))
-            return;
-        while (!proc.canReadLine() && proc.waitForReadyRead(5000)) {
-        }
-        const QString line = QString::fromUtf8(proc.readLine()).trimmed();
-        if (line.startsWith("PORT "))
-            port = line.mid(5);
-    }
-    ~Sim() { stop(); }
-    // SIGTERM: the simulator saves the pager's memory and ends.
-    void stop() {
-        if (proc.state() == QProcess::NotRunning)
-            return;
-        ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
-        if (!proc.waitForFinished(5000)) {
-            proc.kill();
-            proc.waitForFinished(5000);
-        }
-    }
-    QProcess proc;
-    QString port;
 };
 
 std::optional<PagerImage> load(const QString& path) {
@@ -102,7 +75,8 @@ class ProgrammingE2E : public ::testing::Test {
 
     // Starts the simulator; the pager's memory ends up in pager.tbl when it stops.
     void start_sim(const QStringList& extra = {}) {
-        sim = std::make_unique<Sim>(path("pager.tbl"), extra);
+        sim = std::make_unique<e2e::SimProcess>(KPR_BOARD_SIM_PATH,
+                                                QStringList{"--save", path("pager.tbl")} + extra);
         ASSERT_FALSE(sim->port.isEmpty()) << "kpr-board-sim gave no port";
     }
     // The pager's memory, read after the simulator has stopped.
@@ -136,7 +110,7 @@ class ProgrammingE2E : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<Sim> sim;
+    std::unique_ptr<e2e::SimProcess> sim;
 };
 
 // The sealing every written pager shows.
