@@ -154,10 +154,8 @@ HKey InMemoryRegistry::newHandle(const std::shared_ptr<Node>& node, std::uint32_
     return h;
 }
 
-long InMemoryRegistry::openKey(HKey parent, std::string_view subKey, std::uint32_t access,
-                               HKey& result) {
-    result = 0;
-    std::shared_ptr<Node> node;
+long InMemoryRegistry::findKey(HKey parent, std::string_view subKey,
+                               std::shared_ptr<Node>& node) const {
     std::uint32_t granted = 0;
     if (long rc = resolve(parent, node, granted); rc != reg::Success)
         return rc;
@@ -169,6 +167,15 @@ long InMemoryRegistry::openKey(HKey parent, std::string_view subKey, std::uint32
         if (!node)
             return reg::FileNotFound;
     }
+    return reg::Success;
+}
+
+long InMemoryRegistry::openKey(HKey parent, std::string_view subKey, std::uint32_t access,
+                               HKey& result) {
+    result = 0;
+    std::shared_ptr<Node> node;
+    if (long rc = findKey(parent, subKey, node); rc != reg::Success)
+        return rc;
     std::uint32_t grant = access;
     if (access & reg::MaximumAllowed)
         grant = node->readOnly ? reg::ReadAccess : reg::AllAccess;
@@ -218,17 +225,8 @@ long InMemoryRegistry::closeKey(HKey key) {
 
 long InMemoryRegistry::deleteKey(HKey parent, std::string_view subKey) {
     std::shared_ptr<Node> node;
-    std::uint32_t granted = 0;
-    if (long rc = resolve(parent, node, granted); rc != reg::Success)
+    if (long rc = findKey(parent, subKey, node); rc != reg::Success)
         return rc;
-    std::vector<std::string_view> parts;
-    if (long rc = splitPath(subKey, parts); rc != reg::Success)
-        return rc;
-    for (auto part : parts) {
-        node = findChild(*node, part);
-        if (!node)
-            return reg::FileNotFound;
-    }
     if (!node->parent || node->readOnly || !node->children.empty())
         return reg::AccessDenied; // roots, protected keys and keys with sub-keys stay
     auto& siblings = node->parent->children;
