@@ -45,12 +45,7 @@ frmAbout::frmAbout(const QString& linkKind, QWidget* parent) : QDialog(parent) {
     top->setContentsMargins(18, 10, 10, 16);
     auto* head = new QHBoxLayout;
     head->addWidget(label(this, "Label2", QStringLiteral("About"), 1.0, true));
-    head->addStretch(1);
-    auto* close = new CloseButton(this);
-    close->setObjectName(QStringLiteral("Close1"));
-    connect(close, &CloseButton::Click, this, &QDialog::accept);
-    head->addWidget(close, 0, Qt::AlignTop);
-    top->addLayout(head);
+    addTitleRow(this, head, top);
     top->addWidget(label(this, "lblTitle",
                          QString::fromStdString(about_title(linkKind.toStdString())), 1.6, true));
     top->addWidget(label(this, "lblVersion", QString::fromLatin1(AboutVersion), 1.0, false));

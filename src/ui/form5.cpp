@@ -28,12 +28,7 @@ Form5::Form5(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
         addLabel("lblFuncSlot", QStringLiteral("#%1").arg(editor.flags().FunctionBitSlot + 1));
     slot->setFont(tf);
     head->addWidget(slot);
-    head->addStretch(1);
-    auto* close = new CloseButton(this);
-    close->setObjectName(QStringLiteral("Close1"));
-    connect(close, &CloseButton::Click, this, &QDialog::accept);
-    head->addWidget(close, 0, Qt::AlignTop);
-    top->addLayout(head);
+    addTitleRow(this, head, top);
 
     auto* frames = new QHBoxLayout;
     auto* disp = new QGroupBox(QStringLiteral("Message Disable and Display"), this);

@@ -23,12 +23,7 @@ Form6::Form6(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     tf.setPointSizeF(tf.pointSizeF() * 1.2);
     title->setFont(tf);
     head->addWidget(title);
-    head->addStretch(1);
-    auto* close = new CloseButton(this);
-    close->setObjectName(QStringLiteral("Close1"));
-    connect(close, &CloseButton::Click, this, &QDialog::accept);
-    head->addWidget(close, 0, Qt::AlignTop);
-    top->addLayout(head);
+    addTitleRow(this, head, top);
 
     auto* personal = new QHBoxLayout;
     personal->addWidget(addLabel("lblPersonal", QStringLiteral("Personal and Group Alert Length")));

@@ -162,4 +162,14 @@ Ncommand* addOkRow(QDialog* dialog, QVBoxLayout* layout) {
     return ok;
 }
 
+CloseButton* addTitleRow(QDialog* dialog, QHBoxLayout* head, QVBoxLayout* layout) {
+    head->addStretch(1);
+    auto* close = new CloseButton(dialog);
+    close->setObjectName(QStringLiteral("Close1"));
+    QObject::connect(close, &CloseButton::Click, dialog, &QDialog::accept);
+    head->addWidget(close, 0, Qt::AlignTop);
+    layout->addLayout(head);
+    return close;
+}
+
 } // namespace kpr

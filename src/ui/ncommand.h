@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QDialog;
+class QHBoxLayout;
 class QVBoxLayout;
 
 namespace kpr {
@@ -71,5 +72,8 @@ class CloseButton : public QWidget {
 // Adds the right-aligned "OK" button (cmdOK) that accepts the dialog as the last row of its
 // layout; the dialogs all close the same way.
 Ncommand* addOkRow(QDialog* dialog, QVBoxLayout* layout);
+// Finishes a dialog's title row: the close button (Close1, accepts the dialog) at its right,
+// then the row onto the dialog's layout.
+CloseButton* addTitleRow(QDialog* dialog, QHBoxLayout* head, QVBoxLayout* layout);
 
 } // namespace kpr
