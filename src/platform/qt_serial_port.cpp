@@ -92,6 +92,10 @@ int QtSerialPort::write(const uint8_t* buffer, int n) {
 bool QtSerialPort::waitForReadable(int maxMs) {
     if (!isOpen() || failed())
         return false;
+    // Bytes an earlier poll already moved into QSerialPort's buffer are "in": waiting for
+    // new ones here would sleep through a reply that has arrived.
+    if (port_->bytesAvailable() > 0)
+        return true;
     return port_->waitForReadyRead(maxMs < 0 ? 0 : maxMs);
 }
 

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
 
 #include "platform/qt_port_lister.h"
 #include "platform/qt_serial_port.h"
@@ -36,4 +38,25 @@ TEST(SteadyClock, NeverGoesBackwards) {
     const int64_t a = clock.nowMs();
     clock.waitMs(0);
     EXPECT_GE(clock.nowMs(), a);
+}
+
+// A reply that a byte count already took into the port's buffer must end the next wait at
+// once: the link polls the count and then waits, and a wait for new bytes only would sleep
+// through the whole reply window.
+TEST(QtSerialPort, WaitEndsAtOnceForBytesAlreadyTaken) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    kpr::QtSerialPort port;
+    ASSERT_TRUE(port.open(name));
+    const char reply[] = "VardQuinta";
+    ASSERT_EQ(::write(master, reply, 10), 10);
+    for (int i = 0; i < 200 && port.bytesWaiting() < 10; ++i)
+        port.waitForReadable(10);
+    ASSERT_EQ(port.bytesWaiting(), 10);
+    EXPECT_TRUE(port.waitForReadable(1000));
+    EXPECT_EQ(port.readByte(), 'V');
+    port.close();
+    ::close(slave);
+    ::close(master);
 }
