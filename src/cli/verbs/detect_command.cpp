@@ -8,19 +8,15 @@ namespace kpr::cli {
 
 namespace {
 
-class DetectCommand final : public Command {
+class DetectCommand final : public DeviceCommand {
   public:
-    DetectCommand() : Command("detect", "Look for the programmer board as start-up does.") {
-        QList<QCommandLineOption> o;
-        add_device_options(o);
-        for (const auto& opt : o)
-            addOption(opt);
+    DetectCommand() : DeviceCommand("detect", "Look for the programmer board as start-up does.") {
+        addDeviceOptions();
     }
 
   protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
-        if (!valid_device_options(ctx, parser))
-            return ExitUsage;
+    int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
+                  const QStringList&) override {
         DeviceSession s(ctx, parser);
         if (!s.connect())
             return ExitFailure;

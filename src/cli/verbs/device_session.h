@@ -45,6 +45,29 @@ void add_device_options(QList<QCommandLineOption>& options);
 // False, with the reason on stderr, when --link names no board kind we know.
 bool valid_device_options(CommandContext& ctx, const QCommandLineParser& parser);
 
+// A verb that talks to the board: takes the device options and refuses a bad --link as a
+// usage error before the verb itself runs.
+class DeviceCommand : public Command {
+  protected:
+    using Command::Command;
+    // Adds --port, --link, --lpt and --trace (where the verb wants them in its help).
+    void addDeviceOptions() {
+        QList<QCommandLineOption> o;
+        add_device_options(o);
+        for (const auto& opt : o)
+            addOption(opt);
+    }
+    virtual int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
+                          const QStringList& args) = 0;
+
+  private:
+    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList& args) final {
+        if (!valid_device_options(ctx, parser))
+            return ExitUsage;
+        return runDevice(ctx, parser, args);
+    }
+};
+
 inline constexpr const char* CancelledMessage = "Cancelled.";
 
 class DeviceSession {

@@ -8,20 +8,17 @@ namespace kpr::cli {
 
 namespace {
 
-class FirmwareCommand final : public Command {
+class FirmwareCommand final : public DeviceCommand {
   public:
     FirmwareCommand()
-        : Command("firmware", "Show the pager's firmware version, as Help > Check Firmware.") {
-        QList<QCommandLineOption> o;
-        add_device_options(o);
-        for (const auto& opt : o)
-            addOption(opt);
+        : DeviceCommand("firmware",
+                        "Show the pager's firmware version, as Help > Check Firmware.") {
+        addDeviceOptions();
     }
 
   protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
-        if (!valid_device_options(ctx, parser))
-            return ExitUsage;
+    int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
+                  const QStringList&) override {
         DeviceSession s(ctx, parser);
         // The firmware byte is always read over the USB board, whatever the link kind.
         s.link().LinkKind = LinkKindUsb;

@@ -8,21 +8,17 @@ namespace kpr::cli {
 
 namespace {
 
-class PortsCommand final : public Command {
+class PortsCommand final : public DeviceCommand {
   public:
     PortsCommand()
-        : Command("ports",
-                  "List the serial ports, marking the one the programmer board answers on.") {
-        QList<QCommandLineOption> o;
-        add_device_options(o);
-        for (const auto& opt : o)
-            addOption(opt);
+        : DeviceCommand("ports",
+                        "List the serial ports, marking the one the programmer board answers on.") {
+        addDeviceOptions();
     }
 
   protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
-        if (!valid_device_options(ctx, parser))
-            return ExitUsage;
+    int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
+                  const QStringList&) override {
         DeviceSession s(ctx, parser);
         if (s.lpt()) {
             ctx.err << "kprtool ports: lists serial ports only; find a parallel-port board with "

@@ -14,24 +14,20 @@ const QCommandLineOption outOption({"o", "output"},
                                    "the read is accepted).",
                                    "OUT.tbl");
 
-class ReadCommand final : public Command {
+class ReadCommand final : public DeviceCommand {
   public:
-    ReadCommand() : Command("read", "Read a pager into a table file, as Pager > Read.") {
+    ReadCommand() : DeviceCommand("read", "Read a pager into a table file, as Pager > Read.") {
         addOption(outOption);
-        QList<QCommandLineOption> o;
-        add_device_options(o);
-        for (const auto& opt : o)
-            addOption(opt);
+        addDeviceOptions();
     }
 
   protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
+    int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
+                  const QStringList&) override {
         if (!parser.isSet(outOption)) {
             ctx.err << "kprtool read: -o OUT.tbl is required\n";
             return ExitUsage;
         }
-        if (!valid_device_options(ctx, parser))
-            return ExitUsage;
         DeviceSession s(ctx, parser);
         if (!s.connect())
             return ExitFailure;

@@ -8,21 +8,17 @@ namespace kpr::cli {
 
 namespace {
 
-class VerifyCommand final : public Command {
+class VerifyCommand final : public DeviceCommand {
   public:
-    VerifyCommand() : Command("verify", "Compare a pager with a table file, as Pager > Verfy.") {
+    VerifyCommand()
+        : DeviceCommand("verify", "Compare a pager with a table file, as Pager > Verfy.") {
         addPositional("FILE.tbl", "The table file to compare the pager with.");
-        QList<QCommandLineOption> o;
-        add_device_options(o);
-        for (const auto& opt : o)
-            addOption(opt);
+        addDeviceOptions();
     }
 
   protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser,
-            const QStringList& args) override {
-        if (!valid_device_options(ctx, parser))
-            return ExitUsage;
+    int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
+                  const QStringList& args) override {
         DeviceSession s(ctx, parser);
         if (!s.open_table_file(args.at(0)) || !s.connect())
             return ExitFailure;

@@ -20,24 +20,22 @@ const QCommandLineOption
                 "included).",
                 "SAVED.tbl");
 
-class WriteCommand final : public Command {
+class WriteCommand final : public DeviceCommand {
   public:
     WriteCommand()
-        : Command("write", "Write a table file into pagers and verify them, as Pager > Write.") {
+        : DeviceCommand("write",
+                        "Write a table file into pagers and verify them, as Pager > Write.") {
         addPositional("FILE.tbl", "The table file to write.");
         addOption(autoIncOption);
         addOption(countOption);
         addOption(savedOption);
-        QList<QCommandLineOption> o;
-        add_device_options(o);
-        for (const auto& opt : o)
-            addOption(opt);
+        addDeviceOptions();
         acceptYes();
     }
 
   protected:
-    int run(CommandContext& ctx, const QCommandLineParser& parser,
-            const QStringList& args) override {
+    int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
+                  const QStringList& args) override {
         bool inc1 = false, inc2 = false;
         if (parser.isSet(autoIncOption)) {
             const QString v = parser.value(autoIncOption).remove(' ');
@@ -66,8 +64,6 @@ class WriteCommand final : public Command {
             }
         }
 
-        if (!valid_device_options(ctx, parser))
-            return ExitUsage;
         DeviceSession s(ctx, parser);
         if (!s.open_table_file(args.at(0)) || !s.connect())
             return ExitFailure;
