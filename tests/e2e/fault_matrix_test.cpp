@@ -12,6 +12,7 @@
 // With KPR_FAULT_MATRIX_LOG set, every case appends one tab-separated row of what it saw to
 // that file (tests/e2e/fault_matrix_report.py turns the rows into the reliability table).
 #include "run_program.h"
+#include "sim_process.h"
 
 #include "backup/product_backups.h"
 #include "editor/editor.h"
@@ -318,16 +319,11 @@ class StatusUi final : public LinkUi {
 // never reach another case's simulator that the system gave the same pseudo-terminal.
 class Sim {
   public:
-    Sim(const QString& folder, const QString& save, const QStringList& extra) {
-        proc.start(KPR_BOARD_SIM_PATH, QStringList{"--save", save} + extra);
-        if (!proc.waitForStarted(10000))
+    Sim(const QString& folder, const QString& save, const QStringList& extra)
+        : process(KPR_BOARD_SIM_PATH, QStringList{"--save", save} + extra) {
+        if (process.port.isEmpty())
             return;
-        while (!proc.canReadLine() && proc.waitForReadyRead(10000)) {
-        }
-        const QString line = QString::fromUtf8(proc.readLine()).trimmed();
-        if (!line.startsWith("PORT "))
-            return;
-        const QString pty = line.mid(5);
+        const QString pty = process.port;
         // Unique among the cases: the serial layer locks ports by their file name.
         link = folder + "/board-" + QFileInfo(folder).fileName();
         if (QFile::link(pty, link))
@@ -350,25 +346,17 @@ class Sim {
     }
     ~Sim() { stop(); }
     // SIGTERM: the simulator saves the pager's memory and ends.
-    void stop() {
-        if (proc.state() == QProcess::NotRunning)
-            return;
-        ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
-        if (!proc.waitForFinished(10000)) {
-            proc.kill();
-            proc.waitForFinished(10000);
-        }
-    }
+    void stop() { process.stop(); }
     // The board is pulled out: the process dies at once, its pseudo-terminal and its name
     // with it.
     void vanish() {
         QFile::remove(link);
-        if (proc.state() == QProcess::NotRunning)
+        if (process.proc.state() == QProcess::NotRunning)
             return;
-        proc.kill();
-        proc.waitForFinished(10000);
+        process.proc.kill();
+        process.proc.waitForFinished(10000);
     }
-    QProcess proc;
+    e2e::SimProcess process;
     QString link;
     std::string port;
     std::unique_ptr<QLockFile> lock;
