@@ -1,5 +1,7 @@
 #include "image/field_descriptor.h"
 
+#include "common/hex.h"
+
 #include "image/pager_image.h"
 
 #include <vector>
@@ -14,16 +16,6 @@ std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
     return s;
-}
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::optional<uint8_t> parse_byte(std::string_view text) {

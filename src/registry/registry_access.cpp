@@ -1,5 +1,7 @@
 #include "registry/registry_access.h"
 
+#include "common/hex.h"
+
 #include "common/progress.h"
 
 #include <array>
@@ -87,16 +89,6 @@ std::string removeBlanks(std::string_view s) {
     return out;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Whole bytes of hex digits, blanks ignored; empty text is zero bytes.
 bool isWholeHexBytes(const std::string& hex) {
     const std::string digits = removeBlanks(hex);
@@ -113,7 +105,7 @@ std::optional<std::int32_t> parseDword(std::string_view s) {
     std::uint64_t value = 0;
     int significant = 0;
     for (char c : s) {
-        const int d = hexDigit(c);
+        const int d = hex_digit(c);
         if (d < 0)
             break;
         if (significant > 0 || d != 0)
@@ -433,7 +425,7 @@ std::string clsRegistryAccess::StrToBin(const std::string& hex) {
     for (std::size_t i = 0; i < digits.size(); i += 2) {
         int value = 0;
         for (std::size_t j = i; j < i + 2 && j < digits.size(); ++j) {
-            const int d = hexDigit(digits[j]);
+            const int d = hex_digit(digits[j]);
             if (d < 0)
                 break;
             value = value * 16 + d;
@@ -448,7 +440,7 @@ bool clsRegistryAccess::isBinValid(const std::string& sBin) {
     if (digits.empty())
         return false;
     for (char c : digits)
-        if (hexDigit(c) < 0)
+        if (hex_digit(c) < 0)
             return false;
     return true;
 }
