@@ -143,6 +143,14 @@ long InMemoryRegistry::resolve(HKey key, std::shared_ptr<Node>& node,
     return node->deleted ? reg::KeyDeleted : reg::Success;
 }
 
+long InMemoryRegistry::resolveFor(HKey key, std::uint32_t right,
+                                  std::shared_ptr<Node>& node) const {
+    std::uint32_t granted = 0;
+    if (long rc = resolve(key, node, granted); rc != reg::Success)
+        return rc;
+    return (granted & right) ? reg::Success : reg::AccessDenied;
+}
+
 HKey InMemoryRegistry::newHandle(const std::shared_ptr<Node>& node, std::uint32_t granted) {
     if (node->openHandles == 0 && node->live)
         node->values = node->live();
@@ -238,11 +246,8 @@ long InMemoryRegistry::deleteKey(HKey parent, std::string_view subKey) {
 
 long InMemoryRegistry::enumKey(HKey key, std::uint32_t index, std::string& name) {
     std::shared_ptr<Node> node;
-    std::uint32_t granted = 0;
-    if (long rc = resolve(key, node, granted); rc != reg::Success)
+    if (long rc = resolveFor(key, reg::EnumerateSubKeys, node); rc != reg::Success)
         return rc;
-    if (!(granted & reg::EnumerateSubKeys))
-        return reg::AccessDenied;
     if (index >= node->children.size())
         return reg::NoMoreItems;
     name = node->children[index]->name;
@@ -252,11 +257,8 @@ long InMemoryRegistry::enumKey(HKey key, std::uint32_t index, std::string& name)
 long InMemoryRegistry::enumValue(HKey key, std::uint32_t index, std::string& name,
                                  std::uint32_t& type, std::vector<std::uint8_t>& data) {
     std::shared_ptr<Node> node;
-    std::uint32_t granted = 0;
-    if (long rc = resolve(key, node, granted); rc != reg::Success)
+    if (long rc = resolveFor(key, reg::QueryValue, node); rc != reg::Success)
         return rc;
-    if (!(granted & reg::QueryValue))
-        return reg::AccessDenied;
     if (index >= node->values.size())
         return reg::NoMoreItems;
     const RegValue& v = node->values[index];
@@ -270,11 +272,8 @@ long InMemoryRegistry::queryValue(HKey key, std::string_view name,
                                   std::optional<std::uint32_t> capacity, RegValueQuery& out) {
     out = RegValueQuery{};
     std::shared_ptr<Node> node;
-    std::uint32_t granted = 0;
-    if (long rc = resolve(key, node, granted); rc != reg::Success)
+    if (long rc = resolveFor(key, reg::QueryValue, node); rc != reg::Success)
         return rc;
-    if (!(granted & reg::QueryValue))
-        return reg::AccessDenied;
     const RegValue* v = findValue(*node, name);
     if (!v)
         return reg::FileNotFound;
@@ -294,10 +293,9 @@ long InMemoryRegistry::queryValue(HKey key, std::string_view name,
 long InMemoryRegistry::setValue(HKey key, std::string_view name, std::uint32_t type,
                                 std::span<const std::uint8_t> data) {
     std::shared_ptr<Node> node;
-    std::uint32_t granted = 0;
-    if (long rc = resolve(key, node, granted); rc != reg::Success)
+    if (long rc = resolveFor(key, reg::SetValue, node); rc != reg::Success)
         return rc;
-    if (!(granted & reg::SetValue) || node->readOnly)
+    if (node->readOnly)
         return reg::AccessDenied;
     if (name.size() > 16383)
         return reg::InvalidParameter;
@@ -312,10 +310,9 @@ long InMemoryRegistry::setValue(HKey key, std::string_view name, std::uint32_t t
 
 long InMemoryRegistry::deleteValue(HKey key, std::string_view name) {
     std::shared_ptr<Node> node;
-    std::uint32_t granted = 0;
-    if (long rc = resolve(key, node, granted); rc != reg::Success)
+    if (long rc = resolveFor(key, reg::SetValue, node); rc != reg::Success)
         return rc;
-    if (!(granted & reg::SetValue) || node->readOnly)
+    if (node->readOnly)
         return reg::AccessDenied;
     auto it = std::find_if(node->values.begin(), node->values.end(),
                            [&](const RegValue& v) { return sameName(v.name, name); });

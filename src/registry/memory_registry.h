@@ -59,6 +59,8 @@ class InMemoryRegistry final : public RegistryBackend {
         std::uint32_t granted = 0;
     };
     long resolve(HKey key, std::shared_ptr<Node>& node, std::uint32_t& granted) const;
+    // resolve, and AccessDenied unless the handle was opened with `right`.
+    long resolveFor(HKey key, std::uint32_t right, std::shared_ptr<Node>& node) const;
     // The existing key at subKey under parent: an open handle's node walked down the path.
     long findKey(HKey parent, std::string_view subKey, std::shared_ptr<Node>& node) const;
     HKey newHandle(const std::shared_ptr<Node>& node, std::uint32_t granted);
