@@ -11,7 +11,7 @@ PKGS=(
   clang libclang-rt-dev llvm
   xvfb xauth desktop-file-utils
   clang-format
-  dpkg-dev file
+  dpkg-dev file ccache
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
