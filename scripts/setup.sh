@@ -12,6 +12,7 @@ PKGS=(
   xvfb xauth desktop-file-utils
   clang-format
   dpkg-dev file ccache
+  libsqlite3-dev libpq-dev libssl-dev postgresql
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -1,0 +1,21 @@
+#pragma once
+// What a ledger row says about the machine and the pager: the time, this station's host
+// name, the user, and the facts an image holds (serial number, firmware byte, capcodes with
+// their ON boxes, frequency, language, SHA-256 of its bytes).
+#include "image/pager_image.h"
+#include "ledger/ledger.h"
+
+#include <string>
+
+namespace kpr {
+
+std::string utc_now_text(); // "2026-03-01T12:34:56Z"
+std::string station_name(); // the host name
+std::string current_user(); // the login name, or the user id when there is none
+
+std::string sha256_hex(const PagerImage& image);
+
+// Fills serial, firmware, capcodes, frequency, language and imageSha256 from `image`.
+void describe_image(LedgerAttempt& attempt, const PagerImage& image);
+
+} // namespace kpr
