@@ -156,7 +156,9 @@ int BackupStore::prune() {
 
 void PagerBackups::keep(const PagerImage& image, BackupKind kind) {
     std::string error;
-    if (!store_.keep(image, kind, error))
+    const auto kept = store_.keep(image, kind, error);
+    lastKept_[static_cast<int>(kind)] = kept.value_or(std::filesystem::path());
+    if (!kept)
         messages_.message("The pager's backup could not be kept. " + error, MessageIcon::Warning);
 }
 

@@ -95,6 +95,10 @@ class PagerBackups final : public TransferObserver {
     bool before_write(const PagerImage& outgoing, BlockTransfer& link) override;
 
     BackupStore& store() { return store_; }
+    // The file the last backup of that kind went to; empty when none was kept.
+    std::filesystem::path lastKept(BackupKind kind) const {
+        return lastKept_[static_cast<int>(kind)];
+    }
 
   private:
     void keep(const PagerImage& image, BackupKind kind);
@@ -102,6 +106,7 @@ class PagerBackups final : public TransferObserver {
     BackupStore store_;
     OperatorMessages& messages_;
     bool readBeforeWrite_;
+    std::filesystem::path lastKept_[3];
 };
 
 } // namespace kpr

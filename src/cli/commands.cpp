@@ -29,7 +29,8 @@ namespace kpr::cli {
     X(read)                                                                                        \
     X(write)                                                                                       \
     X(verify)                                                                                      \
-    X(backups)
+    X(backups)                                                                                     \
+    X(log)
 // ---------------------------------------------------------------------------------------
 
 #define KPR_DECLARE_VERB(verb) std::unique_ptr<Command> make_##verb##_command();

@@ -1,6 +1,7 @@
 #include "cli/verbs/device_session.h"
 
 #include "cli/table_io.h"
+#include "cli/verbs/ledger_session.h"
 #include "platform/ppdev_port_io.h"
 
 #include <atomic>
@@ -40,7 +41,7 @@ const QCommandLineOption
                 "FILE");
 
 void add_device_options(QList<QCommandLineOption>& options) {
-    options << portOption << linkOption << lptOption << traceOption;
+    options << portOption << linkOption << lptOption << traceOption << ledgerOption;
 }
 
 bool valid_device_options(CommandContext& ctx, const QCommandLineParser& parser) {

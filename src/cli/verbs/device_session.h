@@ -27,6 +27,7 @@ class BarAwareMessages final : public OperatorMessages {
     BarAwareMessages(CliMessages& inner, CliProgress& progress)
         : inner_(inner), progress_(progress) {}
     void message(const std::string& text, MessageIcon icon) override {
+        lastMessage = text;
         progress_.finish();
         inner_.message(text, icon);
     }
@@ -34,6 +35,8 @@ class BarAwareMessages final : public OperatorMessages {
         progress_.finish();
         return inner_.ask(text);
     }
+
+    std::string lastMessage; // for the ledger
 
   private:
     CliMessages& inner_;
@@ -94,6 +97,8 @@ class DeviceSession {
     Operations& ops() { return ops_; }
     UsbLink& link() { return board_.link(); }
     OperatorMessages& messages() { return messages_; }
+    const std::string& lastMessage() const { return messages_.lastMessage; }
+    PagerBackups& backups() { return backups_; }
     CommandContext& context() { return ctx_; }
     bool cancelled() const;
 

@@ -2,6 +2,7 @@
 #include "cli/command.h"
 #include "cli/table_io.h"
 #include "cli/verbs/device_session.h"
+#include "cli/verbs/ledger_session.h"
 
 #include <memory>
 
@@ -29,15 +30,17 @@ class ReadCommand final : public DeviceCommand {
             return ExitUsage;
         }
         DeviceSession s(ctx, parser);
-        if (!s.connect())
+        LedgerSession ledger(s);
+        if (!ledger.open(parser) || !s.connect())
             return ExitFailure;
         const ReadOutcome r = s.ops().tbl_readall(0, ImageUpperBound);
         s.release();
+        const bool recorded = ledger.record_read(r);
         if (r == ReadOutcome::Cancelled) {
             s.messages().message(CancelledMessage, MessageIcon::None);
             return ExitFailure;
         }
-        if (r != ReadOutcome::Accepted)
+        if (r != ReadOutcome::Accepted || !recorded)
             return ExitFailure;
         return save_table(parser.value(outOption), s.editor().image(), s.messages()) ? ExitSuccess
                                                                                      : ExitFailure;

@@ -1,6 +1,7 @@
 // kprtool verify FILE.tbl [--port P]
 #include "cli/command.h"
 #include "cli/verbs/device_session.h"
+#include "cli/verbs/ledger_session.h"
 
 #include <memory>
 
@@ -20,18 +21,21 @@ class VerifyCommand final : public DeviceCommand {
     int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
                   const QStringList& args) override {
         DeviceSession s(ctx, parser);
-        if (!s.open_table_file(args.at(0)) || !s.connect())
+        LedgerSession ledger(s);
+        if (!s.open_table_file(args.at(0)) || !ledger.open(parser) || !s.connect())
             return ExitFailure;
         OpOutcome r;
+        bool recorded = false;
         {
             // The pager holds its texts in pager codes.
             PagerCodesScope codes(s.hooks());
             r = s.ops().tbl_verify(s.editor().image(), 0, ImageUpperBound);
+            recorded = ledger.record_verify(r);
         }
         s.release();
         if (r == OpOutcome::Cancelled)
             s.messages().message(CancelledMessage, MessageIcon::None);
-        return r == OpOutcome::Success ? ExitSuccess : ExitFailure;
+        return r == OpOutcome::Success && recorded ? ExitSuccess : ExitFailure;
     }
 };
 

@@ -2,6 +2,7 @@
 #include "cli/command.h"
 #include "cli/table_io.h"
 #include "cli/verbs/device_session.h"
+#include "cli/verbs/ledger_session.h"
 
 #include <memory>
 
@@ -65,7 +66,8 @@ class WriteCommand final : public DeviceCommand {
         }
 
         DeviceSession s(ctx, parser);
-        if (!s.open_table_file(args.at(0)) || !s.connect())
+        LedgerSession ledger(s);
+        if (!s.open_table_file(args.at(0)) || !ledger.open(parser) || !s.connect())
             return ExitFailure;
         EditorFlags& flags = s.editor().flags();
         flags.AutoInc1 = inc1;
@@ -78,8 +80,9 @@ class WriteCommand final : public DeviceCommand {
             // What goes to the pager is in pager codes; the editor gets its texts back after.
             PagerCodesScope codes(s.hooks());
             if (!inc1 && !inc2) {
-                failed = s.ops().write_and_verify() != OpOutcome::Success;
-                written = failed ? 0 : 1;
+                const OpOutcome r = s.ops().write_and_verify();
+                failed = !ledger.record_write(r) || r != OpOutcome::Success;
+                written = r == OpOutcome::Success ? 1 : 0;
             } else {
                 for (int i = 0; i < count && !failed; ++i) {
                     if (i > 0 &&
@@ -93,15 +96,22 @@ class WriteCommand final : public DeviceCommand {
                         failed = true;
                         break;
                     }
+                    // Capcodes other pagers hold are passed over before the label shows.
+                    if (!ledger.reserve(inc1, inc2)) {
+                        failed = true;
+                        break;
+                    }
                     ctx.progress.finish();
                     if (inc1)
                         ctx.err << QString::fromStdString(s.ops().batch_label(0)) << "\n";
                     if (inc2)
                         ctx.err << QString::fromStdString(s.ops().batch_label(1)) << "\n";
                     ctx.err.flush();
-                    if (s.ops().batch_step() == OpOutcome::Success)
+                    const OpOutcome r = s.ops().batch_step();
+                    if (r == OpOutcome::Success)
                         ++written;
-                    else
+                    // A pager the ledger does not know of would let its capcodes out again.
+                    if (!ledger.record_write(r) || r != OpOutcome::Success)
                         failed = true;
                 }
             }
