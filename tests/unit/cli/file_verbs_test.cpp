@@ -36,7 +36,7 @@ class FileVerbs : public ::testing::Test {
         good = path("good.tbl");
         ASSERT_EQ(run({"default", good}), ExitSuccess);
         profile = path("p.yaml");
-        std::ofstream(profile) << "settings:\n  password: \"1234\"\n";
+        std::ofstream(local_path(profile)) << "settings:\n  password: \"1234\"\n";
     }
     void TearDown() override { fs::remove_all(dir); }
     QString path(const std::string& name) const { return argument_text((dir / name).string()); }

@@ -186,8 +186,9 @@ TEST_F(TableFileTest, SavesKeepTheFilesIdentity) {
         const TableSaveResult r = save_table_file(path(row.file), img);
         EXPECT_TRUE(r.ok) << row.what << ": " << r.message;
         EXPECT_EQ(read_bytes(path(row.file)).at(5), 42) << row.what;
-        if (!row.alsoSees.empty())
+        if (!row.alsoSees.empty()) {
             EXPECT_EQ(read_bytes(row.alsoSees).at(5), 42) << row.what;
+        }
         struct stat after {};
         ASSERT_EQ(::stat(path(row.file).c_str(), &after), 0) << row.what;
         if (existed) {
@@ -195,7 +196,8 @@ TEST_F(TableFileTest, SavesKeepTheFilesIdentity) {
             EXPECT_EQ(after.st_uid, before.st_uid) << row.what;
             EXPECT_EQ(after.st_gid, before.st_gid) << row.what;
         }
-        fs::permissions(dir_ / "ro", fs::perms::owner_all, fs::perm_options::add);
+        std::error_code ec;
+        fs::permissions(dir_ / "ro", fs::perms::owner_all, fs::perm_options::add, ec);
     }
     // Nothing but the files themselves is left.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 5);
