@@ -83,6 +83,9 @@ std::optional<BackupEntry> parse_backup_file_name(const fs::path& path) {
     if (!kind)
         return std::nullopt;
     auto n = [&](int i) { return std::stoi(m[static_cast<std::size_t>(i)]); };
+    // Only the years the system clock can hold.
+    if (n(1) < 1970 || n(1) > 2261)
+        return std::nullopt;
     const int64_t days =
         days_from_civil(n(1), static_cast<unsigned>(n(2)), static_cast<unsigned>(n(3)));
     const int64_t ms = ((days * 24 + n(4)) * 60 + n(5)) * 60 * 1000 + n(6) * 1000 + n(7);
@@ -115,12 +118,12 @@ std::optional<fs::path> BackupStore::keep(const PagerImage& image, BackupKind ki
         name.insert(name.find('Z') + 1, "-" + std::to_string(i));
         path = folder_ / name;
     }
-    const TableSaveResult r = save_table_file(path.string(), image);
+    const TableSaveResult r = save_table_file(path.string(), image, TableTail::Discard);
     if (!r.ok) {
         error = r.message;
         return std::nullopt;
     }
-    prune();
+    prune(path);
     return path;
 }
 
@@ -139,14 +142,21 @@ std::vector<BackupEntry> BackupStore::list() const {
     return out;
 }
 
-int BackupStore::prune() {
+int BackupStore::prune(const fs::path& spare) {
     if (keepDays_ <= 0)
         return 0;
-    const auto limit = now_() - std::chrono::hours(24) * keepDays_;
+    // In milliseconds: any int number of days fits, where the clock's own nanoseconds would
+    // overflow past about 106 000 days and put the limit in the future.
+    using std::chrono::milliseconds;
+    const int64_t limit =
+        std::chrono::duration_cast<milliseconds>(now_().time_since_epoch()).count() -
+        int64_t{keepDays_} * 24 * 60 * 60 * 1000;
     int removed = 0;
     for (const BackupEntry& e : list()) {
         std::error_code ec;
-        if (e.time < limit && fs::remove(e.path, ec))
+        const int64_t t =
+            std::chrono::duration_cast<milliseconds>(e.time.time_since_epoch()).count();
+        if (t < limit && e.path != spare && fs::remove(e.path, ec))
             ++removed;
     }
     return removed;

@@ -61,8 +61,9 @@ class BackupStore {
                                               std::string& error);
     // Every backup in the folder, newest first. Other files are left out.
     std::vector<BackupEntry> list() const;
-    // Removes the backups older than keepDays; the number removed.
-    int prune();
+    // Removes the backups older than keepDays, never `spare` (the backup just made); the
+    // number removed.
+    int prune(const std::filesystem::path& spare = {});
 
   private:
     std::filesystem::path folder_;

@@ -2,12 +2,30 @@
 
 #include "cli/cli_messages.h"
 
+#include <QFileDevice>
+
 namespace kpr::cli {
 
 namespace {
 const QCommandLineOption yesOption({"y", "yes"}, "Answer every question with Yes.");
 const QCommandLineOption helpOption({"h", "help"}, "Show this help.");
 } // namespace
+
+bool output_written(QTextStream& out) {
+    out.flush();
+    auto* file = qobject_cast<QFileDevice*>(out.device());
+    // QTextStream over a FILE*: its own flush reaches the C stream's buffer only.
+    if (file && file->handle() >= 0 && !file->flush())
+        out.setStatus(QTextStream::WriteFailed);
+    return out.status() == QTextStream::Ok;
+}
+
+QString output_error(QTextStream& out) {
+    if (auto* file = qobject_cast<QFileDevice*>(out.device());
+        file && file->error() != QFileDevice::NoError)
+        return file->errorString();
+    return "write failed";
+}
 
 Command::Command(QString name, QString description)
     : name_(std::move(name)), description_(std::move(description)) {}
@@ -84,8 +102,13 @@ int Command::execute(CommandContext& ctx, const QStringList& arguments) {
     if (acceptsYes_ && parser.isSet(yesOption))
         ctx.messages.setAssumeYes(true);
     ctx.out.flush();
-    const int status = run(ctx, parser, args);
-    ctx.out.flush();
+    int status = run(ctx, parser, args);
+    if (!output_written(ctx.out) && status == ExitSuccess) {
+        // A result that did not reach its reader is a failure, not a silent success.
+        ctx.err << "kprtool " << name_
+                << ": the output could not be written: " << output_error(ctx.out) << "\n";
+        status = ExitFailure;
+    }
     ctx.err.flush();
     return status;
 }

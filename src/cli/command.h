@@ -28,6 +28,11 @@ struct CommandContext {
     CliProgress& progress;
 };
 
+// Flushes the stream to the system and tells whether everything written so far got there;
+// output_error is the reason when not.
+bool output_written(QTextStream& out);
+QString output_error(QTextStream& out);
+
 class Command {
   public:
     Command(QString name, QString description);

@@ -1,5 +1,6 @@
 // kprtool: the KPR35T editor and programmer on the command line.
 #include "cli/commands.h"
+#include "cli/raw_arguments.h"
 
 #include <QCoreApplication>
 
@@ -7,5 +8,6 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("kprtool");
     QCoreApplication::setApplicationVersion(KPR_VERSION);
-    return kpr::cli::run_kprtool(QCoreApplication::arguments());
+    // Not QCoreApplication::arguments(): that decoding loses bytes of non-UTF-8 file names.
+    return kpr::cli::run_kprtool(kpr::cli::program_arguments(argc, argv));
 }

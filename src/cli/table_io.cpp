@@ -1,14 +1,6 @@
 #include "cli/table_io.h"
 
-#include "tables/table_file.h"
-
-#include <QFile>
-
 namespace kpr::cli {
-
-std::string local_path(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 std::optional<PagerImage> open_table(const QString& path, OperatorMessages& messages) {
     TableOpenResult r = open_table_file(local_path(path));
@@ -20,8 +12,9 @@ std::optional<PagerImage> open_table(const QString& path, OperatorMessages& mess
     return r.image;
 }
 
-bool save_table(const QString& path, const PagerImage& image, OperatorMessages& messages) {
-    TableSaveResult r = save_table_file(local_path(path), image);
+bool save_table(const QString& path, const PagerImage& image, OperatorMessages& messages,
+                TableTail tail) {
+    TableSaveResult r = save_table_file(local_path(path), image, tail);
     if (!r.ok)
         messages.message(r.message, MessageIcon::Critical);
     return r.ok;

@@ -24,20 +24,17 @@ void Editor::update_caption() {
 
 bool Editor::mnuLBFF_Click(const std::string& path) {
     EditorNotify n(*this);
-    std::string name = path;
-    if (!st_.flags.SaveToCurrent) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) {
-            st_.messages->message(std::string(TableMissingMessage), MessageIcon::None);
-            return false;
-        }
-        st_.flags.CurrentTablePath = path;
-    } else {
-        name = st_.flags.CurrentTablePath;
-    }
+    const std::string name = st_.flags.SaveToCurrent ? st_.flags.CurrentTablePath : path;
+    // One open for every caller: a FIFO or device never blocks, and each fault gets the
+    // message the command line gives for it.
     const TableOpenResult r = open_table_file(name);
+    // The chosen name becomes the current file once it names a file, even a wrong one.
+    if (!st_.flags.SaveToCurrent && (r.ok() || r.status == TableOpenStatus::WrongFormat))
+        st_.flags.CurrentTablePath = path;
     if (!r.ok()) {
-        st_.messages->message(r.message, MessageIcon::None);
+        st_.messages->message(r.message, r.status == TableOpenStatus::Unreadable
+                                             ? MessageIcon::Critical
+                                             : MessageIcon::None);
         return false;
     }
     load_image(r.image);

@@ -1,5 +1,7 @@
 #include "profile/profile.h"
 
+#include "common/input_file.h"
+#include "common/safe_save.h"
 #include "editor/settings_keys.h"
 
 #include <yaml-cpp/yaml.h>
@@ -356,7 +358,6 @@ bool is_profile_path(const std::string& path) {
 
 bool save_profile_file(const Editor& editor, const std::string& path, std::string& error,
                        const std::vector<std::string>& comment) {
-    namespace fs = std::filesystem;
     // Read from an editor of its own that opened the image, so the window's dialogs and
     // their state are not touched, and the profile is the one kprtool would export from the
     // same image saved as a table file.
@@ -365,30 +366,10 @@ bool save_profile_file(const Editor& editor, const std::string& path, std::strin
     scratch.startup_finish({}, false);
     scratch.load_image(editor.image());
     const std::string text = export_profile(scratch, comment);
-    const fs::path target(path);
-    fs::path temp = target;
-    temp += ".tmp-" + std::to_string(std::hash<std::string>{}(path) % 100000);
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f) {
-            error = "The " + path + " could not be written: cannot create " + temp.string();
-            return false;
-        }
-        f << text;
-        f.flush();
-        if (!f) {
-            f.close();
-            std::error_code ec;
-            fs::remove(temp, ec);
-            error = "The " + path + " could not be written: write failed";
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        error = "The " + path + " could not be written: " + ec.message();
+    const SafeSaveResult r =
+        safe_save(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    if (!r) {
+        error = "The " + path + " could not be written: " + r.reason();
         return false;
     }
     return true;
@@ -396,29 +377,20 @@ bool save_profile_file(const Editor& editor, const std::string& path, std::strin
 
 namespace {
 
-bool read_text(const std::string& path, std::string& text, std::string& error) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        std::error_code ec;
-        error = std::filesystem::exists(path, ec) ? "cannot be read" : "no such file";
-        return false;
-    }
-    std::ostringstream s;
-    s << f.rdbuf();
-    text = s.str();
-    return true;
-}
+// Far beyond any real profile; a bigger file is refused before it is parsed.
+constexpr std::size_t MaxProfileBytes = 1024 * 1024;
 
 } // namespace
 
 ProfileImport import_profile_file(const std::string& path, const PagerImage& base) {
     ProfileImport out;
-    std::string text;
-    std::string error;
-    if (!read_text(path, text, error)) {
-        out.result.problems.push_back({0, {}, error});
+    const InputFile in = read_input_file(path, MaxProfileBytes, InputBeyondBound::Refuse);
+    if (!in.ok()) {
+        out.fileError = input_error_message(path, in);
+        out.result.problems.push_back({0, {}, out.fileError});
         return out;
     }
+    const std::string text(in.bytes.begin(), in.bytes.end());
     const ParsedProfile parsed = parse_profile(text);
     if (!parsed.ok()) {
         out.result.problems = parsed.problems;

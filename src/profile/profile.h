@@ -86,9 +86,9 @@ inline constexpr const char* ProfileExtension = ".yaml";
 // profile rather than a table file.
 bool is_profile_path(const std::string& path);
 
-// Save As of a profile in the window: the profile of the editor's image (as `kprtool export`
-// gives for that image saved as a table file), written through a temporary file and a
-// rename; false with `error` set. The editor itself is not touched.
+// Save As of a profile in the window and `kprtool export -o`: the profile of the editor's
+// image (as `kprtool export` gives for that image saved as a table file), saved as a table
+// file is (safe_save); false with `error` set. The editor itself is not touched.
 bool save_profile_file(const Editor& editor, const std::string& path, std::string& error,
                        const std::vector<std::string>& comment = {});
 
@@ -97,6 +97,9 @@ bool save_profile_file(const Editor& editor, const std::string& path, std::strin
 struct ProfileImport {
     ProfileResult result;
     PagerImage image;
+    // Set when the file itself could not be read: the message a table file gets for the
+    // same fault (also the one problem in `result`).
+    std::string fileError;
     bool ok() const { return result.ok(); }
 };
 ProfileImport import_profile_file(const std::string& path, const PagerImage& base);

@@ -72,6 +72,10 @@ std::string replaceNoCase(const std::string& s, std::string_view from, std::stri
     return out;
 }
 
+bool hasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
 std::string trimBlanks(std::string_view s) {
     const auto first = s.find_first_not_of(' ');
     if (first == std::string_view::npos)
@@ -464,6 +468,14 @@ bool clsRegistryAccess::ExportKey(const std::string& sPath, bool includeSubkeys,
     std::string block = "[" + fullPath + "]" + CRLF;
     const std::string noDefault(1, '\0');
     const std::string def = ReadString(sPath, "", noDefault);
+    // The script has no escape for a line break: a name or value holding one would write
+    // lines of its own into the script (a "[-key]" among them). Such a key is not exported.
+    if (hasLineBreak(fullPath) || (def != noDefault && hasLineBreak(def)))
+        return false;
+    for (const auto* list : {&strings, &binaries, &dwords})
+        for (const auto& e : *list)
+            if (hasLineBreak(e.name) || hasLineBreak(e.text))
+                return false;
     if (def != noDefault)
         block += "@=\"" + def + "\"" + CRLF;
     for (const auto& e : strings)
@@ -578,14 +590,14 @@ struct ImportStep {
     std::int32_t number = 0;
 };
 
-// One script line as the import sees it: double quotes removed, blanks trimmed.
+// One script line as the import sees it: blanks trimmed, then double quotes removed (in
+// that order, so a quoted value that starts with blanks and a "[" stays a value).
 std::string cleanLine(std::string_view line) {
     std::string out;
-    out.reserve(line.size());
-    for (char c : line)
+    for (char c : trimBlanks(line))
         if (c != '"')
             out += c;
-    return trimBlanks(out);
+    return out;
 }
 
 // A path the registry can hold: a known root, and below it names of 1 to 255 characters,
@@ -623,6 +635,12 @@ std::optional<std::vector<ImportStep>> parseScript(std::string_view text) {
     }
     if (toUpper(std::string(lines[0])) != "REGEDIT4")
         return std::nullopt;
+
+    // A lone CR or LF inside a line is a value that broke out of its quotes, or a file
+    // edited elsewhere: either way it cannot be applied as meant.
+    for (const auto line : lines)
+        if (hasLineBreak(line))
+            return std::nullopt;
 
     std::vector<ImportStep> steps;
     for (std::size_t i = 1; i < lines.size(); ++i) {

@@ -42,7 +42,8 @@ bool parse_sim_fault(const std::string& kind, SimFaults& f) {
     return true;
 }
 
-BoardSim::BoardSim(const Memory& memory, SimFaults faults) : memory_(memory), faults_(faults) {
+BoardSim::BoardSim(const Memory& memory, SimFaults faults)
+    : memory_(memory), faults_(faults), hungUp_(faults.dropAfter == 0) {
     if (faults_.blank)
         memory_.fill(0xFF);
 }

@@ -34,6 +34,9 @@ inline constexpr double SimByteTimeMs = 10.0 / 9.6;
 // The pager memory writes in 16-byte pages, each taking this long.
 inline constexpr int SimMemoryPageSize = 16;
 inline constexpr double SimWriteCycleMs = 5.0;
+// A pause on the line this long ends any frame begun before it; far longer than the gap
+// between two bytes of one frame, far shorter than the host's wait for a reply.
+inline constexpr int SimQuietGapMs = 100;
 
 inline constexpr int SimFirmwareAddress = 1113;
 inline constexpr int SimDefaultFirmware = 52;
@@ -55,7 +58,14 @@ class BoardSim {
     // Bytes from the host. Returns the replies to every command these bytes complete.
     std::vector<SimReply> feed(std::span<const uint8_t> bytes);
 
-    // After drop-after=N frames the board has hung up: it takes and answers nothing.
+    // The line has been quiet for SimQuietGapMs: a frame begun before it is dropped, so one
+    // damaged or cut-off command does not swallow the commands after it.
+    void line_quiet() { in_.clear(); }
+    // Bytes of a frame begun and not yet complete.
+    bool partialFrame() const { return !in_.empty(); }
+
+    // After drop-after=N frames the board has hung up: it takes and answers nothing
+    // (drop-after=0: hung up before the first reply).
     bool hungUp() const { return hungUp_; }
     const Memory& memory() const { return memory_; }
     int framesServed() const { return frames_; }

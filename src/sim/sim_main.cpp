@@ -12,14 +12,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include "common/input_file.h"
+#include "common/safe_save.h"
 #include "sim/board_sim.h"
 
 namespace {
@@ -64,16 +64,9 @@ bool write_all(int fd, const uint8_t* p, size_t n) {
     return true;
 }
 
-// Written through a temporary file and a rename: a reader never sees half a memory.
+// Saved as a table file is: a reader never sees half a memory.
 bool save_memory(const std::string& path, const kpr::BoardSim::Memory& m) {
-    const std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(m.data()), static_cast<std::streamsize>(m.size()));
-        if (!out)
-            return false;
-    }
-    return std::rename(tmp.c_str(), path.c_str()) == 0;
+    return static_cast<bool>(kpr::safe_save(path, m));
 }
 
 int fail(const std::string& text) {
@@ -130,14 +123,13 @@ int main(int argc, char** argv) {
     kpr::BoardSim::Memory memory;
     if (parser.isSet(memoryOpt)) {
         const std::string path = parser.value(memoryOpt).toStdString();
-        std::ifstream in(path, std::ios::binary);
-        std::vector<char> data((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-        if (!in.good() && !in.eof())
-            return fail("cannot read " + path);
-        if (data.size() < memory.size())
+        // Like a table file: its first 2048 bytes, and only from a regular file.
+        const kpr::InputFile in = kpr::read_input_file(path, memory.size());
+        if (!in.ok())
+            return fail("cannot read " + path + ": " + in.reason());
+        if (in.bytes.size() < memory.size())
             return fail(path + " holds fewer than 2048 bytes");
-        std::copy_n(data.begin(), memory.size(), memory.begin());
+        std::copy_n(in.bytes.begin(), memory.size(), memory.begin());
         if (parser.isSet(firmwareOpt))
             memory[kpr::SimFirmwareAddress] = static_cast<uint8_t>(firmware);
     } else {
@@ -181,10 +173,15 @@ int main(int argc, char** argv) {
     for (;;) {
         pollfd fds[2] = {{signalPipe[0], POLLIN, 0}, {master, POLLIN, 0}};
         const nfds_t count = master >= 0 ? 2 : 1;
-        if (poll(fds, count, -1) < 0) {
+        const int ready = poll(fds, count, board.partialFrame() ? kpr::SimQuietGapMs : -1);
+        if (ready < 0) {
             if (errno == EINTR)
                 continue;
             break;
+        }
+        if (ready == 0) {
+            board.line_quiet();
+            continue;
         }
         if (fds[0].revents & POLLIN)
             break;

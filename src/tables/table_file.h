@@ -2,6 +2,7 @@
 // Table files (*.tbl): the 2048 image bytes at offset 0, nothing else. A file is accepted
 // when its bytes 993-997 read "KPR35"; a longer file is read up to offset 2047, a shorter
 // one is zero-filled.
+#include "common/input_file.h"
 #include "image/pager_image.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ inline constexpr std::string_view TableModelText = "KPR35";
 enum class TableOpenStatus {
     Ok,
     Missing,     // no file of that name: "This file is not exit!"
-    Unreadable,  // the file is there but could not be read (message names path and reason)
+    Unreadable,  // anything else that is not a readable regular file (path and reason)
     WrongFormat, // the model text is not "KPR35": "The [name] is not correct format, ..."
 };
 
@@ -37,22 +38,28 @@ struct TableSaveResult {
 };
 
 // The operator messages, exactly as shown.
-inline constexpr std::string_view TableMissingMessage = "This file is not exit!";
+inline constexpr std::string_view TableMissingMessage = MissingFileMessage;
 std::string table_format_message(const std::string& fileName);
-std::string table_read_error_message(const std::string& path, const std::string& reason);
 std::string table_write_error_message(const std::string& path, const std::string& reason);
 
 // Builds the image from a file's bytes by the length rules and checks the model text.
 // fileName is used only in the rejection message.
 TableOpenResult table_from_bytes(std::span<const uint8_t> bytes, const std::string& fileName);
 
-// Opens a table file. The path is used as given in every message.
+// Opens a table file through read_input_file: never blocks, and refuses anything but a
+// regular file with the same message every caller shows. The path is used as given.
 TableOpenResult open_table_file(const std::string& path);
 
-// Saves the image as the first 2048 bytes of path. A longer existing file keeps its bytes
-// beyond offset 2047; the file is written through a temporary file in the same folder and
-// renamed over the old one, so a failure never leaves half a file. A read-only existing file
-// is refused rather than replaced.
-TableSaveResult save_table_file(const std::string& path, const PagerImage& image);
+// What an existing longer file keeps when a table is saved over it.
+enum class TableTail {
+    Keep,    // its bytes beyond offset 2047 (File > Save, Save As)
+    Discard, // nothing: the file becomes exactly the 2048 image bytes
+};
+
+// Saves the image as the first 2048 bytes of path, through safe_save: never half a file,
+// links written through, devices never replaced, owner, group, mode and hard links kept,
+// a read-only existing file refused rather than replaced.
+TableSaveResult save_table_file(const std::string& path, const PagerImage& image,
+                                TableTail tail = TableTail::Keep);
 
 } // namespace kpr

@@ -154,21 +154,6 @@ TEST_F(KprtoolTables, FailedWriteExitsOneWithPathAndReason) {
     EXPECT_EQ(r.err, "The [" + out + "] could not be written: No such file or directory\n");
 }
 
-TEST_F(KprtoolTables, DefaultOverALongerFileKeepsItsTail) {
-    const QString p = make_file("long.tbl", 3000);
-    const QByteArray before = read(p);
-    ASSERT_EQ(kprtool({"default", p}).exitCode, 0);
-    const QByteArray after = read(p);
-    ASSERT_EQ(after.size(), 3000);
-    EXPECT_EQ(after.left(2048), image_bytes(kpr::build_default_image()));
-    EXPECT_EQ(after.mid(2048), before.mid(2048));
-    // Reopened, only the first 2048 bytes count: no difference to a fresh default file.
-    ASSERT_EQ(kprtool({"default", path("fresh.tbl")}).exitCode, 0);
-    auto r = kprtool({"diff", p, path("fresh.tbl")});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.out.contains("The files are identical.")) << r.out.toStdString();
-}
-
 TEST_F(KprtoolTables, DiffShowsDifferingRangesWithRegionNames) {
     ASSERT_EQ(kprtool({"default", path("a.tbl")}).exitCode, 0);
     QByteArray b = read(path("a.tbl"));

@@ -18,9 +18,11 @@ class DefaultCommand final : public Command {
 
   protected:
     int run(CommandContext& ctx, const QCommandLineParser&, const QStringList& args) override {
-        // The image as start-up assembles it, before a band or "default.tbl" is applied.
-        return save_table(args.at(0), build_default_image(), ctx.messages) ? ExitSuccess
-                                                                           : ExitFailure;
+        // The image as start-up assembles it, before a band or "default.tbl" is applied; a
+        // fresh file, so a longer old file's tail does not linger behind it.
+        return save_table(args.at(0), build_default_image(), ctx.messages, TableTail::Discard)
+                   ? ExitSuccess
+                   : ExitFailure;
     }
 };
 

@@ -43,9 +43,13 @@ class ImportCommand final : public Command {
             base = *opened;
         }
         const ProfileImport r = import_profile_file(local_path(args.at(0)), base);
+        if (!r.fileError.empty()) {
+            ctx.messages.message(r.fileError, MessageIcon::Critical);
+            return ExitFailure;
+        }
         if (!r.ok()) {
             for (const ProfileProblem& p : r.result.problems)
-                ctx.err << QString::fromStdString(describe_problem(p, args.at(0).toStdString()))
+                ctx.err << QString::fromStdString(describe_problem(p, local_path(args.at(0))))
                         << "\n";
             ctx.err << "kprtool import: " << r.result.problems.size()
                     << (r.result.problems.size() == 1 ? " problem" : " problems")

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 
 #include <unistd.h>
 
@@ -105,6 +106,16 @@ TEST(BackupStoreTest, KeepsListsNewestFirstAndPrunesByTheClock) {
     BackupStore forever(dir.path / "backups", 0, [&] { return T0 + 1000 * Day; });
     EXPECT_EQ(forever.prune(), 0);
     EXPECT_EQ(forever.list().size(), 1u);
+
+    // More days than the clock can count back: nothing is old enough, least of all the
+    // backup just made.
+    for (int days : {106'752, 1'000'000, std::numeric_limits<int>::max()}) {
+        BackupStore longest(dir.path / "backups", days, [&] { return T0 + 12 * Day; });
+        const auto kept = longest.keep(img, BackupKind::Read, error);
+        ASSERT_TRUE(kept.has_value()) << error;
+        EXPECT_TRUE(fs::exists(*kept)) << days;
+        EXPECT_EQ(longest.prune(), 0) << days;
+    }
 }
 
 TEST(BackupStoreTest, AFolderThatCannotBeMadeIsReported) {

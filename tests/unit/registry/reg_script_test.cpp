@@ -111,6 +111,19 @@ TEST_F(RegScript, ExportNeverTouchesAnExistingFileNorMakesOneForNothing) {
     EXPECT_EQ(ra.ExportToReg("HKCU\\App", path("no-such-dir/x.reg")), 0);
 }
 
+TEST_F(RegScript, ALineBreakInANameOrValueIsNotExported) {
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"v", "x\r\n[-HKEY_CURRENT_USER\\Other]"}, {"v", "a\nb"}, {"v", "a\rb"}, {"n\r\n", "x"}};
+    for (const auto& [name, value] : rows) {
+        InMemoryRegistry reg;
+        clsRegistryAccess r(reg);
+        ASSERT_NE(r.WriteString("HKCU\\App", name, value), 0u);
+        std::string text;
+        EXPECT_EQ(r.ExportToRegText("HKCU\\App", text), 0) << value;
+        EXPECT_EQ(text.find("[-"), std::string::npos) << text;
+    }
+}
+
 TEST_F(RegScript, RoundTripIntoAnEmptyRegistry) {
     ASSERT_NE(ra.WriteString("HKLM\\SOFTWARE\\Vendor", "@", "Default text"), 0u);
     ASSERT_NE(ra.WriteString("HKLM\\SOFTWARE\\Vendor", "Folder", "C:\\Program Files\\KPR\\"), 0u);
@@ -140,7 +153,9 @@ TEST_F(RegScript, ValuesAreNotEscapedEitherWay) {
     EXPECT_EQ(ra.ReadString("HKCU\\T", "back"), "a\\b\\\\c");
     EXPECT_EQ(ra.ReadString("HKCU\\T", "quote"), "say hi");
     EXPECT_EQ(ra.ReadString("HKCU\\T", "eq"), "a");
-    EXPECT_EQ(ra.ReadString("HKCU\\T", "sp "), "v"); // the line is trimmed, then the value
+    // The line is trimmed before its quotes go: the blank inside them stays (the read trims
+    // only the front of a string that ends in its zero).
+    EXPECT_EQ(ra.ReadString("HKCU\\T", "sp "), "v ");
 }
 
 TEST_F(RegScript, ImportDeletesKeysAndValues) {
@@ -148,7 +163,9 @@ TEST_F(RegScript, ImportDeletesKeysAndValues) {
     ASSERT_NE(ra.WriteString("HKCU\\Keep", "gone", "x"), 0u);
     ASSERT_NE(ra.WriteString("HKCU\\Keep", "stay", "x"), 0u);
     ASSERT_EQ(import({"[-HKEY_CURRENT_USER\\Old]", "\"ignored\"=\"after a deletion\"",
-                      "[-HKCU\\Never\\Was]", "[HKCU\\Keep]", "\"gone\"=-", "\"absent\"= - "}),
+                      "[-HKCU\\Never\\Was]", "[HKCU\\Keep]", "\"gone\"=-", "\"absent\"= - ",
+                      // trimmed before the quotes go: a quoted blank-led "[" is no section
+                      "\"  [-HKCU\\Keep]\""}),
               1);
     EXPECT_FALSE(ra.KeyExists("HKCU\\Old"));
     EXPECT_FALSE(ra.ValueExists("HKCU\\Keep", "gone"));
@@ -201,6 +218,8 @@ TEST_F(RegScript, BadScriptsChangeNothing) {
         "REGEDIT4\r\n" + good + "[-HKCU\\Existing\r\n",
         "REGEDIT4\r\n" + good + "[HKEY_CU]\r\n",
         "REGEDIT4\r\n" + good + "[HKCU\\\\x]\r\n",
+        "REGEDIT4\r\n" + good + "\"b\"=\"x\n[-HKCU\\Existing]\"\r\n", // a line break inside
+        "REGEDIT4\r\n" + good + "\"b\"=\"x\r[-HKCU\\Existing]\"\r\n",
     };
     for (const auto& text : bad) {
         EXPECT_EQ(ra.ImportFromRegText(text), 0) << text;

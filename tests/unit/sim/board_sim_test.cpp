@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include <sys/wait.h>
+
 #include "image/default_image.h"
 #include "link/frame.h"
 #include "sim/board_sim.h"
@@ -91,6 +95,31 @@ TEST(BoardSim, TakesCommandsInPiecesAndSkipsGarbage) {
     EXPECT_EQ(b.framesServed(), 1);
 }
 
+TEST(BoardSim, AQuietLineDropsAFrameBegunBeforeIt) {
+    BoardSim b(pattern());
+    // A header announcing 255 bytes that never come would swallow the probes after it.
+    Bytes header = command_templates().ProbeCommand;
+    header.resize(13);
+    header[12] = 255;
+    EXPECT_TRUE(b.feed(header).empty());
+    EXPECT_TRUE(b.partialFrame());
+    b.line_quiet();
+    EXPECT_EQ(feed(b, command_templates().ProbeCommand).size(), 1u);
+}
+
+#ifdef KPR_BOARD_SIM_PATH
+// The program itself: a --memory that is no table file is a clear refusal, exit 2.
+TEST(BoardSimProgram, MemoryThatIsNoFileIsRefused) {
+    for (const char* memory : {"/tmp", "/dev/zero"}) {
+        const std::string command = std::string("timeout 10 ") + KPR_BOARD_SIM_PATH + " --memory " +
+                                    memory + " >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << memory;
+        EXPECT_EQ(WEXITSTATUS(status), 2) << memory;
+    }
+}
+#endif
+
 TEST(BoardSim, Faults) {
     SimFaults f;
     ASSERT_TRUE(parse_sim_fault("silent", f));
@@ -144,6 +173,12 @@ TEST(BoardSim, Faults) {
     BoardSim blank(pattern(), f);
     EXPECT_TRUE(std::all_of(blank.memory().begin(), blank.memory().end(),
                             [](uint8_t b) { return b == 0xFF; }));
+
+    f = {};
+    ASSERT_TRUE(parse_sim_fault("drop-after=0", f));
+    BoardSim gone(pattern(), f);
+    EXPECT_TRUE(feed(gone, command_templates().ProbeCommand).empty());
+    EXPECT_TRUE(gone.hungUp());
 
     EXPECT_FALSE(parse_sim_fault("drop-after=", f));
     EXPECT_FALSE(parse_sim_fault("drop-after=x", f));

@@ -1,3 +1,4 @@
+#include "editor/editor.h"
 #include "tables/band.h"
 #include "tables/table_file.h"
 
@@ -5,9 +6,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <vector>
 
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -109,6 +115,114 @@ TEST_F(TableFileTest, MissingAndUnreadableFiles) {
         << r.message;
 }
 
+// Whatever the name holds, opening returns at once with the system's reason.
+TEST_F(TableFileTest, SpecialFilesAreRefusedWithoutBlocking) {
+    ASSERT_EQ(::mkfifo(path("fifo.tbl").c_str(), 0600), 0);
+    fs::create_symlink("loop2.tbl", path("loop1.tbl"));
+    fs::create_symlink("loop1.tbl", path("loop2.tbl"));
+    const std::string notRegular = "not a regular file (a device, FIFO or socket)";
+    const struct {
+        std::string path;
+        std::string reason;
+    } rows[] = {
+        {path("fifo.tbl"), notRegular},
+        {"/dev/zero", notRegular},
+        {dir_.string(), std::generic_category().message(EISDIR)},
+        {path("loop1.tbl"), std::generic_category().message(ELOOP)},
+        {path(std::string(5000, 'n')), std::generic_category().message(ENAMETOOLONG)},
+    };
+    for (const auto& row : rows) {
+        const TableOpenResult r = open_table_file(row.path);
+        EXPECT_EQ(r.status, TableOpenStatus::Unreadable) << row.path.substr(0, 80);
+        EXPECT_EQ(r.message, "The [" + row.path + "] could not be read: " + row.reason);
+    }
+
+    // The window's start-up with a FIFO for default.tbl says so instead of hanging.
+    struct Recorder : OperatorMessages {
+        void message(const std::string& t, MessageIcon) override { texts.push_back(t); }
+        bool ask(const std::string&) override { return false; }
+        std::vector<std::string> texts;
+    } messages;
+    fs::rename(path("fifo.tbl"), path("default.tbl"));
+    Editor editor(messages);
+    editor.startup_finish(dir_.string(), true);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{"The [" + path("default.tbl") +
+                                                       "] could not be read: " + notRegular});
+}
+
+// Saves keep what the user has: the file's links, its place in a folder the user may not
+// write, a name with no room for a temporary suffix.
+TEST_F(TableFileTest, SavesKeepTheFilesIdentity) {
+    PagerImage img;
+    img[5] = 42;
+    const std::string longName = std::string(250, 'l') + ".tbl";
+    const struct {
+        const char* what;
+        std::string file;
+        std::function<void()> setUp;
+        std::string alsoSees; // another name that must show the new bytes
+    } rows[] = {
+        {"hard link", "linked.tbl",
+         [&] {
+             make_file("linked.tbl", 2048);
+             fs::create_hard_link(path("linked.tbl"), path("other-name.tbl"));
+         },
+         path("other-name.tbl")},
+        {"read-only folder",
+         "ro/inside.tbl",
+         [&] {
+             fs::create_directory(dir_ / "ro");
+             make_file("ro/inside.tbl", 2048);
+             fs::permissions(dir_ / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+         },
+         {}},
+        {"long name, existing", longName, [&] { make_file(longName, 2048); }, {}},
+        {"long name, new", "n" + longName.substr(1), [] {}, {}},
+    };
+    for (const auto& row : rows) {
+        row.setUp();
+        struct stat before {};
+        const bool existed = ::stat(path(row.file).c_str(), &before) == 0;
+        const TableSaveResult r = save_table_file(path(row.file), img);
+        EXPECT_TRUE(r.ok) << row.what << ": " << r.message;
+        EXPECT_EQ(read_bytes(path(row.file)).at(5), 42) << row.what;
+        if (!row.alsoSees.empty()) {
+            EXPECT_EQ(read_bytes(row.alsoSees).at(5), 42) << row.what;
+        }
+        struct stat after {};
+        ASSERT_EQ(::stat(path(row.file).c_str(), &after), 0) << row.what;
+        if (existed) {
+            EXPECT_EQ(after.st_mode, before.st_mode) << row.what;
+            EXPECT_EQ(after.st_uid, before.st_uid) << row.what;
+            EXPECT_EQ(after.st_gid, before.st_gid) << row.what;
+        }
+        std::error_code ec;
+        fs::permissions(dir_ / "ro", fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    // Nothing but the files themselves is left.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 5);
+}
+
+TEST_F(TableFileTest, AnInPlaceSaveThatFailsPutsTheOldBytesBack) {
+    // Two links force an in-place write; a file size limit makes it fail half way.
+    const auto p = make_file("short.tbl", 1000);
+    fs::create_hard_link(p, path("twin.tbl"));
+    const auto before = read_bytes(p);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1500;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const TableSaveResult r = save_table_file(p, PagerImage{});
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message,
+              "The [" + p + "] could not be written: " + std::generic_category().message(EFBIG));
+    EXPECT_EQ(read_bytes(p), before);
+}
+
 TEST_F(TableFileTest, RoundTripKeepsEveryByte) {
     PagerImage img;
     for (int a = 0; a < ImageSize; ++a)
@@ -179,6 +293,11 @@ TEST_F(TableFileTest, FailedSaveIsReportedWithPathAndReason) {
     EXPECT_FALSE(s.ok);
     EXPECT_EQ(s.message,
               "The [" + p + "] could not be written: " + std::generic_category().message(ENOENT));
+    // A FIFO nobody reads: refused at once, never waited on.
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    s = save_table_file(path("fifo"), img);
+    EXPECT_EQ(s.message, "The [" + path("fifo") +
+                             "] could not be written: " + std::generic_category().message(ENXIO));
     // The target is a folder.
     s = save_table_file(dir_.string(), img);
     EXPECT_FALSE(s.ok);

@@ -1,0 +1,97 @@
+#include "common/input_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kpr {
+
+bool InputFile::missing() const {
+    return error == ENOENT;
+}
+
+std::string InputFile::reason() const {
+    if (error == ENODEV)
+        return "not a regular file (a device, FIFO or socket)";
+    return std::generic_category().message(error);
+}
+
+namespace {
+
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+InputFile read_input_file(const std::string& path, std::size_t bound, InputBeyondBound beyond) {
+    InputFile in;
+    // O_NONBLOCK: opening a FIFO with no writer or a terminal must not wait.
+    Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    if (f.fd < 0) {
+        in.error = errno;
+        return in;
+    }
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0) {
+        in.error = errno;
+        return in;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        in.error = EISDIR;
+        return in;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        in.error = ENODEV;
+        return in;
+    }
+    if (beyond == InputBeyondBound::Refuse && static_cast<std::uintmax_t>(st.st_size) > bound) {
+        in.error = EFBIG;
+        return in;
+    }
+    // A regular file may still grow while it is read: the bound holds either way.
+    in.bytes.resize(bound);
+    std::size_t got = 0;
+    while (got < bound) {
+        const ssize_t r = ::read(f.fd, in.bytes.data() + got, bound - got);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            in.error = errno;
+            in.bytes.clear();
+            return in;
+        }
+        if (r == 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    if (beyond == InputBeyondBound::Refuse && got == bound) {
+        char extra;
+        ssize_t r;
+        while ((r = ::read(f.fd, &extra, 1)) < 0 && errno == EINTR) {
+        }
+        if (r > 0) {
+            in.error = EFBIG;
+            in.bytes.clear();
+            return in;
+        }
+    }
+    in.bytes.resize(got);
+    return in;
+}
+
+std::string input_error_message(const std::string& path, const InputFile& file) {
+    if (file.missing())
+        return std::string(MissingFileMessage);
+    return "The [" + path + "] could not be read: " + file.reason();
+}
+
+} // namespace kpr
