@@ -24,22 +24,19 @@ void Editor::update_caption() {
 
 bool Editor::mnuLBFF_Click(const std::string& path) {
     EditorNotify n(*this);
-    std::string name = path;
-    if (!st_.flags.SaveToCurrent) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) {
-            st_.messages->message(std::string(TableMissingMessage), MessageIcon::None);
-            return false;
-        }
-        st_.flags.CurrentTablePath = path;
-    } else {
-        name = st_.flags.CurrentTablePath;
+    const std::string name = st_.flags.SaveToCurrent ? st_.flags.CurrentTablePath : path;
+    std::error_code ec;
+    if (!st_.flags.SaveToCurrent && !std::filesystem::is_regular_file(path, ec)) {
+        st_.messages->message(std::string(TableMissingMessage), MessageIcon::None);
+        return false;
     }
     const TableOpenResult r = open_table_file(name);
     if (!r.ok()) {
+        // A refused file never becomes the one Save writes to.
         st_.messages->message(r.message, MessageIcon::None);
         return false;
     }
+    st_.flags.CurrentTablePath = name;
     load_image(r.image);
     update_caption();
     return true;
