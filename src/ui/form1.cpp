@@ -408,7 +408,6 @@ QWidget* Form1::buildPage1(QWidget* parent) {
     g->addWidget(lbl("lblFreq", QStringLiteral("Freq."), fq), r, 0);
     auto* freqRow = new QHBoxLayout;
     QWidget* freq = txt("txtFreq", fq);
-    static_cast<QLineEdit*>(freq)->setMaxLength(7);
     freq->setMinimumWidth(70);
     freqRow->addWidget(freq);
     freqRow->addWidget(lbl("lblFreqUnit", QStringLiteral("00Hz"), fq));
@@ -463,7 +462,6 @@ QWidget* Form1::buildPage1(QWidget* parent) {
         const int row = i + 1;
         c->addWidget(lbl(ctl("lblCap", i), QStringLiteral("Cap #%1").arg(i + 1), cc), row, 0);
         QWidget* a = txt(ctl("txtAddr", i), cc);
-        static_cast<QLineEdit*>(a)->setMaxLength(7);
         a->setMinimumWidth(70);
         c->addWidget(a, row, 1);
         c->addWidget(chk(ctl("chkCtl", 30 + i), QStringLiteral("ON"), cc), row, 2);
@@ -643,7 +641,6 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     pair("lblSLC", QStringLiteral("Sequential Lockout"), cbo("cboSLC", as));
     pair("lblORC", QStringLiteral("Out-of Service"), cbo("cboORC", as));
     QWidget* pass = txt("txtPass", as);
-    static_cast<QLineEdit*>(pass)->setMaxLength(4);
     pair("lblPass", QStringLiteral("Password(4 Dec)"), pass);
     auto* contrastRow = new QWidget(as);
     auto* cr = new QHBoxLayout(contrastRow);
