@@ -9,6 +9,7 @@
 //
 // Times in the names are UTC, so they sort and prune the same in every time zone.
 #include "common/operator_messages.h"
+#include "common/progress.h"
 #include "image/pager_image.h"
 #include "ops/block_transfer.h"
 
@@ -28,6 +29,9 @@ enum class BackupKind {
 };
 
 const char* backup_kind_name(BackupKind kind); // "read", "before-write", "written"
+
+// The programming dialog's status text while the pager is read before a write.
+inline constexpr const char* MsgBackingUp = "Backing Up Now.....";
 
 struct BackupEntry {
     std::filesystem::path path;
@@ -79,8 +83,10 @@ class TransferObserver {
     // A read was accepted; `image` is the editor's image now (PC codes).
     virtual void read_accepted(const PagerImage& image) = 0;
     // A whole image is about to be written: `outgoing` is sealed and in pager codes; `link`
-    // can read what the pager holds now. False stops the write (the reason has been shown).
-    virtual bool before_write(const PagerImage& outgoing, BlockTransfer& link) = 0;
+    // can read what the pager holds now, showing it on `progress`. False stops the write
+    // (the reason has been shown).
+    virtual bool before_write(const PagerImage& outgoing, BlockTransfer& link,
+                              ProgressSink& progress) = 0;
 };
 
 class PagerBackups final : public TransferObserver {
@@ -93,7 +99,8 @@ class PagerBackups final : public TransferObserver {
     // Reads the whole pager first and keeps it, then keeps the outgoing image. A read that
     // fails stops the write: nothing is overwritten that could not be kept. A backup that
     // cannot be saved is reported and the write goes on.
-    bool before_write(const PagerImage& outgoing, BlockTransfer& link) override;
+    bool before_write(const PagerImage& outgoing, BlockTransfer& link,
+                      ProgressSink& progress) override;
 
     BackupStore& store() { return store_; }
     // The file the last backup of that kind went to; empty when none was kept.

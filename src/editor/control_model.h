@@ -25,12 +25,17 @@ struct ControlState {
     bool enabled = true;
     bool visible = true;
     bool bold = false;
-    int maxLength = 0;           // entries: 0 = unlimited
+    int maxLength = 0;           // entries: the typing limit, 0 = none (see entry_accepts)
     int widthInBlanks = 0;       // entries sized as wide as this many blanks of their font;
                                  // 0 = the layout's own width
     uint32_t foreColour = 0;     // COLORREF (0x00BBGGRR); 0 = black
     uint32_t backColour = 0xFFFFFFFF; // 0xFFFFFFFF = the widget's default
 };
+
+// Whether an entry takes `text` in place of what it holds. An entry shows the whole of a
+// stored text, even one longer than its typing limit; typing never makes a text longer than
+// the limit, but a longer text may be kept or shortened by deleting from it.
+bool entry_accepts(const ControlState& entry, const std::string& text);
 
 class ControlModel {
 public:

@@ -9,6 +9,7 @@
 #include "editor/prompts.h"
 #include "image/bound_controls.h"
 #include "image/default_image.h"
+#include "link/usb_link.h"
 #include "settings/capcode.h"
 #include "settings/latin1_text.h"
 
@@ -103,6 +104,15 @@ void Editor::setUsbLink(bool usb) {
     set_title();
     if (p != std::string::npos)
         st_.controls["Form1"].text += old.substr(p);
+}
+
+void Editor::show_board_state(const StatusLine& line) {
+    EditorNotify n(*this);
+    ControlState& msg = st_.controls["lblMsg"];
+    msg.text = line.caption;
+    msg.foreColour = line.colour;
+    for (const char* name : {"mnuPager", "mnuEntire", "mnuEB", "mnuEB1"})
+        st_.controls[name].enabled = line.pagerMenuEnabled;
 }
 
 void Editor::startup_finish(const std::string& programFolder, bool loadDefaultFile) {

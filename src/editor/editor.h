@@ -24,6 +24,8 @@
 
 namespace kpr {
 
+struct StatusLine;
+
 // Names of the editor's single controls (arrays use ctl(name, index)).
 inline constexpr const char* WindowTitleDesign = "KPR35T Pager Programmer V3.87";
 
@@ -69,10 +71,14 @@ class Editor {
     // shown for the USB link only. USB unless told otherwise.
     void setUsbLink(bool usb);
     bool usbLink() const { return usbLink_; }
-    // Start-up steps 5 and 7: clears FreqErrorPending, builds the default image, sets the
-    // window title. The constructor already does this once.
+    // What the link last said about the board: lblMsg's caption and colour and whether the
+    // Pager menu (mnuPager, mnuEntire, mnuEB, mnuEB1) is enabled. Held until the next report,
+    // whatever is edited or transferred meanwhile.
+    void show_board_state(const StatusLine& line);
+    // The start of start-up, before the board search: clears FreqErrorPending, builds the
+    // default image, sets the window title. The constructor already does this once.
     void build_default();
-    // Start-up steps 9-14 (after the board search): StartupFinished, spacing "5KHz",
+    // The rest of start-up, once the board search has begun: StartupFinished, spacing "5KHz",
     // CurrentTablePath = folder + "/default.tbl", open it when present or else choose band 1,
     // clear UnversionedFirmware, set ScanIdle. loadDefaultFile false skips the file (as when
     // it is missing), for tools that open a file of their own next.

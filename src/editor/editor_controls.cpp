@@ -4,6 +4,9 @@
 #include "editor/settings_controls.h"
 #include "image/bound_controls.h"
 #include "settings/frequency.h"
+#include "settings/latin1_text.h"
+
+#include <algorithm>
 
 namespace kpr {
 
@@ -25,6 +28,19 @@ void list(ControlModel& m, const std::string& name, std::vector<std::string> ite
 }
 
 } // namespace
+
+bool entry_accepts(const ControlState& entry, const std::string& text) {
+    if (entry.maxLength <= 0 || utf8_length(text) <= static_cast<std::size_t>(entry.maxLength))
+        return true;
+    // Too long to type: taken only when it is the held text with one stretch deleted.
+    const std::string& held = entry.text;
+    if (text.size() > held.size())
+        return false;
+    const auto head = std::mismatch(text.begin(), text.end(), held.begin()).first - text.begin();
+    const auto tail =
+        std::mismatch(text.rbegin(), text.rend(), held.rbegin()).first - text.rbegin();
+    return static_cast<std::size_t>(head + tail) >= text.size();
+}
 
 void Editor::populate_controls() {
     ControlModel& m = st_.controls;

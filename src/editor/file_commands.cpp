@@ -28,15 +28,14 @@ bool Editor::mnuLBFF_Click(const std::string& path) {
     // One open for every caller: a FIFO or device never blocks, and each fault gets the
     // message the command line gives for it.
     const TableOpenResult r = open_table_file(name);
-    // The chosen name becomes the current file once it names a file, even a wrong one.
-    if (!st_.flags.SaveToCurrent && (r.ok() || r.status == TableOpenStatus::WrongFormat))
-        st_.flags.CurrentTablePath = path;
     if (!r.ok()) {
+        // A refused file never becomes the one Save writes to.
         st_.messages->message(r.message, r.status == TableOpenStatus::Unreadable
                                              ? MessageIcon::Critical
                                              : MessageIcon::None);
         return false;
     }
+    st_.flags.CurrentTablePath = name;
     load_image(r.image);
     update_caption();
     return true;

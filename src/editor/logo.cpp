@@ -34,8 +34,8 @@ void layout_logo_entry(EditorState& st) {
     ControlState& e = st.controls[ctl("txtPrompt", 0)];
     e.bold = font.bold;
     e.widthInBlanks = font.widthInBlanks;
-    // A longer text stays in the box until it is edited.
-    e.maxLength = std::max<int>(font.capacity, static_cast<int>(utf8_length(e.text)));
+    // Only typing is limited: a longer text stays in the box until it is edited.
+    e.maxLength = font.capacity;
 }
 
 void cboLogo_Click(EditorState& st) {

@@ -19,12 +19,6 @@ std::string prompt_name_of(int index) {
     return ctl("txtPrompt", index);
 }
 
-// An entry must be able to hold what the image gives it: a stored indent plus text can be
-// longer than the entry's own limit, and cutting it would lose characters on the next store.
-void fit_max_length(ControlState& c, int nominal) {
-    c.maxLength = std::max<int>(nominal, static_cast<int>(utf8_length(c.text)));
-}
-
 void request_focus(EditorState& st, int index) {
     st.focusRequest = prompt_name_of(index);
 }
@@ -101,7 +95,7 @@ bool read_prompt(EditorState& st) {
             ControlState& e = st.controls.at(prompt_name_of(i));
             e.text = latin1_to_utf8(read_prompt_record(st.image, prompt_record_address(i),
                                                        prompt_has_indent_offset(i)));
-            fit_max_length(e, prompt_nominal_max_length(st, i));
+            e.maxLength = prompt_nominal_max_length(st, i);
         }
         return true;
     } catch (const std::exception&) {
@@ -133,7 +127,7 @@ void Set_PromptEd_Width(EditorState& st) {
             continue;
         const bool offset = prompt_has_indent_offset(i);
         ControlState& e = st.controls[prompt_name_of(i)];
-        fit_max_length(e, offset ? 18 : 21);
+        e.maxLength = offset ? 18 : 21;
         e.widthInBlanks = offset ? 19 : 22;
         e.bold = false;
         st.controls[ctl("lblPrompt", i)].hint = offset ? SmallOffsetHint : SmallHint;

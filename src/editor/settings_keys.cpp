@@ -293,7 +293,7 @@ SetOutcome apply_setting(Editor& editor, const std::string& key, const std::stri
         break;
     }
     case SettingKind::Entry: {
-        if (c.maxLength > 0 && utf8_length(value) > static_cast<std::size_t>(c.maxLength))
+        if (!entry_accepts(c, value))
             return {false, "The setting \"" + key + "\" takes at most " +
                                std::to_string(c.maxLength) + " characters; \"" + value + "\" has " +
                                std::to_string(utf8_length(value)) + "."};

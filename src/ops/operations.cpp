@@ -99,7 +99,7 @@ OpOutcome Operations::usb_writeall(PagerImage& img, int strt, int stp) {
 
     if (ctx_.cancelled())
         return fail(true);
-    if (observer_ && !observer_->before_write(img, usb_))
+    if (observer_ && !observer_->before_write(img, usb_, ctx_.progress))
         return fail(ctx_.cancelled() || usb_.lastCancelled());
     if (!usb_.writeblk(img.bytes(), strt, stp, BlockSize))
         return fail(ctx_.cancelled() || usb_.lastCancelled());

@@ -160,7 +160,10 @@ void seal_sim_memory(BoardSim::Memory& m, const std::string& serial) {
 }
 
 BoardSim::Memory default_sim_memory(int firmware, const std::string& serial) {
-    PagerImage image = build_default_image();
+    return sim_memory_of(build_default_image(), firmware, serial);
+}
+
+BoardSim::Memory sim_memory_of(PagerImage image, int firmware, const std::string& serial) {
     text_to_pager(image);
     BoardSim::Memory m = image.bytes();
     m[FirmwareByteAddress] = static_cast<uint8_t>(firmware);

@@ -100,5 +100,8 @@ void seal_sim_memory(BoardSim::Memory& memory, const std::string& serial);
 // serial number and both checksums.
 BoardSim::Memory default_sim_memory(int firmware = SimDefaultFirmware,
                                     const std::string& serial = SimDefaultSerial);
+// A pager holding `image` (PC codes) as a write by the programmer leaves it.
+BoardSim::Memory sim_memory_of(PagerImage image, int firmware = SimDefaultFirmware,
+                               const std::string& serial = SimDefaultSerial);
 
 } // namespace kpr

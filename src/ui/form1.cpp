@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace kpr {
 
@@ -97,6 +98,23 @@ QString shown(const QString& caption) {
     QString s = caption;
     return s.replace(QStringLiteral("&&"), QStringLiteral("&"));
 }
+
+// An entry's typing limit: the editor judges every edit against what the entry holds, so a
+// stored text longer than the limit is shown whole (QLineEdit's own limit would cut it).
+class EntryLimit final : public QValidator {
+  public:
+    EntryLimit(const Editor& editor, std::string name, QObject* parent)
+        : QValidator(parent), editor_(editor), name_(std::move(name)) {}
+    State validate(QString& input, int&) const override {
+        const ControlModel& m = editor_.controls();
+        return !m.contains(name_) || entry_accepts(m.at(name_), input.toStdString()) ? Acceptable
+                                                                                     : Invalid;
+    }
+
+  private:
+    const Editor& editor_;
+    std::string name_;
+};
 
 constexpr int EventGotFocus = 0;
 constexpr int EventKeyPress = 1;
@@ -224,6 +242,7 @@ QWidget* Form1::cbo(const std::string& name, QWidget* parent) {
 QWidget* Form1::txt(const std::string& name, QWidget* parent) {
     auto* e = make<QLineEdit>(name, Kind::Text, parent);
     e->installEventFilter(this);
+    e->setValidator(new EntryLimit(editor_, name, e));
     connect(e, &QLineEdit::textEdited, this, [this, name](const QString& t) {
         if (editor_.controls().contains(name))
             editor_.controls()[name].text = t.toStdString();
@@ -389,7 +408,6 @@ QWidget* Form1::buildPage1(QWidget* parent) {
     g->addWidget(lbl("lblFreq", QStringLiteral("Freq."), fq), r, 0);
     auto* freqRow = new QHBoxLayout;
     QWidget* freq = txt("txtFreq", fq);
-    static_cast<QLineEdit*>(freq)->setMaxLength(7);
     freq->setMinimumWidth(70);
     freqRow->addWidget(freq);
     freqRow->addWidget(lbl("lblFreqUnit", QStringLiteral("00Hz"), fq));
@@ -444,7 +462,6 @@ QWidget* Form1::buildPage1(QWidget* parent) {
         const int row = i + 1;
         c->addWidget(lbl(ctl("lblCap", i), QStringLiteral("Cap #%1").arg(i + 1), cc), row, 0);
         QWidget* a = txt(ctl("txtAddr", i), cc);
-        static_cast<QLineEdit*>(a)->setMaxLength(7);
         a->setMinimumWidth(70);
         c->addWidget(a, row, 1);
         c->addWidget(chk(ctl("chkCtl", 30 + i), QStringLiteral("ON"), cc), row, 2);
@@ -624,7 +641,6 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     pair("lblSLC", QStringLiteral("Sequential Lockout"), cbo("cboSLC", as));
     pair("lblORC", QStringLiteral("Out-of Service"), cbo("cboORC", as));
     QWidget* pass = txt("txtPass", as);
-    static_cast<QLineEdit*>(pass)->setMaxLength(4);
     pair("lblPass", QStringLiteral("Password(4 Dec)"), pass);
     auto* contrastRow = new QWidget(as);
     auto* cr = new QHBoxLayout(contrastRow);
@@ -881,9 +897,6 @@ void Form1::renderControl(const std::string& name, Ctl& c) {
         auto* e = static_cast<QLineEdit*>(w);
         if (e->text() != text)
             e->setText(text);
-        const int max = st.maxLength > 0 ? st.maxLength : 32767;
-        if (e->maxLength() != max)
-            e->setMaxLength(max);
         if (e->font().bold() != st.bold) {
             QFont f = e->font();
             f.setBold(st.bold);
@@ -1132,14 +1145,14 @@ void Form1::selectTab(int index) {
 }
 
 void Form1::showBoardState(bool connected) {
-    const StatusLine s = status_line(connected ? BoardState::Connected : BoardState::Disconnected);
-    lblMsg_->setText(QString::fromStdString(s.caption));
-    QPalette p = lblMsg_->palette();
-    p.setColor(QPalette::WindowText, colour_of(s.colour));
-    lblMsg_->setPalette(p);
-    mnuPager_->setEnabled(s.pagerMenuEnabled);
+    // The state is the editor's: every later redraw shows it again.
+    editor_.show_board_state(
+        status_line(connected ? BoardState::Connected : BoardState::Disconnected));
+    const ControlModel& m = editor_.controls();
+    mnuPager_->setEnabled(m.at("mnuPager").enabled);
     for (const char* n : {"mnuEntire", "mnuEB", "mnuEB1"})
-        actions_[n]->setEnabled(s.pagerMenuEnabled);
+        actions_[n]->setEnabled(m.at(n).enabled);
+    render();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1323,10 +1336,10 @@ void Form1::runAlertDialog() {
 }
 
 void Form1::startUp(const QString& programFolder, std::function<void()> done) {
-    // Steps 1-7 ran when the editor and this window were built. The settings (steps 9-14:
-    // default.tbl or the band defaults) are put in place at once, so what the window shows
-    // is final while the board search (step 8) runs on the link thread: nothing typed
-    // during the search is overwritten when it ends. The monitor starts after both.
+    // The editor and this window were built with the default image. The settings
+    // (default.tbl or the band defaults) are put in place at once, so what the window shows
+    // is final while the board search runs on the link thread: nothing typed during the
+    // search is overwritten when it ends. The monitor starts after both.
     editor_.flags().ProgramFolder = programFolder.toStdString();
     ++dispatchDepth_;
     editor_.startup_finish(programFolder.toStdString());

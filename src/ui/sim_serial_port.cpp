@@ -1,8 +1,20 @@
 #include "ui/sim_serial_port.h"
 
+#include "editor/editor.h"
+
 #include <thread>
 
 namespace kpr {
+
+BoardSim::Memory demo_sim_memory() {
+    struct Quiet final : OperatorMessages {
+        void message(const std::string&, MessageIcon) override {}
+        bool ask(const std::string&) override { return true; }
+    } quiet;
+    Editor editor(quiet);
+    editor.startup_finish({}, false);
+    return sim_memory_of(editor.image());
+}
 
 SimSerialPort::SimSerialPort(Pace pace, BoardSim::Memory memory, SimFaults faults)
     : pace_(pace), sim_(memory, faults) {}

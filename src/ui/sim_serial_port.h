@@ -12,12 +12,17 @@
 
 namespace kpr {
 
+// The pager of the `--simulate` demo: what the window shows after a start-up without
+// default.tbl, so its band is the one the window selects and the first Read, Write and
+// Verify all succeed.
+BoardSim::Memory demo_sim_memory();
+
 class SimSerialPort final : public SerialPort {
   public:
     enum Pace { RealSpeed, Instant };
     static constexpr const char* PortName = "simulated-board";
 
-    explicit SimSerialPort(Pace pace = Instant, BoardSim::Memory memory = default_sim_memory(),
+    explicit SimSerialPort(Pace pace = Instant, BoardSim::Memory memory = demo_sim_memory(),
                            SimFaults faults = {});
 
     bool open(const std::string& name) override;

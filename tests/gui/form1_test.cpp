@@ -394,6 +394,36 @@ class Form1Test : public QObject {
         QVERIFY(g.editor.image() == before);
     }
 
+    void entriesShowTheWholeStoredTextAndLimitOnlyTyping() {
+        QTemporaryDir dir;
+        Gui g;
+        startIn(g, dir);
+        showActive(g);
+        PagerImage img = g.editor.image();
+        img[0x3B0] = 255;  // a password digit byte no one could type
+        img[0x3F] &= 0xF0; // "English(Large)": 16 characters
+        img[0x100] = 0x02; // a logo of 2 blanks and 18 letters
+        img[0x101] = 18;
+        for (int k = 0; k < 18; ++k)
+            img[0x102 + k] = static_cast<uint8_t>('A' + k);
+        g.editor.load_image(img);
+        g.form->render();
+        auto* pass = g.widget<QLineEdit>("txtPass");
+        QCOMPARE(pass->text().toStdString(), g.editor.controls().at("txtPass").text);
+        QVERIFY(pass->text().size() > 4);
+        g.form->selectTab(2);
+        auto* logo = g.widget<QLineEdit>("txtPrompt(0)");
+        QCOMPARE(logo->text(), QStringLiteral("  ABCDEFGHIJKLMNOPQR"));
+        typeInto(logo, QString());
+        logo->end(false);
+        QTest::keyClicks(logo, QStringLiteral("S")); // no longer than it was
+        QTest::keyClick(logo, Qt::Key_Backspace);    // shortening is fine
+        QCOMPARE(logo->text(), QStringLiteral("  ABCDEFGHIJKLMNOPQ"));
+        logo->selectAll();
+        QTest::keyClicks(logo, QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+        QCOMPARE(logo->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
+    }
+
     void twiceTheWidthDoublesLeftAndWidthOnly() {
         QTemporaryDir dir;
         Gui g;

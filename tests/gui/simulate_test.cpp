@@ -56,6 +56,15 @@ class SimulateTest : public QObject {
     static void click(QWidget* w) {
         QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, w->height() / 2));
     }
+    // Puts another simulated board behind the window.
+    static void useBoard(Gui& g, std::unique_ptr<SimSerialPort> port) {
+        g.form.reset();
+        g.programmer.reset();
+        g.port = std::move(port);
+        g.lister = std::make_unique<SimPortLister>(*g.port);
+        g.programmer = std::make_unique<Programmer>(g.editor, g.gui, *g.port, *g.lister, g.clock);
+        g.form = std::make_unique<Form1>(g.editor, g.gui, g.programmer.get());
+    }
     static void start(Gui& g, const QTemporaryDir& dir) {
         QVERIFY(g.startUp(dir.path()));
         QVERIFY(Gui::waitFor([&] { return !g.programmer->busy(); }));
@@ -69,14 +78,21 @@ class SimulateTest : public QObject {
         QTemporaryDir dir;
         Gui g;
         start(g, dir);
+        g.form->monitorTick();
+        QVERIFY(Gui::waitFor([&] { return !g.programmer->busy(); }));
+        QCoreApplication::processEvents();
 
         // A change made in the window reaches the pager.
         auto* beeper = g.widget<QCheckBox>("chkCtl(29)");
         g.form->selectTab(1);
         click(beeper);
         click(g.widget<QRadioButton>("WriteOpt"));
-        QVERIFY(runCommand(g, "mnuEB"));
+        QString statusDuringWrite;
+        QVERIFY(runCommand(g, "mnuEB",
+                           [&](Form2*) { statusDuringWrite = g.form->statusLine()->text(); }));
         QCOMPARE(g.lastMessage(), std::string("Verify Success!"));
+        // Edits and transfers leave the board state on the status line.
+        QCOMPARE(statusDuringWrite, QStringLiteral("  The Programmed Board Connect !"));
         QCOMPARE((g.port->memory()[0x31] >> 3) & 1, beeper->isChecked() ? 0 : 1);
         // The editor is back in PC codes after the dialog.
         QCOMPARE(g.widget<QLineEdit>("txtPrompt(1)")->text().trimmed(), QStringLiteral("NO PAGES"));
@@ -109,6 +125,22 @@ class SimulateTest : public QObject {
         QCOMPARE(failures, 0);
         // The port is closed between operations.
         QVERIFY(!g.port->isOpen());
+    }
+
+    void theDemoPagerReadsWritesAndVerifiesFirstTime() {
+        QTemporaryDir dir;
+        Gui g;
+        useBoard(g, std::make_unique<SimSerialPort>()); // the pager `--simulate` starts with
+        start(g, dir);
+        QVERIFY(runCommand(g, "mnuEntire"));
+        click(g.widget<QRadioButton>("WriteOpt"));
+        QVERIFY(runCommand(g, "mnuEB"));
+        QVERIFY(runCommand(g, "mnuEB1"));
+        std::vector<std::string> said;
+        for (const auto& m : g.messages)
+            said.push_back(m.text);
+        QCOMPARE(said,
+                 (std::vector<std::string>{"Read success!", "Verify Success!", "Verify Success!"}));
     }
 
     void readsAndWritesAreKeptAsBackups() {
@@ -301,12 +333,7 @@ class SimulateTest : public QObject {
         QTemporaryDir dir;
         Gui g;
         // A board at its real 9600-baud pace, so the write is still running when closed.
-        g.port = std::make_unique<SimSerialPort>(SimSerialPort::RealSpeed);
-        g.form.reset();
-        g.programmer.reset();
-        g.lister = std::make_unique<SimPortLister>(*g.port);
-        g.programmer = std::make_unique<Programmer>(g.editor, g.gui, *g.port, *g.lister, g.clock);
-        g.form = std::make_unique<Form1>(g.editor, g.gui, g.programmer.get());
+        useBoard(g, std::make_unique<SimSerialPort>(SimSerialPort::RealSpeed));
         start(g, dir);
         g.messages.clear();
         const auto before = g.port->memory();

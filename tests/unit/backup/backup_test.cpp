@@ -160,7 +160,18 @@ class BackupOpsTest : public ::testing::Test {
 
 TEST_F(BackupOpsTest, AWriteKeepsWhatThePagerHeldAndWhatWasWritten) {
     const PagerImage::Bytes before = pager.memory;
+    std::string backupStatus;
+    int backupMaximum = 0;
+    pager.onRead = [&](int strt) {
+        if (strt == 0) {
+            backupStatus = progress.status;
+            backupMaximum = progress.maximum;
+        }
+    };
     ASSERT_EQ(ops.usb_writeall(editor.img, 0, ImageUpperBound), OpOutcome::Success);
+    // The read shows a phase of its own: its text and a bar over the whole image.
+    EXPECT_EQ(backupStatus, MsgBackingUp);
+    EXPECT_EQ(backupMaximum, ImageSize);
     // The whole pager was read before the first byte was written.
     ASSERT_FALSE(pager.writes.empty());
     EXPECT_EQ(pager.reads.back(), std::make_pair(0, int(ImageUpperBound)));

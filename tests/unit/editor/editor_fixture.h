@@ -35,7 +35,7 @@ class EditorTest : public ::testing::Test {
   protected:
     EditorTest() : ed(msgs) {}
 
-    // Start-up steps 9-14 in a folder without default.tbl.
+    // The rest of start-up in a folder without default.tbl.
     void start() {
         ed.startup_finish("/nonexistent-kpr-folder");
         msgs.clear();

@@ -77,8 +77,8 @@ TEST_F(FileCommandsTest, OpenRefusals) {
     EXPECT_NE(msgs.texts[0].find("is not correct format, the file will discard !"),
               std::string::npos);
     EXPECT_EQ(ed.image(), before);
-    // The chosen name is kept even though the file was rejected.
-    EXPECT_EQ(ed.flags().CurrentTablePath, path("lower.tbl"));
+    // Save still goes to the file the window holds, never to the refused one.
+    EXPECT_EQ(ed.flags().CurrentTablePath, "/nonexistent-kpr-folder/default.tbl");
 }
 
 TEST_F(FileCommandsTest, OpenByTheLengthRulesAndSelectTheBand) {

@@ -44,11 +44,23 @@ TEST_F(LogoLanguageTest, UnknownLogoValueWaitsForTheNextLanguagePick) {
 
 TEST_F(LogoLanguageTest, LargeFontKeepsALongerLogoUntilEdited) {
     c("cboLogo").value = 1;
-    c("txtPrompt(0)").text = std::string(20, 'W');
+    c("txtPrompt(0)").text = "ABCDEFGHIJKLMNOPQRST";
     c("cboLogo").value = 0;
     cboLogo_Click(st);
-    EXPECT_EQ(text("txtPrompt(0)"), std::string(20, 'W'));
-    EXPECT_EQ(c("txtPrompt(0)").maxLength, 20); // room for what it holds
+    EXPECT_EQ(text("txtPrompt(0)"), "ABCDEFGHIJKLMNOPQRST");
+    // Typing stops at the font's 16 characters; the longer text may stay or be cut down.
+    EXPECT_EQ(c("txtPrompt(0)").maxLength, 16);
+    const struct {
+        const char* typed;
+        bool taken;
+    } rows[] = {
+        {"ABCDEFGHIJKLMNOPQRST", true},   {"ABCDEFGHIJKLMNOPQRS", true},
+        {"ABCDEFGHJKLMNOPQRST", true},    {"XYZ", true},
+        {"ABCDEFGHIJKLMNOPQRSTU", false}, {"ABCDEFGHIJKLMNOPQRSX", false},
+        {"ABCDEFGHIJKLMNOPQZ", false},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(entry_accepts(c("txtPrompt(0)"), r.typed), r.taken) << r.typed;
 }
 
 TEST_F(LogoLanguageTest, LanguagePickCopiesTextsAndRefreshesTheEntries) {

@@ -34,7 +34,8 @@ std::string bytes_at(const PagerImage& img, int addr, int n) {
     return std::string(reinterpret_cast<const char*>(img.data() + addr), n);
 }
 
-// The default image rebuilt from its published rows, apart from the texts checked elsewhere.
+// The default image the program must build, as rows of a hex dump, apart from the texts checked
+// elsewhere.
 PagerImage expected_default() {
     PagerImage e;
     hex(e, 0x000, "FF FF FF FF 00 00 B4 A0 00 00 28 01 00 02 05 0A");
@@ -89,7 +90,7 @@ PagerImage expected_default() {
     return e;
 }
 
-TEST(DefaultImage, EveryByteAsPublished) {
+TEST(DefaultImage, EveryByteAsExpected) {
     const PagerImage img = build_default_image();
     const PagerImage exp = expected_default();
     ASSERT_EQ(img.bytes().size(), 2048u);

@@ -134,7 +134,7 @@ TEST(LanguageTables, GermanBlockEntryByEntry) {
     expect_block(TextLanguage::German, German, "German");
 }
 
-// Checksums taken from the published tables by a separate route; a single wrong, missing or
+// Checksums of every block worked out apart from these tables; a single wrong, missing or
 // swapped byte anywhere in a block changes them.
 TEST(LanguageTables, WholeBlockChecksums) {
     struct {
