@@ -1,7 +1,8 @@
 // Profile import: arbitrary text parsed as a YAML profile and applied onto the default
 // image through the editor's handlers. Whatever comes: no crash or escaping exception, every
-// problem says what and (for a key) where, a text over the size limit is refused, and a profile that applies without problems
-// exports a profile that, imported onto the image it was exported from, changes no byte.
+// problem says what and (for a key) where, a text over the size limit is refused, and a profile
+// that applies without problems exports a profile that, imported onto the image it was exported
+// from, changes no byte.
 #include "editor/editor.h"
 #include "profile/profile.h"
 

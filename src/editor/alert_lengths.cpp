@@ -39,12 +39,12 @@ void init_alert_length_controls(EditorState& st) {
 
 bool read_Alert(EditorState& st) {
     try {
-        // A value with no text shows an empty cell, not the previous image's text.
-        st.controls.at(ctl("lblLength", 0)).text = personal_length_text(st.image).value_or("");
+        if (const auto t = personal_length_text(st.image))
+            st.controls.at(ctl("lblLength", 0)).text = *t;
         st.controls.at(ctl("lblMemory", 0)).text = memory_text(st.image[PersonalMemoryAddress]);
         for (int i = 1; i <= MailDrops; ++i) {
-            st.controls.at(ctl("lblLength", i)).text =
-                mail_drop_length_text(st.image, i).value_or("");
+            if (const auto t = mail_drop_length_text(st.image, i))
+                st.controls.at(ctl("lblLength", i)).text = *t;
             if (i <= MailDropsWithMemory)
                 st.controls.at(ctl("lblMemory", i)).text =
                     memory_text(st.image[MailDropMemoryAddress + i - 1]);

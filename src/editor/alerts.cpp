@@ -81,8 +81,8 @@ bool read_BatLev(EditorState& st) {
         const int first = rech ? 0 : 3;
         for (int k = 0; k < 3; ++k) {
             ControlState& c = st.controls.at(ctl("cboBatLev", first + k));
-            // A code with no entry shows no entry (not the one the previous image had).
-            c.value = find_code(level_set(first), st.image[BatteryLevelAddress + k]).value_or(-1);
+            if (const auto p = find_code(level_set(first), st.image[BatteryLevelAddress + k]))
+                c.value = *p;
         }
         return true;
     } catch (const std::exception&) {
@@ -94,7 +94,8 @@ bool read_BatLev(EditorState& st) {
 bool read_SetAlarm(EditorState& st) {
     try {
         ControlState& tone = st.controls.at("cboTone");
-        tone.value = find_code(tone_entries(), st.image[ToneAddress]).value_or(-1);
+        if (const auto p = find_code(tone_entries(), st.image[ToneAddress]))
+            tone.value = *p;
         st.controls["cboZoom"].value = st.image.get_bits(ZoomAddress, 4, 1);
         return true;
     } catch (const std::exception&) {

@@ -19,8 +19,8 @@ void init_language_controls(EditorState& st) {
 void read_Lng(EditorState& st) {
     st.flags.SuppressClick = true;
     const int code = st.image.get_bits(LanguageCodeCopyAddress, 0, 4);
-    // A code with no entry shows no entry (not the one the previous image had).
-    st.controls.at("cboLng").value = language_list_position_for_code(code).value_or(-1);
+    if (const auto p = language_list_position_for_code(code))
+        st.controls.at("cboLng").value = *p;
     st.flags.SuppressClick = false;
 }
 

@@ -23,8 +23,8 @@ void read_LogoFont(EditorState& st) {
     const auto d = parse_field_descriptor(c.tag);
     if (!d || !d->fits_image())
         return;
-    // A value with no entry shows no entry (not the one the previous image had).
-    c.value = logo_font_position(st.image.get_bits(d->addr, d->bit, d->len)).value_or(-1);
+    if (const auto p = logo_font_position(st.image.get_bits(d->addr, d->bit, d->len)))
+        c.value = *p;
 }
 
 void layout_logo_entry(EditorState& st) {

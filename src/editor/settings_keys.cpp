@@ -6,8 +6,10 @@
 #include "settings/battery.h"
 #include "settings/function_bits.h"
 #include "settings/latin1_text.h"
+#include "settings/logo.h"
 #include "tables/band.h"
 #include "text/charset.h"
+#include "text/language.h"
 
 #include <cctype>
 #include <charconv>
@@ -125,7 +127,13 @@ std::vector<SettingKey> build_keys() {
         byte_code(k, 0x89);
         v.push_back(std::move(k));
     }
-    byte_code(add(v, "tone", K::List, "cboTone"), ToneAddress);
+    {
+        SettingKey& tone = add(v, "tone", K::List, "cboTone");
+        byte_code(tone, ToneAddress);
+        tone.entryOf = [](const PagerImage& img) {
+            return find_code(tone_entries(), img[ToneAddress]);
+        };
+    }
     static const char* const levels[3] = {"low", "med", "high"};
     for (int k = 0; k < 3; ++k) {
         SettingKey s;
@@ -136,16 +144,22 @@ std::vector<SettingKey> build_keys() {
             return ctl("cboBatLev", e.image().get_bits(0x4FC, 2, 1) == 1 ? k : k + 3);
         };
         byte_code(s, BatteryLevelAddress + k);
+        s.entryOf = [k](const PagerImage& img) {
+            return find_code(is_rechargeable(img) ? rechargeable_levels() : single_cell_levels(),
+                             img[BatteryLevelAddress + k]);
+        };
         v.push_back(std::move(s));
     }
     add(v, "password", K::Entry, "txtPass");
     add(v, "serial_number", K::Display, "textSN");
 
     auto openAlerts = [](Editor& e) { e.cmdAlert_Click(); };
-    byte_code(add(v, "alert.personal", K::List, "cboPersonal", openAlerts),
-              PersonalAlertAddress);
-    byte_code(add(v, "alert.personal.length", K::Display, ctl("lblLength", 0)),
-              PersonalAlertAddress);
+    byte_code(add(v, "alert.personal", K::List, "cboPersonal", openAlerts), PersonalAlertAddress);
+    {
+        SettingKey& length = add(v, "alert.personal.length", K::Display, ctl("lblLength", 0));
+        byte_code(length, PersonalAlertAddress);
+        length.textOf = personal_length_text;
+    }
     add(v, "memory.personal", K::Display, ctl("lblMemory", 0));
     for (int n = 1; n <= 15; ++n) {
         const std::string p = "maildrop." + std::to_string(n);
@@ -161,15 +175,26 @@ std::vector<SettingKey> build_keys() {
         byte_code(add(v, p + ".history", K::List, ctl("cboHis", n - 1), openAlerts),
                   MailDropHistoryAddress + n - 1);
         // The summaries of the window's alert table.
-        byte_code(add(v, p + ".alert_length", K::Display, ctl("lblLength", n)),
-                  MailDropAlertAddress + n - 1);
+        SettingKey& length = add(v, p + ".alert_length", K::Display, ctl("lblLength", n));
+        byte_code(length, MailDropAlertAddress + n - 1);
+        length.textOf = [n](const PagerImage& img) { return mail_drop_length_text(img, n); };
         add(v, p + ".history_depth", K::Display, ctl("lblHistory", n));
         if (n <= 14)
             add(v, p + ".memory", K::Display, ctl("lblMemory", n));
     }
 
-    bits_code(add(v, "language", K::List, "cboLng"), LanguageCodeCopyAddress, 0, 4);
-    bits_code(add(v, "logo_font", K::List, "cboLogo"), 0x3F, 0, 4);
+    {
+        SettingKey& language = add(v, "language", K::List, "cboLng");
+        bits_code(language, LanguageCodeCopyAddress, 0, 4);
+        language.entryOf = [](const PagerImage& img) {
+            return language_list_position_for_code(img.get_bits(LanguageCodeCopyAddress, 0, 4));
+        };
+        SettingKey& logo = add(v, "logo_font", K::List, "cboLogo");
+        bits_code(logo, 0x3F, 0, 4);
+        logo.entryOf = [](const PagerImage& img) {
+            return logo_font_position(img.get_bits(0x3F, 0, 4));
+        };
+    }
     add(v, "source_prompts", K::List, "cboSource");
     for (int i = 0; i <= 71; ++i) {
         if (i == 66 || i == 67 || i == 69)
@@ -212,10 +237,12 @@ std::string value_of(Editor& e, const SettingKey& k) {
     switch (k.kind) {
     case SettingKind::Check:
         return c.value == 1 ? "1" : "0";
-    case SettingKind::List:
-        if (c.value >= 0 && c.value < static_cast<int>(c.items.size()))
-            return c.items[static_cast<std::size_t>(c.value)];
+    case SettingKind::List: {
+        const int shown = k.entryOf ? k.entryOf(e.image()).value_or(-1) : c.value;
+        if (shown >= 0 && shown < static_cast<int>(c.items.size()))
+            return c.items[static_cast<std::size_t>(shown)];
         return k.storedCode ? code_text(k.storedCode(e.image())) : std::string{};
+    }
     case SettingKind::Slider: {
         const int stored = k.storedCode ? k.storedCode(e.image()) : c.value;
         if (stored < k.sliderMin || stored > k.sliderMax)
@@ -223,8 +250,10 @@ std::string value_of(Editor& e, const SettingKey& k) {
         return std::to_string(c.value);
     }
     default:
-        if (c.text.empty() && k.storedCode)
-            return code_text(k.storedCode(e.image()));
+        if (k.textOf) {
+            const auto text = k.textOf(e.image());
+            return text ? *text : code_text(k.storedCode(e.image()));
+        }
         return c.text;
     }
 }

@@ -36,6 +36,11 @@ struct SettingKey {
     std::function<int(const PagerImage&)> storedCode;
     std::function<void(PagerImage&, int)> storeCode;
     int codeMax = 255;
+    // For controls that keep the previous image's entry when a code has none (as the window
+    // does): the entry the image's code names, read from the image itself.
+    std::function<std::optional<int>(const PagerImage&)> entryOf;
+    // Likewise for a summary cell that keeps its previous text.
+    std::function<std::optional<std::string>(const PagerImage&)> textOf;
 };
 
 // Every key in the order `show` lists them.

@@ -145,7 +145,8 @@ struct WalkBudget {
         if (--left >= 0)
             return true;
         exhausted = true;
-        out.problems.push_back({line_of(n), {},
+        out.problems.push_back({line_of(n),
+                                {},
                                 "the profile is too large to read (more than " +
                                     std::to_string(MaxWalkedNodes) +
                                     " entries, counting every alias expansion)"});
@@ -359,7 +360,8 @@ ProfileResult apply_profile(Editor& editor, const ParsedProfile& profile) {
                 recheck.push_back(&e);
             else
                 result.problems.push_back(
-                    {e.line, e.key, "\"" + brief_value(e.value) + "\": " + join_messages(collected.texts)});
+                    {e.line, e.key,
+                     "\"" + brief_value(e.value) + "\": " + join_messages(collected.texts)});
         }
         applied.push_back({&e, read_setting(editor, e.key).value_or(std::string{})});
     }
@@ -368,7 +370,8 @@ ProfileResult apply_profile(Editor& editor, const ParsedProfile& profile) {
         apply_setting(editor, e->key, e->value);
         if (!collected.texts.empty())
             result.problems.push_back(
-                {e->line, e->key, "\"" + brief_value(e->value) + "\": " + join_messages(collected.texts)});
+                {e->line, e->key,
+                 "\"" + brief_value(e->value) + "\": " + join_messages(collected.texts)});
     }
     // A later key must not have undone an earlier one.
     for (const Applied& a : applied) {

@@ -20,7 +20,7 @@ inline constexpr int MailDropsWithMemory = 14;
 bool mail_drop_enabled(const PagerImage& image, int drop);
 void set_mail_drop_enabled(PagerImage& image, int drop, bool on);
 
-// The cell texts; nothing when the stored value has no text (the cell is then empty).
+// The cell texts; nothing when the stored value has no text (the cell keeps its text).
 std::optional<std::string> personal_length_text(const PagerImage& image);
 std::optional<std::string> mail_drop_length_text(const PagerImage& image, int drop);
 // Quarter KB as whole KB, format "00" (a half goes to the even neighbour).

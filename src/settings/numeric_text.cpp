@@ -46,10 +46,10 @@ std::optional<double> decimal_value(std::string_view t) {
     if (ec == std::errc::result_out_of_range) {
         // As strtod: too large is infinite, too small is zero.
         const auto e = t.find_first_of("eE");
-        const bool tiny = e != std::string_view::npos
-                              ? e + 1 < t.size() && t[e + 1] == '-'
-                              : t.substr(0, t.find('.')).find_first_of("123456789") ==
-                                    std::string_view::npos;
+        const bool tiny =
+            e != std::string_view::npos
+                ? e + 1 < t.size() && t[e + 1] == '-'
+                : t.substr(0, t.find('.')).find_first_of("123456789") == std::string_view::npos;
         v = tiny ? 0.0 : HUGE_VAL;
         return t[0] == '-' ? -v : v;
     }

@@ -29,9 +29,9 @@ TEST_F(CommaLocaleTest, EntriesReadAPointAsTheDecimalPoint) {
         std::string shown;
     };
     const std::vector<Row> rows = {
-        {"txtAddr(0)", "13.5", "0000014"},  // a tie goes to the even neighbour
-        {"txtAddr(1)", "12.5", "0000012"},  //
-        {"txtAddr(2)", " 7.51 ", "0000008"}, //
+        {"txtAddr(0)", "13.5", "0000014"},     // a tie goes to the even neighbour
+        {"txtAddr(1)", "12.5", "0000012"},     //
+        {"txtAddr(2)", " 7.51 ", "0000008"},   //
         {"txtFreq", "4540124.999", "4540125"}, // on the band's raster
     };
     for (const Row& r : rows) {

@@ -224,18 +224,19 @@ TEST(ProfileRoundTrip, CodesWithoutAnEntryTravel) {
         EXPECT_TRUE(differs);
 
         Opened onto(base);
-        const ProfileResult r = apply_profile(onto.editor, parse_profile(row.key + ": " + row.shown));
+        const ProfileResult r =
+            apply_profile(onto.editor, parse_profile(row.key + ": " + row.shown));
         ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
         EXPECT_EQ(onto.editor.image().bytes(), odd.bytes());
     }
     // Summaries of the window and a band the synthesiser words do not name.
     PagerImage odd = build_default_image();
-    odd[0x390] = 9;                     // capcode 1, A: display code with no letter
-    odd[0x37] |= 1;                     // mail drop 1 on, with a length byte of no entry
+    odd[0x390] = 9; // capcode 1, A: display code with no letter
+    odd[0x37] |= 1; // mail drop 1 on, with a length byte of no entry
     odd[0x91] = 3;
-    odd[0x0C] = 0;                      // INCD below 128 ...
+    odd[0x0C] = 0; // INCD below 128 ...
     odd[0x0D] = 0;
-    odd[0x65] = 0x50;                   // ... and a base nibble of no band
+    odd[0x65] = 0x50; // ... and a base nibble of no band
     Opened o(odd);
     EXPECT_EQ(read_setting(o.editor, "capcode.1.display").value_or("").substr(0, 1), "-");
     EXPECT_EQ(read_setting(o.editor, "maildrop.1.alert_length"), "code 3");
