@@ -146,10 +146,41 @@ bool txtPrompt_KeyPress(EditorState& st, int /*index*/, int keyAscii) {
     return true;
 }
 
+namespace {
+
+// C0 controls, DEL and the C1 controls (U+0080-U+009F, UTF-8 C2 80-C2 9F): a terminal or
+// the pager would act on them rather than show them.
+bool has_control_character(const std::string& utf8) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x20 || b == 0x7F)
+            return true;
+        if (b == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool txtPrompt_LostFocus(EditorState& st, int index) {
     if (!prompt_exists(index))
         return false;
     const ControlState& e = st.controls.at(prompt_name_of(index));
+    if (has_control_character(e.text)) {
+        // A file may hold such bytes; leaving its text as it is stores nothing new.
+        const std::string stored = latin1_to_utf8(read_prompt_record(
+            st.image, prompt_record_address(index), prompt_has_indent_offset(index)));
+        if (e.text == stored) {
+            read_prompt(st);
+            return true;
+        }
+        st.messages->message("A prompt cannot hold control characters (such as Escape, a line "
+                             "break or Delete).",
+                             MessageIcon::Warning);
+        request_focus(st, index);
+        return false;
+    }
     const Latin1Result latin1 = utf8_to_latin1(e.text);
     if (!latin1.text) {
         st.messages->message(not_latin1_message(latin1), MessageIcon::Warning);

@@ -30,11 +30,29 @@ struct SettingKey {
     std::function<void(Editor&)> prepare;
     int sliderMin = 0;
     int sliderMax = 0;
+    // Lists (and the slider) whose stored code can have no entry: the code the image holds.
+    // A value with no entry reads as "code N" and "code N" sets exactly that code, so a
+    // setting the list cannot show still survives show/export/import unchanged.
+    std::function<int(const PagerImage&)> storedCode;
+    std::function<void(PagerImage&, int)> storeCode;
+    int codeMax = 255;
+    // For controls that keep the previous image's entry when a code has none (as the window
+    // does): the entry the image's code names, read from the image itself.
+    std::function<std::optional<int>(const PagerImage&)> entryOf;
+    // Likewise for a summary cell that keeps its previous text.
+    std::function<std::optional<std::string>(const PagerImage&)> textOf;
 };
 
 // Every key in the order `show` lists them.
 const std::vector<SettingKey>& setting_keys();
 const SettingKey* find_setting_key(const std::string& key);
+
+// What get/show/diff print for a value: every byte that is not printable as "\xNN" (the
+// value itself is left as is when it has none).
+std::string printable_value(const std::string& value);
+// A value named in a message: printable and cut to a few dozen characters, so a huge
+// refused value is never echoed whole.
+std::string brief_value(const std::string& value);
 
 // "Rechargeable Bat. 2.4V" -> "rechargeable_bat_2_4v"; "Ext. Charger's Beeper" ->
 // "ext_chargers_beeper".

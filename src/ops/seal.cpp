@@ -1,5 +1,7 @@
 #include "ops/seal.h"
 
+#include "settings/numeric_text.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -36,9 +38,8 @@ std::optional<double> parse_number(const std::string& text) {
     }
     if (!digit)
         return std::nullopt;
-    char* end = nullptr;
-    double v = std::strtod(t.c_str(), &end);
-    if (end != t.c_str() + t.size() || !std::isfinite(v))
+    const auto v = decimal_value(t);
+    if (!v || !std::isfinite(*v))
         return std::nullopt;
     return v;
 }

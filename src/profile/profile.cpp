@@ -129,13 +129,48 @@ int line_of(const YAML::Node& n) {
 // refused rather than walked.
 constexpr std::size_t MaxProfileLines = 10000;
 constexpr int MaxNesting = 8;
+// Nodes visited while walking a profile, every alias expansion counted again: an exported
+// profile visits about 1500, and the bound keeps an alias bomb to a few milliseconds.
+constexpr long MaxWalkedNodes = 200000;
+
+// The work left for walking one profile.
+struct WalkBudget {
+    long left = MaxWalkedNodes;
+    bool exhausted = false;
+
+    // False (once with a problem) when the node would pass the bound.
+    bool visit(const YAML::Node& n, ParsedProfile& out) {
+        if (exhausted)
+            return false;
+        if (--left >= 0)
+            return true;
+        exhausted = true;
+        out.problems.push_back({line_of(n),
+                                {},
+                                "the profile is too large to read (more than " +
+                                    std::to_string(MaxWalkedNodes) +
+                                    " entries, counting every alias expansion)"});
+        return false;
+    }
+};
+
+// The same key twice in one mapping is an error at the second; yaml-cpp keeps both.
+bool first_in_map(const std::string& key, int line, std::map<std::string, int>& keysHere,
+                  const std::string& shown, ParsedProfile& out) {
+    const auto [it, fresh] = keysHere.emplace(key, line);
+    if (!fresh)
+        out.problems.push_back(
+            {line, shown, "given twice (first on line " + std::to_string(it->second) + ")"});
+    return fresh;
+}
 
 void flatten(const YAML::Node& map, const std::string& prefix, ParsedProfile& out,
-             std::map<std::string, int>& seen, int depth = 0) {
+             std::map<std::string, int>& seen, WalkBudget& budget, int depth = 0) {
     if (depth > MaxNesting) {
         out.problems.push_back({line_of(map), prefix, "nested too deep"});
         return;
     }
+    std::map<std::string, int> keysHere;
     for (auto it = map.begin(); it != map.end(); ++it) {
         if (out.entries.size() + out.problems.size() > MaxProfileLines) {
             out.problems.push_back({line_of(it->first), {}, "too many entries for a profile"});
@@ -144,16 +179,22 @@ void flatten(const YAML::Node& map, const std::string& prefix, ParsedProfile& ou
         // Copies: the iterator hands out a temporary pair, so a reference would dangle.
         const YAML::Node k = it->first;
         const YAML::Node v = it->second;
+        if (!budget.visit(k, out) || !budget.visit(v, out))
+            return;
         const int line = line_of(k);
         if (!k.IsScalar()) {
             out.problems.push_back({line, {}, "a key must be a plain name"});
             continue;
         }
         const std::string key = prefix + k.Scalar();
+        if (!first_in_map(k.Scalar(), line, keysHere, key, out))
+            continue;
         if (prefix.empty() && key == MarkerKey)
             continue;
         if (v.IsMap()) {
-            flatten(v, key + ".", out, seen, depth + 1);
+            flatten(v, key + ".", out, seen, budget, depth + 1);
+            if (budget.exhausted)
+                return;
             continue;
         }
         if (const auto s = seen.find(key); s != seen.end()) {
@@ -180,6 +221,10 @@ void flatten(const YAML::Node& map, const std::string& prefix, ParsedProfile& ou
     }
 }
 
+std::string too_large_text() {
+    return "the profile is larger than 1 MiB; a profile is a few kilobytes";
+}
+
 std::string value_for_yaml(const std::string& v) {
     YAML::Emitter e;
     e << v;
@@ -194,12 +239,16 @@ std::string describe_problem(const ProfileProblem& p, const std::string& fileNam
         s += (s.empty() ? "line " : ":") + std::to_string(p.line);
     s += ": ";
     if (!p.key.empty())
-        s += p.key + ": ";
+        s += brief_value(p.key) + ": ";
     return s + p.text;
 }
 
 ParsedProfile parse_profile(const std::string& text) {
     ParsedProfile out;
+    if (text.size() > MaxProfileBytes) {
+        out.problems.push_back({0, {}, too_large_text()});
+        return out;
+    }
     YAML::Node root;
     try {
         root = YAML::Load(text);
@@ -218,9 +267,24 @@ ParsedProfile parse_profile(const std::string& text) {
         return out;
     }
     std::map<std::string, int> seen;
-    if (root[SettingsKey]) {
+    WalkBudget budget;
+    // Looked up without root[...]: on a mapping that holds a key twice that picks one
+    // silently, and the walk below reports the second.
+    bool hasSettings = false;
+    YAML::Node settings;
+    for (auto it = root.begin(); it != root.end(); ++it)
+        if (it->first.IsScalar() && it->first.Scalar() == SettingsKey && !hasSettings) {
+            hasSettings = true;
+            settings = it->second;
+        }
+    if (hasSettings) {
+        std::map<std::string, int> keysHere;
         for (auto it = root.begin(); it != root.end(); ++it) {
+            if (!budget.visit(it->first, out))
+                return out;
             const std::string k = it->first.IsScalar() ? it->first.Scalar() : std::string{};
+            if (!first_in_map(k, line_of(it->first), keysHere, k, out))
+                continue;
             if (k == SettingsKey)
                 continue;
             if (k == MarkerKey) {
@@ -233,7 +297,6 @@ ParsedProfile parse_profile(const std::string& text) {
             out.problems.push_back({line_of(it->first), k,
                                     "unknown entry beside \"settings\" (keys belong under it)"});
         }
-        const YAML::Node settings = root[SettingsKey];
         if (settings.IsNull())
             return out;
         if (!settings.IsMap()) {
@@ -241,10 +304,10 @@ ParsedProfile parse_profile(const std::string& text) {
                 {line_of(settings), SettingsKey, "must be a mapping of setting keys to values"});
             return out;
         }
-        flatten(settings, {}, out, seen);
+        flatten(settings, {}, out, seen, budget);
     } else {
         // A hand-written profile may list its keys at the top.
-        flatten(root, {}, out, seen);
+        flatten(root, {}, out, seen, budget);
     }
     return out;
 }
@@ -285,7 +348,7 @@ ProfileResult apply_profile(Editor& editor, const ParsedProfile& profile) {
                 text += (text.empty() ? "" : " ") + join_messages(collected.texts);
             if (text.empty())
                 text = "refused by the editor";
-            result.problems.push_back({e.line, e.key, "\"" + e.value + "\": " + text});
+            result.problems.push_back({e.line, e.key, "\"" + brief_value(e.value) + "\": " + text});
             continue;
         }
         ++result.applied;
@@ -297,7 +360,8 @@ ProfileResult apply_profile(Editor& editor, const ParsedProfile& profile) {
                 recheck.push_back(&e);
             else
                 result.problems.push_back(
-                    {e.line, e.key, "\"" + e.value + "\": " + join_messages(collected.texts)});
+                    {e.line, e.key,
+                     "\"" + brief_value(e.value) + "\": " + join_messages(collected.texts)});
         }
         applied.push_back({&e, read_setting(editor, e.key).value_or(std::string{})});
     }
@@ -306,14 +370,16 @@ ProfileResult apply_profile(Editor& editor, const ParsedProfile& profile) {
         apply_setting(editor, e->key, e->value);
         if (!collected.texts.empty())
             result.problems.push_back(
-                {e->line, e->key, "\"" + e->value + "\": " + join_messages(collected.texts)});
+                {e->line, e->key,
+                 "\"" + brief_value(e->value) + "\": " + join_messages(collected.texts)});
     }
     // A later key must not have undone an earlier one.
     for (const Applied& a : applied) {
         const std::string now = read_setting(editor, a.entry->key).value_or(std::string{});
         if (now != a.shown)
             result.problems.push_back({a.entry->line, a.entry->key,
-                                       "ended as \"" + now + "\" instead of \"" + a.shown +
+                                       "ended as \"" + brief_value(now) + "\" instead of \"" +
+                                           brief_value(a.shown) +
                                            "\": another setting of the profile changed it"});
     }
     std::stable_sort(
@@ -341,8 +407,10 @@ std::vector<ProfileEntry> profile_entries(Editor& editor) {
 
 std::string export_profile(Editor& editor, const std::vector<std::string>& comment) {
     std::ostringstream out;
+    // A comment names files: a line break or other control character in a name must not
+    // end the comment and start settings of its own.
     for (const auto& c : comment)
-        out << "# " << c << "\n";
+        out << "# " << printable_value(c) << "\n";
     out << MarkerKey << ": " << FormatVersion << "\n" << SettingsKey << ":\n";
     for (const ProfileEntry& e : profile_entries(editor))
         out << "  " << e.key << ": " << value_for_yaml(e.value) << "\n";
@@ -374,13 +442,6 @@ bool save_profile_file(const Editor& editor, const std::string& path, std::strin
     }
     return true;
 }
-
-namespace {
-
-// Far beyond any real profile; a bigger file is refused before it is parsed.
-constexpr std::size_t MaxProfileBytes = 1024 * 1024;
-
-} // namespace
 
 ProfileImport import_profile_file(const std::string& path, const PagerImage& base) {
     ProfileImport out;

@@ -52,6 +52,9 @@ struct ParsedProfile {
     bool ok() const { return problems.empty(); }
 };
 
+// A profile is a few kilobytes; anything over this is refused before it is parsed.
+inline constexpr std::size_t MaxProfileBytes = 1024 * 1024;
+
 // Reads a profile's text. Checks the YAML, the structure, and that every key exists and can
 // be set; values are checked when they are applied.
 ParsedProfile parse_profile(const std::string& text);

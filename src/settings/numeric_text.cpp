@@ -1,8 +1,7 @@
 #include "settings/numeric_text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <string>
 
 namespace kpr {
 
@@ -33,7 +32,30 @@ std::optional<double> parse_numeric(std::string_view text) {
     }
     if (!digits)
         return std::nullopt;
-    return std::strtod(std::string(t).c_str(), nullptr);
+    return decimal_value(t);
+}
+
+std::optional<double> decimal_value(std::string_view t) {
+    // from_chars takes no '+' and never looks at the locale's decimal point.
+    if (t.size() > 1 && t[0] == '+' && t[1] != '-')
+        t.remove_prefix(1);
+    double v = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (end != t.data() + t.size())
+        return std::nullopt;
+    if (ec == std::errc::result_out_of_range) {
+        // As strtod: too large is infinite, too small is zero.
+        const auto e = t.find_first_of("eE");
+        const bool tiny =
+            e != std::string_view::npos
+                ? e + 1 < t.size() && t[e + 1] == '-'
+                : t.substr(0, t.find('.')).find_first_of("123456789") == std::string_view::npos;
+        v = tiny ? 0.0 : HUGE_VAL;
+        return t[0] == '-' ? -v : v;
+    }
+    if (ec != std::errc{})
+        return std::nullopt;
+    return v;
 }
 
 int64_t round_half_even(double x) {

@@ -1,7 +1,8 @@
 #include "ui/layout_scale.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <locale>
 #include <sstream>
 
 namespace kpr {
@@ -32,6 +33,7 @@ bool keeps_height(const std::string& controlName) {
 
 static std::string number(double v) {
     std::ostringstream os;
+    os.imbue(std::locale::classic()); // read back by parse_layout_record in any locale
     os << v;
     return os.str();
 }
@@ -51,7 +53,12 @@ std::optional<DesignGeometry> parse_layout_record(const std::string& tag) {
         auto end = tag.find('#', start);
         if (end == std::string::npos)
             break; // no closing mark: this value and the rest stay 0
-        v = std::atof(tag.substr(start, end - start).c_str());
+        // The leading number of the field, read alike in every locale (0 when none).
+        const std::string field = tag.substr(start, end - start);
+        const char* first = field.c_str();
+        while (*first == ' ')
+            ++first;
+        std::from_chars(first, field.c_str() + field.size(), v);
         start = end + 1;
     }
     return DesignGeometry{values[0], values[1], values[2], values[3], values[4]};

@@ -4,6 +4,7 @@
 #include "cli/hexdump.h"
 #include "cli/settings_diff.h"
 #include "cli/table_io.h"
+#include "editor/settings_keys.h"
 #include "image/bound_controls.h"
 
 #include <memory>
@@ -64,8 +65,8 @@ class DiffCommand final : public Command {
                 ctx.out << "  none\n";
             for (const auto& s : *settings)
                 ctx.out << "  " << QString::fromStdString(s.key) << ": "
-                        << QString::fromStdString(s.a) << " -> " << QString::fromStdString(s.b)
-                        << "\n";
+                        << QString::fromStdString(printable_value(s.a)) << " -> "
+                        << QString::fromStdString(printable_value(s.b)) << "\n";
             ctx.out << "\n";
         }
 

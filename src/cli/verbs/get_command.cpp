@@ -21,14 +21,15 @@ class GetCommand final : public Command {
     int run(CommandContext& ctx, const QCommandLineParser&, const QStringList& args) override {
         const std::string key = args.at(1).toStdString();
         if (!find_setting_key(key)) {
-            ctx.err << "kprtool get: unknown setting '" << args.at(1)
+            ctx.err << "kprtool get: unknown setting '" << QString::fromStdString(brief_value(key))
                     << "'. Run 'kprtool show FILE' for the keys.\n";
             return ExitUsage;
         }
         Editor editor(ctx.messages);
         if (!open_in_editor(editor, args.at(0)))
             return ExitFailure;
-        ctx.out << QString::fromStdString(read_setting(editor, key).value_or("")) << "\n";
+        ctx.out << QString::fromStdString(printable_value(read_setting(editor, key).value_or("")))
+                << "\n";
         return ExitSuccess;
     }
 };

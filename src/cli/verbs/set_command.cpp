@@ -36,12 +36,14 @@ class SetCommand final : public Command {
             const QString& a = args.at(i);
             const qsizetype eq = a.indexOf('=');
             if (eq <= 0) {
-                ctx.err << "kprtool set: '" << a << "' is not KEY=VALUE.\n";
+                ctx.err << "kprtool set: '" << QString::fromStdString(brief_value(a.toStdString()))
+                        << "' is not KEY=VALUE.\n";
                 return ExitUsage;
             }
             Assignment s{a.left(eq).toStdString(), a.mid(eq + 1).toStdString()};
             if (!find_setting_key(s.key)) {
-                ctx.err << "kprtool set: unknown setting '" << a.left(eq)
+                ctx.err << "kprtool set: unknown setting '"
+                        << QString::fromStdString(brief_value(s.key))
                         << "'. Run 'kprtool show FILE' for the keys.\n";
                 return ExitUsage;
             }

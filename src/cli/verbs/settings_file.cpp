@@ -1,6 +1,7 @@
 #include "cli/verbs/settings_file.h"
 
 #include "cli/table_io.h"
+#include "editor/settings_keys.h"
 
 namespace kpr::cli {
 
@@ -10,7 +11,8 @@ bool open_in_editor(Editor& editor, const QString& path) {
 }
 
 QString shown_value(const std::string& value) {
-    const QString v = QString::fromStdString(value);
+    // A stored control character must not reach the terminal as itself.
+    const QString v = QString::fromStdString(printable_value(value));
     if (v.isEmpty() || v.front() == ' ' || v.back() == ' ')
         return "\"" + v + "\"";
     return v;

@@ -14,7 +14,8 @@ namespace kpr::cli {
 // False after the refusal was shown through the editor's messages.
 bool open_in_editor(Editor& editor, const QString& path);
 
-// A value as the text output prints it: quoted when it is empty or has blanks at either end.
+// A value as the text output prints it: non-printable bytes as "\xNN", quoted when it is
+// empty or has blanks at either end.
 QString shown_value(const std::string& value);
 
 } // namespace kpr::cli

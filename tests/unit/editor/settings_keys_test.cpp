@@ -57,6 +57,9 @@ TEST_F(SettingsKeysTest, KeysAreUniqueAndCoverBothDialogs) {
 }
 
 TEST_F(SettingsKeysTest, ShowReadsWhatTheEditorShows) {
+    // The built-in image names no band until one is chosen.
+    EXPECT_EQ(read_setting(ed, "band"), std::optional<std::string>("none"));
+    ASSERT_TRUE(apply_setting(ed, "band", "1").ok);
     EXPECT_EQ(read_setting(ed, "band"), std::optional<std::string>("380-499MHz"));
     EXPECT_EQ(read_setting(ed, "capcode.1"), ed.controls().at("txtAddr(0)").text);
     EXPECT_EQ(read_setting(ed, "data_rate"), std::optional<std::string>("1200 bps"));

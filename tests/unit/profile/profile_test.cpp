@@ -166,6 +166,89 @@ TEST(ProfileRoundTrip, GeneratedImagesComeBackAndReproduceOnTheDefault) {
     }
 }
 
+// Any 2048 bytes with the model text open; their own profile must leave every byte alone.
+TEST(ProfileRoundTrip, RandomImagesKeepEveryByte) {
+    std::mt19937 rng(2048);
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        PagerImage img;
+        for (int a = 0; a < ImageSize; ++a)
+            img[a] = static_cast<uint8_t>(rng());
+        for (int k = 0; k < 5; ++k)
+            img[993 + k] = static_cast<uint8_t>("KPR35"[k]);
+        Opened source(img);
+        const ParsedProfile parsed = parse_profile(export_profile(source.editor, {"x"}));
+        ASSERT_TRUE(parsed.ok()) << describe_problem(parsed.problems.front(), "p");
+        Opened same(img);
+        const ProfileResult r = apply_profile(same.editor, parsed);
+        ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
+        EXPECT_EQ(r.applied, 0);
+        EXPECT_EQ(same.editor.image().bytes(), img.bytes());
+    }
+}
+
+// A stored code with no list entry reads as that code (after an image that had an entry
+// was open in the same editor), is exported so, and imported onto another image stores it.
+TEST(ProfileRoundTrip, CodesWithoutAnEntryTravel) {
+    struct Row {
+        std::string key;
+        int addr;
+        uint8_t code;
+        std::string shown;
+    };
+    const std::vector<Row> rows = {
+        {"tone", 0x2E, 5, "code 5"},
+        {"battery.med", 0x8E, 1, "code 1"},
+        {"function.2.A.display", 0x394, 9, "code 9"},
+        {"function.1.C.class", 0x372, 0x40, "code 64"},
+        {"maildrop.3.history", 0x11, 0, "code 0"},
+        {"alert.personal", 0x90, 7, "code 7"},
+        {"contrast", 0x89, 0, "code 0"},
+        {"contrast", 0x89, 9, "code 9"},
+    };
+    // The default image with the tone list shown (its menu switch on).
+    Opened shown(build_default_image());
+    ASSERT_TRUE(apply_setting(shown.editor, "set_alert_off", "1").ok);
+    const PagerImage base = shown.editor.image();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        PagerImage odd = base;
+        odd[row.addr] = row.code;
+        Opened o(base);
+        o.editor.load_image(odd);
+        EXPECT_EQ(read_setting(o.editor, row.key), row.shown);
+        EXPECT_THAT(export_profile(o.editor), HasSubstr("  " + row.key + ": " + row.shown + "\n"));
+        bool differs = false;
+        for (const SettingChange& c : compare_settings(base, odd))
+            differs = differs || (c.key == row.key && c.b == row.shown);
+        EXPECT_TRUE(differs);
+
+        Opened onto(base);
+        const ProfileResult r =
+            apply_profile(onto.editor, parse_profile(row.key + ": " + row.shown));
+        ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
+        EXPECT_EQ(onto.editor.image().bytes(), odd.bytes());
+    }
+    // Summaries of the window and a band the synthesiser words do not name.
+    PagerImage odd = build_default_image();
+    odd[0x390] = 9; // capcode 1, A: display code with no letter
+    odd[0x37] |= 1; // mail drop 1 on, with a length byte of no entry
+    odd[0x91] = 3;
+    odd[0x0C] = 0; // INCD below 128 ...
+    odd[0x0D] = 0;
+    odd[0x65] = 0x50; // ... and a base nibble of no band
+    Opened o(odd);
+    EXPECT_EQ(read_setting(o.editor, "capcode.1.display").value_or("").substr(0, 1), "-");
+    EXPECT_EQ(read_setting(o.editor, "maildrop.1.alert_length"), "code 3");
+    EXPECT_EQ(read_setting(o.editor, "maildrop.1.alert"), "code 3");
+    EXPECT_EQ(read_setting(o.editor, "band"), "none");
+    EXPECT_TRUE(apply_setting(o.editor, "band", "none").ok);
+    Opened banded(build_default_image());
+    ASSERT_TRUE(apply_setting(banded.editor, "band", "1").ok);
+    EXPECT_FALSE(apply_setting(banded.editor, "band", "none").ok);
+    EXPECT_FALSE(apply_setting(banded.editor, "tone", "code 256").ok);
+}
+
 TEST(ProfileOrder, DependentKeysComeAfterWhatTheyDependOn) {
     const std::vector<ProfileEntry> in = {
         {"prompt.1", "X", 1}, {"logo_font", "X", 2}, {"frequency", "X", 3},
@@ -247,6 +330,9 @@ TEST(ProfileProblems, EachIsNamedWithItsLine) {
         {"- band\n- 0\n", 1, "mapping"},
         {"a:\n b:\n  c:\n   d:\n    e:\n     f:\n      g:\n       h:\n        i:\n         j: 1\n",
          10, "nested too deep"},
+        {"settings:\n  band: 0\nsettings:\n  contrast: 2\n", 3, "given twice (first on line 1)"},
+        {"settings:\n  capcode:\n    1: \"5\"\n  capcode:\n    2: \"6\"\n", 4, "given twice"},
+        {std::string(MaxProfileBytes + 1, '#'), 0, "larger than 1 MiB"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -266,6 +352,47 @@ TEST(ProfileProblems, AnAliasBombIsRefusedNotWalked) {
     const ParsedProfile p = parse_profile(text);
     ASSERT_FALSE(p.ok());
     EXPECT_LE(p.problems.size(), 10002u);
+
+    // Empty maps add no entries: only counting the nodes walked stops 9^8 of them.
+    std::string empty = "l0: &l0 {}\n";
+    for (int i = 1; i <= 8; ++i) {
+        const std::string prev = "*l" + std::to_string(i - 1);
+        empty += "l" + std::to_string(i) + ": &l" + std::to_string(i) + " {";
+        for (char k = 'a'; k <= 'i'; ++k)
+            empty += std::string(k == 'a' ? "" : ", ") + k + ": " + prev;
+        empty += "}\n";
+    }
+    const ParsedProfile q = parse_profile(empty);
+    ASSERT_FALSE(q.ok());
+    EXPECT_THAT(q.problems.back().text, HasSubstr("too large to read"));
+}
+
+TEST(ProfileProblems, HostileTextsStayInTheirPlace) {
+    // A file name with line breaks stays inside its comment line.
+    Opened o(build_default_image());
+    const std::string text = export_profile(o.editor, {"of x\nsettings:\n  contrast: 8\n.tbl"});
+    EXPECT_THAT(text, HasSubstr("# of x\\x0Asettings:\\x0A  contrast: 8\\x0A.tbl\n"));
+    const ParsedProfile p = parse_profile(text);
+    ASSERT_TRUE(p.ok()) << describe_problem(p.problems.front(), "p");
+    EXPECT_EQ(as_map(p.entries).at("contrast"), read_setting(o.editor, "contrast"));
+
+    // A huge refused value is named by its start and size only.
+    const std::string huge(200000, 'Z');
+    const ProfileResult r = apply_profile(o.editor, parse_profile("prompt.1: " + huge + "\n"));
+    ASSERT_FALSE(r.ok());
+    const std::string said = describe_problem(r.problems.front(), "p");
+    EXPECT_LT(said.size(), 400u) << said.substr(0, 400);
+    EXPECT_THAT(said, HasSubstr("(200000 bytes)"));
+
+    // Control characters never reach a prompt; an empty entry is refused, not ignored.
+    for (const std::string bad : {"A\x1B[2J", "A\rB", "A\nB", "A\x7F", "\x01", "A\xC2\x85"}) {
+        const SetOutcome s = apply_setting(o.editor, "prompt.1", bad);
+        EXPECT_FALSE(s.ok) << printable_value(bad);
+        EXPECT_THAT(o.msgs.texts.back(), HasSubstr("control characters"));
+    }
+    for (const char* key : {"capcode.1", "frequency", "password"})
+        EXPECT_THAT(apply_setting(o.editor, key, "").error, HasSubstr("needs a value")) << key;
+    EXPECT_EQ(o.editor.image().bytes(), build_default_image().bytes());
 }
 
 TEST(ProfileProblems, BadValuesAreAllReportedAndNothingIsKept) {

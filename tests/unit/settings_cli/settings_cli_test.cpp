@@ -1,6 +1,7 @@
 #include "editor/editor.h"
 #include "editor/settings_keys.h"
 #include "image/default_image.h"
+#include "settings/prompt_record.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +150,50 @@ TEST_F(SettingsCliTest, ShowGetAndDiff) {
     r = kprtool({"diff", path("d.tbl"), path("e.tbl")});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("history_disable: 1 -> 0"), std::string::npos) << r.out;
+}
+
+TEST_F(SettingsCliTest, HostileValuesAreRefusedOrShownEscaped) {
+    struct Row {
+        std::string assignment;
+        std::string says;
+    };
+    const std::vector<Row> rows = {
+        {"capcode.1=", "needs a value; an empty one changes nothing"},
+        {"prompt.1=\x1B[2J", "control characters"},
+        {"prompt.1=A\rB", "control characters"},
+        {"prompt.1=" + std::string(100000, 'Q'), "(100000 bytes)"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.says);
+        const ToolRun run = kprtool({"set", path("d.tbl"), r.assignment});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err.substr(0, 300);
+        EXPECT_LT(run.err.size(), 1000u);
+    }
+    EXPECT_EQ(readFile(path("d.tbl")),
+              std::vector<uint8_t>(default_image().bytes().begin(), default_image().bytes().end()));
+
+    // A file that holds an escape sequence in a prompt and a tone code with no entry.
+    PagerImage img = default_image();
+    store_prompt_record(img, prompt_record_address(1), prompt_has_indent_offset(1), false,
+                        "A\x1B[2J");
+    img[0x2E] = 5;
+    writeFile(path("odd.tbl"), img);
+    ToolRun r = kprtool({"get", path("odd.tbl"), "prompt.1"});
+    EXPECT_EQ(r.out, "A\\x1B[2J\n");
+    r = kprtool({"show", path("odd.tbl")});
+    EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
+    EXPECT_NE(r.out.find("prompt.1 = A\\x1B[2J\n"), std::string::npos);
+    r = kprtool({"diff", path("d.tbl"), path("odd.tbl")});
+    EXPECT_NE(r.out.find(" -> code 5\n"), std::string::npos) << r.out;
+
+    // A file name cannot add settings to the exported profile.
+    const std::string named = path("x\nsettings:\n  contrast: 8\n.tbl");
+    writeFile(named, default_image());
+    r = kprtool({"export", named});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("\nsettings:\n  contrast: 8"), std::string::npos);
+    EXPECT_NE(r.out.find("x\\x0Asettings:\\x0A  contrast: 8\\x0A.tbl"), std::string::npos);
 }
 
 } // namespace
