@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -96,6 +97,14 @@ void BoundDialog::render() {
         }
     }
     rendering_ = false;
+}
+
+void BoundDialog::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void BoundDialog::paintEvent(QPaintEvent*) {

@@ -30,6 +30,8 @@ class BoundDialog : public QDialog {
     // Any other widget whose caption the model may hold (frames).
     void addControl(const std::string& name, QWidget* w);
     void paintEvent(QPaintEvent*) override;
+    // Enter accepts the dialog wherever the focus is; the lists leave Enter to it.
+    void keyPressEvent(QKeyEvent* e) override;
 
     Editor& editor_;
 

@@ -20,6 +20,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,6 +30,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -114,6 +117,37 @@ class EntryLimit final : public QValidator {
   private:
     const Editor& editor_;
     std::string name_;
+};
+
+// The smallest size the window can be made, as a share of its design size: the captions of
+// the smallest fonts still read there.
+constexpr double MinimumScale = 0.6;
+
+// Prompt entries are sized in blanks of their own font; the font is fixed-pitch, as the
+// pager's display is, so a blank is as wide as any character and the text fits.
+int blanks_width(const QFont& font, int blanks) {
+    return QFontMetrics(font).horizontalAdvance(QString(blanks, QLatin1Char(' '))) + 8;
+}
+
+// Check-box and option marks grow and shrink with the window's fonts instead of keeping the
+// style's fixed pixel size, so a caption beside its mark fits at every size.
+class MarkScaleStyle : public QProxyStyle {
+  public:
+    double scale = 1;
+    int pixelMetric(PixelMetric m, const QStyleOption* o, const QWidget* w) const override {
+        const int v = QProxyStyle::pixelMetric(m, o, w);
+        switch (m) {
+        case PM_IndicatorWidth:
+        case PM_IndicatorHeight:
+        case PM_ExclusiveIndicatorWidth:
+        case PM_ExclusiveIndicatorHeight:
+        case PM_CheckBoxLabelSpacing:
+        case PM_RadioButtonLabelSpacing:
+            return std::max(1, static_cast<int>(std::lround(v * scale)));
+        default:
+            return v;
+        }
+    }
 };
 
 constexpr int EventGotFocus = 0;
@@ -243,6 +277,14 @@ QWidget* Form1::txt(const std::string& name, QWidget* parent) {
     auto* e = make<QLineEdit>(name, Kind::Text, parent);
     e->installEventFilter(this);
     e->setValidator(new EntryLimit(editor_, name, e));
+    if (name.rfind("txtPrompt(", 0) == 0) {
+        QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        f.setPointSizeF(e->font().pointSizeF());
+        e->setFont(f);
+        // Room for the widest the entry can be (the small fonts' 22 blanks, bold or not).
+        f.setBold(true);
+        e->setMinimumWidth(blanks_width(f, 22));
+    }
     connect(e, &QLineEdit::textEdited, this, [this, name](const QString& t) {
         if (editor_.controls().contains(name))
             editor_.controls()[name].text = t.toStdString();
@@ -279,11 +321,22 @@ void Form1::buildWindow() {
     lblMsg_->setFrameShape(QFrame::StyledPanel);
     lblMsg_->setFrameShadow(QFrame::Sunken);
     lblMsg_->setContentsMargins(4, 1, 4, 1);
+    auto* marks = new MarkScaleStyle;
+    marks->setParent(this);
+    markStyle_ = marks;
+    for (auto& [name, c] : ctls_)
+        if (c.kind == Kind::Check || c.kind == Kind::Option)
+            c.widget->setStyle(marks);
     // Captions, list entries and limits are in place before the layouts measure them;
     // every control takes its place, shown or not.
     layoutPass_ = true;
     render();
     layoutPass_ = false;
+    // A list's arrow keeps its pixel width while its text shrinks with the window: room for
+    // that at the smallest size.
+    for (auto& [name, c] : ctls_)
+        if (c.kind == Kind::Combo)
+            c.widget->setMinimumWidth(c.widget->sizeHint().width() + 16);
 
     // Design size: the largest page, the strip above, the status line below.
     QSize page(0, 0);
@@ -313,13 +366,19 @@ void Form1::buildWindow() {
     };
     for (QWidget* p : {strip_, pages_[0], pages_[1], pages_[2], pages_[3]})
         place(p);
+    // The sizes the layouts were given to measure would stop a control from following the
+    // window: from here on only the design geometry counts.
     std::function<void(QWidget*)> dropLayouts = [&](QWidget* wdg) {
         for (QObject* o : wdg->children())
-            if (auto* c = qobject_cast<QWidget*>(o); c && !c->isWindow())
+            if (auto* c = qobject_cast<QWidget*>(o); c && !c->isWindow()) {
                 dropLayouts(c);
+                c->setMinimumSize(0, 0);
+                c->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            }
         delete wdg->layout();
     };
     dropLayouts(central_);
+    central_->setMinimumSize(designSize_ * MinimumScale);
 
     for (int i = 0; i < 4; ++i)
         pages_[i]->setVisible(i == 0);
@@ -443,13 +502,6 @@ QWidget* Form1::buildPage1(QWidget* parent) {
     g->setRowStretch(r, 1);
     grid->addWidget(fq, 0, 0, 2, 1);
 
-    // Auto increase
-    QGroupBox* ai = frame("fraAutoInc", QStringLiteral("Auto Increase 1 After Write"), page);
-    auto* av = new QVBoxLayout(ai);
-    av->addWidget(chk("optAuto1", QStringLiteral("1st Capcode Auto Increase"), ai));
-    av->addWidget(chk("optAuto2", QStringLiteral("2nd Capcode Auto Increase"), ai));
-    grid->addWidget(ai, 1, 1);
-
     // Capcodes with their function bits
     QGroupBox* cc = frame("fraCapcode", QStringLiteral("Capcode( Decimal Address )"), page);
     auto* c = new QGridLayout(cc);
@@ -482,6 +534,13 @@ QWidget* Form1::buildPage1(QWidget* parent) {
     }
     c->setRowStretch(9, 1);
     grid->addWidget(cc, 0, 1);
+
+    // Auto increase, below the capcodes: created after them so Tab reaches it after them
+    QGroupBox* ai = frame("fraAutoInc", QStringLiteral("Auto Increase 1 After Write"), page);
+    auto* av = new QVBoxLayout(ai);
+    av->addWidget(chk("optAuto1", QStringLiteral("1st Capcode Auto Increase"), ai));
+    av->addWidget(chk("optAuto2", QStringLiteral("2nd Capcode Auto Increase"), ai));
+    grid->addWidget(ai, 1, 1);
 
     // Message type and alert lengths
     QGroupBox* al = frame("fraAlert", QStringLiteral("Message Type and Alert Length"), page);
@@ -524,13 +583,11 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     p->setVerticalSpacing(4);
     p->addWidget(lbl("lblLogo", QStringLiteral("Power Up Logo"), pr), 0, 0);
     auto* logoRow = new QHBoxLayout;
-    QWidget* logo = txt(ctl("txtPrompt", 0), pr);
-    logo->setMinimumWidth(170);
-    logoRow->addWidget(logo);
+    logoRow->addWidget(txt(ctl("txtPrompt", 0), pr));
     for (auto [base, caption] :
          {std::pair{"optLeft", "L"}, std::pair{"optCenter", "C"}, std::pair{"optRight", "R"}}) {
         QWidget* b = cmd(ctl(base, 1), caption, pr);
-        b->setFixedWidth(26);
+        b->setFixedWidth(28);
         logoRow->addWidget(b);
     }
     logoRow->addStretch(1);
@@ -587,9 +644,7 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     for (int i : {29, 30, 71, 70}) {
         QLabel* l = lbl(ctl("lblPrompt", i), QString(), mw);
         w->addWidget(l, pr2, 0);
-        QWidget* e = txt(ctl("txtPrompt", i), mw);
-        e->setMinimumWidth(170);
-        w->addWidget(e, pr2++, 1);
+        w->addWidget(txt(ctl("txtPrompt", i), mw), pr2++, 1);
     }
     grid->addWidget(mw, 2, 0);
 
@@ -689,9 +744,7 @@ QWidget* Form1::buildPage5(QWidget* parent) {
         QLabel* l = lbl(ctl("lblPrompt", i), QString(), page);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(l, row, col);
-        QWidget* e = txt(ctl("txtPrompt", i), page);
-        e->setMinimumWidth(160);
-        grid->addWidget(e, row, col + 1);
+        grid->addWidget(txt(ctl("txtPrompt", i), page), row, col + 1);
     }
     auto* tools = new QHBoxLayout;
     tools->addStretch(1);
@@ -722,9 +775,7 @@ QWidget* Form1::buildPage6(QWidget* parent) {
         grid->addWidget(chk(ctl("chkSource", i), QString(), page), row, col);
         QLabel* l = lbl(ctl("lblPrompt", i), QString(), page);
         grid->addWidget(l, row, col + 1);
-        QWidget* e = txt(ctl("txtPrompt", i), page);
-        e->setMinimumWidth(160);
-        grid->addWidget(e, row, col + 2);
+        grid->addWidget(txt(ctl("txtPrompt", i), page), row, col + 2);
     }
     auto* tools = new QHBoxLayout;
     tools->addWidget(lbl("lblSource", QStringLiteral("Prompt Control"), page));
@@ -781,15 +832,18 @@ void Form1::applyScaling() {
         return;
     const ScaleFactors f = scale_factors(designSize_.width(), designSize_.height(),
                                          central_->width(), central_->height());
+    // Where each container sits at design size, in window coordinates; containers come
+    // before what they hold.
+    std::map<QWidget*, QPointF> origins;
     for (QWidget* w : scaled_) {
         // The geometry comes from the layout record in the control's tag.
         auto g = parse_layout_record(w->property("tag").toString().toStdString());
         if (!g)
             continue;
         const bool hidden = w->isHidden();
-        auto it = names_.find(w);
-        const bool keep = it != names_.end() && keeps_height(it->second);
-        const ScaledGeometry s = scale_geometry(*g, f, keep, w->height());
+        const QPointF origin = origins[w->parentWidget()];
+        origins[w] = origin + QPointF(g->left, g->top);
+        const ScaledGeometry s = scale_geometry(*g, f, origin.x(), origin.y());
         if (g->fontSize > 0) {
             QFont font = w->font();
             font.setPointSizeF(std::max(1.0, s.fontSize));
@@ -797,6 +851,12 @@ void Form1::applyScaling() {
         }
         w->setGeometry(s.left, s.top, s.width, s.height);
         w->setHidden(hidden);
+    }
+    if (auto* marks = static_cast<MarkScaleStyle*>(markStyle_)) {
+        marks->scale = f.font();
+        for (auto& [name, c] : ctls_)
+            if (c.kind == Kind::Check || c.kind == Kind::Option)
+                c.widget->updateGeometry();
     }
     applyPromptWidths();
 }
@@ -809,9 +869,7 @@ void Form1::applyPromptWidths() {
         const ControlState& st = editor_.controls().at(name);
         if (st.widthInBlanks <= 0)
             continue;
-        QFontMetrics fm(c.widget->font());
-        const int w = fm.horizontalAdvance(QString(st.widthInBlanks, QLatin1Char(' '))) + 8;
-        c.widget->resize(w, c.widget->height());
+        c.widget->resize(blanks_width(c.widget->font(), st.widthInBlanks), c.widget->height());
     }
 }
 
@@ -1221,10 +1279,16 @@ QString Form1::chooseFile(bool save) {
         return fileDialogHook_(save);
     const QString folder = QString::fromStdString(editor_.flags().ProgramFolder);
     const QString filter = QStringLiteral("Table files (*.tbl);;Profiles (*.yaml)");
-    if (save)
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), folder, filter,
-                                            nullptr, QFileDialog::DontConfirmOverwrite);
-    return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), folder, filter);
+    if (!save)
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), folder, filter);
+    QString chosenFilter;
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), folder, filter,
+                                                &chosenFilter, QFileDialog::DontConfirmOverwrite);
+    // A name typed without an extension gets the chosen kind's: "(*.yaml)" -> ".yaml".
+    const qsizetype star = chosenFilter.indexOf(QStringLiteral("*."));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty() && star >= 0)
+        path += chosenFilter.mid(star + 1).chopped(1);
+    return path;
 }
 
 void Form1::mnuLBFF_Click() {

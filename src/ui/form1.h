@@ -18,6 +18,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QStyle;
 
 namespace kpr {
 
@@ -147,6 +148,7 @@ class Form1 : public QMainWindow {
     QLabel* tabLabels_[4] = {};
     QLabel* lblMsg_ = nullptr;
     QMenu* mnuPager_ = nullptr;
+    QStyle* markStyle_ = nullptr; // check-box marks that scale with the fonts; a child
     QTimer timer1_;
     QTimer timer2_;
     int currentTab_ = 0;

@@ -137,6 +137,7 @@ void Form2::activate() {
             if (*next == Operations::DialogNext::AwaitBatch && !closeWhenIdle_) {
                 cmdWrite_->show();
                 cmdExit_->show();
+                cmdWrite_->setFocus(Qt::OtherFocusReason); // Enter writes the next pager
                 return;
             }
             finish();
@@ -158,6 +159,8 @@ void Form2::cmdWrite_Click() {
                          running_ = false;
                          cmdWrite_->setEnabled(true);
                          cmdExit_->setEnabled(true);
+                         // Disabling it moved the focus away; Enter writes the next pager.
+                         cmdWrite_->setFocus(Qt::OtherFocusReason);
                          emit operationFinished();
                          if (closeWhenIdle_)
                              finish();

@@ -40,18 +40,18 @@ Form5::Form5(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     auto* dl = new QGridLayout(disp);
     auto* tl = new QGridLayout(type);
     auto* pl = new QVBoxLayout(pri);
-    const char* const letters = "ABCD";
+    // One frame after the other, so Tab goes down each frame before the next.
+    const auto bit = [](int f) { return QStringLiteral("Fun. Bit %1").arg(QChar(u'A' + f)); };
     for (int f = 0; f < 4; ++f) {
-        const QString bit = QStringLiteral("Fun. Bit %1").arg(QLatin1Char(letters[f]));
-        dl->addWidget(new QLabel(bit, disp), f, 0);
-        QComboBox* d = addCombo(ctl("cboDisp", f), [this, f] { editor_.cboDisp_Click(f); });
-        dl->addWidget(d, f, 1);
-        tl->addWidget(new QLabel(bit, type), f, 0);
-        QComboBox* t = addCombo(ctl("cboType", f), [this, f] { editor_.cboType_Click(f); });
-        tl->addWidget(t, f, 1);
-        QCheckBox* p = addCheck(ctl("chkPri", f), bit, [this, f] { editor_.chkPri_Click(f); });
-        pl->addWidget(p);
+        dl->addWidget(new QLabel(bit(f), disp), f, 0);
+        dl->addWidget(addCombo(ctl("cboDisp", f), [this, f] { editor_.cboDisp_Click(f); }), f, 1);
     }
+    for (int f = 0; f < 4; ++f) {
+        tl->addWidget(new QLabel(bit(f), type), f, 0);
+        tl->addWidget(addCombo(ctl("cboType", f), [this, f] { editor_.cboType_Click(f); }), f, 1);
+    }
+    for (int f = 0; f < 4; ++f)
+        pl->addWidget(addCheck(ctl("chkPri", f), bit(f), [this, f] { editor_.chkPri_Click(f); }));
     frames->addWidget(disp);
     frames->addWidget(type);
     frames->addWidget(pri);

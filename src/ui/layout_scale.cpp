@@ -16,19 +16,18 @@ ScaleFactors scale_factors(double designWidth, double designHeight, double width
     return f;
 }
 
-ScaledGeometry scale_geometry(const DesignGeometry& g, const ScaleFactors& f, bool keepHeight,
-                              int currentHeight) {
+ScaledGeometry scale_geometry(const DesignGeometry& g, const ScaleFactors& f, double originLeft,
+                              double originTop) {
+    auto at = [](double v, double factor) { return static_cast<int>(std::lround(v * factor)); };
+    const int ox = at(originLeft, f.x);
+    const int oy = at(originTop, f.y);
     ScaledGeometry s;
-    s.left = static_cast<int>(std::lround(g.left * f.x));
-    s.top = static_cast<int>(std::lround(g.top * f.y));
-    s.width = static_cast<int>(std::lround(g.width * f.x));
-    s.height = keepHeight ? currentHeight : static_cast<int>(std::lround(g.height * f.y));
+    s.left = at(originLeft + g.left, f.x) - ox;
+    s.top = at(originTop + g.top, f.y) - oy;
+    s.width = at(originLeft + g.left + g.width, f.x) - ox - s.left;
+    s.height = at(originTop + g.top + g.height, f.y) - oy - s.top;
     s.fontSize = g.fontSize * f.font();
     return s;
-}
-
-bool keeps_height(const std::string& controlName) {
-    return controlName.rfind("cbo", 0) == 0;
 }
 
 static std::string number(double v) {

@@ -23,13 +23,13 @@ struct ScaleFactors {
 // x = current inner width / design width, y likewise with the heights.
 ScaleFactors scale_factors(double designWidth, double designHeight, double width, double height);
 
-// Left and Width scale by x, Top and Height by y, the font by the smaller factor. A choice
-// list ("cbo…") keeps its height, given as currentHeight.
-ScaledGeometry scale_geometry(const DesignGeometry& g, const ScaleFactors& f, bool keepHeight,
-                              int currentHeight);
-
-// True for controls whose height stays when the window is resized: the choice lists.
-bool keeps_height(const std::string& controlName);
+// Left and Width scale by x, Top and Height by y, the font by the smaller factor. Lists scale
+// like every other control, so their text never outgrows them. The edges are rounded in window
+// coordinates (originLeft/Top: where the control's container sits at design size), not the
+// sizes, so controls that touch at design size, or touch their container's edge, never
+// overlap it by a rounding pixel.
+ScaledGeometry scale_geometry(const DesignGeometry& g, const ScaleFactors& f, double originLeft = 0,
+                              double originTop = 0);
 
 // The layout record appended to a control's descriptor text: ",#left#top#width#height#size#".
 std::string append_layout_record(const std::string& tag, const DesignGeometry& g);

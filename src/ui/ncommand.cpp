@@ -81,15 +81,16 @@ void Ncommand::paintEvent(QPaintEvent*) {
     }
 }
 
-void Ncommand::mousePressEvent(QMouseEvent*) {
-    if (!isEnabled())
+// Only the left button presses and clicks the buttons: a right click is no command.
+void Ncommand::mousePressEvent(QMouseEvent* e) {
+    if (!isEnabled() || e->button() != Qt::LeftButton)
         return;
     down_ = true;
     update();
 }
 
 void Ncommand::mouseReleaseEvent(QMouseEvent* e) {
-    if (!isEnabled() || !down_)
+    if (!isEnabled() || !down_ || e->button() != Qt::LeftButton)
         return;
     down_ = false;
     update();
@@ -135,13 +136,15 @@ void CloseButton::paintEvent(QPaintEvent*) {
     p.drawLine(QPointF(width() - m, m), QPointF(m, height() - m));
 }
 
-void CloseButton::mousePressEvent(QMouseEvent*) {
+void CloseButton::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton)
+        return;
     down_ = true;
     update();
 }
 
 void CloseButton::mouseReleaseEvent(QMouseEvent* e) {
-    if (!down_)
+    if (!down_ || e->button() != Qt::LeftButton)
         return;
     down_ = false;
     update();

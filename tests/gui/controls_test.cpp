@@ -38,6 +38,11 @@ class ControlsTest : public QObject {
         QVERIFY(!b.isDown());
         QCOMPARE(b.captionColour(), QColor(Qt::yellow));
         QCOMPARE(clicks.count(), 1);
+        for (Qt::MouseButton other : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(&b, other, {}, QPoint(60, 15));
+            QVERIFY(!b.isDown());
+        }
+        QCOMPARE(clicks.count(), 1); // the left button only
         // Centred caption: whole part of the centred position plus a half.
         QFontMetrics fm(b.font());
         QCOMPARE(b.captionOrigin().x(),
@@ -60,6 +65,7 @@ class ControlsTest : public QObject {
         QVERIFY(c.isDown());
         QTest::mouseRelease(&c, Qt::LeftButton, {}, QPoint(8, 8));
         QVERIFY(!c.isDown());
+        QTest::mouseClick(&c, Qt::RightButton, {}, QPoint(8, 8));
         QCOMPARE(clicks.count(), 1);
     }
 

@@ -9,14 +9,20 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 using namespace kpr;
 using kpr::test::Gui;
@@ -45,6 +51,162 @@ class Form1Test : public QObject {
             QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
             QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
+    }
+
+    // The caption of a control that does not fit into it, by the metrics of its own font.
+    static QString clippedCaption(QWidget* w, const ControlModel& model) {
+        const QFontMetrics fm(w->font());
+        QStyle* st = w->style();
+        QString text;
+        int have = w->width();
+        int need = 0;
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            text = l->text();
+            have = l->contentsRect().width();
+        } else if (auto* b = qobject_cast<QAbstractButton*>(w);
+                   b && (qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b))) {
+            QStyleOptionButton o;
+            o.initFrom(b);
+            o.text = text = b->text();
+            have = st->subElementRect(qobject_cast<QCheckBox*>(b) ? QStyle::SE_CheckBoxContents
+                                                                  : QStyle::SE_RadioButtonContents,
+                                      &o, b)
+                       .width();
+        } else if (auto* p = qobject_cast<QPushButton*>(w)) {
+            text = p->text();
+            need = 4; // a little room each side of the caption
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            text = g->title();
+            need = 8;
+        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+            for (int i = 0; i < c->count(); ++i)
+                if (fm.horizontalAdvance(c->itemText(i)) > fm.horizontalAdvance(text))
+                    text = c->itemText(i);
+            QStyleOptionComboBox o;
+            o.initFrom(c);
+            o.frame = true;
+            have = st->subControlRect(QStyle::CC_ComboBox, &o, QStyle::SC_ComboBoxEditField, c)
+                       .width();
+        } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            text = e->text();
+            // A prompt entry holds as many characters as it takes.
+            const std::string name = w->objectName().toStdString();
+            if (name.rfind("txtPrompt(", 0) == 0 && model.at(name).maxLength > text.size())
+                text = QString(model.at(name).maxLength, QLatin1Char('M'));
+            QStyleOptionFrame o;
+            o.initFrom(e);
+            o.lineWidth = st->pixelMetric(QStyle::PM_DefaultFrameWidth, &o, e);
+            have = st->subElementRect(QStyle::SE_LineEditContents, &o, e).width() - 4;
+        }
+        need += fm.horizontalAdvance(text);
+        if (text.isEmpty() || need <= have)
+            return {};
+        return QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+            .arg(w->objectName(), text)
+            .arg(need)
+            .arg(have);
+    }
+
+    static QString describe(QWidget* w) {
+        return (w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                          : w->objectName()) +
+               QStringLiteral(" %1,%2 %3x%4")
+                   .arg(w->x())
+                   .arg(w->y())
+                   .arg(w->width())
+                   .arg(w->height());
+    }
+
+    // Every shown control below parent: where the design geometry times the factors puts it,
+    // inside its parent, clear of its shown siblings, its caption whole.
+    static void collectLayoutFaults(QWidget* parent, double x, double y, const ControlModel& model,
+                                    QStringList& faults) {
+        std::vector<QWidget*> shown;
+        for (QObject* o : parent->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            if (!w || w->isWindow() || w->isHidden())
+                continue;
+            shown.push_back(w);
+            const QRect r = w->geometry();
+            if (auto d = parse_layout_record(w->property("tag").toString().toStdString())) {
+                const QRect want(QPoint(qRound(d->left * x), qRound(d->top * y)),
+                                 QPoint(qRound((d->left + d->width) * x) - 1,
+                                        qRound((d->top + d->height) * y) - 1));
+                // Prompt entries are as wide as their blanks, no wider than their place.
+                const bool byBlanks = w->objectName().startsWith("txtPrompt(");
+                const bool widthOk = byBlanks ? r.width() <= want.width() + 1
+                                              : std::abs(r.width() - want.width()) <= 1;
+                if (std::abs(r.left() - want.left()) > 1 || std::abs(r.top() - want.top()) > 1 ||
+                    !widthOk || std::abs(r.height() - want.height()) > 1)
+                    faults << describe(w) + QStringLiteral(" should be %1,%2 %3x%4")
+                                                .arg(want.x())
+                                                .arg(want.y())
+                                                .arg(want.width())
+                                                .arg(want.height());
+            }
+            if (!parent->rect().contains(r))
+                faults << describe(w) + " sticks out of " + describe(parent);
+            if (const QString c = clippedCaption(w, model); !c.isEmpty())
+                faults << c;
+            collectLayoutFaults(w, x, y, model, faults);
+        }
+        for (size_t i = 0; i < shown.size(); ++i)
+            for (size_t j = i + 1; j < shown.size(); ++j) {
+                // A tab's label lies beneath its button by design.
+                if (shown[i]->objectName().startsWith("lblTab("))
+                    continue;
+                if (shown[i]->geometry().intersects(shown[j]->geometry()))
+                    faults << describe(shown[i]) + " overlaps " + describe(shown[j]);
+            }
+    }
+
+    // Empty when Tab went through the frames left to right, top to bottom, each frame once,
+    // and through each frame's controls row by row.
+    static QString readingOrderFault(const std::vector<QWidget*>& order) {
+        auto frameOf = [](QWidget* w) {
+            for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+                if (auto* g = qobject_cast<QGroupBox*>(p))
+                    return g;
+            return static_cast<QGroupBox*>(nullptr);
+        };
+        auto at = [](QWidget* w) { return QRect(w->mapTo(w->window(), QPoint()), w->size()); };
+        std::vector<QGroupBox*> frames;
+        for (size_t i = 0; i < order.size(); ++i) {
+            QGroupBox* f = frameOf(order[i]);
+            if (frames.empty() || frames.back() != f) {
+                if (std::find(frames.begin(), frames.end(), f) != frames.end())
+                    return "back to the frame of " + describe(order[i]);
+                frames.push_back(f);
+                continue;
+            }
+            const QRect a = at(order[i - 1]);
+            const QRect b = at(order[i]);
+            const bool sameRow = std::abs(a.center().y() - b.center().y()) < a.height() / 2;
+            if (sameRow ? b.left() < a.left() : b.center().y() < a.center().y())
+                return describe(order[i - 1]) + " then " + describe(order[i]);
+        }
+        frames.erase(std::remove(frames.begin(), frames.end(), nullptr), frames.end());
+        for (size_t i = 1; i < frames.size(); ++i) {
+            const QRect a = at(frames[i - 1]);
+            const QRect b = at(frames[i]);
+            if (b.left() < a.left() || (b.left() == a.left() && b.top() < a.top()))
+                return describe(frames[i - 1]) + " before " + describe(frames[i]);
+        }
+        return {};
+    }
+
+    // Presses Tab from `first` until the focus comes back to it or leaves `scope`.
+    static std::vector<QWidget*> tabOrder(QWidget* first, QWidget* scope) {
+        std::vector<QWidget*> order{first};
+        first->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 200; ++i) {
+            QTest::keyClick(first->window()->focusWidget(), Qt::Key_Tab);
+            QWidget* now = first->window()->focusWidget();
+            if (now == first || !scope->isAncestorOf(now))
+                break;
+            order.push_back(now);
+        }
+        return order;
     }
 
   private slots:
@@ -309,17 +471,58 @@ class Form1Test : public QObject {
         QCOMPARE(g.form->windowTitle(), base + " - [" + firstPath + "]");
     }
 
+    void saveAsWithoutExtensionTakesTheChosenKinds() {
+        QTemporaryDir dir;
+        Gui g;
+        startIn(g, dir);
+        showActive(g);
+        const std::pair<const char*, const char*> rows[] = {{"Table files (*.tbl)", "t"},
+                                                            {"Profiles (*.yaml)", "p"},
+                                                            {"Profiles (*.yaml)", "q.tbl"}};
+        for (auto [filter, name] : rows) {
+            // The real dialog: the kind is chosen and a bare name typed.
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, [&, filter, name] {
+                auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!d)
+                    return;
+                poll.stop();
+                d->selectNameFilter(QString::fromLatin1(filter));
+                d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                    ->setText(QString::fromLatin1(name)); // typed into the program folder
+                static_cast<QDialog*>(d)->accept();       // as the dialog's Save button does
+                if (d->isVisible())
+                    d->reject(); // refused: the checks below fail instead of a hang
+            });
+            poll.start(10);
+            g.form->menuAction("mnuSA")->trigger();
+        }
+        QVERIFY(g.messages.empty());
+        QCOMPARE(QFile(dir.filePath("t.tbl")).size(), 2048);
+        QFile profile(dir.filePath("p.yaml"));
+        QVERIFY(profile.open(QIODevice::ReadOnly));
+        QVERIFY(profile.readAll().contains("kpr35t_profile: 1"));
+        QCOMPARE(QFile(dir.filePath("q.tbl")).size(), 2048); // a typed extension stays
+        QVERIFY(!QFile::exists(dir.filePath("t")) && !QFile::exists(dir.filePath("p")));
+    }
+
     void functionBitDialogStoresAndRefreshesTheSummary() {
         QTemporaryDir dir;
         Gui g;
         startIn(g, dir);
         showActive(g);
         bool seen = false;
+        bool entered = false;
+        size_t tabStops = 0;
+        QString orderFault;
         connect(g.form.get(), &Form1::dialogOpened, this, [&](QWidget* d) {
             auto* f5 = qobject_cast<Form5*>(d);
             QVERIFY(f5);
             QTimer::singleShot(0, f5, [&, f5] {
                 seen = true;
+                const auto order = tabOrder(f5->control("cboDisp(0)"), f5);
+                tabStops = order.size();
+                orderFault = readingOrderFault(order);
                 QCOMPARE(qobject_cast<QLabel*>(f5->control("lblFuncSlot"))->text(),
                          QStringLiteral("#4"));
                 auto* type = qobject_cast<QComboBox*>(f5->control("cboType(2)"));
@@ -329,11 +532,17 @@ class Form1Test : public QObject {
                 QCOMPARE(type->currentText(), QStringLiteral("Group"));
                 auto* pri = qobject_cast<QCheckBox*>(f5->control("chkPri(1)"));
                 QTest::mouseClick(pri, Qt::LeftButton, {}, QPoint(5, pri->height() / 2));
-                f5->accept();
+                QTest::keyClick(pri, Qt::Key_Return);
+                entered = !f5->isVisible();
+                if (!entered)
+                    f5->reject();
             });
         });
         QTest::mouseClick(g.form->control("cmdFunc(3)"), Qt::LeftButton);
         QVERIFY(seen);
+        QVERIFY(entered);               // Enter accepts the dialog
+        QCOMPARE(tabStops, size_t(13)); // three frames of four, then OK
+        QVERIFY2(orderFault.isEmpty(), qPrintable(orderFault));
         QCOMPARE(g.editor.image()[0x370 + 14], 0xFF);
         QCOMPARE(g.widget<QLabel>("tlblType(3)")->text().at(2), QLatin1Char('G'));
         QCOMPARE(g.editor.image().get_bits(0x33, 5, 1), 1); // slot 3, bit B
@@ -346,6 +555,7 @@ class Form1Test : public QObject {
         startIn(g, dir);
         showActive(g);
         bool seen = false;
+        bool entered = false;
         connect(g.form.get(), &Form1::dialogOpened, this, [&](QWidget* d) {
             auto* f6 = qobject_cast<Form6*>(d);
             QVERIFY(f6);
@@ -358,11 +568,15 @@ class Form1Test : public QObject {
                 his->setFocus();
                 his->setCurrentIndex(6);
                 QTest::keyClick(his, Qt::Key_Down); // "7"
-                f6->accept();
+                QTest::keyClick(his, Qt::Key_Return);
+                entered = !f6->isVisible();
+                if (!entered)
+                    f6->reject();
             });
         });
         QTest::mouseClick(g.form->control("cmdAlert"), Qt::LeftButton);
         QVERIFY(seen);
+        QVERIFY(entered); // Enter accepts the dialog
         QCOMPARE(g.editor.image().get_bits(0x38, 0, 1), 1);
         QCOMPARE(g.editor.image()[0x99], 16);
         QCOMPARE(g.widget<QLabel>("lblLength(9)")->text(), QStringLiteral("16"));
@@ -424,7 +638,20 @@ class Form1Test : public QObject {
         QCOMPARE(logo->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
     }
 
-    void twiceTheWidthDoublesLeftAndWidthOnly() {
+    void everyControlFollowsTheWindowAndStaysReadable_data() {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        QTest::newRow("0.6") << 0.6 << 0.6;
+        QTest::newRow("1") << 1.0 << 1.0;
+        QTest::newRow("1.25") << 1.25 << 1.25;
+        QTest::newRow("twice the width") << 2.0 << 1.0;
+        QTest::newRow("wide and low") << 1.25 << 0.6;
+        QTest::newRow("below the smallest size") << 0.4 << 0.5;
+    }
+
+    void everyControlFollowsTheWindowAndStaysReadable() {
+        QFETCH(double, x);
+        QFETCH(double, y);
         QTemporaryDir dir;
         Gui g;
         startIn(g, dir);
@@ -433,39 +660,48 @@ class Form1Test : public QObject {
         const QSize design = g.form->designSize();
         QWidget* client = g.form->centralWidget();
         QCOMPARE(client->size(), design);
-        const char* names[] = {"txtAddr(3)", "chkCtl(30)", "cmdFunc(7)", "cboDft", "lblMsg"};
-        std::map<std::string, QRect> before;
-        std::map<std::string, qreal> fonts;
-        for (const char* n : names) {
-            before[n] = g.form->control(n)->geometry();
-            fonts[n] = g.form->control(n)->font().pointSizeF();
-        }
-        g.form->resize(g.form->width() + design.width(), g.form->height());
+        const int chrome = g.form->height() - client->height();
+        g.form->resize(qRound(design.width() * x), qRound(design.height() * y) + chrome);
         QCoreApplication::processEvents();
-        QCOMPARE(client->size(), QSize(2 * design.width(), design.height()));
-        for (const char* n : names) {
-            const QRect r = g.form->control(n)->geometry();
-            const QRect b = before[n];
-            QVERIFY2(std::abs(r.left() - 2 * b.left()) <= 1, n);
-            QVERIFY2(
-                std::abs(r.width() - 2 * b.width()) <= 1,
-                qPrintable(QStringLiteral("%1: %2 -> %3").arg(n).arg(b.width()).arg(r.width())));
-            QCOMPARE(r.top(), b.top());
-            QCOMPARE(r.height(), b.height());
-            QCOMPARE(g.form->control(n)->font().pointSizeF(), fonts[n]);
-        }
-        // Half the height: lists keep their height, the rest scale, fonts by the smaller.
-        QVERIFY(g.form->control("EMoptCode")->isHidden()); // the active tab's button
-        g.form->resize(g.form->width(), g.form->height() - design.height() / 2);
-        QCoreApplication::processEvents();
-        const double y = double(client->height()) / design.height();
-        QCOMPARE(g.form->control("cboDft")->height(), before["cboDft"].height());
-        QVERIFY(std::abs(g.form->control("txtAddr(3)")->height() -
-                         before["txtAddr(3)"].height() * y) <= 1);
+        // The window goes no smaller than 0.6 of its design size.
+        x = std::max(x, 0.6);
+        y = std::max(y, 0.6);
+        QCOMPARE(client->size(), QSize(qRound(design.width() * x), qRound(design.height() * y)));
+        const double font = std::min(x, y);
         QVERIFY(std::abs(g.form->control("txtAddr(3)")->font().pointSizeF() -
-                         fonts["txtAddr(3)"] * y) < 0.01);
-        QVERIFY(g.form->control("EMoptCode")->isHidden());
-        QVERIFY(g.form->control("cboRoHS")->isHidden());
+                         g.form->designGeometry("txtAddr(3)").fontSize * font) < 0.02);
+        for (int page = 0; page < 4; ++page) {
+            g.form->selectTab(page);
+            QCoreApplication::processEvents();
+            QVERIFY(g.form->control(std::string("EMoptCode"))->isHidden() == (page == 0));
+            QStringList faults;
+            collectLayoutFaults(client, x, y, g.editor.controls(), faults);
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+        }
+        // The logo entry is as wide as its font's blanks: 17 for the large font, 22 else.
+        g.form->selectTab(1);
+        auto* logo = g.widget<QLineEdit>("txtPrompt(0)");
+        auto* logoFont = g.widget<QComboBox>("cboLogo");
+        QMap<int, int> widths;
+        for (int item : {0, 1}) {
+            logoFont->setCurrentIndex(item);
+            emit logoFont->activated(item);
+            widths[item] = logo->width();
+        }
+        const int blank = QFontMetrics(logo->font()).horizontalAdvance(QLatin1Char(' '));
+        QVERIFY2(std::abs(widths[1] - widths[0] - 5 * blank) <= 1,
+                 qPrintable(QStringLiteral("%1 %2").arg(widths[0]).arg(widths[1])));
+    }
+
+    void tabFollowsThePage() {
+        QTemporaryDir dir;
+        Gui g;
+        startIn(g, dir);
+        showActive(g);
+        const auto page1 = tabOrder(g.form->control("txtFreq"), g.form->control("picSet1"));
+        QVERIFY(page1.size() > 30);
+        QCOMPARE(page1.back(), g.form->control("cmdAlert"));
+        QVERIFY2(readingOrderFault(page1).isEmpty(), qPrintable(readingOrderFault(page1)));
     }
 
     void startUpWithoutABoardReportsAndShowsDisconnected() {

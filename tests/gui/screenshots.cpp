@@ -1,5 +1,6 @@
-// Renders the four pages of the main window, the programming dialog and both settings
-// dialogs into PNG files: kpr-screenshots OUTDIR. Runs on any Qt platform (offscreen too).
+// Renders the four pages of the main window at its design size, its smallest size and a
+// quarter larger, the programming dialog and both settings dialogs into PNG files:
+// kpr-screenshots OUTDIR. Runs on any Qt platform (offscreen too).
 #include "gui_fixture.h"
 #include "ui/about.h"
 #include "ui/form2.h"
@@ -41,6 +42,19 @@ int main(int argc, char** argv) {
         gui.form->selectTab(i);
         ok &= save(gui.form.get(), out + "/" + files[i]);
     }
+    // The window at its smallest size and a quarter larger than its design size (the pages
+    // above).
+    const QSize design = gui.form->designSize();
+    const int chrome = gui.form->height() - gui.form->centralWidget()->height();
+    for (double scale : {0.6, 1.25}) {
+        gui.form->resize(qRound(design.width() * scale), qRound(design.height() * scale) + chrome);
+        for (int i = 0; i < 4; ++i) {
+            gui.form->selectTab(i);
+            ok &=
+                save(gui.form.get(), out + QStringLiteral("/size-%1x-%2").arg(scale).arg(files[i]));
+        }
+    }
+    gui.form->resize(design.width(), design.height() + chrome);
     gui.form->selectTab(0);
 
     gui.editor.cmdFunc_Click(2);

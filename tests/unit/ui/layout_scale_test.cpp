@@ -7,7 +7,7 @@ using namespace kpr;
 TEST(LayoutScale, TwiceTheWidthDoublesLeftAndWidthOnly) {
     auto f = scale_factors(800, 600, 1600, 600);
     EXPECT_DOUBLE_EQ(f.font(), 1.0);
-    auto s = scale_geometry({10, 20, 30, 40, 9}, f, false, 0);
+    auto s = scale_geometry({10, 20, 30, 40, 9}, f);
     EXPECT_EQ(s.left, 20);
     EXPECT_EQ(s.width, 60);
     EXPECT_EQ(s.top, 20);
@@ -15,18 +15,27 @@ TEST(LayoutScale, TwiceTheWidthDoublesLeftAndWidthOnly) {
     EXPECT_DOUBLE_EQ(s.fontSize, 9);
 }
 
-TEST(LayoutScale, FontFollowsTheSmallerFactorAndListsKeepHeight) {
+TEST(LayoutScale, FontFollowsTheSmallerFactor) {
     auto f = scale_factors(800, 600, 1200, 300);
-    auto s = scale_geometry({100, 100, 50, 20, 10}, f, true, 23);
+    auto s = scale_geometry({100, 100, 50, 20, 10}, f);
     EXPECT_EQ(s.left, 150);
     EXPECT_EQ(s.top, 50);
     EXPECT_EQ(s.width, 75);
-    EXPECT_EQ(s.height, 23);
+    EXPECT_EQ(s.height, 10);
     EXPECT_DOUBLE_EQ(s.fontSize, 5);
-    EXPECT_TRUE(keeps_height("cboCtl(9)"));
-    EXPECT_TRUE(keeps_height("cboDft"));
-    EXPECT_FALSE(keeps_height("chkCtl(3)"));
-    EXPECT_FALSE(keeps_height("Cbo"));
+}
+
+TEST(LayoutScale, ControlsThatTouchNeverOverlapAfterRounding) {
+    // Left 1 and width 6 at 0.6: 0.6 and 3.6 round to 1 and 4, but the right edge 4.2 to 4.
+    const auto f = scale_factors(100, 100, 60, 60);
+    const auto a = scale_geometry({1, 1, 6, 6, 0}, f);
+    const auto b = scale_geometry({7, 7, 6, 6, 0}, f);
+    EXPECT_EQ(a.left + a.width, b.left);
+    EXPECT_EQ(a.top + a.height, b.top);
+    // Filling a container that sits at 1,1: its edges are the container's, 1+6 -> 4.
+    const auto inner = scale_geometry({0, 0, 6, 6, 0}, f, 1, 1);
+    EXPECT_EQ(inner.width, a.width);
+    EXPECT_EQ(inner.height, a.height);
 }
 
 TEST(LayoutScale, LayoutRecordRoundTripsBehindTheDescriptor) {
