@@ -18,6 +18,15 @@ int& trace_write_errno() {
     return e;
 }
 
+// Flushes a trace; the first failure's reason is kept, later lines fail without one.
+void flush_noting_failure(std::ostream& out) {
+    const bool wasGood = out.good();
+    errno = 0;
+    out.flush();
+    if (wasGood && !out.good() && trace_write_errno() == 0)
+        trace_write_errno() = errno;
+}
+
 std::mutex& trace_mutex() {
     static std::mutex m;
     return m;
@@ -139,7 +148,7 @@ TraceSerialPort::TraceSerialPort(SerialPort& inner, std::ostream& out, Clock& cl
     std::lock_guard lock(trace_mutex());
     out_ << "-- serial trace started " << date_time(start_)
          << " (TX sent to the board, RX received)\n";
-    out_.flush();
+    flush_noting_failure(out_);
 }
 
 TraceSerialPort::TraceSerialPort(std::unique_ptr<SerialPort> inner, std::ostream& out, Clock& clock)
@@ -154,12 +163,8 @@ TraceSerialPort::~TraceSerialPort() {
 void TraceSerialPort::line(const std::string& what, const std::string& text) {
     const auto now = start_ + std::chrono::milliseconds(clock_.nowMs() - startMs_);
     std::lock_guard lock(trace_mutex());
-    const bool wasGood = out_.good();
     out_ << time_of_day(now) << ' ' << what << ' ' << text << '\n';
-    out_.flush();
-    // The first failure's reason is kept: later lines fail without one.
-    if (wasGood && !out_.good())
-        trace_write_errno() = errno;
+    flush_noting_failure(out_);
 }
 
 bool TraceSerialPort::open(const std::string& name) {
@@ -300,10 +305,10 @@ bool program_trace_written(std::string& error) {
     if (!f)
         return true;
     std::lock_guard lock(trace_mutex());
-    f->flush();
+    flush_noting_failure(*f);
     if (f->good())
         return true;
-    const int e = trace_write_errno() ? trace_write_errno() : errno;
+    const int e = trace_write_errno();
     error = "The trace file " + program_trace_path() + " could not be written" +
             (e ? ": " + std::string(std::strerror(e)) : std::string()) + ".";
     return false;
