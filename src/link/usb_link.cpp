@@ -253,6 +253,8 @@ bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
             strt += blk;
             if (first == 0 && progress)
                 progress->setPosition(strt);
+            if (strt <= stp && cancel_requested())
+                return block_failed(BlockResult::Cancelled, nullptr);
         }
         if (!port_.close())
             throw LinkBroken{};
