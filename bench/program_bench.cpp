@@ -5,8 +5,10 @@
 //
 //   bench_program [--count N]      (N pagers in the batch; default 10)
 //
-// Prints one line per figure: "<name>: <ms> ms  floor <ms> ms  (<ratio>x)".
+// Prints one line per figure: "<name>: <ms> ms  floor <ms> ms  (<ratio>x)  cpu <s> s", the
+// CPU being this process's user + system time (the simulator's is not counted).
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -55,8 +57,17 @@ double pager_floor_ms() {
     return bytes * kpr::SimByteTimeMs + cycles;
 }
 
-void report(const char* name, double ms, double floor) {
-    std::printf("%s: %.0f ms  floor %.0f ms  (%.3fx)\n", name, ms, floor, ms / floor);
+// User + system CPU seconds this process has used so far.
+double cpu_seconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return s(u.ru_utime) + s(u.ru_stime);
+}
+
+void report(const char* name, double ms, double floor, double cpu) {
+    std::printf("%s: %.0f ms  floor %.0f ms  (%.3fx)  cpu %.3f s\n", name, ms, floor, ms / floor,
+                cpu);
     std::fflush(stdout);
 }
 
@@ -99,8 +110,9 @@ int main(int argc, char** argv) {
     {
         kpr::PagerCodesScope codes(hooks);
         const auto t0 = std::chrono::steady_clock::now();
+        const double c0 = cpu_seconds();
         ok = ops.write_and_verify() == kpr::OpOutcome::Success;
-        report("one pager written and verified", ms_since(t0), floor);
+        report("one pager written and verified", ms_since(t0), floor, cpu_seconds() - c0);
     }
     if (!ok) {
         std::fprintf(stderr, "write failed: %s\n", msgs.last.c_str());
@@ -111,10 +123,11 @@ int main(int argc, char** argv) {
     {
         kpr::PagerCodesScope codes(hooks);
         const auto t0 = std::chrono::steady_clock::now();
+        const double c0 = cpu_seconds();
         for (int i = 0; i < count && ok; ++i)
             ok = ops.batch_step() == kpr::OpOutcome::Success;
         const std::string name = "batch of " + std::to_string(count) + " pagers";
-        report(name.c_str(), ms_since(t0), floor * count);
+        report(name.c_str(), ms_since(t0), floor * count, cpu_seconds() - c0);
     }
     if (!ok) {
         std::fprintf(stderr, "batch failed: %s\n", msgs.last.c_str());

@@ -164,12 +164,17 @@ int BackupStore::prune(const fs::path& spare) {
 
 // --- the operations' observer -------------------------------------------------------------
 
-void PagerBackups::keep(const PagerImage& image, BackupKind kind) {
+bool PagerBackups::keep(const PagerImage& image, BackupKind kind, const char* consequence) {
     std::string error;
     const auto kept = store_.keep(image, kind, error);
     lastKept_[static_cast<int>(kind)] = kept.value_or(std::filesystem::path());
-    if (!kept)
-        messages_.message("The pager's backup could not be kept. " + error, MessageIcon::Warning);
+    if (kept)
+        return true;
+    std::string text = "The pager's backup could not be kept. " + error;
+    if (*consequence)
+        text += std::string(!error.empty() && error.back() == '.' ? " " : ". ") + consequence;
+    messages_.message(text, MessageIcon::Warning);
+    return false;
 }
 
 void PagerBackups::read_accepted(const PagerImage& image) {
@@ -191,7 +196,9 @@ bool PagerBackups::before_write(const PagerImage& outgoing, BlockTransfer& link,
         std::copy_n(data.begin(), std::min<std::size_t>(data.size(), ImageSize), before.data());
         // The pager holds its texts in pager codes; a table file holds them in PC codes.
         text_from_pager(before);
-        keep(before, BackupKind::BeforeWrite);
+        // What the pager held is about to be overwritten: without its copy, nothing is.
+        if (!keep(before, BackupKind::BeforeWrite, "The pager has not been written."))
+            return false;
     }
     PagerImage written = outgoing;
     text_from_pager(written);

@@ -97,8 +97,9 @@ class PagerBackups final : public TransferObserver {
 
     void read_accepted(const PagerImage& image) override;
     // Reads the whole pager first and keeps it, then keeps the outgoing image. A read that
-    // fails stops the write: nothing is overwritten that could not be kept. A backup that
-    // cannot be saved is reported and the write goes on.
+    // fails, or a copy of it that cannot be saved, stops the write: nothing is overwritten
+    // that could not be kept. An outgoing image that cannot be saved is reported and the
+    // write goes on.
     bool before_write(const PagerImage& outgoing, BlockTransfer& link,
                       ProgressSink& progress) override;
 
@@ -109,7 +110,8 @@ class PagerBackups final : public TransferObserver {
     }
 
   private:
-    void keep(const PagerImage& image, BackupKind kind);
+    // False (reported, with `consequence` appended) when the file could not be saved.
+    bool keep(const PagerImage& image, BackupKind kind, const char* consequence = "");
 
     BackupStore store_;
     OperatorMessages& messages_;

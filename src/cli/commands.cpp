@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include "link/trace_serial_port.h"
+
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "cli/verbs/trace_option.h"
@@ -134,8 +136,15 @@ int run_kprtool(const QStringList& programArguments) {
             << "Run 'kprtool --help' for the list of commands.\n";
         return ExitUsage;
     }
-    const int status = command->execute(ctx, args);
+    int status = command->execute(ctx, args);
     progress.finish();
+    // A trace asked for and lost (a full disk) is a failure, whatever the verb did.
+    if (std::string error; !program_trace_written(error)) {
+        err << QString::fromStdString(error) << "\n";
+        err.flush();
+        if (status == ExitSuccess)
+            status = ExitFailure;
+    }
     return status;
 }
 

@@ -1,7 +1,9 @@
 #include "link/trace_serial_port.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <mutex>
@@ -9,6 +11,21 @@
 namespace kpr {
 
 namespace {
+
+// errno of the first trace line that could not be written.
+int& trace_write_errno() {
+    static int e = 0;
+    return e;
+}
+
+// Flushes a trace; the first failure's reason is kept, later lines fail without one.
+void flush_noting_failure(std::ostream& out) {
+    const bool wasGood = out.good();
+    errno = 0;
+    out.flush();
+    if (wasGood && !out.good() && trace_write_errno() == 0)
+        trace_write_errno() = errno;
+}
 
 std::mutex& trace_mutex() {
     static std::mutex m;
@@ -131,7 +148,7 @@ TraceSerialPort::TraceSerialPort(SerialPort& inner, std::ostream& out, Clock& cl
     std::lock_guard lock(trace_mutex());
     out_ << "-- serial trace started " << date_time(start_)
          << " (TX sent to the board, RX received)\n";
-    out_.flush();
+    flush_noting_failure(out_);
 }
 
 TraceSerialPort::TraceSerialPort(std::unique_ptr<SerialPort> inner, std::ostream& out, Clock& clock)
@@ -147,7 +164,7 @@ void TraceSerialPort::line(const std::string& what, const std::string& text) {
     const auto now = start_ + std::chrono::milliseconds(clock_.nowMs() - startMs_);
     std::lock_guard lock(trace_mutex());
     out_ << time_of_day(now) << ' ' << what << ' ' << text << '\n';
-    out_.flush();
+    flush_noting_failure(out_);
 }
 
 bool TraceSerialPort::open(const std::string& name) {
@@ -262,6 +279,10 @@ std::unique_ptr<std::ofstream>& program_trace_file() {
     static std::unique_ptr<std::ofstream> f;
     return f;
 }
+std::string& program_trace_path() {
+    static std::string path;
+    return path;
+}
 } // namespace
 
 bool open_program_trace(const std::string& path, std::string& error) {
@@ -271,11 +292,26 @@ bool open_program_trace(const std::string& path, std::string& error) {
         return false;
     }
     program_trace_file() = std::move(f);
+    program_trace_path() = path;
     return true;
 }
 
 std::ostream* program_trace() {
     return program_trace_file().get();
+}
+
+bool program_trace_written(std::string& error) {
+    std::ofstream* f = program_trace_file().get();
+    if (!f)
+        return true;
+    std::lock_guard lock(trace_mutex());
+    flush_noting_failure(*f);
+    if (f->good())
+        return true;
+    const int e = trace_write_errno();
+    error = "The trace file " + program_trace_path() + " could not be written" +
+            (e ? ": " + std::string(std::strerror(e)) : std::string()) + ".";
+    return false;
 }
 
 std::unique_ptr<SerialPort> traced_port(std::unique_ptr<SerialPort> port, Clock& clock) {

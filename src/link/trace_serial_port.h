@@ -75,6 +75,9 @@ class TraceSerialPort final : public SerialPort {
 bool open_program_trace(const std::string& path, std::string& error);
 // The trace stream, or nullptr when no trace was asked for.
 std::ostream* program_trace();
+// Flushes the program's trace; false with `error` set (the file and the reason) when any of
+// it could not be written. True when no trace was asked for.
+bool program_trace_written(std::string& error);
 // Wraps `port` in a TraceSerialPort writing to the program's trace, or returns it unchanged
 // when there is none. kpr-programmer calls this on the port it hands to the link.
 std::unique_ptr<SerialPort> traced_port(std::unique_ptr<SerialPort> port, Clock& clock);

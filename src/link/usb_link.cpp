@@ -76,12 +76,16 @@ UsbLink::Wait UsbLink::wait_start_mark(int limitMs) {
             continue; // a stray byte before the mark: dropped
         // A port that has failed (the line hung up) answers nothing more: no use spinning
         // until the limit.
-        if (!port_.isOpen() || port_.bytesWaiting() < 0)
+        const int waiting = port_.isOpen() ? port_.bytesWaiting() : -1;
+        if (waiting < 0)
             return Wait::Failed;
-        port_.waitForReadable(static_cast<int>(limitMs - elapsed + 1));
+        if (waiting == 0)
+            port_.waitForReadable(static_cast<int>(limitMs - elapsed + 1));
     }
 }
 
+// Waits until `need` bytes are in, whatever a cancel says: a reply the board has begun is
+// always let finish (or run out its limit), so the next command starts on a quiet line.
 UsbLink::Wait UsbLink::wait_bytes(int need, int limitMs) {
     const int64_t t0 = clock_.nowMs();
     for (;;) {
@@ -93,12 +97,9 @@ UsbLink::Wait UsbLink::wait_bytes(int need, int limitMs) {
         const int64_t elapsed = clock_.nowMs() - t0;
         if (elapsed > limitMs)
             return Wait::TimedOut;
-        if (cancel_requested())
-            return Wait::Cancelled;
         if (!port_.isOpen())
             return Wait::Failed;
-        // Short slices so a cancel request is seen promptly even on a silent port.
-        port_.waitForReadable(static_cast<int>(std::min<int64_t>(limitMs - elapsed + 1, 100)));
+        port_.waitForReadable(static_cast<int>(limitMs - elapsed + 1));
     }
 }
 
@@ -155,7 +156,7 @@ bool UsbLink::usb_connect() {
     return false;
 }
 
-void UsbLink::usb_init(int value, bool release) {
+bool UsbLink::usb_init(int value, bool release) {
     if (!port_.isOpen())
         usb_open(BoardPort);
     port_.flush();
@@ -170,17 +171,23 @@ void UsbLink::usb_init(int value, bool release) {
         ok = reply == ack;
     }
     port_.close();
+    lastInitOk_ = ok;
     if (!ok)
         messages_.message(MsgInitError, MessageIcon::None);
+    return ok;
 }
 
 void UsbLink::link_failure(const char* message) {
     lastResult_ = BlockResult::LinkFailure;
     if (port_.isOpen())
         port_.close();
-    KnownPortCount = static_cast<int>(take_port_list().size());
-    BoardPort = NoBoardPort;
-    ui_->showBoardState(BoardState::Disconnected);
+    // Only the USB board lives on a serial port: a USB read on the parallel-port link
+    // (Check Firmware) must not forget the parallel board or disable its menu.
+    if (LinkKind == LinkKindUsb) {
+        KnownPortCount = static_cast<int>(take_port_list().size());
+        BoardPort = NoBoardPort;
+        ui_->showBoardState(BoardState::Disconnected);
+    }
     messages_.message(message, MessageIcon::None);
 }
 
@@ -206,15 +213,18 @@ bool UsbLink::exchange_block(const Bytes& cmd, int replyLen, int waitMs, const c
     case Wait::Ok:
         break;
     case Wait::TimedOut:
+        if (cancel_requested())
+            return block_failed(BlockResult::Cancelled, nullptr);
         return block_failed(BlockResult::TimedOut, timeoutMessage);
-    case Wait::Cancelled:
-        return block_failed(BlockResult::Cancelled, nullptr);
     case Wait::Failed:
         throw LinkBroken{};
     }
     reply.assign(static_cast<size_t>(replyLen), 0);
     if (port_.read(reply.data(), replyLen) < 0)
         throw LinkBroken{};
+    // A cancel that came during the wait takes effect now that the line is quiet.
+    if (cancel_requested())
+        return block_failed(BlockResult::Cancelled, nullptr);
     return true;
 }
 
@@ -258,6 +268,7 @@ bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
 bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int blk,
                            ProgressSink* progress) {
     lastResult_ = BlockResult::Ok;
+    pagerTouched_ = false;
     NullProgress noProgress;
     ProgressSink& bar = progress ? *progress : noProgress;
     try {
@@ -281,6 +292,7 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
             const int n = strt + blk - 1 <= stp ? blk : stp - strt + 1;
             const Bytes cmd = write_block_command(
                 strt, img.subspan(static_cast<size_t>(strt), static_cast<size_t>(n)));
+            pagerTouched_ = true;
             if (!exchange_block(cmd, 16, WriteAckWaitMs, MsgWriteError, reply))
                 return false;
             if (reply != ack)
@@ -297,9 +309,10 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
     }
 }
 
-void UsbLink::release_board() {
+bool UsbLink::release_board() {
     if (LinkKind == LinkKindUsb && board_known())
-        usb_init(1, true);
+        return usb_init(1, true);
+    return true;
 }
 
 bool UsbLink::check_firmware() {

@@ -104,7 +104,8 @@ class UsbLink {
     bool usb_open(const std::string& port);
     bool board_connect();
     bool usb_connect();
-    void usb_init(int value, bool release);
+    // True when the board acknowledged the mode set (otherwise the message was shown).
+    bool usb_init(int value, bool release);
     // Reads strt..stp in blocks of blk into ReadBuffer. Whole-image reads (strt 0) move
     // progress's position; nothing else of progress is touched.
     bool usb_readblk(int strt, int stp, int blk, ProgressSink* progress = nullptr);
@@ -121,24 +122,30 @@ class UsbLink {
     // no mode (kprtool ports uses it to mark the board's port).
     bool probe_port(const std::string& name);
 
-    // Shut-down: release the board ("r" mode set) when one is known on the USB link.
-    void release_board();
+    // Shut-down: release the board ("r" mode set) when one is known on the USB link. False
+    // when the board did not acknowledge it (the message was shown).
+    bool release_board();
+    // The last mode set was acknowledged (a connect that found a board can still have shown
+    // "Programmer Initial Error !").
+    bool last_init_ok() const { return lastInitOk_; }
     // Help > Check Firmware: one-byte read of the firmware byte and "Version = x.y".
     // False when the read failed (its own message has been shown).
     bool check_firmware();
 
-    // Cancelling: a transfer in progress stops at its next wait or block, closes the port
-    // and fails (BlockResult::Cancelled, no message). The flag stays set until cleared, so
-    // an operation made of several block transfers stops as a whole; clear it before
-    // starting one.
+    // Cancelling: a transfer in progress stops once the reply it awaits is in (or has run out
+    // its own limit), closes the port and fails (BlockResult::Cancelled, no message). The flag
+    // stays set until cleared, so an operation made of several block transfers stops as a whole;
+    // clear it before starting one.
     void request_cancel() { cancel_.store(true); }
     void clear_cancel() { cancel_.store(false); }
     bool cancel_requested() const { return cancel_.load(); }
 
     BlockResult last_result() const { return lastResult_; }
+    // The last usb_writeblk sent at least one block: the pager no longer holds what it did.
+    bool last_write_touched_pager() const { return pagerTouched_; }
 
   private:
-    enum class Wait { Ok, TimedOut, Cancelled, Failed };
+    enum class Wait { Ok, TimedOut, Failed };
     bool probe_open_port();
     Wait wait_start_mark(int limitMs);
     Wait wait_bytes(int need, int limitMs);
@@ -157,6 +164,8 @@ class UsbLink {
     LinkUi* ui_ = &noUi_;
     std::atomic<bool> cancel_{false};
     BlockResult lastResult_ = BlockResult::Ok;
+    bool pagerTouched_ = false;
+    bool lastInitOk_ = true;
 };
 
 // "Version = " and the firmware byte in tenths, one decimal, no leading zero below 1.

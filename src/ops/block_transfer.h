@@ -35,6 +35,9 @@ class BlockTransfer {
     virtual bool writeblk(std::span<const uint8_t> img, int strt, int stp, int blk) = 0;
     // True when the last failure was a cancellation, not a link fault.
     virtual bool lastCancelled() const = 0;
+    // True when the last writeblk sent the pager at least one block (so a failed or
+    // cancelled write has left it holding part of the new image).
+    virtual bool lastWriteTouchedPager() const = 0;
     // Stops a transfer in progress at its next wait or block (any thread); it stays
     // requested until cleared.
     virtual void requestCancel() = 0;

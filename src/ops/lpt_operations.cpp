@@ -78,6 +78,7 @@ bool LptOps::open_write(int a) {
 
 OpOutcome LptOps::lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
     require_range(strt, stp);
+    ctx.WriteIncomplete = false;
     EditorFlags& flags = ctx.editor.flags();
 
     // The pager keeps its own serial number when it has a valid one.
@@ -113,8 +114,11 @@ OpOutcome LptOps::lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int st
         const bool newTransaction =
             a == strt || is_page_start(a) || (a >= LptSingleByteFirst && a <= LptSingleByteLast);
         if (newTransaction) {
-            if (ctx.cancelled())
+            if (ctx.cancelled()) {
+                if (a != strt)
+                    ctx.report_incomplete_write();
                 return cancelled(ctx);
+            }
             if (a != strt) {
                 link_.lpt_stop();
                 link_.delay_ms(LptWriteCycleMs);

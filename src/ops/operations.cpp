@@ -78,6 +78,7 @@ OpOutcome Operations::tbl_writeall(PagerImage& img, int strt, int stp) {
 OpOutcome Operations::usb_writeall(PagerImage& img, int strt, int stp) {
     Job job(*this);
     ctx_.OpFailed = false;
+    ctx_.WriteIncomplete = false;
     EditorFlags& flags = ctx_.editor.flags();
 
     // The pager keeps its own firmware byte; the synthesiser words follow it.
@@ -101,8 +102,12 @@ OpOutcome Operations::usb_writeall(PagerImage& img, int strt, int stp) {
         return fail(true);
     if (observer_ && !observer_->before_write(img, usb_, ctx_.progress))
         return fail(ctx_.cancelled() || usb_.lastCancelled());
-    if (!usb_.writeblk(img.bytes(), strt, stp, BlockSize))
-        return fail(ctx_.cancelled() || usb_.lastCancelled());
+    if (!usb_.writeblk(img.bytes(), strt, stp, BlockSize)) {
+        const bool cancelled = ctx_.cancelled() || usb_.lastCancelled();
+        if (cancelled && usb_.lastWriteTouchedPager())
+            ctx_.report_incomplete_write();
+        return fail(cancelled);
+    }
     if (ctx_.cancelled())
         return fail(true);
     ctx_.OpFailed = false;
@@ -267,12 +272,14 @@ std::string Operations::batch_label(int index) {
 OpOutcome Operations::batch_step() {
     Job job(*this);
     EditorFlags& flags = ctx_.editor.flags();
+    incrementRefused_ = false;
     OpOutcome r = write_and_verify();
     if (!ctx_.OpFailed) {
-        if (flags.AutoInc1)
-            set_capcode(0);
-        if (flags.AutoInc2)
-            set_capcode(1);
+        // A refused first capcode does not stop the second from rising.
+        if (flags.AutoInc1 && !set_capcode(0))
+            incrementRefused_ = true;
+        if (flags.AutoInc2 && !set_capcode(1))
+            incrementRefused_ = true;
     }
     ctx_.editor.init_ctl();
     ctx_.progress.setPosition(0);
@@ -280,16 +287,17 @@ OpOutcome Operations::batch_step() {
     return lastOutcome_ = r;
 }
 
-void Operations::set_capcode(int index) {
+bool Operations::set_capcode(int index) {
     long long v = capcode_value(ctx_.editor.capcode_text(index));
     if (v >= CapcodeMax) {
         ctx_.messages.message("Capcode " + std::to_string(index + 1) +
                                   " > 2097151 so can not be increase!",
                               MessageIcon::Warning);
-        return;
+        return false;
     }
     ctx_.editor.store_capcode_text(index, std::to_string(v + 1));
     ctx_.editor.read_capcode();
+    return true;
 }
 
 std::optional<uint8_t> Operations::check_firmware() {

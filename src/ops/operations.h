@@ -34,6 +34,11 @@ enum class ReadOutcome {
     Cancelled,     // editor untouched
 };
 
+// A write cancelled after its first block went out: the pager holds part of the new image.
+inline constexpr const char* MsgWriteIncomplete =
+    "The write was cancelled after it had begun: the pager is incomplete and must be written "
+    "again.";
+
 // Everything a whole-image operation works with, shared with the parallel-port variants.
 struct OpContext {
     EditorHooks& editor;
@@ -42,6 +47,14 @@ struct OpContext {
     const CancelToken* cancel = nullptr; // set by Operations
     // Result of the last write or verify: true when it failed or was cancelled.
     bool OpFailed = false;
+    // The last write was cancelled after the pager had taken part of it (reported).
+    bool WriteIncomplete = false;
+
+    // A cancel after the pager took part of the image is no plain cancel: say so.
+    void report_incomplete_write() {
+        WriteIncomplete = true;
+        messages.message(MsgWriteIncomplete, MessageIcon::Warning);
+    }
 
     bool cancelled() const { return cancel && cancel->cancelled(); }
 };
@@ -74,6 +87,8 @@ class Operations {
     void request_cancel();
 
     bool OpFailed() const { return ctx_.OpFailed; }
+    // The last write was cancelled part-way and MsgWriteIncomplete has been shown.
+    bool writeLeftIncomplete() const { return ctx_.WriteIncomplete; }
     OpContext& context() { return ctx_; }
 
     // Dispatchers by link kind, and the USB operations. img is the editor's image.
@@ -100,8 +115,12 @@ class Operations {
     // One batch step (cmdWrite_Click): write, verify, raise the ticked capcodes, reload
     // the editor, reset the bar and status text.
     OpOutcome batch_step();
-    // Raises capcode entry index (0 or 1) by one, refusing at 2097151.
-    void set_capcode(int index);
+    // Raises capcode entry index (0 or 1) by one; false when refused at 2097151 (the
+    // message has been shown).
+    bool set_capcode(int index);
+    // The last batch step could not raise a ticked capcode: the next pager would get the
+    // same address.
+    bool lastIncrementRefused() const { return incrementRefused_; }
 
     OpOutcome lastOutcome() const { return lastOutcome_; }
     ReadOutcome lastReadOutcome() const { return lastRead_; }
@@ -133,6 +152,7 @@ class Operations {
     LinkKind linkKind_ = LinkKind::Usb;
     OpOutcome lastOutcome_ = OpOutcome::Success;
     ReadOutcome lastRead_ = ReadOutcome::Accepted;
+    bool incrementRefused_ = false;
 };
 
 // The capcode number a text entry holds, read as leading digits ("" gives 0).

@@ -18,6 +18,7 @@ class UsbBlockTransfer final : public BlockTransfer {
         return link_.usb_writeblk(img, strt, stp, blk, &progress_);
     }
     bool lastCancelled() const override { return link_.last_result() == BlockResult::Cancelled; }
+    bool lastWriteTouchedPager() const override { return link_.last_write_touched_pager(); }
     void requestCancel() override { link_.request_cancel(); }
     void clearCancel() override { link_.clear_cancel(); }
 

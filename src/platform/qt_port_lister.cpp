@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 namespace kpr {
@@ -16,6 +17,10 @@ std::vector<std::string> QtPortLister::ports() {
         std::sort(list.begin(), list.end());
     }
     for (const std::string& p : extra_) {
+        // A named port is listed only while its device is there: pulling the board out
+        // must show as a shorter list, and plugging it back in as a longer one.
+        if (!QFileInfo::exists(QString::fromStdString(p)))
+            continue;
         if (std::find(list.begin(), list.end(), p) == list.end())
             list.push_back(p);
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The system's serial ports (QSerialPortInfo) by system location, followed by any extra
 // ports named on the command line (--port), which the system listing does not see
-// (pseudo-terminals, for instance).
+// (pseudo-terminals, for instance); a named port is listed only while its device exists.
 #include <string>
 #include <vector>
 

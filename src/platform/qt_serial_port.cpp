@@ -92,10 +92,8 @@ int QtSerialPort::write(const uint8_t* buffer, int n) {
 bool QtSerialPort::waitForReadable(int maxMs) {
     if (!isOpen() || failed())
         return false;
-    // Bytes an earlier poll already moved into QSerialPort's buffer are "in": waiting for
-    // new ones here would sleep through a reply that has arrived.
-    if (port_->bytesAvailable() > 0)
-        return true;
+    // Only bytes beyond those already buffered end the wait: returning at once while any
+    // byte is buffered would make the caller spin through the whole reply.
     return port_->waitForReadyRead(maxMs < 0 ? 0 : maxMs);
 }
 

@@ -169,8 +169,8 @@ void Form2::cmdWrite_Click() {
 
 bool Form2::tryClose() {
     if (running_) {
-        // The transfer stops at its next wait or block, fails quietly and closes the port;
-        // the dialog closes once it has ended.
+        // The transfer stops once the reply in flight is in (so the line is quiet for the
+        // next command), closes the port and fails; the dialog closes once it has ended.
         closeWhenIdle_ = true;
         Label1_->setText(QStringLiteral("Cancelling..."));
         programmer_.cancel();

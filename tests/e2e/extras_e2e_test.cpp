@@ -175,6 +175,10 @@ TEST_F(ExtrasE2E, AnAcceptedReadIsKeptAndTheTraceShowsItsFrames) {
     EXPECT_EQ(
         kprtool({"read", "-o", path("x.tbl"), "--trace", path("no/such/dir/t.log")}, true).exitCode,
         1);
+    // A trace that cannot be written (a full disk) is lost: said so, and the verb fails.
+    const ToolRun full = kprtool({"detect", "--trace", "/dev/full"}, true);
+    EXPECT_EQ(full.exitCode, 1) << full.err;
+    EXPECT_THAT(full.err, HasSubstr("The trace file /dev/full could not be written: No space"));
 }
 
 TEST_F(ExtrasE2E, BackupsArePrunedByTheirAge) {

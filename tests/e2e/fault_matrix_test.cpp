@@ -14,7 +14,7 @@
 #include "run_program.h"
 #include "sim_process.h"
 
-#include "backup/product_backups.h"
+#include "backup/backup_store.h"
 #include "editor/editor.h"
 #include "link/usb_link.h"
 #include "ops/editor_adapter.h"
@@ -637,18 +637,23 @@ INSTANTIATE_TEST_SUITE_P(FaultMatrix, InProcess, ::testing::ValuesIn(all_cases()
 
 class Kprtool : public ::testing::TestWithParam<Case> {};
 
-// Finds each text in order in haystack.
-::testing::AssertionResult contains_in_order(const std::string& haystack,
-                                             const std::vector<std::string>& texts) {
+// stderr without the progress status lines and the batch labels: the operator messages alone,
+// one after another, so a doubled or missing message shows.
+std::string messages_only(const std::string& err) {
+    std::string out;
     size_t at = 0;
-    for (const std::string& t : texts) {
-        const size_t found = haystack.find(t, at);
-        if (found == std::string::npos)
-            return ::testing::AssertionFailure() << "\"" << t << "\" not found (in order) in:\n"
-                                                 << haystack;
-        at = found + t.size();
+    while (at < err.size()) {
+        size_t end = err.find('\n', at);
+        end = end == std::string::npos ? err.size() : end + 1;
+        const std::string line = err.substr(at, end - at);
+        at = end;
+        if (line == "Reading Now.......\n" || line == "Writing Now.......\n" ||
+            line == "Verifying Now.....\n" || line == std::string(MsgBackingUp) + "\n" ||
+            line.rfind(" 1st capcode : ", 0) == 0)
+            continue;
+        out += line;
     }
-    return ::testing::AssertionSuccess();
+    return out;
 }
 
 std::string cli_text(std::string s) {
@@ -674,11 +679,18 @@ TEST_P(Kprtool, EndsAsTheFaultTableSays) {
         want.connect = {NotResponding};
         want.forgotten = true;
     }
+    // A board that answers the probe but not the mode set is no board for kprtool: it stops
+    // there with that one message.
+    if (c.fault == "drop-after=1")
+        want.op = {};
+    // The firmware byte arrives, then the line drops before the board's release.
+    if (c.fault == "drop-after=3" && c.op == Op::Firmware)
+        want.op.push_back(InitError);
 
-    // Unless told otherwise kprtool reads the whole pager before a write, to keep a backup of
-    // what it held: a line that drops after ten frames drops in that read, and nothing is
-    // written.
-    if (c.fault == "drop-after=10" && is_write(c.op) && product_backup_reads_before_write())
+    // kprtool runs with settings, backups and ledger of its own (below), so with the default of
+    // reading the whole pager before a write, to keep a backup of what it held: a line that
+    // drops after ten frames drops in that read, and nothing is written.
+    if (c.fault == "drop-after=10" && is_write(c.op))
         want.op = {ReadError};
 
     // The input file: the default image with its own capcode 1, or for verify what a read of
@@ -740,6 +752,11 @@ TEST_P(Kprtool, EndsAsTheFaultTableSays) {
     QElapsedTimer clock;
     clock.start();
     QProcess tool;
+    // No case sees another's backups, ledger or settings, nor the user's.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    tool.setProcessEnvironment(env);
     tool.start(KPRTOOL_PATH, args);
     ASSERT_TRUE(tool.waitForStarted(10000));
     tool.closeWriteChannel();
@@ -766,7 +783,7 @@ TEST_P(Kprtool, EndsAsTheFaultTableSays) {
     std::vector<std::string> texts;
     for (const std::string& t : want.connect)
         texts.push_back(cli_text(t));
-    const bool connected = !(want.connect.size() == 1 && want.connect[0] == NotResponding);
+    const bool connected = want.connect.empty();
     bool success = connected;
     if (connected) {
         for (const std::string& t : want.op) {
@@ -778,7 +795,10 @@ TEST_P(Kprtool, EndsAsTheFaultTableSays) {
             want.op == healthy_messages(c.op) ||
             (c.op == Op::Firmware && want.op.size() == 1 && want.op[0].rfind("Version = ", 0) == 0);
     }
-    EXPECT_TRUE(contains_in_order(err, texts));
+    std::string wantText;
+    for (const std::string& t : texts)
+        wantText += t + "\n";
+    EXPECT_EQ(messages_only(err), wantText);
     EXPECT_EQ(tool.exitCode(), success ? 0 : 1) << err;
     if (!success) {
         EXPECT_EQ(err.find("Success"), std::string::npos) << err;
@@ -788,7 +808,8 @@ TEST_P(Kprtool, EndsAsTheFaultTableSays) {
         EXPECT_EQ(stdoutText, sim.port + "\n");
     }
     if (c.op == Op::Firmware) {
-        EXPECT_EQ(stdoutText, success ? want.op[0] + "\n" : std::string());
+        const bool read = connected && !want.op.empty() && want.op[0].rfind("Version = ", 0) == 0;
+        EXPECT_EQ(stdoutText, read ? want.op[0] + "\n" : std::string());
     }
 
     // The output file: written only by an accepted read or a write a pager took.

@@ -6,6 +6,7 @@
 #include "backup/product_backups.h"
 #include "editor/editor.h"
 #include "image/default_image.h"
+#include "ops/operations.h"
 #include "ops/seal.h"
 #include "sim/board_sim.h"
 #include "text/charset.h"
@@ -250,30 +251,64 @@ void make_table_with_capcodes(const QString& file, const std::string& c1, const 
     ASSERT_TRUE(e.mnuSA_Click(file.toStdString()));
 }
 
-TEST_F(ProgrammingE2E, BatchOfThreeRaisesTheCapcodesAfterEveryPager) {
-    make_table_with_capcodes(path("batch.tbl"), "2097149", "0001000");
+// kprtool opens the file as the window opens its file at start-up: where the image names no
+// band the default band is chosen, so the write commits the frequency (words and messages)
+// exactly as the window's write would.
+TEST_F(ProgrammingE2E, WriteCommitsTheFrequencyAsTheWindowDoesWhereNoBandIsDerived) {
+    const QString in = path("noband.tbl");
+    {
+        NoMessages m;
+        Editor e(m);
+        e.image()[0x65] &= 0x0F; // neither 3, 4 nor 8: no band derives from it
+        e.image()[0x0C] = e.image()[0x0D] = 0;
+        ASSERT_TRUE(e.mnuSA_Click(in.toStdString()));
+    }
+    NoMessages window;
+    Editor e(window);
+    e.startup_finish({}, false);
+    ASSERT_TRUE(e.mnuLBFF_Click(in.toStdString()));
+    const PagerImage opened = e.image();
+    e.txtFreq_LostFocus(); // the write's frequency commit
+    ASSERT_TRUE(!window.shown.empty() || e.image() != opened) << "the commit must show";
+
+    start_sim();
+    auto r = kprtool({"write", in, "-o", path("saved.tbl")});
+    for (const std::string& text : window.shown)
+        EXPECT_THAT(r.err.toStdString(), HasSubstr(text));
+    auto saved = load(path("saved.tbl"));
+    ASSERT_TRUE(saved);
+    // The synthesiser words the commit computes.
+    for (int a = 0; a < 0x70; a = a == 0x0F ? 0x60 : a + 1)
+        EXPECT_EQ((*saved)[a], e.image()[a]) << "address " << a;
+}
+
+// Under --yes nobody reads the refusal at the maximum: the batch stops there rather than
+// give the next pager the same capcode.
+TEST_F(ProgrammingE2E, BatchRaisesTheCapcodesAfterEveryPagerAndStopsAtTheMaximum) {
+    make_table_with_capcodes(path("batch.tbl"), "2097150", "0001000");
     start_sim();
     auto r = kprtool({"write", path("batch.tbl"), "--auto-inc", "1,2", "--count", "3", "--yes",
                       "-o", path("after.tbl")});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     const std::string err = r.err.toStdString();
-    for (const char* label :
-         {" 1st capcode : 2097149", " 1st capcode : 2097150", " 1st capcode : 2097151",
-          " 2nd capcode : 0001000", " 2nd capcode : 0001001", " 2nd capcode : 0001002"})
+    for (const char* label : {" 1st capcode : 2097150", " 1st capcode : 2097151",
+                              " 2nd capcode : 0001000", " 2nd capcode : 0001001"})
         EXPECT_THAT(err, HasSubstr(label));
-    // The third pager went out with capcode 1 at its maximum.
     EXPECT_THAT(err, HasSubstr("Capcode 1 > 2097151 so can not be increase!"));
+    EXPECT_THAT(err, HasSubstr("Stopped after 2 of 3 pagers."));
+    EXPECT_THAT(err, Not(HasSubstr(" 2nd capcode : 0001002")));
+    // Capcode 2 still rose after the second pager.
     auto [c1, c2] = capcodes(path("after.tbl"));
     EXPECT_EQ(c1, "2097151");
-    EXPECT_EQ(c2, "0001003");
-    // The simulated pager holds the third pager's image: capcode 2 at 1002.
+    EXPECT_EQ(c2, "0001002");
+    // The simulated pager holds the second pager's image: capcode 2 at 1001.
     const PagerImage m = pager();
-    store(path("third.tbl"), [&] {
+    store(path("second.tbl"), [&] {
         PagerImage p = m;
         text_from_pager(p);
         return p.bytes();
     }());
-    EXPECT_EQ(capcodes(path("third.tbl")).second, "0001002");
+    EXPECT_EQ(capcodes(path("second.tbl")).second, "0001001");
 }
 
 TEST_F(ProgrammingE2E, BatchStopsWhenTheOperatorSaysNo) {
@@ -289,26 +324,29 @@ TEST_F(ProgrammingE2E, BatchStopsWhenTheOperatorSaysNo) {
               (std::pair<std::string, std::string>{"0000500", "0000601"}));
 }
 
-TEST_F(ProgrammingE2E, CtrlCStopsAWriteBetweenBlocksWithNothingReportedAsDone) {
+// Ctrl-C once the pager has taken a block: the write stops, nothing is reported as done, and
+// the operator hears that the pager is incomplete (a cancel before the first block is a plain
+// "Cancelled.", pinned where the operations are tested).
+TEST_F(ProgrammingE2E, CtrlCAfterTheFirstBlockSaysThePagerMustBeWrittenAgain) {
     const QString in = default_table();
     start_sim({"--pace"});
     const QString saved = sentinel("saved.tbl");
+    const QString trace = path("trace.txt");
     QProcess tool;
-    tool.setReadChannel(QProcess::StandardError);
-    tool.start(KPRTOOL_PATH, {"write", in, "-o", saved, "--port", sim->port});
+    tool.start(KPRTOOL_PATH, {"write", in, "-o", saved, "--port", sim->port, "--trace", trace});
     ASSERT_TRUE(tool.waitForStarted(5000));
     tool.closeWriteChannel();
-    QByteArray err;
-    while (!err.contains("Writing Now") && tool.waitForReadyRead(10000))
-        err += tool.readAllStandardError();
-    ASSERT_TRUE(err.contains("Writing Now")) << err.toStdString();
+    // The trace shows the first block's acknowledgement as soon as it is in.
+    while (!contents(trace).contains("write acknowledged") && tool.state() != QProcess::NotRunning)
+        tool.waitForFinished(5);
     ::kill(static_cast<pid_t>(tool.processId()), SIGINT);
     ASSERT_TRUE(tool.waitForFinished(10000));
-    err += tool.readAllStandardError();
+    const std::string err = tool.readAllStandardError().toStdString();
     EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(tool.exitCode(), 1);
-    EXPECT_THAT(err.toStdString(), HasSubstr("Cancelled."));
-    EXPECT_THAT(err.toStdString(), Not(HasSubstr("Verify")));
+    EXPECT_THAT(err, HasSubstr(MsgWriteIncomplete));
+    EXPECT_THAT(err, Not(HasSubstr("Cancelled.")));
+    EXPECT_THAT(err, Not(HasSubstr("Verify")));
     EXPECT_EQ(contents(saved), "untouched");
 }
 

@@ -111,7 +111,10 @@ bool FakeSerialPort::close() {
     if (!p)
         return true;
     ++p->log.closes;
-    p->queue.clear();
+    // What has arrived goes with the port; what the far end is still sending arrives later,
+    // for whoever opens the port next.
+    const int64_t now = clock_.nowMs();
+    std::erase_if(p->queue, [now](const Pending& b) { return b.at <= now; });
     open_.clear();
     return !(broken(*p) || p->fail == Fail::Close);
 }

@@ -20,12 +20,15 @@ class DetectCommand final : public DeviceCommand {
         DeviceSession s(ctx, parser);
         if (!s.connect())
             return ExitFailure;
+        const std::string port = s.link().BoardPort;
+        // A board that does not take the release is no board found.
+        if (!s.release())
+            return ExitFailure;
         if (LptBoard* lpt = s.lptBoard())
             ctx.out << "LPT &H" << QString::number(lpt->link().LptData, 16).toUpper() << "\n";
         else
-            ctx.out << QString::fromStdString(s.link().BoardPort) << "\n";
+            ctx.out << QString::fromStdString(port) << "\n";
         ctx.out.flush();
-        s.release();
         return ExitSuccess;
     }
 };

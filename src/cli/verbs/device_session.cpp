@@ -2,6 +2,7 @@
 
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
+#include "cli/verbs/settings_file.h"
 #include "platform/ppdev_port_io.h"
 
 #include <atomic>
@@ -108,6 +109,8 @@ bool DeviceSession::connect() {
     link().ConnectInteractive = true;
     bool found = link().board_connect();
     link().ConnectInteractive = false;
+    if (found && !lpt_ && !link().last_init_ok())
+        return false;
     // A Ctrl-C while the ports were probed stops here: the operation would clear it.
     if (found && cancelled()) {
         release();
@@ -117,12 +120,13 @@ bool DeviceSession::connect() {
     return found;
 }
 
-void DeviceSession::release() {
-    link().release_board();
+bool DeviceSession::release() {
+    return link().release_board();
 }
 
 bool DeviceSession::open_table_file(const QString& path) {
-    return editor_.mnuLBFF_Click(local_path(path));
+    // As the window opens its file at start-up, so a write commits the frequency the same way.
+    return open_in_editor(editor_, path);
 }
 
 } // namespace kpr::cli

@@ -84,10 +84,13 @@ class DeviceSession {
     bool lpt() const { return lpt_; }
     LptBoard* lptBoard() { return lptBoard_.get(); }
     // The start-up connect: probes the listed ports (only --port ones when given) and shows
-    // "The Programmed Board is not responding!" when none answers.
+    // "The Programmed Board is not responding!" when none answers. A board that answered the
+    // probe but did not take the mode set ("Programmer Initial Error !") is a failed connect
+    // here: the verb stops with that one message.
     bool connect();
-    // The shut-down release ("r" mode set) of a known board.
-    void release();
+    // The shut-down release ("r" mode set) of a known board; false when it went unanswered
+    // (reported).
+    bool release();
 
     // Ports to probe: the --port ones alone when given, the system's otherwise.
     std::vector<std::string> ports();
@@ -102,7 +105,8 @@ class DeviceSession {
     CommandContext& context() { return ctx_; }
     bool cancelled() const;
 
-    // Opens a table file into the editor as File > Open does.
+    // Opens a table file into the editor as the window opens its file at start-up: the band
+    // derived from the image (band 1 where none can be), the spacing of start-up.
     bool open_table_file(const QString& path);
 
   private:

@@ -32,8 +32,8 @@ class FirmwareCommand final : public DeviceCommand {
                     << "\n";
             ctx.out.flush();
         }
-        s.release();
-        return ok ? ExitSuccess : ExitFailure;
+        const bool released = s.release();
+        return ok && released ? ExitSuccess : ExitFailure;
     }
 };
 

@@ -34,7 +34,7 @@ class ReadCommand final : public DeviceCommand {
         if (!ledger.open(parser) || !s.connect())
             return ExitFailure;
         const ReadOutcome r = s.ops().tbl_readall(0, ImageUpperBound);
-        s.release();
+        const bool released = s.release();
         const bool recorded = ledger.record_read(r);
         if (r == ReadOutcome::Cancelled) {
             s.messages().message(CancelledMessage, MessageIcon::None);
@@ -42,8 +42,9 @@ class ReadCommand final : public DeviceCommand {
         }
         if (r != ReadOutcome::Accepted || !recorded)
             return ExitFailure;
-        return save_table(parser.value(outOption), s.editor().image(), s.messages()) ? ExitSuccess
-                                                                                     : ExitFailure;
+        // What was read is kept even when the board then missed its release.
+        const bool saved = save_table(parser.value(outOption), s.editor().image(), s.messages());
+        return saved && released ? ExitSuccess : ExitFailure;
     }
 };
 

@@ -32,10 +32,10 @@ class VerifyCommand final : public DeviceCommand {
             r = s.ops().tbl_verify(s.editor().image(), 0, ImageUpperBound);
             recorded = ledger.record_verify(r);
         }
-        s.release();
+        const bool released = s.release();
         if (r == OpOutcome::Cancelled)
             s.messages().message(CancelledMessage, MessageIcon::None);
-        return r == OpOutcome::Success && recorded ? ExitSuccess : ExitFailure;
+        return r == OpOutcome::Success && recorded && released ? ExitSuccess : ExitFailure;
     }
 };
 

@@ -113,11 +113,18 @@ class WriteCommand final : public DeviceCommand {
                     // A pager the ledger does not know of would let its capcodes out again.
                     if (!ledger.record_write(r) || r != OpOutcome::Success)
                         failed = true;
+                    // Nobody is there to read the refusal: the next pager would get the
+                    // same capcode.
+                    if (!failed && i + 1 < count && s.ops().lastIncrementRefused() &&
+                        ctx.messages.assumeYes())
+                        failed = true;
                 }
             }
         }
-        s.release();
-        if (s.ops().lastOutcome() == OpOutcome::Cancelled || s.cancelled())
+        const bool released = s.release();
+        // A write cancelled part-way has already said the pager must be written again.
+        if ((s.ops().lastOutcome() == OpOutcome::Cancelled || s.cancelled()) &&
+            !s.ops().writeLeftIncomplete())
             s.messages().message(CancelledMessage, MessageIcon::None);
         if (count > 1 && written < count) {
             ctx.progress.finish();
@@ -128,7 +135,7 @@ class WriteCommand final : public DeviceCommand {
         if (parser.isSet(savedOption) && written > 0 &&
             !save_table(parser.value(savedOption), s.editor().image(), s.messages()))
             return ExitFailure;
-        return failed ? ExitFailure : ExitSuccess;
+        return failed || !released ? ExitFailure : ExitSuccess;
     }
 };
 

@@ -333,15 +333,54 @@ TEST_F(UsbLinkTest, CancelStopsBetweenBlocksWithoutAMessage) {
     EXPECT_TRUE(link.usb_readblk(0, 10, 128));
 }
 
-TEST_F(UsbLinkTest, CancelEndsAWaitOnASilentBoardPromptly) {
-    connect_board();
-    LambdaPeer cancelThenSilent(
-        [&](FakeLine&, std::span<const uint8_t>) { link.request_cancel(); });
-    port.attach("/dev/ttyUSB0", &cancelThenSilent);
-    const int64_t t0 = clock.nowMs();
-    EXPECT_FALSE(link.usb_readblk(0, 2047, 128));
-    EXPECT_EQ(link.last_result(), BlockResult::Cancelled);
-    EXPECT_LT(clock.nowMs() - t0, 200);
+// A cancel during a reply lets that reply finish, or run out its own limit, before the port
+// closes: the next command must start on a quiet line, not inside the old reply.
+TEST_F(UsbLinkTest, CancelLetsTheReplyInFlightFinishBeforeThePortCloses) {
+    struct Row {
+        const char* name;
+        bool silent;
+        int64_t minMs, maxMs;
+    };
+    for (const Row& row : {Row{"reply in flight", false, 140, 400},
+                           Row{"silent board", true, ReadReplyWaitMs, ReadReplyWaitMs + 50}}) {
+        SCOPED_TRACE(row.name);
+        connect_board();
+        link.clear_cancel();
+        LambdaPeer cancelling([&](FakeLine& line, std::span<const uint8_t> cmd) {
+            link.request_cancel();
+            if (!row.silent)
+                board.onBytes(line, cmd);
+        });
+        port.attach("/dev/ttyUSB0", &cancelling);
+        const size_t sent = port.log("/dev/ttyUSB0").writes.size();
+        const int64_t t0 = clock.nowMs();
+        EXPECT_FALSE(link.usb_readblk(0, 2047, 128));
+        EXPECT_EQ(link.last_result(), BlockResult::Cancelled);
+        EXPECT_GE(clock.nowMs() - t0, row.minMs);
+        EXPECT_LE(clock.nowMs() - t0, row.maxMs);
+        EXPECT_EQ(port.log("/dev/ttyUSB0").writes.size(), sent + 1); // one block only
+        EXPECT_TRUE(msgs.entries.empty());
+
+        link.clear_cancel();
+        port.attach("/dev/ttyUSB0", &board);
+        EXPECT_TRUE(link.usb_readblk(0, 300, 128));
+        EXPECT_TRUE(msgs.entries.empty());
+        EXPECT_TRUE(std::equal(link.ReadBuffer.begin(), link.ReadBuffer.end(),
+                               board.board.memory().begin()));
+    }
+}
+
+// A USB read on the parallel-port link (Check Firmware) that fails reports the failure but
+// keeps the parallel board and the Pager menu as they were.
+TEST_F(UsbLinkTest, FailedFirmwareReadOnTheParallelLinkKeepsTheParallelBoard) {
+    link.LinkKind = "LPT";
+    link.lpt_connect = [] { return true; };
+    ASSERT_TRUE(link.board_connect());
+    const std::string before = link.BoardPort;
+    EXPECT_FALSE(link.check_firmware());
+    EXPECT_EQ(msgs.texts(), Strings{"Read error!"});
+    EXPECT_EQ(link.BoardPort, before);
+    EXPECT_TRUE(ui.states.empty());
 }
 
 TEST_F(UsbLinkTest, FirmwareVersionText) {

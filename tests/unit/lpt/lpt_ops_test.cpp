@@ -47,6 +47,7 @@ class NoUsb final : public BlockTransfer {
         return false;
     }
     bool lastCancelled() const override { return false; }
+    bool lastWriteTouchedPager() const override { return false; }
     void requestCancel() override {}
     void clearCancel() override {}
 };
@@ -387,12 +388,15 @@ TEST_F(LptOpsTest, WriteFailsWithReadErrorWhenThePagersSerialCannotBeRead) {
     EXPECT_EQ(img, before); // nothing sealed yet
 }
 
-TEST_F(LptOpsTest, CancelStopsTheWriteAtTheNextPageWithoutAMessage) {
+// The pages written stay written: the operator is told the pager must be written again.
+TEST_F(LptOpsTest, CancelStopsTheWriteAtTheNextPageAndSaysThePagerIsIncomplete) {
     PagerImage img = hooks.img;
     progress.at = 512;
     progress.action = [&] { cancel.cancel(); };
     EXPECT_EQ(lpt.lpt_writeall(ctx(), img, 0, ImageUpperBound), OpOutcome::Cancelled);
-    EXPECT_THAT(messages.entries, IsEmpty());
+    ASSERT_EQ(messages.entries.size(), 1u);
+    EXPECT_EQ(messages.entries[0].text, MsgWriteIncomplete);
+    EXPECT_TRUE(ctx().WriteIncomplete);
     EXPECT_TRUE(ctx().OpFailed);
     EXPECT_EQ(model.memory[600], sealed_pager()[600]); // later pages untouched
     EXPECT_EQ(model.abortedWrites, 0);                 // the page in hand was finished

@@ -129,6 +129,7 @@ class FakePager : public BlockTransfer {
         return true;
     }
     bool lastCancelled() const override { return cancelledLast; }
+    bool lastWriteTouchedPager() const override { return false; }
     void requestCancel() override { cancelRequested = true; }
     void clearCancel() override { cancelRequested = false; }
 

@@ -254,6 +254,7 @@ TEST_F(OperationsTest, BatchStepRaisesCapcodeOneThenTwo) {
                 ElementsAre("Verify Success!", "Capcode 1 > 2097151 so can not be increase!"));
     EXPECT_EQ(editor.capcodes[0], "2097151");
     EXPECT_EQ(editor.capcodes[1], "101");
+    EXPECT_TRUE(ops.lastIncrementRefused()); // the next pager would repeat capcode 1
     EXPECT_EQ(progress.position, 0);
     EXPECT_EQ(progress.status, "");
     EXPECT_EQ(editor.log.back(), "init_ctl");

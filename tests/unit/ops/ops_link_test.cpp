@@ -151,17 +151,29 @@ TEST_F(OpsLinkTest, HangUpMidWriteForgetsTheBoard) {
     EXPECT_TRUE(link.no_board());
 }
 
-TEST_F(OpsLinkTest, CancelMidWriteStopsBetweenBlocksWithNothingReported) {
-    start(default_sim_memory());
-    editor.fl.AutoInc1 = true;
-    progress.at = 512;
-    progress.action = [&] { ops.request_cancel(); };
-    EXPECT_EQ(ops.batch_step(), OpOutcome::Cancelled);
-    EXPECT_THAT(messages.texts(), IsEmpty());
-    EXPECT_EQ(editor.capcodes[0], "1234567");
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(peer->board.writesAccepted(), 4);
-    EXPECT_FALSE(link.no_board()); // a cancel is not a broken link
+// Cancelled before the first block the pager is untouched: a plain cancel. Cancelled after
+// it, the pager holds part of the new image: the operator is told to write it again.
+TEST_F(OpsLinkTest, CancelledWriteSaysWhetherThePagerWasLeftIncomplete) {
+    struct Row {
+        int cancelAt; // bar position
+        int blocksWritten;
+        std::vector<std::string> messages;
+    };
+    for (const Row& row : {Row{0, 0, {}}, Row{512, 4, {MsgWriteIncomplete}}}) {
+        SCOPED_TRACE(row.cancelAt);
+        messages.messages.clear();
+        start(default_sim_memory());
+        editor.fl.AutoInc1 = true;
+        progress.at = row.cancelAt;
+        progress.action = [&] { ops.request_cancel(); };
+        EXPECT_EQ(ops.batch_step(), OpOutcome::Cancelled);
+        EXPECT_EQ(messages.texts(), row.messages);
+        EXPECT_EQ(ops.writeLeftIncomplete(), row.blocksWritten > 0);
+        EXPECT_EQ(editor.capcodes[0], "1234567");
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_EQ(peer->board.writesAccepted(), row.blocksWritten);
+        EXPECT_FALSE(link.no_board()); // a cancel is not a broken link
+    }
 }
 
 TEST_F(OpsLinkTest, CheckFirmwareShowsTheVersion) {

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
@@ -8,15 +9,29 @@
 
 using namespace kpr;
 
-TEST(QtPortLister, NamedPortsFollowTheSystemListWithoutRepeats) {
-    QtPortLister only({"/dev/pts/7", "/dev/pts/9", "/dev/pts/7"});
+// A named port is listed only while its device exists: unplugging must shorten the list
+// (the monitor then shows the board gone) and plugging back in lengthen it (a new probe).
+TEST(QtPortLister, NamedPortsFollowTheSystemListWithoutRepeatsWhileTheyExist) {
+    char a[] = "/tmp/kpr-port-XXXXXX", b[] = "/tmp/kpr-port-XXXXXX";
+    const int fa = mkstemp(a), fb = mkstemp(b);
+    ASSERT_GE(fa, 0);
+    ASSERT_GE(fb, 0);
+    QtPortLister only({a, b, a, "/dev/kpr-no-such-port"});
     only.setExtraOnly(true);
-    EXPECT_EQ(only.ports(), (std::vector<std::string>{"/dev/pts/7", "/dev/pts/9"}));
+    EXPECT_EQ(only.ports(), (std::vector<std::string>{a, b}));
+    ::unlink(a); // unplugged
+    EXPECT_EQ(only.ports(), (std::vector<std::string>{b}));
+    const int again = ::open(a, O_CREAT | O_WRONLY, 0600); // back again
+    EXPECT_EQ(only.ports(), (std::vector<std::string>{a, b}));
 
-    QtPortLister all({"/dev/pts/7"});
+    QtPortLister all({b});
     const std::vector<std::string> list = all.ports();
     ASSERT_FALSE(list.empty());
-    EXPECT_EQ(list.back(), "/dev/pts/7");
+    EXPECT_EQ(list.back(), b);
+    for (int fd : {fa, fb, again})
+        ::close(fd);
+    ::unlink(a);
+    ::unlink(b);
 }
 
 TEST(QtSerialPort, MissingPortFailsAndAClosedPortAnswersWithFailures) {
@@ -40,10 +55,9 @@ TEST(SteadyClock, NeverGoesBackwards) {
     EXPECT_GE(clock.nowMs(), a);
 }
 
-// A reply that a byte count already took into the port's buffer must end the next wait at
-// once: the link polls the count and then waits, and a wait for new bytes only would sleep
-// through the whole reply window.
-TEST(QtSerialPort, WaitEndsAtOnceForBytesAlreadyTaken) {
+// Only bytes beyond those already taken into the port's buffer end a wait: a wait that
+// returned at once while any byte is buffered made the link spin through every reply.
+TEST(QtSerialPort, WaitEndsOnlyForBytesBeyondThoseAlreadyTaken) {
     int master = -1, slave = -1;
     char name[256] = {};
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
@@ -54,7 +68,9 @@ TEST(QtSerialPort, WaitEndsAtOnceForBytesAlreadyTaken) {
     for (int i = 0; i < 200 && port.bytesWaiting() < 10; ++i)
         port.waitForReadable(10);
     ASSERT_EQ(port.bytesWaiting(), 10);
-    EXPECT_TRUE(port.waitForReadable(1000));
+    EXPECT_FALSE(port.waitForReadable(0)); // nothing new
+    ASSERT_EQ(::write(master, reply, 3), 3);
+    EXPECT_TRUE(port.waitForReadable(5000));
     EXPECT_EQ(port.readByte(), 'V');
     port.close();
     ::close(slave);
