@@ -241,6 +241,8 @@ void Station::run_position(Position& p) {
             p.ops = nullptr;
         }
     }
+    // The board is released even after a cancel: the release is one short exchange.
+    link.clear_cancel();
     link.release_board();
 }
 
