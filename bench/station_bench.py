@@ -132,10 +132,7 @@ def main():
     if BEGIN in doc:
         doc = re.sub(re.escape(BEGIN) + ".*?" + re.escape(END), lambda _: text, doc, flags=re.S)
     else:
-        doc = doc.rstrip("\n") + "\n\n## A station of several boards\n\n" + \
-              "`kprtool station` on N paced simulated boards (`kpr-board-sim --boards N --pace " + \
-              "--swap`), 2 x N pagers a run; the target at 8 boards is at least 0.9 x 8 x the " + \
-              "one-board rate and at most 5 % of a core per board.\n\n" + text + "\n"
+        doc = doc.rstrip("\n") + "\n\n## A station of several boards\n\n" + text + "\n"
     with open(DOC, "w") as f:
         f.write(doc)
 
