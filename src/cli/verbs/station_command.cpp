@@ -228,8 +228,6 @@ class StationCommand final : public Command {
                 << QString::number(s.seconds, 'f', 1) << " s, "
                 << QString::number(s.pagersPerHour(), 'f', 0) << " pagers per hour\n";
         ctx.out.flush();
-        if (s.positions == 0)
-            ctx.messages.message(MsgBoardNotResponding, MessageIcon::Warning);
         if (parser.isSet(reportOption) && !write_report(parser.value(reportOption), sink.records)) {
             ctx.messages.message("The report " + parser.value(reportOption).toStdString() +
                                      " could not be written.",
