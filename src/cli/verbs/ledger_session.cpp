@@ -82,9 +82,10 @@ void LedgerSession::read_accepted(const PagerImage& image) {
     s_.backups().read_accepted(image);
 }
 
-bool LedgerSession::before_write(const PagerImage& outgoing, BlockTransfer& link) {
+bool LedgerSession::before_write(const PagerImage& outgoing, BlockTransfer& link,
+                                 ProgressSink& progress) {
     outgoing_ = outgoing;
-    return s_.backups().before_write(outgoing, link);
+    return s_.backups().before_write(outgoing, link, progress);
 }
 
 bool LedgerSession::record(LedgerAttempt a, const PagerImage* facts, bool inPager) {
