@@ -104,7 +104,8 @@ int resolve_links(std::string& path) {
 
 // A fresh file beside `target` with a name no one else uses; -1 with the reason in errno.
 int create_temporary(const std::string& target, std::string& name) {
-    static std::mt19937_64 rng{std::random_device{}()};
+    // One generator per thread: station positions save backups at the same time.
+    thread_local std::mt19937_64 rng{std::random_device{}()};
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",

@@ -1,6 +1,8 @@
 #include "platform/qt_serial_port.h"
 
+#include <QEventLoop>
 #include <QSerialPort>
+#include <QThread>
 
 namespace kpr {
 
@@ -16,6 +18,10 @@ QtSerialPort::~QtSerialPort() {
 
 bool QtSerialPort::open(const std::string& name) {
     close();
+    // QSerialPort's notifiers want an event dispatcher in the opening thread; a plain
+    // std::thread (a station position) gets one when an event loop is first made there.
+    if (!QThread::currentThread()->eventDispatcher())
+        QEventLoop makesDispatcher;
     auto p = std::make_unique<QSerialPort>();
     p->setPortName(QString::fromStdString(name));
     if (!p->open(QIODevice::ReadWrite))

@@ -1,8 +1,8 @@
 #pragma once
 // SerialPort on QSerialPort. The QSerialPort is created on open() and destroyed on close(),
 // so a port is always used from the thread that opened it (a transfer opens, uses and
-// closes the port within one call, on whichever thread runs it). That thread must be a
-// QThread (QThread, QtConcurrent, or the main thread with a QCoreApplication).
+// closes the port within one call, on whichever thread runs it). Any thread will do once a
+// QCoreApplication exists: a std::thread gets the event dispatcher QSerialPort needs.
 #include <memory>
 
 #include "platform/serial_port.h"

@@ -1,6 +1,7 @@
 #include "sim/board_sim.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "image/default_image.h"
 #include "link/frame.h"
@@ -99,7 +100,32 @@ std::vector<SimReply> BoardSim::feed(std::span<const uint8_t> bytes) {
     }
 }
 
+void BoardSim::setSwap(std::function<Memory()> freshPager,
+                       std::function<void(const Memory&)> onFinished) {
+    freshPager_ = std::move(freshPager);
+    onFinished_ = std::move(onFinished);
+}
+
+void BoardSim::swap_if_due(const std::vector<uint8_t>& f) {
+    if (!freshPager_ || !done_)
+        return;
+    const uint8_t target = f[10], command = f[11];
+    const int len = f[12];
+    const bool probe = target == TargetBoard && command == CommandRead && len == 3;
+    const bool programming =
+        target == TargetBoard && command == CommandSet && len == 2 && f[13] == 's';
+    const bool firmwareRead = target == TargetPager && command == CommandRead && len == 3 &&
+                              (f[13] << 8 | f[14]) == FirmwareByteAddress && f[15] == 1;
+    if (!probe && !programming && !firmwareRead)
+        return;
+    memory_ = freshPager_();
+    if (faults_.blank)
+        memory_.fill(0xFF);
+    written_ = done_ = false;
+}
+
 std::optional<SimReply> BoardSim::serve(const std::vector<uint8_t>& f) {
+    swap_if_due(f);
     const uint8_t target = f[10], command = f[11];
     const int len = f[12];
     SimReply r;
@@ -116,6 +142,14 @@ std::optional<SimReply> BoardSim::serve(const std::vector<uint8_t>& f) {
         for (int i = 0; i < n; ++i)
             data[static_cast<size_t>(i)] = read_byte(address + i);
         r.bytes = read_block_reply(data);
+        if (written_ && address + n >= ImageSize) {
+            done_ = true;
+            if (freshPager_) {
+                ++finished_;
+                if (onFinished_)
+                    onFinished_(memory_);
+            }
+        }
         if (faults_.badChecksum)
             r.bytes.back() ^= 0x5A;
     } else if (target == TargetPager && command == CommandSet && len >= 3) {
@@ -128,6 +162,11 @@ std::optional<SimReply> BoardSim::serve(const std::vector<uint8_t>& f) {
         if (!faults_.writeProtect) {
             std::copy_n(f.begin() + 15, n, memory_.begin() + address);
             ++writes_;
+            // A pager read back once and written again is finished anew when read again.
+            if (done_)
+                --finished_;
+            written_ = true;
+            done_ = false;
             if (onWriteAccepted)
                 onWriteAccepted();
         }
@@ -137,6 +176,23 @@ std::optional<SimReply> BoardSim::serve(const std::vector<uint8_t>& f) {
     }
     add_noise(r);
     return r;
+}
+
+std::string next_sim_serial(const std::string& serial) {
+    std::string s = serial;
+    size_t end = s.find_last_of("0123456789");
+    if (end == std::string::npos)
+        return s;
+    for (size_t i = end + 1; i-- > 0;) {
+        if (!std::isdigit(static_cast<unsigned char>(s[i])))
+            break;
+        if (s[i] != '9') {
+            ++s[i];
+            return s;
+        }
+        s[i] = '0';
+    }
+    return s;
 }
 
 void seal_sim_memory(BoardSim::Memory& m, const std::string& serial) {

@@ -77,10 +77,18 @@ class BoardSim {
     // Called after every block write stored in memory.
     std::function<void()> onWriteAccepted;
 
+    // A station socket: once a pager has been written and read back to its last byte it is
+    // finished (onFinished gets its memory); the next probe, mode set 's' or firmware-byte
+    // read then finds a fresh pager, the memory freshPager() returns.
+    void setSwap(std::function<Memory()> freshPager, std::function<void(const Memory&)> onFinished);
+    // Pagers finished in this socket so far.
+    int pagersFinished() const { return finished_; }
+
   private:
     std::optional<SimReply> serve(const std::vector<uint8_t>& frame);
     void add_noise(SimReply& reply) const;
     uint8_t read_byte(int address) const;
+    void swap_if_due(const std::vector<uint8_t>& frame);
 
     Memory memory_;
     SimFaults faults_;
@@ -90,7 +98,16 @@ class BoardSim {
     int writes_ = 0;
     char mode_ = 0;
     int modeValue_ = 0;
+    std::function<Memory()> freshPager_;
+    std::function<void(const Memory&)> onFinished_;
+    bool written_ = false; // the pager in the socket took a write block
+    bool done_ = false;    // ... and was read back to its last byte since
+    int finished_ = 0;
 };
+
+// The serial number after `serial`: its last run of digits counted up by one, carrying
+// ("KS2026000009" -> "KS2026000010"); a serial without digits gets none added.
+std::string next_sim_serial(const std::string& serial);
 
 // Stores the serial number (12 characters) and its checksum at 1238..1251, sets byte 992
 // and seals the image checksum at 2046/2047, as a write by the programmer leaves a pager.

@@ -1,6 +1,6 @@
-// kpr-board-sim: the simulated programmer board with a pager in it, served on a
-// pseudo-terminal. The first line on stdout is "PORT <path>"; the board then answers on
-// that path until SIGTERM or SIGINT.
+// kpr-board-sim: simulated programmer boards with a pager in each, served on
+// pseudo-terminals from one process. The first lines on stdout are "PORT <path>", one per
+// board; the boards then answer on those paths until SIGTERM or SIGINT.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -9,9 +9,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,14 +39,6 @@ double now_ms() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
-
-void sleep_until(double ms) {
-    timespec ts;
-    ts.tv_sec = static_cast<time_t>(ms / 1000.0);
-    ts.tv_nsec = static_cast<long>((ms - ts.tv_sec * 1000.0) * 1e6);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
 }
 
 bool write_all(int fd, const uint8_t* p, size_t n) {
@@ -74,6 +70,104 @@ int fail(const std::string& text) {
     return 2;
 }
 
+// One board on its pseudo-terminal.
+struct Socket {
+    std::unique_ptr<kpr::BoardSim> board;
+    int master = -1;
+    std::string name;
+    std::string savePath;
+    double wireFree = 0; // when the line has carried everything received and sent so far
+    // Paced replies: each byte with the time it is due on the line.
+    std::deque<std::pair<double, uint8_t>> pending;
+    // A port nobody has open reports a hang-up on every poll: left alone until then.
+    double quietUntil = 0;
+    double lastInput = 0; // when the host's last bytes came
+};
+
+// "--fault N:KIND" is for board N alone, "--fault KIND" for every board.
+bool apply_fault(const std::string& spec, std::vector<kpr::SimFaults>& faults) {
+    const size_t colon = spec.find(':');
+    if (colon != std::string::npos && colon > 0 && colon < 4 &&
+        std::all_of(spec.begin(), spec.begin() + static_cast<long>(colon), ::isdigit)) {
+        const size_t board = std::stoul(spec.substr(0, colon));
+        if (board < 1 || board > faults.size())
+            return false;
+        return kpr::parse_sim_fault(spec.substr(colon + 1), faults[board - 1]);
+    }
+    for (kpr::SimFaults& f : faults)
+        if (!kpr::parse_sim_fault(spec, f))
+            return false;
+    return true;
+}
+
+std::string serial_of(const kpr::BoardSim::Memory& m) {
+    std::string s(m.begin() + 1238, m.begin() + 1250);
+    for (char c : s)
+        if (c < 0x20 || c > 0x7E)
+            return kpr::SimDefaultSerial;
+    return s;
+}
+
+bool open_socket(Socket& s) {
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&s.master, &slave, name, nullptr, nullptr) != 0)
+        return false;
+    termios tio;
+    tcgetattr(slave, &tio);
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B9600);
+    cfsetospeed(&tio, B9600);
+    tcsetattr(slave, TCSANOW, &tio);
+    // Our own slave descriptor stays open, so the master keeps working while no host has
+    // the port open.
+    fcntl(s.master, F_SETFL, fcntl(s.master, F_GETFL) | O_NONBLOCK);
+    s.name = name;
+    return true;
+}
+
+// Writes every paced byte that is due; the time the next one is, or a negative number.
+double send_due(Socket& s, double now) {
+    std::vector<uint8_t> due;
+    while (!s.pending.empty() && s.pending.front().first <= now) {
+        due.push_back(s.pending.front().second);
+        s.pending.pop_front();
+    }
+    if (!due.empty() && s.master >= 0)
+        write_all(s.master, due.data(), due.size());
+    return s.pending.empty() ? -1 : s.pending.front().first;
+}
+
+// Takes what the host sent and answers it.
+void serve(Socket& s, const uint8_t* buf, size_t n, bool pace) {
+    const double arrived = now_ms();
+    s.lastInput = arrived;
+    s.wireFree = std::max(s.wireFree, arrived) + static_cast<double>(n) * kpr::SimByteTimeMs;
+    const bool hungUpBefore = s.board->hungUp();
+    for (const kpr::SimReply& reply : s.board->feed(std::span(buf, n))) {
+        if (pace) {
+            double t = std::max(now_ms(), s.wireFree + reply.busyMs);
+            for (uint8_t b : reply.bytes) {
+                t += kpr::SimByteTimeMs;
+                s.pending.emplace_back(t, b);
+            }
+            s.wireFree = t;
+        } else {
+            write_all(s.master, reply.bytes.data(), reply.bytes.size());
+        }
+    }
+    if (hungUpBefore) {
+        // The board is gone: the host sees the line hang up. Not before the host sends
+        // again, so its last reply is always received: closing at once would throw away
+        // a reply the host has not yet read, depending on who runs first. Our own slave
+        // descriptor stays open: the port's name is gone, but the system cannot hand the
+        // same name to another pseudo-terminal while a host might still try to reopen it.
+        close(s.master);
+        s.master = -1;
+        s.pending.clear();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +175,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName("kpr-board-sim");
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Simulated KPR35T programmer board with a pager, on a pseudo-terminal.");
+        "Simulated KPR35T programmer boards with a pager each, on pseudo-terminals.");
     parser.addHelpOption();
     QCommandLineOption memoryOpt("memory", "Load the pager memory from FILE (a .tbl file).",
                                  "FILE");
@@ -92,20 +186,33 @@ int main(int argc, char** argv) {
                                        "write-cycle time.");
     QCommandLineOption faultOpt("fault",
                                 "Inject a fault: silent, noise, bad-checksum, drop-after=N, "
-                                "no-ack, write-protect, wrong-model, blank. Repeatable.",
+                                "no-ack, write-protect, wrong-model, blank; N:KIND for board N "
+                                "alone. Repeatable.",
                                 "KIND");
     QCommandLineOption saveOpt("save",
                                "Write the pager memory to OUT on exit and after every "
-                               "accepted write block.",
+                               "accepted write block (boards 2.. to OUT.2, OUT.3, ...).",
                                "OUT");
-    parser.addOptions({memoryOpt, firmwareOpt, serialOpt, paceOpt, faultOpt, saveOpt});
+    QCommandLineOption boardsOpt("boards", "Serve N boards, one PORT line each (default 1).", "N",
+                                 "1");
+    QCommandLineOption swapOpt("swap",
+                               "Station sockets: a pager written and read back to its last "
+                               "byte is replaced by a fresh one with the next serial number.");
+    QCommandLineOption swapDirOpt(
+        "swap-dir", "With --swap: keep every finished pager as DIR/pager-NNN.tbl.", "DIR");
+    parser.addOptions({memoryOpt, firmwareOpt, serialOpt, paceOpt, faultOpt, saveOpt, boardsOpt,
+                       swapOpt, swapDirOpt});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail("unexpected argument " + parser.positionalArguments().first().toStdString());
 
-    kpr::SimFaults faults;
+    bool boardsOk = false;
+    const int boards = parser.value(boardsOpt).toInt(&boardsOk);
+    if (!boardsOk || boards < 1 || boards > 64)
+        return fail("--boards takes 1 to 64");
+    std::vector<kpr::SimFaults> faults(static_cast<size_t>(boards));
     for (const QString& f : parser.values(faultOpt)) {
-        if (!kpr::parse_sim_fault(f.toStdString(), faults))
+        if (!apply_fault(f.toStdString(), faults))
             return fail("unknown fault " + f.toStdString());
     }
     int firmware = kpr::SimDefaultFirmware;
@@ -136,25 +243,51 @@ int main(int argc, char** argv) {
         memory = kpr::default_sim_memory(firmware, serial);
     }
 
+    const std::string swapDir = parser.value(swapDirOpt).toStdString();
+    const bool swap = parser.isSet(swapOpt) || !swapDir.empty();
+    // Every pager of the process has its own serial number and number: the first board's
+    // first pager is the --memory image as it is, every later one that image with the next
+    // serial number.
+    std::string lastSerial = serial_of(memory);
+    int pagersMade = 1;
+    auto fresh_pager = [&] {
+        kpr::BoardSim::Memory m = memory;
+        lastSerial = kpr::next_sim_serial(lastSerial);
+        kpr::seal_sim_memory(m, lastSerial);
+        ++pagersMade;
+        return m;
+    };
+
     const std::string savePath = parser.value(saveOpt).toStdString();
     const bool pace = parser.isSet(paceOpt);
-    kpr::BoardSim board(memory, faults);
-    if (!savePath.empty())
-        board.onWriteAccepted = [&] { save_memory(savePath, board.memory()); };
-
-    int master = -1, slave = -1;
-    char name[256] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
-        return fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
-    termios tio;
-    tcgetattr(slave, &tio);
-    cfmakeraw(&tio);
-    cfsetispeed(&tio, B9600);
-    cfsetospeed(&tio, B9600);
-    tcsetattr(slave, TCSANOW, &tio);
-    // Our own slave descriptor stays open, so the master keeps working while no host has
-    // the port open.
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    std::vector<Socket> sockets(static_cast<size_t>(boards));
+    for (size_t i = 0; i < sockets.size(); ++i) {
+        Socket& s = sockets[i];
+        s.board = std::make_unique<kpr::BoardSim>(i == 0 ? memory : fresh_pager(), faults[i]);
+        if (!savePath.empty()) {
+            s.savePath = i == 0 ? savePath : savePath + "." + std::to_string(i + 1);
+            s.board->onWriteAccepted = [&s] { save_memory(s.savePath, s.board->memory()); };
+        }
+        if (swap) {
+            // The number of the pager in this socket, for its file in --swap-dir.
+            auto number = std::make_shared<int>(i == 0 ? 1 : pagersMade);
+            s.board->setSwap(
+                [&, number] {
+                    kpr::BoardSim::Memory m = fresh_pager();
+                    *number = pagersMade;
+                    return m;
+                },
+                [&swapDir, number](const kpr::BoardSim::Memory& m) {
+                    if (swapDir.empty())
+                        return;
+                    char file[32];
+                    std::snprintf(file, sizeof file, "/pager-%03d.tbl", *number);
+                    save_memory(swapDir + file, m);
+                });
+        }
+        if (!open_socket(s))
+            return fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
+    }
 
     if (pipe(signalPipe) != 0)
         return fail("cannot create a pipe");
@@ -165,63 +298,67 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    std::printf("PORT %s\n", name);
+    for (const Socket& s : sockets)
+        std::printf("PORT %s\n", s.name.c_str());
     std::fflush(stdout);
 
-    double wireFree = 0; // when the line from the host has carried everything received
     uint8_t buf[4096];
+    std::vector<pollfd> fds;
+    std::vector<Socket*> polled;
     for (;;) {
-        pollfd fds[2] = {{signalPipe[0], POLLIN, 0}, {master, POLLIN, 0}};
-        const nfds_t count = master >= 0 ? 2 : 1;
-        const int ready = poll(fds, count, board.partialFrame() ? kpr::SimQuietGapMs : -1);
-        if (ready < 0) {
+        // Paced bytes due now go out; the poll wakes for the next one.
+        const double now = now_ms();
+        double next = -1;
+        for (Socket& s : sockets) {
+            double due = send_due(s, now);
+            // A frame begun and left unfinished for SimQuietGapMs is dropped, so one damaged
+            // or cut-off command does not swallow the commands after it.
+            if (s.board->partialFrame()) {
+                const double gapEnds = s.lastInput + kpr::SimQuietGapMs;
+                if (gapEnds <= now)
+                    s.board->line_quiet();
+                else if (due < 0 || gapEnds < due)
+                    due = gapEnds;
+            }
+            if (due >= 0 && (next < 0 || due < next))
+                next = due;
+        }
+        fds.assign(1, pollfd{signalPipe[0], POLLIN, 0});
+        polled.clear();
+        for (Socket& s : sockets) {
+            if (s.quietUntil > now && (next < 0 || s.quietUntil < next))
+                next = s.quietUntil;
+            if (s.master >= 0 && s.quietUntil <= now) {
+                fds.push_back({s.master, POLLIN, 0});
+                polled.push_back(&s);
+            }
+        }
+        const int timeout = next < 0 ? -1 : static_cast<int>(std::max(0.0, next - now) + 1);
+        if (poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
-        if (ready == 0) {
-            board.line_quiet();
-            continue;
-        }
         if (fds[0].revents & POLLIN)
             break;
-        if (master < 0 || !(fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
-            continue;
-        const ssize_t r = ::read(master, buf, sizeof buf);
-        if (r <= 0) {
-            if (r < 0 && (errno == EAGAIN || errno == EINTR))
+        for (size_t k = 0; k < polled.size(); ++k) {
+            Socket& s = *polled[k];
+            if (!(fds[k + 1].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
-            // EIO: nobody has the port open; wait a little instead of spinning.
-            usleep(10000);
-            continue;
-        }
-        const double arrived = now_ms();
-        wireFree = std::max(wireFree, arrived) + static_cast<double>(r) * kpr::SimByteTimeMs;
-        const bool hungUpBefore = board.hungUp();
-        for (const kpr::SimReply& reply : board.feed(std::span(buf, static_cast<size_t>(r)))) {
-            if (pace) {
-                double t = std::max(now_ms(), wireFree + reply.busyMs);
-                for (uint8_t b : reply.bytes) {
-                    t += kpr::SimByteTimeMs;
-                    sleep_until(t);
-                    write_all(master, &b, 1);
-                }
-                wireFree = t;
-            } else {
-                write_all(master, reply.bytes.data(), reply.bytes.size());
+            const ssize_t r = ::read(s.master, buf, sizeof buf);
+            if (r <= 0) {
+                if (r < 0 && (errno == EAGAIN || errno == EINTR))
+                    continue;
+                // EIO: nobody has the port open; look again a little later.
+                s.quietUntil = now_ms() + 10;
+                continue;
             }
-        }
-        if (hungUpBefore) {
-            // The board is gone: the host sees the line hang up. Not before the host sends
-            // again, so its last reply is always received: closing at once would throw away
-            // a reply the host has not yet read, depending on who runs first. Our own slave
-            // descriptor stays open: the port's name is gone, but the system cannot hand the
-            // same name to another pseudo-terminal while a host might still try to reopen it.
-            close(master);
-            master = -1;
+            serve(s, buf, static_cast<size_t>(r), pace);
         }
     }
-    if (!savePath.empty() && !save_memory(savePath, board.memory()))
-        return fail("cannot write " + savePath);
-    return 0;
+    int rc = 0;
+    for (const Socket& s : sockets)
+        if (!s.savePath.empty() && !save_memory(s.savePath, s.board->memory()))
+            rc = fail("cannot write " + s.savePath);
+    return rc;
 }

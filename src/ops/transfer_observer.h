@@ -1,0 +1,24 @@
+#pragma once
+// What the programming operations tell about the images that pass: the backups keep them,
+// a station notes the serial number written.
+#include "common/progress.h"
+#include "image/pager_image.h"
+#include "ops/block_transfer.h"
+
+namespace kpr {
+
+// What the programming operations tell about the images that pass: kept as backups.
+// Plug one into Operations::setTransferObserver.
+class TransferObserver {
+  public:
+    virtual ~TransferObserver() = default;
+    // A read was accepted; `image` is the editor's image now (PC codes).
+    virtual void read_accepted(const PagerImage& image) = 0;
+    // A whole image is about to be written: `outgoing` is sealed and in pager codes; `link`
+    // can read what the pager holds now, showing it on `progress`. False stops the write
+    // (the reason has been shown).
+    virtual bool before_write(const PagerImage& outgoing, BlockTransfer& link,
+                              ProgressSink& progress) = 0;
+};
+
+} // namespace kpr

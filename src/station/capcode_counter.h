@@ -1,0 +1,59 @@
+#pragma once
+// The one capcode counter of a programming station, shared by its positions. A pager takes
+// its capcodes when its write starts; they become final when it verifies, and a pager that
+// fails gives them back to the front of the queue, so the verified pagers carry
+// consecutive, distinct capcodes. Every call may come from any thread.
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kpr {
+
+struct CapcodeReservation {
+    long long capcode[2] = {0, 0};
+    long long order = 0; // place in the queue: lower goes first
+};
+
+class CapcodeCounter {
+  public:
+    // first/second: the capcodes of the first pager; inc1/inc2: which of them count up from
+    // pager to pager; pagers: how many pagers are wanted (0: no limit).
+    CapcodeCounter(long long first, long long second, bool inc1, bool inc2, int pagers);
+
+    // The capcodes for the next pager. While the pagers in work could still make up the
+    // number wanted, waits for one of them to end. Nothing once enough pagers verified, or
+    // after close().
+    std::optional<CapcodeReservation> reserve();
+    // Without waiting: nothing when reserve() would have to wait or would give nothing.
+    std::optional<CapcodeReservation> try_reserve();
+    // The pager verified: its capcodes are used. The messages to show when a counting
+    // capcode has reached its largest value and so could not be raised.
+    std::vector<std::string> finalize(const CapcodeReservation& r);
+    // The pager failed: its capcodes go to the front of the queue.
+    void give_back(const CapcodeReservation& r);
+    // Wakes every reserve() waiting and makes it, and every later one, give nothing.
+    void close();
+
+    int verified() const;
+    int inFlight() const;
+    // The capcodes the next pager would take.
+    CapcodeReservation next() const;
+
+  private:
+    std::optional<CapcodeReservation> take(std::unique_lock<std::mutex>& lock, bool wait);
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    CapcodeReservation next_;
+    bool inc_[2];
+    int wanted_;
+    int verified_ = 0;
+    int inFlight_ = 0;
+    bool closed_ = false;
+    std::deque<CapcodeReservation> returned_; // in queue order
+};
+
+} // namespace kpr

@@ -1,0 +1,249 @@
+#include "station/station.h"
+
+#include "editor/editor.h"
+#include "link/usb_link.h"
+#include "ops/editor_adapter.h"
+#include "ops/operations.h"
+#include "ops/seal.h"
+#include "ops/transfer_observer.h"
+#include "ops/usb_transfer.h"
+#include "platform/clock.h"
+#include "platform/port_lister.h"
+#include "platform/serial_port.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace kpr {
+
+namespace {
+
+constexpr int SerialFirst = 1238;
+constexpr int SerialLength = 12;
+
+class OnePortLister final : public PortLister {
+  public:
+    explicit OnePortLister(std::string port) : port_(std::move(port)) {}
+    std::vector<std::string> ports() override { return {port_}; }
+
+  private:
+    std::string port_;
+};
+
+// A position's messages: to the sink with the position, the last one kept for the report.
+class PositionMessages final : public OperatorMessages {
+  public:
+    PositionMessages(StationSink& sink, int position, std::string port)
+        : sink_(sink), position_(position), port_(std::move(port)) {}
+    void message(const std::string& text, MessageIcon icon) override {
+        last = text;
+        sink_.message(position_, port_, text, icon);
+    }
+    // Nobody stands at one position to answer: a question is shown and taken as No.
+    bool ask(const std::string& text) override {
+        message(text, MessageIcon::Question);
+        return false;
+    }
+    std::string last;
+
+  private:
+    StationSink& sink_;
+    int position_;
+    std::string port_;
+};
+
+class PositionProgress final : public ProgressSink {
+  public:
+    PositionProgress(StationSink& sink, int position) : sink_(sink), position_(position) {}
+    void setMaximum(int maximum) override { maximum_ = maximum; }
+    void setPosition(int value) override { sink_.progress(position_, value, maximum_); }
+    void setColour(uint32_t) override {}
+    void setStatus(const std::string& text) override { sink_.status(position_, text); }
+
+  private:
+    StationSink& sink_;
+    int position_;
+    int maximum_ = 0;
+};
+
+// Notes the serial number of the image that goes out, then passes everything on.
+class SerialNote final : public TransferObserver {
+  public:
+    explicit SerialNote(TransferObserver* inner) : inner_(inner) {}
+    void read_accepted(const PagerImage& image) override {
+        if (inner_)
+            inner_->read_accepted(image);
+    }
+    bool before_write(const PagerImage& outgoing, BlockTransfer& link,
+                      ProgressSink& progress) override {
+        serial.assign(reinterpret_cast<const char*>(outgoing.data()) + SerialFirst, SerialLength);
+        return !inner_ || inner_->before_write(outgoing, link, progress);
+    }
+    std::string serial;
+
+  private:
+    TransferObserver* inner_;
+};
+
+} // namespace
+
+struct Station::Position {
+    int number = 0;
+    std::string port;
+    std::thread thread;
+    std::mutex mutex;
+    Operations* ops = nullptr; // while the position writes; guarded by mutex
+    bool cancelled = false;    // guarded by mutex
+    bool answered = false;
+    int verified = 0;
+    int failed = 0;
+};
+
+Station::Station(StationSetup setup, CapcodeCounter& counter, StationSink& sink)
+    : setup_(std::move(setup)), counter_(counter), sink_(sink) {}
+
+Station::~Station() {
+    stop();
+    counter_.close();
+    for (auto& p : positions_)
+        if (p->thread.joinable())
+            p->thread.join();
+}
+
+StationSummary Station::run() {
+    const int64_t t0 = setup_.clock->nowMs();
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    int running = 0;
+    for (size_t i = 0; i < setup_.ports.size(); ++i) {
+        auto p = std::make_unique<Position>();
+        p->number = static_cast<int>(i) + 1;
+        p->port = setup_.ports[i];
+        positions_.push_back(std::move(p));
+    }
+    running = static_cast<int>(positions_.size());
+    for (auto& p : positions_) {
+        p->thread = std::thread([&, pos = p.get()] {
+            run_position(*pos);
+            std::lock_guard lock(doneMutex);
+            --running;
+            doneChanged.notify_all();
+        });
+    }
+    // Watches for stop(), which a signal handler may call and so cannot wake anyone.
+    bool stopped = false;
+    {
+        std::unique_lock lock(doneMutex);
+        while (running > 0) {
+            doneChanged.wait_for(lock, std::chrono::milliseconds(50));
+            if (!stopped && stopRequested()) {
+                stopped = true;
+                counter_.close();
+                for (auto& p : positions_) {
+                    std::lock_guard plock(p->mutex);
+                    p->cancelled = true;
+                    if (p->ops)
+                        p->ops->request_cancel();
+                }
+            }
+        }
+    }
+    StationSummary s;
+    for (auto& p : positions_) {
+        p->thread.join();
+        s.positions += p->answered ? 1 : 0;
+        s.verified += p->verified;
+        s.failed += p->failed;
+    }
+    s.seconds = static_cast<double>(setup_.clock->nowMs() - t0) / 1000.0;
+    return s;
+}
+
+void Station::run_position(Position& p) {
+    PositionMessages messages(sink_, p.number, p.port);
+    PositionProgress progress(sink_, p.number);
+    std::unique_ptr<SerialPort> port = setup_.makePort();
+    OnePortLister lister(p.port);
+    UsbLink link(*port, lister, *setup_.clock, messages);
+    if (!link.board_connect()) {
+        sink_.not_answering(p.number, p.port);
+        return;
+    }
+    p.answered = true;
+
+    Editor editor(messages);
+    EditorAdapter hooks(editor);
+    UsbBlockTransfer transfer(link, progress);
+    Operations ops(hooks, transfer, messages, progress);
+    std::unique_ptr<TransferObserver> backups =
+        setup_.makeObserver ? setup_.makeObserver(messages) : nullptr;
+    SerialNote note(backups.get());
+    ops.setTransferObserver(&note);
+
+    if (setup_.loadEditor(editor)) {
+        EditorFlags& flags = editor.flags();
+        flags.ScanIdle = true;
+        flags.OperationKind = 1;
+        {
+            {
+                std::lock_guard lock(p.mutex);
+                p.ops = p.cancelled ? nullptr : &ops;
+            }
+            // What goes to the pager is in pager codes, as in single-board writing.
+            PagerCodesScope codes(hooks);
+            while (!stopRequested()) {
+                std::optional<CapcodeReservation> r = counter_.reserve();
+                if (!r)
+                    break;
+                if (!sink_.next_pager(p.number, p.port) || stopRequested()) {
+                    counter_.give_back(*r);
+                    break;
+                }
+                for (int i = 0; i < 2; ++i)
+                    if (capcode_value(hooks.capcode_text(i)) != r->capcode[i])
+                        hooks.store_capcode_text(i, std::to_string(r->capcode[i]));
+                hooks.read_capcode();
+                sink_.pager_started(p.number, *r);
+
+                PagerRecord rec;
+                rec.position = p.number;
+                rec.port = p.port;
+                rec.capcode[0] = r->capcode[0];
+                rec.capcode[1] = r->capcode[1];
+                note.serial.clear();
+                messages.last.clear();
+                const int64_t start = setup_.clock->nowMs();
+                const OpOutcome outcome = ops.write_and_verify();
+                rec.seconds = static_cast<double>(setup_.clock->nowMs() - start) / 1000.0;
+                rec.serial = note.serial;
+                rec.verified = outcome == OpOutcome::Success;
+                if (rec.verified) {
+                    rec.result = "verified";
+                    ++p.verified;
+                    for (const std::string& m : counter_.finalize(*r))
+                        messages.message(m, MessageIcon::Warning);
+                } else {
+                    // The pager is left incomplete and the position retries nothing: its
+                    // capcodes go to the next pager of another position.
+                    counter_.give_back(*r);
+                    rec.result =
+                        "incomplete: " + (outcome == OpOutcome::Cancelled ? std::string("cancelled")
+                                                                          : messages.last);
+                    ++p.failed;
+                }
+                sink_.pager_done(rec);
+                if (!rec.verified)
+                    break;
+            }
+            std::lock_guard lock(p.mutex);
+            p.ops = nullptr;
+        }
+    }
+    // The board is released even after a cancel: the release is one short exchange.
+    link.clear_cancel();
+    link.release_board();
+}
+
+} // namespace kpr

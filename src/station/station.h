@@ -1,0 +1,98 @@
+#pragma once
+// A programming station: several boards, each a position writing and verifying one pager
+// after another on its own serial line, its own worker thread and its own editor with its
+// own copy of the image. The positions share only the capcode counter and the sink.
+#include "common/operator_messages.h"
+#include "station/capcode_counter.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kpr {
+
+class Clock;
+class Editor;
+class SerialPort;
+class TransferObserver;
+
+// One pager a position wrote.
+struct PagerRecord {
+    int position = 0; // 1-based, the port's place in the list
+    std::string port;
+    std::string serial; // as written into the pager; empty when the write stopped before
+    long long capcode[2] = {0, 0};
+    bool verified = false;
+    std::string result; // "verified", or "incomplete: " and the message that ended it
+    double seconds = 0;
+};
+
+// What the positions report. Called from their worker threads, possibly at once: an
+// implementation keeps itself consistent.
+class StationSink {
+  public:
+    virtual ~StationSink() = default;
+    // A message of a position's operations, its board or the counter.
+    virtual void message(int position, const std::string& port, const std::string& text,
+                         MessageIcon icon) = 0;
+    // The position is free and has capcodes for its next pager: true once the pager is in
+    // the board, false to end the position.
+    virtual bool next_pager(int position, const std::string& port) = 0;
+    virtual void pager_started(int /*position*/, const CapcodeReservation&) {}
+    virtual void pager_done(const PagerRecord& record) = 0;
+    // The write's or verify's progress bar and status text.
+    virtual void progress(int /*position*/, int /*value*/, int /*maximum*/) {}
+    virtual void status(int /*position*/, const std::string& /*text*/) {}
+    // The port did not answer the probe: no position there.
+    virtual void not_answering(int /*position*/, const std::string& /*port*/) {}
+};
+
+struct StationSetup {
+    std::vector<std::string> ports;
+    // The serial port of one position, made on that position's thread.
+    std::function<std::unique_ptr<SerialPort>()> makePort;
+    Clock* clock = nullptr; // shared: must be safe to call from every thread
+    // Loads the image to write into a position's editor (on that position's thread).
+    std::function<bool(Editor&)> loadEditor;
+    // Backups of what a position writes; may be empty.
+    std::function<std::unique_ptr<TransferObserver>(OperatorMessages&)> makeObserver;
+};
+
+struct StationSummary {
+    int positions = 0; // boards that answered
+    int verified = 0;
+    int failed = 0;
+    double seconds = 0;
+    double pagersPerHour() const { return seconds > 0 ? verified * 3600.0 / seconds : 0; }
+};
+
+class Station {
+  public:
+    Station(StationSetup setup, CapcodeCounter& counter, StationSink& sink);
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // Probes every port at once and runs the positions that answered until the counter has
+    // its pagers, stop() is called, or no position is left. Blocks until every position
+    // has released its board.
+    StationSummary run();
+    // From any thread, or a signal handler (it only sets a flag): every position cancels
+    // its operation and ends.
+    void stop() { stopRequested_.store(true); }
+    bool stopRequested() const { return stopRequested_.load(); }
+
+  private:
+    struct Position;
+    void run_position(Position& p);
+
+    StationSetup setup_;
+    CapcodeCounter& counter_;
+    StationSink& sink_;
+    std::atomic<bool> stopRequested_{false};
+    std::vector<std::unique_ptr<Position>> positions_;
+};
+
+} // namespace kpr
