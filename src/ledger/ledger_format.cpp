@@ -2,6 +2,13 @@
 
 #include "settings/capcode.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
 namespace kpr {
 
 const std::vector<std::string>& ledger_columns() {
@@ -61,6 +68,76 @@ std::string ledger_csv(const std::vector<LedgerAttempt>& rows) {
     for (const LedgerAttempt& a : rows)
         out += csv_line(ledger_row(a));
     return out;
+}
+
+} // namespace kpr
+
+namespace kpr {
+
+std::string save_ledger_csv(const std::string& path, const std::vector<LedgerAttempt>& rows) {
+    namespace fs = std::filesystem;
+    const std::string text = ledger_csv(rows);
+    const fs::path target(path);
+    if (fs::is_directory(target))
+        return std::strerror(EISDIR);
+    const fs::path tmp = target.string() + ".part";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f)
+        return std::strerror(errno);
+    const bool good = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    int err = good ? 0 : (errno ? errno : EIO);
+    if (std::fclose(f) != 0 && !err)
+        err = errno ? errno : EIO;
+    std::error_code ec;
+    if (!err) {
+        fs::rename(tmp, target, ec);
+        if (!ec)
+            return "";
+    }
+    const std::string reason = err ? std::strerror(err) : ec.message();
+    fs::remove(tmp, ec);
+    return reason;
+}
+
+const std::vector<std::string>& ledger_listing_columns() {
+    static const std::vector<std::string> cols = {"Time (UTC)", "Kind",          "Serial",
+                                                  "Result",     "Capcodes (ON)", "Station"};
+    return cols;
+}
+
+std::vector<std::string> ledger_listing_row(const LedgerAttempt& a) {
+    std::string on;
+    for (const LedgerCapcode& c : a.capcodes)
+        if (c.on)
+            on += (on.empty() ? "" : " ") + capcode_text(c.capcode);
+    return {a.time, a.kind, a.serial, a.result, on, a.station};
+}
+
+namespace {
+std::string lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+} // namespace
+
+bool ledger_row_matches(const LedgerAttempt& a, const std::string& text) {
+    std::vector<std::string> values = {a.time,        a.station,    a.port,      a.user,
+                                       a.kind,        a.serial,     a.frequency, a.language,
+                                       a.imageSha256, a.backupFile, a.result,    a.message};
+    for (const LedgerCapcode& c : a.capcodes)
+        values.push_back(capcode_text(c.capcode));
+    for (std::string& v : values)
+        v = lower(v);
+    std::istringstream words(lower(text));
+    for (std::string w; words >> w;) {
+        bool found = false;
+        for (const std::string& v : values)
+            found = found || v.find(w) != std::string::npos;
+        if (!found)
+            return false;
+    }
+    return true;
 }
 
 } // namespace kpr
