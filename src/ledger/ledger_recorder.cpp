@@ -34,6 +34,14 @@ void LedgerRecorder::setUrl(std::string url) {
 }
 
 bool LedgerRecorder::ready() {
+    if (!opened())
+        return false;
+    if (p_.takeLastMessage)
+        p_.takeLastMessage(); // said before this attempt
+    return true;
+}
+
+bool LedgerRecorder::opened() {
     if (ledger_)
         return true;
     try {
@@ -51,7 +59,7 @@ void LedgerRecorder::fail(const std::string& why) {
 }
 
 bool LedgerRecorder::reserve(bool inc1, bool inc2) {
-    if (!ready())
+    if (!opened())
         return false;
     EditorHooks& e = p_.editor;
     try {
@@ -86,12 +94,12 @@ bool LedgerRecorder::before_write(const PagerImage& outgoing, BlockTransfer& lin
 }
 
 bool LedgerRecorder::record(LedgerAttempt a, const PagerImage* facts, bool inPager) {
-    if (!ready())
+    if (!opened())
         return false;
     a.station = station_;
     a.port = p_.link.board_known() ? p_.link.BoardPort : "";
     a.user = current_user();
-    a.message = p_.lastMessage ? p_.lastMessage() : "";
+    a.message = p_.takeLastMessage ? p_.takeLastMessage() : "";
     if (facts) {
         describe_image(a, *facts);
         if (!inPager) { // what was meant for the pager; nothing was read from it

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kpr {
@@ -30,9 +31,10 @@ class MessageMemory final : public OperatorMessages {
         inner_.message(text, icon);
     }
     bool ask(const std::string& text) override { return inner_.ask(text); }
-    std::string last() const {
+    // The last message, forgotten once taken.
+    std::string take() {
         std::lock_guard lock(mutex_);
-        return last_;
+        return std::exchange(last_, {});
     }
 
   private:
@@ -42,14 +44,15 @@ class MessageMemory final : public OperatorMessages {
 };
 
 // What the recorder works with: the operations it watches (it puts itself between them and
-// the backups), the editor, the board link (for the port) and the last operator message.
+// the backups), the editor, the board link (for the port) and the last operator message
+// (taken: forgotten once an attempt holds it, so the next attempt never shows it again).
 struct LedgerParts {
     Operations& ops;
     EditorHooks& editor;
     PagerBackups& backups;
     OperatorMessages& messages;
     UsbLink& link;
-    std::function<std::string()> lastMessage;
+    std::function<std::string()> takeLastMessage;
 };
 
 class LedgerRecorder final : public TransferObserver {
@@ -64,8 +67,8 @@ class LedgerRecorder final : public TransferObserver {
     void setUrl(std::string url);
     const std::string& url() const { return url_; }
 
-    // Opens the ledger unless it is open. False, with the reason shown, when it cannot be
-    // used: nothing may be written then.
+    // An attempt starts: opens the ledger unless it is open. False, with the reason shown,
+    // when it cannot be used: nothing may be written then.
     bool ready();
 
     // Reserves the capcodes of the ticked entries (0, 1) for the next pager, moving the
@@ -85,6 +88,7 @@ class LedgerRecorder final : public TransferObserver {
     // `facts`: the image to describe; inPager false keeps what only a pager can tell
     // (serial number, firmware byte, hash) out.
     bool record(LedgerAttempt a, const PagerImage* facts, bool inPager);
+    bool opened();
     void fail(const std::string& why);
     void releaseReserved();
 

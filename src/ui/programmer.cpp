@@ -24,7 +24,7 @@ Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, 
       transfer_(link_, progress_), backups_{product_backup_store(), said_,
                                             product_backup_reads_before_write()},
       ops_(hooks_, transfer_, said_, progress_),
-      ledger_(LedgerParts{ops_, hooks_, backups_, said_, link_, [this] { return said_.last(); }},
+      ledger_(LedgerParts{ops_, hooks_, backups_, said_, link_, [this] { return said_.take(); }},
               product_ledger_url(), product_ledger_file()),
       monitor_(link_), ledgerUrl_(ledger_.url()) {
     link_.setUi(this);

@@ -29,7 +29,7 @@ std::unique_ptr<Ledger> open_cli_ledger(CommandContext& ctx, const QCommandLineP
 
 bool LedgerSession::open(const QCommandLineParser& parser) {
     recorder_.emplace(LedgerParts{s_.ops(), s_.hooks(), s_.backups(), s_.messages(), s_.link(),
-                                  [this] { return s_.lastMessage(); }},
+                                  [this] { return s_.takeLastMessage(); }},
                       cli_ledger_url(parser), product_ledger_file());
     return recorder_->ready();
 }
