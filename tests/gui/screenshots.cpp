@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -122,7 +123,11 @@ int main(int argc, char** argv) {
             ledger->record(r);
         }
         LedgerLogDialog log(file, file, gui.gui, gui.form.get());
-        log.resize(760, 300);
+        // Shown as the default ledger rather than the scratch file it was read from.
+        log.ledgerBox()->clear();
+        log.ledgerBox()->setPlaceholderText(
+            QStringLiteral("~/.local/share/kpr35t-programmer/ledger.sqlite"));
+        log.resize(760, 330);
         log.setAttribute(Qt::WA_DontShowOnScreen);
         log.show();
         ok &= save(&log, out + "/dialog-programming-log.png");
