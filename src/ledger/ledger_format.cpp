@@ -1,12 +1,9 @@
 #include "ledger/ledger_format.h"
 
+#include "common/safe_save.h"
 #include "settings/capcode.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <sstream>
 
 namespace kpr {
@@ -75,28 +72,10 @@ std::string ledger_csv(const std::vector<LedgerAttempt>& rows) {
 namespace kpr {
 
 std::string save_ledger_csv(const std::string& path, const std::vector<LedgerAttempt>& rows) {
-    namespace fs = std::filesystem;
     const std::string text = ledger_csv(rows);
-    const fs::path target(path);
-    if (fs::is_directory(target))
-        return std::strerror(EISDIR);
-    const fs::path tmp = target.string() + ".part";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return std::strerror(errno);
-    const bool good = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    int err = good ? 0 : (errno ? errno : EIO);
-    if (std::fclose(f) != 0 && !err)
-        err = errno ? errno : EIO;
-    std::error_code ec;
-    if (!err) {
-        fs::rename(tmp, target, ec);
-        if (!ec)
-            return "";
-    }
-    const std::string reason = err ? std::strerror(err) : ec.message();
-    fs::remove(tmp, ec);
-    return reason;
+    const SafeSaveResult r =
+        safe_save(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    return r ? "" : r.reason();
 }
 
 const std::vector<std::string>& ledger_listing_columns() {

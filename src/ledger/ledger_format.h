@@ -13,8 +13,8 @@ const std::vector<std::string>& ledger_columns();
 std::vector<std::string> ledger_row(const LedgerAttempt& a);
 
 std::string ledger_csv(const std::vector<LedgerAttempt>& rows);
-// Writes ledger_csv(rows) to path through a temporary file renamed over it, so a failed
-// write leaves an existing file as it was. The reason when it failed, "" when written.
+// Writes ledger_csv(rows) to path (safe_save: a failed write leaves an existing file as it
+// was). The reason when it failed, "" when written.
 std::string save_ledger_csv(const std::string& path, const std::vector<LedgerAttempt>& rows);
 
 // The short listing (`kprtool log`, the window's log view): time, kind, serial, result, the

@@ -88,9 +88,10 @@ void LedgerRecorder::read_accepted(const PagerImage& image) {
     p_.backups.read_accepted(image);
 }
 
-bool LedgerRecorder::before_write(const PagerImage& outgoing, BlockTransfer& link) {
+bool LedgerRecorder::before_write(const PagerImage& outgoing, BlockTransfer& link,
+                                  ProgressSink& progress) {
     outgoing_ = outgoing;
-    return p_.backups.before_write(outgoing, link);
+    return p_.backups.before_write(outgoing, link, progress);
 }
 
 bool LedgerRecorder::record(LedgerAttempt a, const PagerImage* facts, bool inPager) {

@@ -82,7 +82,8 @@ class LedgerRecorder final : public TransferObserver {
     bool record_verify(OpOutcome r);
 
     void read_accepted(const PagerImage& image) override;
-    bool before_write(const PagerImage& outgoing, BlockTransfer& link) override;
+    bool before_write(const PagerImage& outgoing, BlockTransfer& link,
+                      ProgressSink& progress) override;
 
   private:
     // `facts`: the image to describe; inPager false keeps what only a pager can tell
