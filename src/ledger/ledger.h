@@ -91,5 +91,7 @@ inline constexpr int LedgerSchemaVersion = 1;
 // a SQLite file (made on first use, folders included). An empty value is `defaultFile`.
 // Not yet open(): the caller opens it with its station name.
 std::unique_ptr<Ledger> make_ledger(const std::string& url, const std::string& defaultFile);
+// make_ledger, then open() as this station (the host name). LedgerError when unusable.
+std::unique_ptr<Ledger> open_ledger(const std::string& url, const std::string& defaultFile);
 
 } // namespace kpr

@@ -1,3 +1,4 @@
+#include "ledger/attempt_facts.h"
 #include "ledger/ledger.h"
 #include "ledger/pg_connection.h"
 #include "ledger/sql_ledger.h"
@@ -43,6 +44,12 @@ std::unique_ptr<Ledger> make_ledger(const std::string& url, const std::string& d
         return std::make_unique<SqlLedger>(std::make_unique<PgConnection>(info, path));
     }
     return std::make_unique<SqlLedger>(std::make_unique<SqliteConnection>(path));
+}
+
+std::unique_ptr<Ledger> open_ledger(const std::string& url, const std::string& defaultFile) {
+    auto l = make_ledger(url, defaultFile);
+    l->open(station_name());
+    return l;
 }
 
 } // namespace kpr

@@ -1,6 +1,10 @@
 #include "ledger/ledger_format.h"
 
+#include "common/safe_save.h"
 #include "settings/capcode.h"
+
+#include <cctype>
+#include <sstream>
 
 namespace kpr {
 
@@ -61,6 +65,58 @@ std::string ledger_csv(const std::vector<LedgerAttempt>& rows) {
     for (const LedgerAttempt& a : rows)
         out += csv_line(ledger_row(a));
     return out;
+}
+
+} // namespace kpr
+
+namespace kpr {
+
+std::string save_ledger_csv(const std::string& path, const std::vector<LedgerAttempt>& rows) {
+    const std::string text = ledger_csv(rows);
+    const SafeSaveResult r =
+        safe_save(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    return r ? "" : r.reason();
+}
+
+const std::vector<std::string>& ledger_listing_columns() {
+    static const std::vector<std::string> cols = {"Time (UTC)", "Kind",          "Serial",
+                                                  "Result",     "Capcodes (ON)", "Station"};
+    return cols;
+}
+
+std::vector<std::string> ledger_listing_row(const LedgerAttempt& a) {
+    std::string on;
+    for (const LedgerCapcode& c : a.capcodes)
+        if (c.on)
+            on += (on.empty() ? "" : " ") + capcode_text(c.capcode);
+    return {a.time, a.kind, a.serial, a.result, on, a.station};
+}
+
+namespace {
+std::string lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+} // namespace
+
+bool ledger_row_matches(const LedgerAttempt& a, const std::string& text) {
+    std::vector<std::string> values = {a.time,        a.station,    a.port,      a.user,
+                                       a.kind,        a.serial,     a.frequency, a.language,
+                                       a.imageSha256, a.backupFile, a.result,    a.message};
+    for (const LedgerCapcode& c : a.capcodes)
+        values.push_back(capcode_text(c.capcode));
+    for (std::string& v : values)
+        v = lower(v);
+    std::istringstream words(lower(text));
+    for (std::string w; words >> w;) {
+        bool found = false;
+        for (const std::string& v : values)
+            found = found || v.find(w) != std::string::npos;
+        if (!found)
+            return false;
+    }
+    return true;
 }
 
 } // namespace kpr

@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "editor/editor.h"
+#include "ledger/product_ledger.h"
 #include "ops/editor_hooks.h"
 #include "profile/profile.h"
 #include "ui/about.h"
@@ -9,6 +10,7 @@
 #include "ui/form5.h"
 #include "ui/form6.h"
 #include "ui/gui_messages.h"
+#include "ui/ledger_log_dialog.h"
 #include "ui/programmer.h"
 
 #include <filesystem>
@@ -239,6 +241,8 @@ void Form1::buildMenus() {
     add(mnuPager_, "mnuEB", QStringLiteral("Write"), QKeySequence(Qt::Key_F4), &Form1::mnuEB_Click);
     add(mnuPager_, "mnuEB1", QStringLiteral("Verfy"), QKeySequence(Qt::Key_F9),
         &Form1::mnuEB1_Click);
+    mnuPager_->addSeparator();
+    add(mnuPager_, "mnuLog", QStringLiteral("Programming Log..."), {}, &Form1::mnuLog_Click);
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     add(help, "mnuAbout", QStringLiteral("About"), {}, &Form1::mnuAbout_Click);
@@ -1272,6 +1276,19 @@ void Form1::mnuEB_Click() {
 }
 void Form1::mnuEB1_Click() {
     runPagerCommand(2);
+}
+
+void Form1::mnuLog_Click() {
+    const std::string url = programmer_ ? programmer_->ledgerUrl() : product_ledger_url();
+    LedgerLogDialog dialog(url, product_ledger_file(), messages_, this);
+    // The ledger chosen there is the window's from now on, and its setting.
+    connect(&dialog, &LedgerLogDialog::ledgerChosen, this, [this](const QString& chosen) {
+        set_product_ledger_url(chosen.toStdString());
+        if (programmer_)
+            programmer_->setLedgerUrl(chosen.toStdString());
+    });
+    emit dialogOpened(&dialog);
+    dialog.exec();
 }
 
 QString Form1::chooseFile(bool save) {

@@ -69,6 +69,7 @@ class Form1 : public QMainWindow {
     void mnuEntire_Click();
     void mnuEB_Click();
     void mnuEB1_Click();
+    void mnuLog_Click();
     void mnuLBFF_Click();
     void mnuSBTF_Click();
     void mnuSA_Click();

@@ -130,7 +130,9 @@ void Form2::activate() {
     auto next = std::make_shared<Operations::DialogNext>(Operations::DialogNext::Close);
     Programmer& prog = programmer_;
     programmer_.post(
-        [&prog, next] { prog.runTransfer([&] { *next = prog.operations().activate(); }); },
+        [&prog, next] {
+            prog.runTransfer([&] { *next = recorded_activate(prog.operations(), prog.ledger()); });
+        },
         [this, next] {
             running_ = false;
             emit operationFinished();
@@ -150,21 +152,32 @@ void Form2::cmdWrite_Click() {
     cmdWrite_->setEnabled(false);
     cmdExit_->setEnabled(false);
     running_ = true;
-    // The labels show the capcodes of the pager about to be written.
-    lblAuto1_->setText(QString::fromStdString(programmer_.operations().batch_label(0)));
-    lblAuto2_->setText(QString::fromStdString(programmer_.operations().batch_label(1)));
     Programmer& prog = programmer_;
-    programmer_.post([&prog] { prog.runTransfer([&] { prog.operations().batch_step(); }); },
-                     [this] {
-                         running_ = false;
-                         cmdWrite_->setEnabled(true);
-                         cmdExit_->setEnabled(true);
-                         // Disabling it moved the focus away; Enter writes the next pager.
-                         cmdWrite_->setFocus(Qt::OtherFocusReason);
-                         emit operationFinished();
-                         if (closeWhenIdle_)
-                             finish();
-                     });
+    // The labels show the capcodes of the pager about to be written, once the ledger has
+    // reserved them (passing over capcodes other pagers hold).
+    auto showLabels = [this, &prog] {
+        const QString l1 = QString::fromStdString(prog.operations().batch_label(0));
+        const QString l2 = QString::fromStdString(prog.operations().batch_label(1));
+        QMetaObject::invokeMethod(this, [this, l1, l2] {
+            lblAuto1_->setText(l1);
+            lblAuto2_->setText(l2);
+        });
+    };
+    programmer_.post(
+        [&prog, showLabels] {
+            prog.runTransfer(
+                [&] { recorded_batch_step(prog.operations(), prog.ledger(), showLabels); });
+        },
+        [this] {
+            running_ = false;
+            cmdWrite_->setEnabled(true);
+            cmdExit_->setEnabled(true);
+            // Disabling it moved the focus away; Enter writes the next pager.
+            cmdWrite_->setFocus(Qt::OtherFocusReason);
+            emit operationFinished();
+            if (closeWhenIdle_)
+                finish();
+        });
 }
 
 bool Form2::tryClose() {

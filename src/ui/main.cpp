@@ -54,8 +54,14 @@ int main(int argc, char** argv) {
         QStringLiteral("trace"),
         QStringLiteral("Append every frame sent to and received from the board to FILE."),
         QStringLiteral("FILE"));
-    parser.addOptions(
-        {portOption, simOption, folderOption, noSplash, linkOption, lptOption, traceOption});
+    QCommandLineOption ledgerOption(
+        QStringLiteral("ledger"),
+        QStringLiteral("The programming ledger for this run: a SQLite file, postgresql://host/db "
+                       "or a PostgreSQL socket path (default: the setting, else ledger.sqlite in "
+                       "the data folder)."),
+        QStringLiteral("URL"));
+    parser.addOptions({portOption, simOption, folderOption, noSplash, linkOption, lptOption,
+                       traceOption, ledgerOption});
     parser.process(app);
 
     std::vector<std::string> extra;
@@ -87,6 +93,8 @@ int main(int argc, char** argv) {
     // Declared before the programmer, whose link thread may use it until it ends.
     std::unique_ptr<kpr::LptBoard> lptBoard;
     kpr::Programmer programmer(editor, messages, *port, *lister, clock);
+    if (parser.isSet(ledgerOption))
+        programmer.setLedgerUrl(parser.value(ledgerOption).toStdString());
     const QString link = parser.value(linkOption).toLower();
     if (link == QStringLiteral("lpt")) {
 #if defined(__linux__)

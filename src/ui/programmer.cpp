@@ -2,6 +2,7 @@
 
 #include "backup/product_backups.h"
 #include "editor/editor.h"
+#include "ledger/product_ledger.h"
 #include "ui/gui_messages.h"
 
 #include <QCoreApplication>
@@ -19,12 +20,14 @@ void UiThreadEditorHooks::onUi(const std::function<void()>& f) {
 
 Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, PortLister& lister,
                        Clock& clock, QObject* parent)
-    : QObject(parent), hooks_(editor), link_(port, lister, clock, messages),
-      transfer_(link_, progress_), backups_{product_backup_store(), messages,
+    : QObject(parent), hooks_(editor), said_(messages), link_(port, lister, clock, said_),
+      transfer_(link_, progress_), backups_{product_backup_store(), said_,
                                             product_backup_reads_before_write()},
-      ops_(hooks_, transfer_, messages, progress_), monitor_(link_) {
+      ops_(hooks_, transfer_, said_, progress_),
+      ledger_(LedgerParts{ops_, hooks_, backups_, said_, link_, [this] { return said_.take(); }},
+              product_ledger_url(), product_ledger_file()),
+      monitor_(link_), ledgerUrl_(ledger_.url()) {
     link_.setUi(this);
-    ops_.setTransferObserver(&backups_);
     thread_.setObjectName(QStringLiteral("board link"));
     context_ = new QObject;
     context_->moveToThread(&thread_);
@@ -61,6 +64,11 @@ void Programmer::runAndWait(std::function<void()> job) {
     });
     if (!finished)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void Programmer::setLedgerUrl(const std::string& url) {
+    ledgerUrl_ = url;
+    post([this, url] { ledger_.setUrl(url); });
 }
 
 void Programmer::startupConnect(std::function<void()> done) {

@@ -5,6 +5,7 @@
 // is only touched on the UI thread (EditorHooks calls are carried over and waited for).
 #include "backup/backup_store.h"
 #include "common/progress.h"
+#include "ledger/ledger_recorder.h"
 #include "link/connection_monitor.h"
 #include "link/usb_link.h"
 #include "ops/block_transfer.h"
@@ -105,6 +106,11 @@ class Programmer final : public QObject, private LinkUi {
     Operations& operations() { return ops_; }
     ProgressRelay& progress() { return progress_; }
     EditorHooks& editorHooks() { return hooks_; }
+    // The programming ledger; used on the link thread only (in the posted jobs).
+    LedgerRecorder& ledger() { return ledger_; }
+    // The ledger the next operation records in ("" is the default file).
+    void setLedgerUrl(const std::string& url);
+    const std::string& ledgerUrl() const { return ledgerUrl_; }
 
     // Runs job on the link thread; done (if any) runs on the UI thread afterwards.
     void post(std::function<void()> job, std::function<void()> done = {});
@@ -141,16 +147,20 @@ class Programmer final : public QObject, private LinkUi {
 
     UiThreadEditorHooks hooks_;
     ProgressRelay progress_;
+    // The operations' messages, the last of which the ledger keeps with an attempt.
+    MessageMemory said_;
     UsbLink link_;
     UsbBlockTransfer transfer_;
     // Keeps every image read and written (and, unless turned off, what a write replaces).
     PagerBackups backups_;
     Operations ops_;
+    LedgerRecorder ledger_;
     ConnectionMonitor monitor_;
     std::atomic<bool> cancelPending_{false};
     QThread thread_;
     QObject* context_ = nullptr; // lives on thread_
     int pending_ = 0;
+    std::string ledgerUrl_; // ledger_'s, as the UI thread knows it
 };
 
 } // namespace kpr

@@ -60,6 +60,8 @@ struct Gui {
     std::unique_ptr<PortLister> lister;
     std::unique_ptr<Programmer> programmer;
     std::unique_ptr<Form1> form;
+    // Every window its own ledger: capcodes verified in one test are not skipped in the next.
+    QTemporaryDir ledgerDir;
 
     // withBoard false: no serial port is listed at all.
     explicit Gui(bool withBoard = true, SimFaults faults = {}) {
@@ -75,6 +77,7 @@ struct Gui {
         else
             lister = std::make_unique<EmptyLister>();
         programmer = std::make_unique<Programmer>(editor, gui, *port, *lister, clock);
+        programmer->setLedgerUrl(ledgerDir.filePath(QStringLiteral("ledger.sqlite")).toStdString());
         form = std::make_unique<Form1>(editor, gui, programmer.get());
     }
     ~Gui() {

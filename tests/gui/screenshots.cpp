@@ -2,16 +2,20 @@
 // quarter larger, the programming dialog and both settings dialogs into PNG files:
 // kpr-screenshots OUTDIR. Runs on any Qt platform (offscreen too).
 #include "gui_fixture.h"
+#include "ledger/ledger.h"
 #include "ui/about.h"
 #include "ui/form2.h"
 #include "ui/form5.h"
 #include "ui/form6.h"
+#include "ui/ledger_log_dialog.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace kpr;
@@ -85,6 +89,48 @@ int main(int argc, char** argv) {
         f2.adjustSize();
         f2.setAttribute(Qt::WA_DontShowOnScreen);
         ok &= save(&f2, out + "/dialog-programming.png");
+    }
+    {
+        // The programming log of a small batch, with one failed pager.
+        QTemporaryDir dir;
+        const std::string file = dir.filePath(QStringLiteral("ledger.sqlite")).toStdString();
+        {
+            auto ledger = open_ledger(file, "");
+            const char* const serials[] = {"KS2026000040", "KS2026000041", "KS2026000042",
+                                           "KS2026000042", "KS2026000043"};
+            const char* const results[] = {"verified", "verified", "failed", "verified",
+                                           "verified"};
+            for (int i = 0; i < 5; ++i) {
+                LedgerAttempt a;
+                a.time = "2026-03-02T09:1" + std::to_string(i) + ":05Z";
+                a.station = "bench-1";
+                a.user = "dealer";
+                a.kind = "write";
+                a.serial = serials[i];
+                a.capcodes[0] = {1234567 + i - (i > 2), true};
+                a.capcodes[1] = {1200000, true};
+                a.result = results[i];
+                ledger->record(a);
+            }
+            LedgerAttempt r;
+            r.time = "2026-03-02T09:20:40Z";
+            r.station = "bench-1";
+            r.user = "dealer";
+            r.kind = "read";
+            r.serial = "KS2026000017";
+            r.capcodes[0] = {1234560, true};
+            r.result = "read";
+            ledger->record(r);
+        }
+        LedgerLogDialog log(file, file, gui.gui, gui.form.get());
+        // Shown as the default ledger rather than the scratch file it was read from.
+        log.ledgerBox()->clear();
+        log.ledgerBox()->setPlaceholderText(
+            QStringLiteral("~/.local/share/kpr35t-programmer/ledger.sqlite"));
+        log.resize(760, 330);
+        log.setAttribute(Qt::WA_DontShowOnScreen);
+        log.show();
+        ok &= save(&log, out + "/dialog-programming-log.png");
     }
     {
         frmAbout about(QStringLiteral("USB"), gui.form.get());

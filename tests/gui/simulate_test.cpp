@@ -1,6 +1,7 @@
 // Read, write (single and batch) and verify through the real programming dialog, with the
 // simulated board in the same process; and a transfer cancelled by closing the dialog.
 #include "gui_fixture.h"
+#include "ledger/ledger.h"
 #include "tables/table_file.h"
 #include "text/charset.h"
 #include "ui/form2.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -202,6 +204,38 @@ class SimulateTest : public QObject {
                     break;
                 }
         }
+    }
+
+    void attemptsAreRecordedAndAnUnusableLedgerStopsTheWrite() {
+        QTemporaryDir dir;
+        Gui g;
+        const std::string file = dir.filePath("ledger.sqlite").toStdString();
+        g.programmer->setLedgerUrl(file);
+        start(g, dir);
+        click(g.widget<QRadioButton>("WriteOpt"));
+        QVERIFY(runCommand(g, "mnuEB"));
+        QVERIFY(runCommand(g, "mnuEB1"));
+        QVERIFY(runCommand(g, "mnuEntire"));
+        std::vector<std::string> seen;
+        for (const LedgerAttempt& a : open_ledger(file, "")->query({}))
+            seen.push_back(a.kind + " " + a.result + " " + a.serial + " " + a.message);
+        const std::string serial = SimDefaultSerial;
+        QCOMPARE(seen, (std::vector<std::string>{"read read " + serial + " Read success!",
+                                                 "verify verified " + serial + " Verify Success!",
+                                                 "write verified " + serial + " Verify Success!"}));
+
+        const QString damaged = dir.filePath("damaged.sqlite");
+        QFile f(damaged);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
+        f.close();
+        g.programmer->setLedgerUrl(damaged.toStdString());
+        g.form->selectTab(1);
+        click(g.widget<QCheckBox>("chkCtl(29)"));
+        const BoardSim::Memory before = g.port->memory();
+        QVERIFY(runCommand(g, "mnuEB"));
+        QVERIFY2(g.lastMessage().find("is damaged or is not a ledger") != std::string::npos,
+                 g.lastMessage().c_str());
+        QVERIFY(g.port->memory() == before);
     }
 
     void spaceOnWriteModeWrites() {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kpr::cli {
@@ -100,7 +101,8 @@ class DeviceSession {
     Operations& ops() { return ops_; }
     UsbLink& link() { return board_.link(); }
     OperatorMessages& messages() { return messages_; }
-    const std::string& lastMessage() const { return messages_.lastMessage; }
+    // The last message shown, forgotten once taken (the ledger keeps it with one attempt).
+    std::string takeLastMessage() { return std::exchange(messages_.lastMessage, {}); }
     PagerBackups& backups() { return backups_; }
     CommandContext& context() { return ctx_; }
     bool cancelled() const;

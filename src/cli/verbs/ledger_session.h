@@ -1,11 +1,10 @@
 #pragma once
-// The programming ledger as the board verbs use it: --ledger URL (default: ledger.sqlite in
-// the program's data folder), opened before any pager is touched; every write, read and
-// verify recorded when it ends; the auto-increased capcodes of a batch reserved before each
-// pager's write.
-#include "backup/backup_store.h"
+// The programming ledger as the board verbs use it: --ledger URL (default: the setting, else
+// ledger.sqlite in the program's data folder), opened before any pager is touched; every
+// write, read and verify recorded when it ends; the auto-increased capcodes of a batch
+// reserved before each pager's write.
 #include "ledger/ledger.h"
-#include "ops/operations.h"
+#include "ledger/ledger_recorder.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -13,7 +12,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace kpr::cli {
 
@@ -22,46 +20,28 @@ struct CommandContext;
 
 extern const QCommandLineOption ledgerOption;
 
-// <GenericDataLocation>/kpr35t-programmer/ledger.sqlite
-std::string product_ledger_file();
+// The ledger --ledger names, or the one the settings name.
+std::string cli_ledger_url(const QCommandLineParser& parser);
 
 // Opens the ledger --ledger names; nothing, with the reason on stderr, when it cannot be used.
 std::unique_ptr<Ledger> open_cli_ledger(CommandContext& ctx, const QCommandLineParser& parser);
 
-class LedgerSession final : public TransferObserver {
+class LedgerSession {
   public:
     explicit LedgerSession(DeviceSession& s) : s_(s) {}
-    ~LedgerSession() override;
 
     // Opens the ledger and puts itself between the operations and the backups. False, with
     // the reason on stderr, when the ledger cannot be used: nothing is written then.
     bool open(const QCommandLineParser& parser);
 
-    // Reserves the capcodes of the ticked entries (0, 1) for the next pager, moving the
-    // entries past capcodes other pagers hold. False when the ledger refused (reason shown).
-    bool reserve(bool inc1, bool inc2);
-
-    // Record the attempt just ended; false when it could not be recorded (reason shown).
-    bool record_write(OpOutcome r);
-    bool record_read(ReadOutcome r);
-    bool record_verify(OpOutcome r);
-
-    void read_accepted(const PagerImage& image) override;
-    bool before_write(const PagerImage& outgoing, BlockTransfer& link,
-                      ProgressSink& progress) override;
+    bool reserve(bool inc1, bool inc2) { return recorder_->reserve(inc1, inc2); }
+    bool record_write(OpOutcome r) { return recorder_->record_write(r); }
+    bool record_read(ReadOutcome r) { return recorder_->record_read(r); }
+    bool record_verify(OpOutcome r) { return recorder_->record_verify(r); }
 
   private:
-    // `facts`: the image to describe; inPager false keeps what only a pager can tell
-    // (serial number, firmware byte, hash) out.
-    bool record(LedgerAttempt a, const PagerImage* facts, bool inPager);
-    void fail(const std::string& why);
-
     DeviceSession& s_;
-    std::unique_ptr<Ledger> ledger_;
-    std::string station_;
-    std::string port_;
-    std::optional<PagerImage> outgoing_;
-    std::vector<int64_t> reserved_;
+    std::optional<LedgerRecorder> recorder_;
 };
 
 } // namespace kpr::cli

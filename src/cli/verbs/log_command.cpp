@@ -26,14 +26,6 @@ const QCommandLineOption resultOption("result", "verified, read, failed or cance
 const QCommandLineOption csvOption("csv", "CSV with a header line, as paging terminals import.");
 const QCommandLineOption jsonOption("json", "A JSON array of attempts.");
 
-QString capcodes_on(const LedgerAttempt& a) {
-    QStringList on;
-    for (const LedgerCapcode& c : a.capcodes)
-        if (c.on)
-            on << QString::number(c.capcode).rightJustified(7, '0');
-    return on.join(' ');
-}
-
 class LogCommand final : public Command {
   public:
     LogCommand()
@@ -97,13 +89,19 @@ class LogCommand final : public Command {
             }
             ctx.out << QJsonDocument(list).toJson();
         } else {
-            for (const LedgerAttempt& a : rows)
-                ctx.out
-                    << QString::fromStdString(a.time) << "  "
-                    << QString::fromStdString(a.kind).leftJustified(6) << "  "
-                    << QString::fromStdString(a.serial.empty() ? "-" : a.serial).leftJustified(12)
-                    << "  " << QString::fromStdString(a.result).leftJustified(9) << "  "
-                    << capcodes_on(a) << "  " << QString::fromStdString(a.station) << "\n";
+            // The listing's columns, padded: time, kind, serial, result, capcodes, station.
+            static const int widths[] = {0, 6, 12, 9, 0, 0};
+            for (const LedgerAttempt& a : rows) {
+                const auto values = ledger_listing_row(a);
+                QStringList line;
+                for (std::size_t i = 0; i < values.size(); ++i) {
+                    QString v = QString::fromStdString(values[i]);
+                    if (i == 2 && v.isEmpty())
+                        v = "-";
+                    line << v.leftJustified(widths[i]);
+                }
+                ctx.out << line.join("  ") << "\n";
+            }
         }
         return ExitSuccess;
     }

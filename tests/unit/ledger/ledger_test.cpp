@@ -1,6 +1,7 @@
 // The ledger on real databases: SQLite files in a scratch folder and a PostgreSQL server the
 // test starts itself. Every behaviour test runs on both.
 #include "ledger/ledger.h"
+#include "ledger/ledger_format.h"
 #include "ledger/sqlite_connection.h"
 #include "pg_server.h"
 
@@ -212,6 +213,19 @@ TEST_P(LedgerTest, TwoProcessesReservingAtOnceNeverGetTheSameCapcode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, LedgerTest, ::testing::Values("sqlite", "postgresql"));
+
+// The log view's filter box: every word in one of the row's values, in any case.
+TEST(LedgerFilterBox, KeepsRowsHoldingEveryWord) {
+    LedgerAttempt a = write_of("KS2026000017", 1234570, "verified", "2026-03-01T12:00:00Z");
+    a.message = "Verify Success!";
+    const std::pair<const char*, bool> rows[] = {
+        {"", true},         {"ks2026000017", true},  {" 1234570  VERIFIED ", true},
+        {"0000009", true},  {"success bench", true}, {"1234570 failed", false},
+        {"capcode", false}, {"KS2026000018", false},
+    };
+    for (const auto& [text, kept] : rows)
+        EXPECT_EQ(ledger_row_matches(a, text), kept) << text;
+}
 
 // What cannot be used is said before anything is written, and is left as it was.
 TEST(LedgerRefusal, DamagedNewerOrUnreachableLedgersAreRefusedUntouched) {

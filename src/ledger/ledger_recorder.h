@@ -1,0 +1,112 @@
+#pragma once
+// The programming ledger as the programs use it around the operations: opened before any
+// pager is touched (an unusable ledger is shown and nothing runs); every write, read and
+// verify recorded when it ends; the auto-increased capcodes of a batch reserved before each
+// pager's write. kprtool and the window share it; it runs wherever the operations run.
+#include "backup/backup_store.h"
+#include "ledger/ledger.h"
+#include "ops/operations.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kpr {
+
+class UsbLink;
+
+// Passes messages on and remembers the last one: the ledger keeps it with the attempt.
+class MessageMemory final : public OperatorMessages {
+  public:
+    explicit MessageMemory(OperatorMessages& inner) : inner_(inner) {}
+    void message(const std::string& text, MessageIcon icon) override {
+        {
+            std::lock_guard lock(mutex_);
+            last_ = text;
+        }
+        inner_.message(text, icon);
+    }
+    bool ask(const std::string& text) override { return inner_.ask(text); }
+    // The last message, forgotten once taken.
+    std::string take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(last_, {});
+    }
+
+  private:
+    OperatorMessages& inner_;
+    mutable std::mutex mutex_;
+    std::string last_;
+};
+
+// What the recorder works with: the operations it watches (it puts itself between them and
+// the backups), the editor, the board link (for the port) and the last operator message
+// (taken: forgotten once an attempt holds it, so the next attempt never shows it again).
+struct LedgerParts {
+    Operations& ops;
+    EditorHooks& editor;
+    PagerBackups& backups;
+    OperatorMessages& messages;
+    UsbLink& link;
+    std::function<std::string()> takeLastMessage;
+};
+
+class LedgerRecorder final : public TransferObserver {
+  public:
+    // url as --ledger takes it; "" is defaultFile.
+    LedgerRecorder(LedgerParts parts, std::string url, std::string defaultFile);
+    ~LedgerRecorder() override;
+    LedgerRecorder(const LedgerRecorder&) = delete;
+    LedgerRecorder& operator=(const LedgerRecorder&) = delete;
+
+    // Another ledger from the next ready() on.
+    void setUrl(std::string url);
+    const std::string& url() const { return url_; }
+
+    // An attempt starts: opens the ledger unless it is open. False, with the reason shown,
+    // when it cannot be used: nothing may be written then.
+    bool ready();
+
+    // Reserves the capcodes of the ticked entries (0, 1) for the next pager, moving the
+    // entries past capcodes other pagers hold. False when the ledger refused (reason shown).
+    bool reserve(bool inc1, bool inc2);
+
+    // Record the attempt just ended; false when it could not be recorded (reason shown).
+    // record_verify and a write's fallback read the editor's image in pager codes.
+    bool record_write(OpOutcome r);
+    bool record_read(ReadOutcome r);
+    bool record_verify(OpOutcome r);
+
+    void read_accepted(const PagerImage& image) override;
+    bool before_write(const PagerImage& outgoing, BlockTransfer& link,
+                      ProgressSink& progress) override;
+
+  private:
+    // `facts`: the image to describe; inPager false keeps what only a pager can tell
+    // (serial number, firmware byte, hash) out.
+    bool record(LedgerAttempt a, const PagerImage* facts, bool inPager);
+    bool opened();
+    void fail(const std::string& why);
+    void releaseReserved();
+
+    LedgerParts p_;
+    std::string url_;
+    std::string defaultFile_;
+    std::unique_ptr<Ledger> ledger_;
+    std::string station_;
+    std::optional<PagerImage> outgoing_;
+    std::vector<int64_t> reserved_;
+};
+
+// The programming dialog's steps with the ledger: the ledger is made ready first (nothing
+// runs when it cannot be used) and the attempt recorded when it ends. `reserved` runs after
+// a batch step's capcodes are reserved, before anything is written (to show them).
+Operations::DialogNext recorded_activate(Operations& ops, LedgerRecorder& ledger);
+OpOutcome recorded_batch_step(Operations& ops, LedgerRecorder& ledger,
+                              const std::function<void()>& reserved = {});
+
+} // namespace kpr
