@@ -186,7 +186,9 @@ Form1::Form1(Editor& editor, GuiMessages& messages, Programmer* programmer, QWid
                 timer1_.stop();
         });
     }
-    mnuPager_->setEnabled(programmer_ != nullptr);
+    if (!programmer_)
+        for (const char* n : {"mnuEntire", "mnuEB", "mnuEB1"})
+            actions_[n]->setEnabled(false);
     built_ = true;
     render();
 }
@@ -1211,9 +1213,10 @@ void Form1::showBoardState(bool connected) {
     editor_.show_board_state(
         status_line(connected ? BoardState::Connected : BoardState::Disconnected));
     const ControlModel& m = editor_.controls();
-    mnuPager_->setEnabled(m.at("mnuPager").enabled);
+    // Without a board the board's entries are off; the menu itself stays open for the
+    // entries that need no board (the programming log).
     for (const char* n : {"mnuEntire", "mnuEB", "mnuEB1"})
-        actions_[n]->setEnabled(m.at(n).enabled);
+        actions_[n]->setEnabled(m.at("mnuPager").enabled && m.at(n).enabled);
     render();
 }
 
