@@ -2,8 +2,8 @@
 // The programming ledger: one row per pager per attempt (write, read, verify) and the capcode
 // reservations of batch writing, kept in a database so a dealer can tell which pager holds
 // which capcode and so that no auto-increased capcode is handed out twice, even by stations
-// sharing one PostgreSQL ledger. Every call is one transaction; failures throw LedgerError
-// with a message meant for the operator.
+// sharing one PostgreSQL ledger. Every call is one transaction and may come from any thread;
+// failures throw LedgerError with a message meant for the operator.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -50,7 +50,7 @@ struct LedgerFilter {
 };
 
 // A capcode set aside for one pager's write until its attempt is recorded.
-struct CapcodeReservation {
+struct LedgerReservation {
     int64_t id = 0;
     int32_t capcode = 0;
     // What the counter passed over, one line each, e.g.
@@ -72,7 +72,7 @@ class Ledger {
 
     // The first capcode at or after `from` that no open reservation holds and that is not in
     // the latest verified write of any pager.
-    virtual CapcodeReservation reserve_capcode(int32_t from, const std::string& station) = 0;
+    virtual LedgerReservation reserve_capcode(int32_t from, const std::string& station) = 0;
     // Records an attempt and, in the same transaction, drops the reservations it held: a
     // verified write now holds their capcodes itself, any other result gives them back.
     virtual int64_t record(const LedgerAttempt& attempt,

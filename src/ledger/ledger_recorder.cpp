@@ -67,7 +67,7 @@ bool LedgerRecorder::reserve(bool inc1, bool inc2) {
             if (!(index == 0 ? inc1 : inc2))
                 continue;
             const long long from = capcode_value(e.capcode_text(index));
-            const CapcodeReservation r =
+            const LedgerReservation r =
                 ledger_->reserve_capcode(static_cast<int32_t>(from), station_);
             reserved_.push_back(r.id);
             for (const std::string& line : r.skipped)

@@ -95,6 +95,7 @@ void SqlLedger::migrate() {
 }
 
 void SqlLedger::open(const std::string& station) {
+    std::lock_guard lock(mutex_);
     db_->connect();
     transaction([&] {
         migrate();
@@ -109,9 +110,10 @@ void SqlLedger::open(const std::string& station) {
     });
 }
 
-CapcodeReservation SqlLedger::reserve_capcode(int32_t from, const std::string& station) {
+LedgerReservation SqlLedger::reserve_capcode(int32_t from, const std::string& station) {
+    std::lock_guard lock(mutex_);
     return transaction([&] {
-        CapcodeReservation res;
+        LedgerReservation res;
         for (int32_t c = from; c <= CapcodeMax; ++c) {
             const std::string cc = std::to_string(c);
             if (!db_->exec("SELECT id FROM reservations WHERE capcode = ?", {cc}).empty())
@@ -142,6 +144,7 @@ CapcodeReservation SqlLedger::reserve_capcode(int32_t from, const std::string& s
 }
 
 int64_t SqlLedger::record(const LedgerAttempt& a, const std::vector<int64_t>& reservations) {
+    std::lock_guard lock(mutex_);
     return transaction([&] {
         const auto rows = db_->exec(
             "INSERT INTO attempts (at_utc, station, port, user_name, kind, serial, firmware,"
@@ -163,6 +166,7 @@ int64_t SqlLedger::record(const LedgerAttempt& a, const std::vector<int64_t>& re
 }
 
 void SqlLedger::release(const std::vector<int64_t>& reservations) {
+    std::lock_guard lock(mutex_);
     transaction([&] {
         for (int64_t r : reservations)
             db_->exec("DELETE FROM reservations WHERE id = ?", {std::to_string(r)});
@@ -170,6 +174,7 @@ void SqlLedger::release(const std::vector<int64_t>& reservations) {
 }
 
 std::vector<LedgerAttempt> SqlLedger::query(const LedgerFilter& f) {
+    std::lock_guard lock(mutex_);
     std::string sql = "SELECT id, at_utc, station, port, user_name, kind, serial, firmware,"
                       " frequency, language, image_sha256, backup_file, result, message"
                       " FROM attempts a WHERE 1 = 1";

@@ -6,8 +6,10 @@
 
 namespace kpr {
 
-CapcodeCounter::CapcodeCounter(long long first, long long second, bool inc1, bool inc2, int pagers)
-    : next_{{first, second}, 0}, inc_{inc1, inc2}, wanted_(std::max(0, pagers)) {}
+CapcodeCounter::CapcodeCounter(long long first, long long second, bool inc1, bool inc2, int pagers,
+                               PagerLedger* ledger)
+    : next_{{first, second}, 0, {}, {}}, inc_{inc1, inc2}, wanted_(std::max(0, pagers)),
+      ledger_(ledger) {}
 
 std::optional<CapcodeReservation> CapcodeCounter::reserve() {
     std::unique_lock lock(mutex_);
@@ -31,19 +33,51 @@ std::optional<CapcodeReservation> CapcodeCounter::take(std::unique_lock<std::mut
             return std::nullopt;
         changed_.wait(lock);
     }
-    ++inFlight_;
-    if (!returned_.empty()) {
-        CapcodeReservation r = returned_.front();
+    CapcodeReservation r = returned_.empty() ? next_ : returned_.front();
+    hold(r);
+    if (returned_.empty())
+        ++next_.order;
+    else
         returned_.pop_front();
-        return r;
-    }
-    CapcodeReservation r = next_;
-    ++next_.order;
-    // A capcode at its largest value stays there, as in single-board batch writing.
+    ++inFlight_;
+    // The counter goes on after the capcodes this pager took. One at its largest value stays
+    // there, as in single-board batch writing.
     for (int i = 0; i < 2; ++i)
-        if (inc_[i] && next_.capcode[i] < CapcodeMax)
-            ++next_.capcode[i];
+        if (inc_[i] && r.capcode[i] >= next_.capcode[i])
+            next_.capcode[i] = std::min(r.capcode[i] + 1, CapcodeMax);
     return r;
+}
+
+// Holds r's counting capcodes in the ledger, moving them past capcodes other pagers hold; on
+// failure releases what it held and throws, r unchanged.
+void CapcodeCounter::hold(CapcodeReservation& r) {
+    r.holds.clear();
+    r.notes.clear();
+    if (!ledger_)
+        return;
+    CapcodeReservation held = r;
+    try {
+        for (int i = 0; i < 2; ++i) {
+            if (!inc_[i])
+                continue;
+            const CapcodeHold h = ledger_->hold(held.capcode[i]);
+            held.holds.push_back(h.id);
+            held.capcode[i] = h.capcode;
+            for (const std::string& line : h.skipped)
+                if (said_.insert(line).second)
+                    held.notes.push_back(line);
+        }
+    } catch (...) {
+        if (!held.holds.empty()) {
+            try {
+                ledger_->release(held.holds);
+            } catch (const std::exception&) {
+                // the first failure is the one to tell; the ledger frees them at next start
+            }
+        }
+        throw;
+    }
+    r = std::move(held);
 }
 
 std::vector<std::string> CapcodeCounter::finalize(const CapcodeReservation& r) {

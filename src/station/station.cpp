@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace kpr {
@@ -68,7 +69,7 @@ class PositionProgress final : public ProgressSink {
     int maximum_ = 0;
 };
 
-// Notes the serial number of the image that goes out, then passes everything on.
+// Notes the image that goes out and its serial number, then passes everything on.
 class SerialNote final : public TransferObserver {
   public:
     explicit SerialNote(TransferObserver* inner) : inner_(inner) {}
@@ -79,13 +80,52 @@ class SerialNote final : public TransferObserver {
     bool before_write(const PagerImage& outgoing, BlockTransfer& link,
                       ProgressSink& progress) override {
         serial.assign(reinterpret_cast<const char*>(outgoing.data()) + SerialFirst, SerialLength);
+        written = outgoing;
         return !inner_ || inner_->before_write(outgoing, link, progress);
     }
     std::string serial;
+    std::optional<PagerImage> written;
 
   private:
     TransferObserver* inner_;
 };
+
+void release_holds(PagerLedger* ledger, const CapcodeReservation& r) {
+    if (!ledger || r.holds.empty())
+        return;
+    try {
+        ledger->release(r.holds);
+    } catch (const std::exception&) {
+        // this station's next start frees them
+    }
+}
+
+// The attempt in the ledger, which drops the pager's holds with it. False, with the reason
+// shown, when the ledger could not take it: the position ends then, as it could no longer
+// tell which capcodes are free.
+bool record_attempt(PagerLedger* ledger, PositionMessages& messages, const PagerRecord& rec,
+                    OpOutcome outcome, const std::optional<PagerImage>& written,
+                    const PagerImage& meant, const CapcodeReservation& r) {
+    if (!ledger)
+        return true;
+    PagerAttempt a;
+    a.port = rec.port;
+    a.written = written;
+    a.meant = &meant;
+    a.result = rec.verified ? "verified" : outcome == OpOutcome::Cancelled ? "cancelled" : "failed";
+    a.message = messages.last;
+    try {
+        ledger->record(a, r.holds);
+        return true;
+    } catch (const std::exception& e) {
+        messages.message("The attempt could not be recorded in the ledger. " +
+                             std::string(e.what()),
+                         MessageIcon::Critical);
+        if (!rec.verified)
+            release_holds(ledger, r);
+        return false;
+    }
+}
 
 } // namespace
 
@@ -193,11 +233,21 @@ void Station::run_position(Position& p) {
             }
             // What goes to the pager is in pager codes, as in single-board writing.
             PagerCodesScope codes(hooks);
+            PagerLedger* ledger = counter_.ledger();
             while (!stopRequested()) {
-                std::optional<CapcodeReservation> r = counter_.reserve();
+                std::optional<CapcodeReservation> r;
+                try {
+                    r = counter_.reserve();
+                } catch (const std::exception& e) {
+                    messages.message(e.what(), MessageIcon::Critical);
+                    break;
+                }
                 if (!r)
                     break;
+                for (const std::string& line : r->notes)
+                    messages.message(line, MessageIcon::Information);
                 if (!sink_.next_pager(p.number, p.port) || stopRequested()) {
+                    release_holds(ledger, *r);
                     counter_.give_back(*r);
                     break;
                 }
@@ -213,12 +263,15 @@ void Station::run_position(Position& p) {
                 rec.capcode[0] = r->capcode[0];
                 rec.capcode[1] = r->capcode[1];
                 note.serial.clear();
+                note.written.reset();
                 messages.last.clear();
                 const int64_t start = setup_.clock->nowMs();
                 const OpOutcome outcome = ops.write_and_verify();
                 rec.seconds = static_cast<double>(setup_.clock->nowMs() - start) / 1000.0;
                 rec.serial = note.serial;
                 rec.verified = outcome == OpOutcome::Success;
+                const bool recorded = record_attempt(ledger, messages, rec, outcome, note.written,
+                                                     editor.image(), *r);
                 if (rec.verified) {
                     rec.result = "verified";
                     ++p.verified;
@@ -234,7 +287,7 @@ void Station::run_position(Position& p) {
                     ++p.failed;
                 }
                 sink_.pager_done(rec);
-                if (!rec.verified)
+                if (!rec.verified || !recorded)
                     break;
             }
             std::lock_guard lock(p.mutex);

@@ -1,11 +1,14 @@
 // kprtool station FILE.tbl [--port P]... [--count N] [--auto-inc 1|2|1,2] [--yes]
-//                 [-o REPORT.csv]
+//                 [-o REPORT.csv] [--ledger URL]
 #include "backup/product_backups.h"
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "cli/command.h"
 #include "cli/table_io.h"
+#include "cli/verbs/ledger_session.h"
 #include "editor/editor.h"
+#include "ledger/attempt_facts.h"
+#include "ledger/station_ledger.h"
 #include "link/trace_serial_port.h"
 #include "link/usb_link.h"
 #include "ops/editor_adapter.h"
@@ -150,6 +153,7 @@ class StationCommand final : public Command {
         addOption(countOption);
         addOption(autoIncOption);
         addOption(reportOption);
+        addOption(ledgerOption);
         acceptYes();
     }
 
@@ -185,14 +189,20 @@ class StationCommand final : public Command {
             return ExitFailure;
         }
 
-        // The file is checked, and the counter starts from its capcodes, before any board.
+        // The file and the ledger are checked, and the counter starts from the file's
+        // capcodes, before any board.
         const std::string file = local_path(args.at(0));
         Editor first(ctx.messages);
         if (!first.mnuLBFF_Click(file))
             return ExitFailure;
+        const std::unique_ptr<Ledger> ledger = open_cli_ledger(ctx, parser);
+        if (!ledger)
+            return ExitFailure;
+        StationLedger pagerLedger(*ledger, station_name());
         EditorAdapter firstHooks(first);
         CapcodeCounter counter(capcode_value(firstHooks.capcode_text(0)),
-                               capcode_value(firstHooks.capcode_text(1)), inc[0], inc[1], count);
+                               capcode_value(firstHooks.capcode_text(1)), inc[0], inc[1], count,
+                               &pagerLedger);
 
         SteadyClock clock;
         const BackupStore backupStore = product_backup_store();

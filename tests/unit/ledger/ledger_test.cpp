@@ -136,12 +136,12 @@ TEST_P(LedgerTest, ReservationSkipsCapcodesOfAnotherPagersLatestVerifiedWrite) {
     l->record(write_of("KS2026000017", 1234570, "verified"));
     l->record(write_of("KS2026000018", 1234573, "failed")); // never in a pager
 
-    const CapcodeReservation a = l->reserve_capcode(1234570, "bench");
+    const LedgerReservation a = l->reserve_capcode(1234570, "bench");
     EXPECT_EQ(a.capcode, 1234571);
     EXPECT_THAT(a.skipped, ElementsAreArray({std::string(
                                "Capcode 1234570 is in pager KS2026000017 already: skipped")}));
     // An open reservation is passed over without a word; a failed write's capcode is free.
-    const CapcodeReservation b = l->reserve_capcode(1234571, "bench");
+    const LedgerReservation b = l->reserve_capcode(1234571, "bench");
     EXPECT_EQ(b.capcode, 1234572);
     EXPECT_TRUE(b.skipped.empty());
     l->record(write_of("KS2026000019", b.capcode, "failed"), {b.id});
@@ -161,7 +161,7 @@ TEST_P(LedgerTest, AStationsCrashLeftReservationsAreReleasedAtItsNextStart) {
               }),
               0); // ended without recording, as a crash would
     auto live = open("bench");
-    const CapcodeReservation mine = live->reserve_capcode(700, "bench");
+    const LedgerReservation mine = live->reserve_capcode(700, "bench");
     EXPECT_EQ(mine.capcode, 700);
     // A second run on the same station keeps the live run's reservation.
     EXPECT_EQ(open("bench")->reserve_capcode(700, "bench").capcode, 701);
@@ -181,7 +181,7 @@ TEST_P(LedgerTest, TwoProcessesReservingAtOnceNeverGetTheSameCapcode) {
                 l->open("station" + std::to_string(k));
                 int32_t next = 100;
                 for (int i = 0; i < 12; ++i) {
-                    const CapcodeReservation r = l->reserve_capcode(next, "s");
+                    const LedgerReservation r = l->reserve_capcode(next, "s");
                     l->record(write_of("K" + std::to_string(k) + "-" + std::to_string(i), r.capcode,
                                        "verified"),
                               {r.id});

@@ -1,0 +1,36 @@
+#include "ledger/station_ledger.h"
+
+#include "ledger/attempt_facts.h"
+
+namespace kpr {
+
+CapcodeHold StationLedger::hold(long long from) {
+    const LedgerReservation r = ledger_.reserve_capcode(static_cast<int32_t>(from), station_);
+    return {r.id, r.capcode, r.skipped};
+}
+
+void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& holds) {
+    LedgerAttempt a;
+    a.station = station_;
+    a.port = p.port;
+    a.user = current_user();
+    a.kind = "write";
+    a.result = p.result;
+    a.message = p.message;
+    if (p.written) {
+        describe_image(a, *p.written);
+    } else if (p.meant) {
+        // What was meant for the pager; nothing was read from it.
+        describe_image(a, *p.meant);
+        a.serial.clear();
+        a.firmware = -1;
+        a.imageSha256.clear();
+    }
+    ledger_.record(a, holds);
+}
+
+void StationLedger::release(const std::vector<int64_t>& holds) {
+    ledger_.release(holds);
+}
+
+} // namespace kpr

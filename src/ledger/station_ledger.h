@@ -1,0 +1,24 @@
+#pragma once
+// The ledger as a station uses it: capcode holds and pager attempts under this station's
+// name, recorded with the facts of the image that went to the pager.
+#include "ledger/ledger.h"
+#include "station/pager_ledger.h"
+
+namespace kpr {
+
+class StationLedger final : public PagerLedger {
+  public:
+    // `ledger` is open and outlives this; `station` is the name it was opened with.
+    StationLedger(Ledger& ledger, std::string station)
+        : ledger_(ledger), station_(std::move(station)) {}
+
+    CapcodeHold hold(long long from) override;
+    void record(const PagerAttempt& attempt, const std::vector<int64_t>& holds) override;
+    void release(const std::vector<int64_t>& holds) override;
+
+  private:
+    Ledger& ledger_;
+    std::string station_;
+};
+
+} // namespace kpr

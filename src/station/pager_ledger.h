@@ -1,0 +1,43 @@
+#pragma once
+// What a station needs of a programming ledger: counting capcodes set aside while a pager's
+// write is under way, and every pager's attempt recorded when it ends. Every call may come
+// from any thread; failures throw std::runtime_error with a message meant for the operator.
+#include "image/pager_image.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kpr {
+
+struct CapcodeHold {
+    int64_t id = 0;
+    long long capcode = 0; // the first one at or after the one asked for that was free
+    // One line per capcode passed over because another pager holds it.
+    std::vector<std::string> skipped;
+};
+
+struct PagerAttempt {
+    std::string port;
+    // The image that went to the pager (sealed, pager codes); none when the write stopped
+    // before. `meant` is the position's image then, for the capcodes it was to carry.
+    std::optional<PagerImage> written;
+    const PagerImage* meant = nullptr;
+    std::string result; // "verified", "failed", "cancelled"
+    std::string message;
+};
+
+class PagerLedger {
+  public:
+    virtual ~PagerLedger() = default;
+    virtual CapcodeHold hold(long long from) = 0;
+    // Records the attempt and, in the same step, drops its holds: a verified pager now
+    // holds their capcodes itself, any other result frees them.
+    virtual void record(const PagerAttempt& attempt, const std::vector<int64_t>& holds) = 0;
+    // Frees holds of a pager that was never written.
+    virtual void release(const std::vector<int64_t>& holds) = 0;
+};
+
+} // namespace kpr
