@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "ledger/station_ledger.h"
 #include "station/capcode_counter.h"
+
+#include <unistd.h>
+
+#include <filesystem>
 
 #include <sstream>
 #include <thread>
@@ -81,6 +86,46 @@ TEST(CapcodeCounter, WaitingReserveTakesWhatIsGivenBack) {
     waiter.join();
     ASSERT_TRUE(second);
     EXPECT_EQ(second->capcode[0], 10);
+}
+
+// With a ledger, the counter passes over capcodes other pagers hold or are written with,
+// saying so once even when a given-back pager walks past one again, and goes on after the
+// capcode it took.
+TEST(CapcodeCounter, PassesOverCapcodesTheLedgerShowsInAnotherPager) {
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("kpr-counter-" + std::to_string(::getpid()) + ".sqlite");
+    std::filesystem::remove(file);
+    auto ledger = make_ledger(file.string(), "");
+    ledger->open("here");
+    LedgerAttempt held;
+    held.kind = "write";
+    held.serial = "KS2026000017";
+    held.capcodes[0] = {11, true};
+    held.result = "verified";
+    ledger->record(held);
+    StationLedger station(*ledger, "here");
+    CapcodeCounter c(10, 0, true, false, 0, &station);
+    std::ostringstream out;
+    std::vector<CapcodeReservation> taken;
+    // b0: the first pager fails; o: another station takes its capcode meanwhile.
+    for (const char* step : {"r", "r", "b0", "o", "r", "r"}) {
+        if (step[0] == 'o') {
+            ledger->reserve_capcode(10, "there");
+            continue;
+        }
+        if (step[0] == 'b') {
+            const CapcodeReservation& r = taken.at(std::stoul(step + 1));
+            station.release(r.holds);
+            c.give_back(r);
+            continue;
+        }
+        taken.push_back(*c.try_reserve());
+        out << ' ' << taken.back().capcode[0];
+        for (const std::string& note : taken.back().notes)
+            out << " (" << note << ')';
+    }
+    EXPECT_EQ(out.str(),
+              " 10 12 (Capcode 0000011 is in pager KS2026000017 already: skipped) 13 14");
 }
 
 } // namespace
