@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
@@ -32,6 +33,44 @@ TEST(QtPortLister, NamedPortsFollowTheSystemListWithoutRepeatsWhileTheyExist) {
         ::close(fd);
     ::unlink(a);
     ::unlink(b);
+}
+
+// The system list is kept and taken again only when the device folder changes: a port that
+// appears or goes is seen at once, and calls with nothing changed list nothing.
+TEST(QtPortLister, SystemListIsTakenAgainOnlyWhenTheDeviceFolderChanges) {
+    char dev[] = "/tmp/kpr-dev-XXXXXX";
+    ASSERT_NE(mkdtemp(dev), nullptr);
+    const std::string port = std::string(dev) + "/ttyUSB0", link = std::string(dev) + "/kpr";
+    int listings = 0;
+    QtPortLister lister({link}, dev, [&] {
+        ++listings;
+        std::vector<std::string> list;
+        if (::access(port.c_str(), F_OK) == 0)
+            list.push_back(port);
+        return list;
+    });
+    const std::vector<std::string> none, plugged{port}, both{port, link};
+    struct Row {
+        std::function<void()> change;
+        const std::vector<std::string>& expected;
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             {[] {}, none},
+             {[&] { ::close(::open(port.c_str(), O_CREAT | O_WRONLY, 0600)); }, plugged},
+             {[&] { ASSERT_EQ(::symlink(port.c_str(), link.c_str()), 0); }, both},
+             {[&] { ::unlink(port.c_str()); }, none}, // the link dangles: its device is gone
+             {[&] { ::unlink(link.c_str()); }, none},
+         }) {
+        row.change();
+        EXPECT_EQ(lister.ports(), row.expected);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(lister.ports(), row.expected);
+        const int quiet = listings;
+        for (int i = 0; i < 3; ++i)
+            lister.ports();
+        EXPECT_EQ(listings, quiet);
+    }
+    ::rmdir(dev);
 }
 
 TEST(QtSerialPort, MissingPortFailsAndAClosedPortAnswersWithFailures) {
