@@ -1,7 +1,8 @@
 // CPU the connection monitor costs while the program sits idle: the product's monitor tick on
-// its one-second timer, taking the system's serial-port list each time, with a board found at
-// start-up on kpr-board-sim. Runs for --seconds S (default 60) and prints the CPU time used
-// by this process over that span and its share of one core.
+// its one-second timer, taking the serial-port list each time (the system's, kept until /dev
+// changes, plus the named port), with a board found at start-up on kpr-board-sim. Runs for
+// --seconds S (default 60) and prints the CPU time used by this process over that span and its
+// share of one core.
 #include <signal.h>
 #include <sys/resource.h>
 

@@ -50,6 +50,13 @@ def max_rss_kib(time_output):
     return int(m.group(1)) if m else None
 
 
+def proc_cpu_ms(pid):
+    """User + system CPU of a running process, from /proc."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) * 1000.0 / os.sysconf("SC_CLK_TCK")
+
+
 def rel(path):
     return os.path.relpath(path, ROOT)
 
@@ -173,10 +180,34 @@ def main():
     m = re.search(r"idle: ([\d.]+) ms CPU over (\d+) s, (\d+) ticks \(([\d.]+)% of one core\)",
                   r5.stdout)
     if m:
+        share = float(m.group(4))
+        failed |= share > 0.3
         rows.append(("connection monitor idle CPU",
                      "%s ms CPU over %s s (%s ticks) = %s%% of one core"
-                     % (m.group(1), m.group(2), m.group(3), m.group(4)), "—",
+                     % (m.group(1), m.group(2), m.group(3), m.group(4)), "≤ 0.3% of one core",
                      "`%s/bench/bench_monitor_idle --seconds %d`" % (b, a.idle_seconds)))
+
+    # --- kpr-programmer itself, idle with a board attached, once start-up has settled ----
+    if os.path.exists(programmer):
+        sim = Sim(build)
+        with tempfile.TemporaryDirectory() as folder:
+            p = subprocess.Popen([programmer, "--port", sim.port, "--folder", folder,
+                                  "--no-splash"], env=env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+            time.sleep(5)
+            cpu0 = proc_cpu_ms(p.pid)
+            time.sleep(a.idle_seconds)
+            used = proc_cpu_ms(p.pid) - cpu0
+            p.terminate()
+            p.wait(10)
+        sim.stop()
+        share = used / (a.idle_seconds * 10.0)
+        failed |= share > 0.3
+        rows.append(("kpr-programmer idle CPU, board attached",
+                     "%.1f ms CPU over %d s = %.3f%% of one core" % (used, a.idle_seconds, share),
+                     "≤ 0.3% of one core",
+                     "`QT_QPA_PLATFORM=offscreen %s/src/ui/kpr-programmer --port PTY --no-splash`,"
+                     " /proc CPU from 5 s after start for %d s" % (b, a.idle_seconds)))
 
     cpu = ""
     try:
