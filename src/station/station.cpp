@@ -60,7 +60,7 @@ class PositionProgress final : public ProgressSink {
     PositionProgress(StationSink& sink, int position) : sink_(sink), position_(position) {}
     void setMaximum(int maximum) override { maximum_ = maximum; }
     void setPosition(int value) override { sink_.progress(position_, value, maximum_); }
-    void setColour(uint32_t) override {}
+    void setColour(uint32_t rgb) override { sink_.colour(position_, rgb); }
     void setStatus(const std::string& text) override { sink_.status(position_, text); }
 
   private:
@@ -204,7 +204,7 @@ StationSummary Station::run() {
 void Station::run_position(Position& p) {
     PositionMessages messages(sink_, p.number, p.port);
     PositionProgress progress(sink_, p.number);
-    std::unique_ptr<SerialPort> port = setup_.makePort();
+    std::unique_ptr<SerialPort> port = setup_.makePort(p.port);
     OnePortLister lister(p.port);
     UsbLink link(*port, lister, *setup_.clock, messages);
     if (!link.board_connect()) {

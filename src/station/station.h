@@ -6,6 +6,7 @@
 #include "station/capcode_counter.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -42,8 +43,9 @@ class StationSink {
     virtual bool next_pager(int position, const std::string& port) = 0;
     virtual void pager_started(int /*position*/, const CapcodeReservation&) {}
     virtual void pager_done(const PagerRecord& record) = 0;
-    // The write's or verify's progress bar and status text.
+    // The write's or verify's progress bar, its colour and status text.
     virtual void progress(int /*position*/, int /*value*/, int /*maximum*/) {}
+    virtual void colour(int /*position*/, uint32_t /*rgb*/) {}
     virtual void status(int /*position*/, const std::string& /*text*/) {}
     // The port did not answer the probe: no position there.
     virtual void not_answering(int /*position*/, const std::string& /*port*/) {}
@@ -51,8 +53,8 @@ class StationSink {
 
 struct StationSetup {
     std::vector<std::string> ports;
-    // The serial port of one position, made on that position's thread.
-    std::function<std::unique_ptr<SerialPort>()> makePort;
+    // The serial port of the position at `port`, made on that position's thread.
+    std::function<std::unique_ptr<SerialPort>(const std::string& port)> makePort;
     Clock* clock = nullptr; // shared: must be safe to call from every thread
     // Loads the image to write into a position's editor (on that position's thread).
     std::function<bool(Editor&)> loadEditor;

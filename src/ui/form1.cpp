@@ -244,6 +244,8 @@ void Form1::buildMenus() {
     add(mnuPager_, "mnuEB1", QStringLiteral("Verfy"), QKeySequence(Qt::Key_F9),
         &Form1::mnuEB1_Click);
     mnuPager_->addSeparator();
+    add(mnuPager_, "mnuStation", QStringLiteral("Station..."), {}, &Form1::mnuStation_Click);
+    actions_["mnuStation"]->setEnabled(false);
     add(mnuPager_, "mnuLog", QStringLiteral("Programming Log..."), {}, &Form1::mnuLog_Click);
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -1259,6 +1261,33 @@ void Form1::runPagerCommand(int kind) {
         codes.reset();
         render();
     }
+    monitorWanted_ = true;
+    if (programmer_ && (hadMonitor || startupDone_) && !closing_)
+        timer1_.start();
+}
+
+void Form1::setStationPorts(StationPorts ports) {
+    stationPorts_ = std::move(ports);
+    actions_["mnuStation"]->setEnabled(static_cast<bool>(stationPorts_.list));
+}
+
+void Form1::mnuStation_Click() {
+    if (!stationPorts_.list)
+        return;
+    // The single-board link leaves the ports alone while the station has them.
+    const bool hadMonitor = timer1_.isActive();
+    timer1_.stop();
+    monitorWanted_ = false;
+    strip_->setFocus(Qt::OtherFocusReason); // an entry being edited is stored first
+    editor_.state().focusRequest.clear();
+    if (programmer_)
+        programmer_->runAndWait([] {});
+    {
+        StationDialog dialog(editor_, stationPorts_, this);
+        emit dialogOpened(&dialog);
+        dialog.exec();
+    }
+    render();
     monitorWanted_ = true;
     if (programmer_ && (hadMonitor || startupDone_) && !closing_)
         timer1_.start();

@@ -3,6 +3,7 @@
 // editor's control model and forwards every user event to the editor's handler of the same
 // name; it decides nothing itself.
 #include "ui/layout_scale.h"
+#include "ui/station_dialog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -61,6 +62,9 @@ class Form1 : public QMainWindow {
     using FileDialogHook = std::function<QString(bool save)>;
     void setFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
 
+    // The boards Pager > "Station..." may use; without them the entry stays disabled.
+    void setStationPorts(StationPorts ports);
+
     // Start-up after the window is shown (the board search, default.tbl, the monitor).
     // Runs the steps in order; `done` runs on the UI thread when the last step has run.
     void startUp(const QString& programFolder, std::function<void()> done = {});
@@ -70,6 +74,7 @@ class Form1 : public QMainWindow {
     void mnuEB_Click();
     void mnuEB1_Click();
     void mnuLog_Click();
+    void mnuStation_Click();
     void mnuLBFF_Click();
     void mnuSBTF_Click();
     void mnuSA_Click();
@@ -162,6 +167,7 @@ class Form1 : public QMainWindow {
     QWidget* focusReturn_ = nullptr;
     bool startupDone_ = false;
     FileDialogHook fileDialogHook_;
+    StationPorts stationPorts_;
 };
 
 } // namespace kpr

@@ -18,6 +18,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char** argv) {
@@ -32,8 +33,10 @@ int main(int argc, char** argv) {
     QCommandLineOption portOption(QStringLiteral("port"),
                                   QStringLiteral("Also probe serial port PATH for the board."),
                                   QStringLiteral("PATH"));
-    QCommandLineOption simOption(QStringLiteral("simulate"),
-                                 QStringLiteral("Use a simulated board with a pager in it."));
+    QCommandLineOption simOption(
+        QStringLiteral("simulate"),
+        QStringLiteral("Use a simulated board with a pager in it; \"--simulate N\": N boards, "
+                       "for Pager > Station (each takes a fresh pager once one is written)."));
     QCommandLineOption folderOption(
         QStringLiteral("folder"),
         QStringLiteral("Program folder for default.tbl and the file dialogs (default: the "
@@ -62,7 +65,21 @@ int main(int argc, char** argv) {
         QStringLiteral("URL"));
     parser.addOptions({portOption, simOption, folderOption, noSplash, linkOption, lptOption,
                        traceOption, ledgerOption});
+    parser.addPositionalArgument(QStringLiteral("N"),
+                                 QStringLiteral("With --simulate: the number of boards (1-16)."),
+                                 QStringLiteral("[N]"));
     parser.process(app);
+    int simBoards = parser.isSet(simOption) ? 1 : 0;
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty()) {
+        bool ok = false;
+        simBoards = positional.size() == 1 ? positional.first().toInt(&ok) : 0;
+        if (!parser.isSet(simOption) || !ok || simBoards < 1 || simBoards > 16) {
+            std::fprintf(stderr, "kpr-programmer: a number of boards (1-16) only follows "
+                                 "--simulate\n");
+            return 2;
+        }
+    }
 
     std::vector<std::string> extra;
     for (const QString& p : parser.values(portOption))
@@ -81,14 +98,30 @@ int main(int argc, char** argv) {
     kpr::SteadyClock clock;
     std::unique_ptr<kpr::SerialPort> port;
     std::unique_ptr<kpr::PortLister> lister;
-    if (parser.isSet(simOption)) {
-        auto sim = std::make_unique<kpr::SimSerialPort>(kpr::SimSerialPort::RealSpeed);
-        lister = std::make_unique<kpr::SimPortLister>(*sim, extra);
-        port = std::move(sim);
+    // The simulated boards outlive everything that talks to them.
+    std::unique_ptr<kpr::SimBoards> sims;
+    kpr::StationPorts stationPorts;
+    stationPorts.clock = &clock;
+    if (simBoards > 0) {
+        sims = std::make_unique<kpr::SimBoards>(simBoards, kpr::SimSerialPort::RealSpeed);
+        port = sims->port(kpr::SimSerialPort::PortName);
+        lister = std::make_unique<kpr::SimPortLister>(sims->board(0), extra);
+        stationPorts.list = [&sims, extra] {
+            std::vector<std::string> ports = sims->ports();
+            ports.insert(ports.end(), extra.begin(), extra.end());
+            return ports;
+        };
     } else {
         port = std::make_unique<kpr::QtSerialPort>();
         lister = std::make_unique<kpr::QtPortLister>(extra);
+        stationPorts.list = [extra] { return kpr::QtPortLister(extra).ports(); };
     }
+    stationPorts.make = [&sims, &clock](const std::string& name) {
+        std::unique_ptr<kpr::SerialPort> p = sims ? sims->port(name) : nullptr;
+        if (!p)
+            p = std::make_unique<kpr::QtSerialPort>();
+        return kpr::traced_port(std::move(p), clock);
+    };
     port = kpr::traced_port(std::move(port), clock);
     // Declared before the programmer, whose link thread may use it until it ends.
     std::unique_ptr<kpr::LptBoard> lptBoard;
@@ -118,6 +151,7 @@ int main(int argc, char** argv) {
     folder = QDir(folder).absolutePath();
 
     kpr::Form1 form(editor, messages, &programmer);
+    form.setStationPorts(stationPorts);
     const QString linkKind = QString::fromStdString(programmer.link().LinkKind);
     if (parser.isSet(noSplash)) {
         form.show();

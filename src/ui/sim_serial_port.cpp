@@ -16,12 +16,12 @@ BoardSim::Memory demo_sim_memory() {
     return sim_memory_of(editor.image());
 }
 
-SimSerialPort::SimSerialPort(Pace pace, BoardSim::Memory memory, SimFaults faults)
-    : pace_(pace), sim_(memory, faults) {}
+SimSerialPort::SimSerialPort(Pace pace, BoardSim::Memory memory, SimFaults faults, std::string name)
+    : pace_(pace), name_(std::move(name)), sim_(memory, faults) {}
 
 bool SimSerialPort::open(const std::string& name) {
     std::lock_guard lock(mutex_);
-    if (name != PortName || sim_.hungUp())
+    if (name != name_ || sim_.hungUp())
         return false;
     open_ = true;
     ++opens_;
@@ -135,6 +135,69 @@ std::vector<std::string> SimPortLister::ports() {
     std::vector<std::string> p{SimSerialPort::PortName};
     p.insert(p.end(), extra_.begin(), extra_.end());
     return p;
+}
+
+namespace {
+
+// Leaves the board it talks to in its owner's hands.
+class BorrowedPort final : public SerialPort {
+  public:
+    explicit BorrowedPort(SerialPort& port) : port_(port) {}
+    bool open(const std::string& name) override { return port_.open(name); }
+    bool isOpen() const override { return port_.isOpen(); }
+    bool flush() override { return port_.flush(); }
+    int bytesWaiting() override { return port_.bytesWaiting(); }
+    int readByte() override { return port_.readByte(); }
+    int read(uint8_t* buffer, int n) override { return port_.read(buffer, n); }
+    int write(const uint8_t* buffer, int n) override { return port_.write(buffer, n); }
+    bool waitForReadable(int maxMs) override { return port_.waitForReadable(maxMs); }
+    bool close() override { return port_.close(); }
+
+  private:
+    SerialPort& port_;
+};
+
+std::string serial_in(const BoardSim::Memory& m) {
+    return std::string(m.begin() + 1238, m.begin() + 1250);
+}
+
+} // namespace
+
+SimBoards::SimBoards(int boards, SimSerialPort::Pace pace, std::vector<SimFaults> faults,
+                     BoardSim::Memory memory)
+    : memory_(memory), lastSerial_(serial_in(memory)) {
+    faults.resize(static_cast<size_t>(std::max(boards, 1)));
+    for (int i = 0; i < std::max(boards, 1); ++i) {
+        const std::string name =
+            i == 0 ? SimSerialPort::PortName
+                   : std::string(SimSerialPort::PortName) + "-" + std::to_string(i + 1);
+        boards_.push_back(std::make_unique<SimSerialPort>(pace, i == 0 ? memory_ : fresh_pager(),
+                                                          faults[static_cast<size_t>(i)], name));
+        if (boards > 1)
+            boards_.back()->board().setSwap([this] { return fresh_pager(); }, {});
+    }
+}
+
+BoardSim::Memory SimBoards::fresh_pager() {
+    std::lock_guard lock(mutex_);
+    BoardSim::Memory m = memory_;
+    lastSerial_ = next_sim_serial(lastSerial_);
+    seal_sim_memory(m, lastSerial_);
+    return m;
+}
+
+std::vector<std::string> SimBoards::ports() const {
+    std::vector<std::string> names;
+    for (const auto& b : boards_)
+        names.push_back(b->name());
+    return names;
+}
+
+std::unique_ptr<SerialPort> SimBoards::port(const std::string& name) {
+    for (const auto& b : boards_)
+        if (b->name() == name)
+            return std::make_unique<BorrowedPort>(*b);
+    return nullptr;
 }
 
 } // namespace kpr

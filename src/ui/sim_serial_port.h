@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 namespace kpr {
@@ -23,7 +24,8 @@ class SimSerialPort final : public SerialPort {
     static constexpr const char* PortName = "simulated-board";
 
     explicit SimSerialPort(Pace pace = Instant, BoardSim::Memory memory = demo_sim_memory(),
-                           SimFaults faults = {});
+                           SimFaults faults = {}, std::string name = PortName);
+    const std::string& name() const { return name_; }
 
     bool open(const std::string& name) override;
     bool isOpen() const override { return open_; }
@@ -49,6 +51,7 @@ class SimSerialPort final : public SerialPort {
     int ready(Clock::time_point now) const;
 
     Pace pace_;
+    std::string name_;
     BoardSim sim_;
     std::deque<Pending> rx_;
     bool open_ = false;
@@ -64,6 +67,31 @@ class SimPortLister final : public PortLister {
 
   private:
     std::vector<std::string> extra_;
+};
+
+// The boards of `kpr-programmer --simulate N`: the first is the board `--simulate` gives
+// alone, each further one named "simulated-board-K". With more than one, every board is a
+// station socket that takes a fresh pager (the next serial number) once one was written
+// and read back.
+class SimBoards {
+  public:
+    SimBoards(int boards, SimSerialPort::Pace pace, std::vector<SimFaults> faults = {},
+              BoardSim::Memory memory = demo_sim_memory());
+
+    int count() const { return static_cast<int>(boards_.size()); }
+    SimSerialPort& board(int index) { return *boards_.at(static_cast<size_t>(index)); }
+    std::vector<std::string> ports() const;
+    // A port onto the board named `name` that leaves the board where it is; null for a name
+    // that is none of them.
+    std::unique_ptr<SerialPort> port(const std::string& name);
+
+  private:
+    BoardSim::Memory fresh_pager();
+
+    BoardSim::Memory memory_;
+    std::mutex mutex_; // the serial numbers, handed out from every board's thread
+    std::string lastSerial_;
+    std::vector<std::unique_ptr<SimSerialPort>> boards_;
 };
 
 } // namespace kpr

@@ -8,6 +8,7 @@
 #include "ui/form5.h"
 #include "ui/form6.h"
 #include "ui/ledger_log_dialog.h"
+#include "ui/station_dialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QPushButton>
 #include <QTimer>
 
 using namespace kpr;
@@ -131,6 +133,31 @@ int main(int argc, char** argv) {
         log.setAttribute(Qt::WA_DontShowOnScreen);
         log.show();
         ok &= save(&log, out + "/dialog-programming-log.png");
+    }
+    {
+        // The station part-way through, on four simulated boards at their real pace, the
+        // third one silent.
+        std::vector<SimFaults> faults(4);
+        faults[2].silent = true;
+        SimBoards boards(4, SimSerialPort::RealSpeed, faults);
+        StationDialog d(gui.editor,
+                        {[&] { return boards.ports(); },
+                         [&](const std::string& n) { return boards.port(n); }, &gui.clock},
+                        gui.form.get());
+        d.setAttribute(Qt::WA_DontShowOnScreen);
+        d.show();
+        d.startButton()->click();
+        test::Gui::waitFor([&] { return d.nextButton(0)->isEnabled(); });
+        d.nextButton(0)->click();
+        test::Gui::waitFor([&] { return d.progressBar(0)->value() > 300; });
+        d.nextButton(1)->click();
+        test::Gui::waitFor([&] { return d.progressBar(1)->value() > 100; });
+        d.nextButton(3)->click();
+        test::Gui::waitFor([&] { return d.progressBar(0)->value() > 1200; }, 20000);
+        d.adjustSize();
+        ok &= save(&d, out + "/dialog-station.png");
+        d.stopRun();
+        test::Gui::waitFor([&] { return !d.running(); }, 20000);
     }
     {
         frmAbout about(QStringLiteral("USB"), gui.form.get());

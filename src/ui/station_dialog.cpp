@@ -1,0 +1,222 @@
+#include "ui/station_dialog.h"
+
+#include "backup/product_backups.h"
+#include "editor/editor.h"
+#include "station/station_editor.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kpr {
+
+namespace {
+
+QString bar_style(uint32_t colour, const QPalette& palette) {
+    // As the programming dialog's bar: BGR, or the system highlight.
+    const QColor c = colour & 0x80000000u
+                         ? palette.color(QPalette::Highlight)
+                         : QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    return QStringLiteral("QProgressBar{border:1px solid #7a8aa5;border-radius:3px;"
+                          "background:white;}QProgressBar::chunk{background:%1;}")
+        .arg(c.name());
+}
+
+QString capcode_text(long long c) {
+    return QStringLiteral("%1").arg(c, 7, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+StationDialog::StationDialog(Editor& editor, const StationPorts& ports, QWidget* parent)
+    : QDialog(parent), editor_(editor), ports_(ports) {
+    setObjectName(QStringLiteral("StationDialog"));
+    setWindowTitle(QStringLiteral("Station"));
+    setModal(true);
+    portNames_ = ports_.list ? ports_.list() : std::vector<std::string>{};
+
+    auto* top = new QVBoxLayout(this);
+    auto* title = new QLabel(QStringLiteral("Programming Station"), this);
+    QFont tf = title->font();
+    tf.setBold(true);
+    tf.setPointSizeF(tf.pointSizeF() * 1.4);
+    title->setFont(tf);
+    title->setStyleSheet(QStringLiteral("color:#143063;"));
+    top->addWidget(title);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    const char* const heads[] = {"Board", "Port",     "State",  "Progress",
+                                 "Pager", "Capcodes", "Result", ""};
+    for (int c = 0; c < 8; ++c) {
+        auto* h = new QLabel(QString::fromLatin1(heads[c]), this);
+        QFont f = h->font();
+        f.setBold(true);
+        h->setFont(f);
+        grid->addWidget(h, 0, c);
+    }
+    for (size_t i = 0; i < portNames_.size(); ++i) {
+        const int r = static_cast<int>(i) + 1;
+        RowWidgets w;
+        grid->addWidget(new QLabel(QString::number(r), this), r, 0);
+        grid->addWidget(new QLabel(QString::fromStdString(portNames_[i]), this), r, 1);
+        w.state = new QLabel(this);
+        w.state->setMinimumWidth(
+            w.state->fontMetrics().horizontalAdvance(QString::fromLatin1(StationStateInsert)));
+        w.bar = new QProgressBar(this);
+        w.bar->setTextVisible(false);
+        w.bar->setMinimumWidth(160);
+        w.bar->setRange(0, 100);
+        w.bar->setValue(0);
+        w.bar->setStyleSheet(bar_style(0x80000000u, palette()));
+        w.serial = new QLabel(this);
+        w.serial->setMinimumWidth(
+            w.serial->fontMetrics().horizontalAdvance(QStringLiteral("KS2026000000")));
+        w.capcodes = new QLabel(this);
+        w.result = new QLabel(this);
+        w.result->setMinimumWidth(
+            w.result->fontMetrics().horizontalAdvance(QStringLiteral("incomplete: Verify Error!")));
+        w.next = new QPushButton(QStringLiteral("Next (%1)").arg(r), this);
+        w.next->setObjectName(QStringLiteral("next%1").arg(r));
+        if (r <= 9)
+            w.next->setShortcut(QKeySequence(Qt::Key_0 + r));
+        w.next->setEnabled(false);
+        w.next->setAutoDefault(false);
+        connect(w.next, &QPushButton::clicked, this, [this, r] {
+            if (stationRows_)
+                stationRows_->insert(r);
+        });
+        grid->addWidget(w.state, r, 2);
+        grid->addWidget(w.bar, r, 3);
+        grid->addWidget(w.serial, r, 4);
+        grid->addWidget(w.capcodes, r, 5);
+        grid->addWidget(w.result, r, 6);
+        grid->addWidget(w.next, r, 7);
+        rows_.push_back(w);
+    }
+    grid->setColumnStretch(6, 1);
+    top->addLayout(grid);
+
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("summary"));
+    top->addWidget(summary_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    start_ = new QPushButton(QStringLiteral("Start"), this);
+    stop_ = new QPushButton(QStringLiteral("Stop"), this);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    for (QPushButton* b : {start_, stop_, close}) {
+        b->setAutoDefault(false);
+        b->setMinimumSize(90, 28);
+        buttons->addWidget(b);
+    }
+    connect(start_, &QPushButton::clicked, this, &StationDialog::startRun);
+    connect(stop_, &QPushButton::clicked, this, &StationDialog::stopRun);
+    connect(close, &QPushButton::clicked, this, &StationDialog::reject);
+    top->addLayout(buttons);
+    if (portNames_.empty())
+        summary_->setText(QStringLiteral("No serial port to look for boards on."));
+    showButtons();
+}
+
+StationDialog::~StationDialog() {
+    stopRun();
+    if (runner_.joinable())
+        runner_.join();
+}
+
+void StationDialog::showButtons() {
+    start_->setEnabled(!running() && !portNames_.empty());
+    stop_->setEnabled(running());
+}
+
+void StationDialog::startRun() {
+    if (running() || portNames_.empty())
+        return;
+    counter_ = counter_from_editor(editor_);
+    stationRows_ = std::make_unique<StationRows>(portNames_, [this](StationRow row) {
+        QMetaObject::invokeMethod(
+            this, [this, row] { showRow(row); }, Qt::QueuedConnection);
+    });
+    for (const StationRow& r : stationRows_->rows())
+        showRow(r);
+    StationSetup setup;
+    setup.ports = portNames_;
+    setup.clock = ports_.clock;
+    setup.makePort = ports_.make;
+    setup.loadEditor = load_image_into(editor_.image());
+    setup.makeObserver = [store = product_backup_store(),
+                          readFirst = product_backup_reads_before_write()](
+                             OperatorMessages& m) -> std::unique_ptr<TransferObserver> {
+        return std::make_unique<PagerBackups>(store, m, readFirst);
+    };
+    station_ = std::make_unique<Station>(std::move(setup), *counter_, *stationRows_);
+    summary_->clear();
+    runner_ = std::thread([this] {
+        const StationSummary s = station_->run();
+        stationRows_->run_ended();
+        QMetaObject::invokeMethod(
+            this, [this, s] { onRunEnded(s); }, Qt::QueuedConnection);
+    });
+    showButtons();
+}
+
+void StationDialog::stopRun() {
+    if (!running())
+        return;
+    station_->stop();
+    stationRows_->close();
+}
+
+void StationDialog::showRow(const StationRow& row) {
+    const RowWidgets& w = rows_.at(static_cast<size_t>(row.position - 1));
+    w.state->setText(QString::fromStdString(row.state));
+    w.bar->setMaximum(std::max(row.maximum, 1));
+    w.bar->setValue(std::min(row.value, std::max(row.maximum, 1)));
+    w.bar->setStyleSheet(bar_style(row.colour, palette()));
+    w.serial->setText(QString::fromStdString(row.serial));
+    w.capcodes->setText(row.hasCapcodes ? capcode_text(row.capcode[0]) + QStringLiteral(" / ") +
+                                              capcode_text(row.capcode[1])
+                                        : QString());
+    w.result->setText(QString::fromStdString(row.result));
+    w.result->setStyleSheet(row.failed > 0 && !row.result.starts_with("verified")
+                                ? QStringLiteral("color:#c00000;")
+                                : QString());
+    w.next->setEnabled(row.waiting);
+}
+
+void StationDialog::onRunEnded(const StationSummary& s) {
+    if (runner_.joinable())
+        runner_.join();
+    show_next_capcodes(editor_, *counter_);
+    const CapcodeReservation next = counter_->next();
+    summary_->setText(QStringLiteral("Verified %1, failed %2, %3 board(s), %4 s, %5 pagers per "
+                                     "hour. Next capcodes: %6 / %7")
+                          .arg(s.verified)
+                          .arg(s.failed)
+                          .arg(s.positions)
+                          .arg(s.seconds, 0, 'f', 1)
+                          .arg(s.pagersPerHour(), 0, 'f', 0)
+                          .arg(capcode_text(next.capcode[0]), capcode_text(next.capcode[1])));
+    station_.reset();
+    showButtons();
+    emit runEnded();
+    if (closeWhenEnded_)
+        QDialog::reject();
+}
+
+void StationDialog::reject() {
+    if (running()) {
+        // The boards are released first; the dialog closes when the run has ended.
+        closeWhenEnded_ = true;
+        stopRun();
+        return;
+    }
+    QDialog::reject();
+}
+
+} // namespace kpr
