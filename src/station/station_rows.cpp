@@ -43,7 +43,7 @@ void StationRows::run_ended() {
     // Every position thread has ended: the rows are this thread's now.
     for (StationRow& r : rows_) {
         const bool verdict = r.state == StationStateVerified || r.state == StationStateFailed ||
-                             r.state == MsgBoardNotResponding;
+                             r.state == StationStateNoBoard;
         if (!verdict || r.waiting) {
             r.state = StationStateEnded;
             r.waiting = false;
@@ -125,7 +125,8 @@ void StationRows::status(int position, const std::string& text) {
 }
 
 void StationRows::not_answering(int position, const std::string&) {
-    row(position).state = MsgBoardNotResponding;
+    row(position).state = StationStateNoBoard;
+    row(position).result = MsgBoardNotResponding;
     publish(position);
 }
 

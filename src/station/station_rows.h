@@ -34,6 +34,7 @@ inline constexpr const char* StationStateInsert = "Insert the next pager, then N
 inline constexpr const char* StationStateVerified = "Verified";
 inline constexpr const char* StationStateFailed = "Failed";
 inline constexpr const char* StationStateEnded = "Ended";
+inline constexpr const char* StationStateNoBoard = "No board";
 
 class StationRows final : public StationSink {
   public:

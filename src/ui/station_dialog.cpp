@@ -2,6 +2,7 @@
 
 #include "backup/product_backups.h"
 #include "editor/editor.h"
+#include "link/usb_link.h"
 #include "station/station_editor.h"
 
 #include <QCloseEvent>
@@ -79,7 +80,7 @@ StationDialog::StationDialog(Editor& editor, const StationPorts& ports, QWidget*
         w.capcodes = new QLabel(this);
         w.result = new QLabel(this);
         w.result->setMinimumWidth(
-            w.result->fontMetrics().horizontalAdvance(QStringLiteral("incomplete: Verify Error!")));
+            w.result->fontMetrics().horizontalAdvance(QString::fromLatin1(MsgBoardNotResponding)));
         w.next = new QPushButton(QStringLiteral("Next (%1)").arg(r), this);
         w.next->setObjectName(QStringLiteral("next%1").arg(r));
         if (r <= 9)

@@ -140,6 +140,7 @@ int main(int argc, char** argv) {
         std::vector<SimFaults> faults(4);
         faults[2].silent = true;
         SimBoards boards(4, SimSerialPort::RealSpeed, faults);
+        gui.editor.flags().AutoInc1 = true;
         StationDialog d(gui.editor,
                         {[&] { return boards.ports(); },
                          [&](const std::string& n) { return boards.port(n); }, &gui.clock},
@@ -148,12 +149,15 @@ int main(int argc, char** argv) {
         d.show();
         d.startButton()->click();
         test::Gui::waitFor([&] { return d.nextButton(0)->isEnabled(); });
+        // Board 1 has verified a pager and waits for the next, board 2 is further on than
+        // board 4.
         d.nextButton(0)->click();
-        test::Gui::waitFor([&] { return d.progressBar(0)->value() > 300; });
-        d.nextButton(1)->click();
-        test::Gui::waitFor([&] { return d.progressBar(1)->value() > 100; });
-        d.nextButton(3)->click();
         test::Gui::waitFor([&] { return d.progressBar(0)->value() > 1200; }, 20000);
+        d.nextButton(1)->click();
+        test::Gui::waitFor([&] { return d.nextButton(0)->isEnabled(); }, 30000);
+        d.nextButton(3)->click();
+        test::Gui::waitFor([&] { return d.progressBar(3)->value() > 500; }, 20000);
+        QCoreApplication::processEvents();
         d.adjustSize();
         ok &= save(&d, out + "/dialog-station.png");
         d.stopRun();
