@@ -50,13 +50,14 @@ class StationTest : public QObject {
                     connect(d->progressBar(i), &QProgressBar::valueChanged, d,
                             [&, i](int v) { barMax[i] = std::max(barMax[i], v); });
                 d->startButton()->click();
-                auto allWaiting = [&] {
+                // Board 3 (index 2) waits only before its one pager.
+                auto waiting = [&](bool third) {
                     for (int i = 0; i < 4; ++i)
-                        if (i != 2 && !d->nextButton(i)->isEnabled())
+                        if ((i != 2 || third) && !d->nextButton(i)->isEnabled())
                             return false;
                     return true;
                 };
-                Gui::waitFor(allWaiting);
+                Gui::waitFor([&] { return waiting(true); });
                 writtenBeforeNext = 0;
                 for (int i = 0; i < 4; ++i)
                     writtenBeforeNext += boards.board(i).board().writesAccepted();
@@ -69,7 +70,7 @@ class StationTest : public QObject {
                         verified += d->resultLabel(i)->text() == QStringLiteral("verified");
                     return verified == 3 &&
                            d->stateLabel(2)->text() == QString::fromLatin1(StationStateFailed) &&
-                           allWaiting();
+                           waiting(false);
                 });
                 for (int i = 0; i < 4; ++i) {
                     results[i] = d->resultLabel(i)->text();
