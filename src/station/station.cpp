@@ -251,12 +251,6 @@ void Station::run_position(Position& p) {
                     counter_.give_back(*r);
                     break;
                 }
-                // The capcodes go with the write that starts first: the board whose pager
-                // went in first takes the lowest free ones, whatever order the boards asked in.
-                counter_.give_back(*r);
-                r = counter_.reserve();
-                if (!r)
-                    break;
                 for (int i = 0; i < 2; ++i)
                     if (capcode_value(hooks.capcode_text(i)) != r->capcode[i])
                         hooks.store_capcode_text(i, std::to_string(r->capcode[i]));
