@@ -16,8 +16,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
-#include <QTemporaryDir>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace kpr;
