@@ -75,6 +75,9 @@ class StationE2E : public ::testing::Test {
         pagers.clear();
         const QString in = dir->filePath("w.tbl");
         ASSERT_EQ(e2e::run_program(KPRTOOL_PATH, {"default", in}).exitCode, 0);
+        // Capcodes the simulated pagers do not hold already, so a write-protected pager can
+        // never verify by chance.
+        ASSERT_EQ(e2e::run_program(KPRTOOL_PATH, {"set", in, "capcode.1=1300000"}).exitCode, 0);
         first = capcode_in(in);
         QDir().mkpath(dir->filePath("done"));
         e2e::SimProcess sim(KPR_BOARD_SIM_PATH, QStringList{"--boards", QString::number(boards),
