@@ -4,8 +4,10 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace kpr {
 
@@ -42,7 +44,19 @@ void SqliteConnection::connect() {
         fail(rc, "to open");
     // Another process writing: wait for it rather than fail at once.
     sqlite3_busy_timeout(db_, 10000);
-    exec("PRAGMA journal_mode = WAL", {});
+    // Two processes making a new ledger at once can meet in the switch to WAL, which SQLite
+    // settles by failing one of them at once instead of waiting: try again for as long as
+    // any other wait on the file may last.
+    for (int waited = 0;; waited += 10) {
+        const int rc = sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK)
+            break;
+        if ((rc & 0xFF) != SQLITE_BUSY && (rc & 0xFF) != SQLITE_LOCKED)
+            fail(rc, "to open");
+        if (waited >= 10000)
+            fail(rc, "to open");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     exec("PRAGMA foreign_keys = ON", {});
 }
 

@@ -4,6 +4,7 @@
 #include "ledger/ledger_format.h"
 #include "ledger/sqlite_connection.h"
 #include "pg_server.h"
+#include <cstdio>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -189,7 +190,8 @@ TEST_P(LedgerTest, TwoProcessesReservingAtOnceNeverGetTheSameCapcode) {
                         ::_exit(2);
                     next = r.capcode + 1;
                 }
-            } catch (const LedgerError&) {
+            } catch (const LedgerError& e) {
+                std::fprintf(stderr, "child %d: %s\n", k, e.what());
                 ::_exit(1);
             }
             ::_exit(0);
