@@ -8,11 +8,11 @@
 
 namespace kpr {
 
-std::unique_ptr<CapcodeCounter> counter_from_editor(Editor& editor) {
+std::unique_ptr<CapcodeCounter> counter_from_editor(Editor& editor, PagerLedger* ledger) {
     EditorAdapter hooks(editor);
-    return std::make_unique<CapcodeCounter>(capcode_value(hooks.capcode_text(0)),
-                                            capcode_value(hooks.capcode_text(1)),
-                                            editor.flags().AutoInc1, editor.flags().AutoInc2, 0);
+    return std::make_unique<CapcodeCounter>(
+        capcode_value(hooks.capcode_text(0)), capcode_value(hooks.capcode_text(1)),
+        editor.flags().AutoInc1, editor.flags().AutoInc2, 0, ledger);
 }
 
 std::function<bool(Editor&)> load_image_into(const PagerImage& image) {

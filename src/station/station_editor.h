@@ -12,7 +12,8 @@ namespace kpr {
 
 class Editor;
 
-std::unique_ptr<CapcodeCounter> counter_from_editor(Editor& editor);
+// `ledger`: where the counting capcodes are held, may be null.
+std::unique_ptr<CapcodeCounter> counter_from_editor(Editor& editor, PagerLedger* ledger = nullptr);
 // Loads a copy of `image` into a position's editor, as a read of that pager would.
 std::function<bool(Editor&)> load_image_into(const PagerImage& image);
 void show_next_capcodes(Editor& editor, const CapcodeCounter& counter);

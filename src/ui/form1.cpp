@@ -1284,6 +1284,7 @@ void Form1::mnuStation_Click() {
         programmer_->runAndWait([] {});
     {
         StationDialog dialog(editor_, stationPorts_, this);
+        dialog.useLedger(programmer_ ? programmer_->ledgerUrl() : product_ledger_url());
         emit dialogOpened(&dialog);
         dialog.exec();
     }

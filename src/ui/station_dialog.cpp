@@ -2,6 +2,8 @@
 
 #include "backup/product_backups.h"
 #include "editor/editor.h"
+#include "ledger/attempt_facts.h"
+#include "ledger/product_ledger.h"
 #include "link/usb_link.h"
 #include "station/station_editor.h"
 
@@ -138,7 +140,18 @@ void StationDialog::showButtons() {
 void StationDialog::startRun() {
     if (running() || portNames_.empty())
         return;
-    counter_ = counter_from_editor(editor_);
+    if (ledgerUrl_) {
+        // An unusable ledger stops the run before any board is touched.
+        try {
+            pagerLedger_.reset();
+            ledger_ = open_ledger(*ledgerUrl_, product_ledger_file());
+            pagerLedger_ = std::make_unique<StationLedger>(*ledger_, station_name());
+        } catch (const LedgerError& e) {
+            summary_->setText(QString::fromStdString(e.what()));
+            return;
+        }
+    }
+    counter_ = counter_from_editor(editor_, pagerLedger_.get());
     stationRows_ = std::make_unique<StationRows>(portNames_, [this](StationRow row) {
         QMetaObject::invokeMethod(
             this, [this, row] { showRow(row); }, Qt::QueuedConnection);

@@ -2,12 +2,15 @@
 // "Station": several boards writing and verifying pagers at once, one row per board. The
 // station runs on its own threads; every change of a row reaches the widgets as a copy
 // queued to the UI thread. When a run ends the main window gets the next free capcodes.
+#include "ledger/ledger.h"
+#include "ledger/station_ledger.h"
 #include "station/station.h"
 #include "station/station_rows.h"
 
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +50,9 @@ class StationDialog final : public QDialog {
     QLabel* summaryLabel() const { return summary_; }
     bool running() const { return runner_.joinable(); }
 
+    // The run records its pagers in this ledger (a URL as the window keeps it; empty: the
+    // default file) and holds its counting capcodes there.
+    void useLedger(const std::string& url) { ledgerUrl_ = url; }
     void startRun();
     void stopRun();
 
@@ -77,6 +83,9 @@ class StationDialog final : public QDialog {
     QPushButton* stop_ = nullptr;
     QLabel* summary_ = nullptr;
     // One run: made on Start, ended on the UI thread when the runner has returned.
+    std::optional<std::string> ledgerUrl_;
+    std::unique_ptr<Ledger> ledger_;
+    std::unique_ptr<StationLedger> pagerLedger_;
     std::unique_ptr<CapcodeCounter> counter_;
     std::unique_ptr<StationRows> stationRows_;
     std::unique_ptr<Station> station_;

@@ -3,6 +3,7 @@
 // shows its failure while the others verify, Stop ends the run, and the main window then
 // shows the next free capcodes.
 #include "gui_fixture.h"
+#include "ledger/ledger.h"
 #include "ui/station_dialog.h"
 
 #include <QApplication>
@@ -100,6 +101,14 @@ class StationTest : public QObject {
         QCOMPARE(taken, (std::set<long long>{first, first + 1, first + 2, first + 3}));
         const long long failed = capcodes[2].section(QLatin1Char('/'), 0, 0).trimmed().toLongLong();
         QVERIFY(Gui::waitFor([&] { return cap1->text().toLongLong() == failed; }));
+        // The window's ledger holds the four attempts, three verified.
+        int verified = 0, rowsInLedger = 0;
+        for (const LedgerAttempt& a : open_ledger(g.programmer->ledgerUrl(), "")->query({})) {
+            ++rowsInLedger;
+            verified += a.result == "verified";
+        }
+        QCOMPARE(rowsInLedger, 4);
+        QCOMPARE(verified, 3);
     }
 };
 
