@@ -34,6 +34,11 @@ class StationTest : public QObject {
         g.form->setStationPorts({[&] { return boards.ports(); },
                                  [&](const std::string& n) { return boards.port(n); }, &g.clock});
         auto* cap1 = g.widget<QLineEdit>("txtAddr(0)");
+        // A capcode the simulated pagers do not hold already, so the write-protected board can
+        // never verify by chance.
+        QVERIFY(g.editor.userEnterText("txtAddr(0)", "1300000"));
+        g.editor.txtAddr_LostFocus(0);
+        g.form->render();
         const long long first = cap1->text().toLongLong();
         QTest::mouseClick(g.widget<QCheckBox>("optAuto1"), Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(g.editor.flags().AutoInc1);
