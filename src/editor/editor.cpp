@@ -224,67 +224,22 @@ void Editor::init_ctl() {
 
     read_BaseFreq();
     read_freq();
-    read_prompt();
-    read_SourcePrompt();
-    read_Disp();
-    read_Type();
-    read_Pri();
-    read_pass();
-    read_BatLev();
-    read_Alert();
-    read_SetAlarm();
-    read_SN();
+    kpr::read_prompt(st_);
+    kpr::read_SourcePrompt(st_);
+    kpr::read_Disp(st_);
+    kpr::read_Type(st_);
+    kpr::read_Pri(st_);
+    kpr::read_pass(st_);
+    kpr::read_BatLev(st_);
+    kpr::read_Alert(st_);
+    kpr::read_SetAlarm(st_);
+    kpr::read_SN(st_);
 }
 
 void Editor::read_capcode() {
     EditorNotify n(*this);
     for (int i = 0; i < CapcodeSlots; ++i)
         st_.controls[ctl("txtAddr", i)].text = capcode_text(decode_capcode(st_.image, i));
-}
-
-void Editor::read_prompt() {
-    EditorNotify n(*this);
-    kpr::read_prompt(st_);
-}
-void Editor::read_SourcePrompt() {
-    EditorNotify n(*this);
-    kpr::read_SourcePrompt(st_);
-}
-void Editor::Set_PromptEd_Width() {
-    EditorNotify n(*this);
-    kpr::Set_PromptEd_Width(st_);
-}
-void Editor::read_Disp() {
-    EditorNotify n(*this);
-    kpr::read_Disp(st_);
-}
-void Editor::read_Type() {
-    EditorNotify n(*this);
-    kpr::read_Type(st_);
-}
-void Editor::read_Pri() {
-    EditorNotify n(*this);
-    kpr::read_Pri(st_);
-}
-void Editor::read_pass() {
-    EditorNotify n(*this);
-    kpr::read_pass(st_);
-}
-void Editor::read_BatLev() {
-    EditorNotify n(*this);
-    kpr::read_BatLev(st_);
-}
-void Editor::read_Alert() {
-    EditorNotify n(*this);
-    kpr::read_Alert(st_);
-}
-void Editor::read_SetAlarm() {
-    EditorNotify n(*this);
-    kpr::read_SetAlarm(st_);
-}
-void Editor::read_SN() {
-    EditorNotify n(*this);
-    kpr::read_SN(st_);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -319,7 +274,7 @@ void Editor::chkCtl_Click(int index) {
         }
         st_.image[0x530] = 0;
         st_.image[0x531] = 0;
-        read_BatLev();
+        kpr::read_BatLev(st_);
     }
 }
 
@@ -551,102 +506,6 @@ void Editor::Timer2_Timer() {
     ScanBuffer_.clear();
 }
 
-// ---------------------------------------------------------------------------------------
-// Thin forwarding to the settings areas
-
-void Editor::txtPrompt_GotFocus(int index) {
-    EditorNotify n(*this);
-    kpr::txtPrompt_GotFocus(st_, index);
-}
-bool Editor::txtPrompt_KeyPress(int index, int keyAscii) {
-    EditorNotify n(*this);
-    return kpr::txtPrompt_KeyPress(st_, index, keyAscii);
-}
-bool Editor::txtPrompt_LostFocus(int index) {
-    EditorNotify n(*this);
-    return kpr::txtPrompt_LostFocus(st_, index);
-}
-void Editor::optLeft_Click(int index) {
-    EditorNotify n(*this);
-    kpr::optLeft_Click(st_, index);
-}
-void Editor::optCenter_Click(int index) {
-    EditorNotify n(*this);
-    kpr::optCenter_Click(st_, index);
-}
-void Editor::optRight_Click(int index) {
-    EditorNotify n(*this);
-    kpr::optRight_Click(st_, index);
-}
-void Editor::cboSource_Click() {
-    EditorNotify n(*this);
-    kpr::cboSource_Click(st_);
-}
-void Editor::cboTone_Click() {
-    EditorNotify n(*this);
-    kpr::cboTone_Click(st_);
-}
-void Editor::cboBatLev_Click(int index) {
-    EditorNotify n(*this);
-    kpr::cboBatLev_Click(st_, index);
-}
-void Editor::txtPass_GotFocus() {
-    EditorNotify n(*this);
-    kpr::txtPass_GotFocus(st_);
-}
-bool Editor::txtPass_KeyPress(int keyAscii) {
-    EditorNotify n(*this);
-    return kpr::txtPass_KeyPress(st_, keyAscii);
-}
-bool Editor::txtPass_KeyUp() {
-    EditorNotify n(*this);
-    return kpr::txtPass_KeyUp(st_);
-}
-void Editor::txtPass_LostFocus() {
-    EditorNotify n(*this);
-    kpr::txtPass_LostFocus(st_);
-}
-void Editor::cmdFunc_Click(int index) {
-    EditorNotify n(*this);
-    kpr::cmdFunc_Click(st_, index);
-}
-void Editor::cboDisp_Click(int f) {
-    EditorNotify n(*this);
-    kpr::cboDisp_Click(st_, f);
-}
-void Editor::cboType_Click(int f) {
-    EditorNotify n(*this);
-    kpr::cboType_Click(st_, f);
-}
-void Editor::chkPri_Click(int f) {
-    EditorNotify n(*this);
-    kpr::chkPri_Click(st_, f);
-}
-void Editor::cmdAlert_Click() {
-    EditorNotify n(*this);
-    kpr::cmdAlert_Click(st_);
-}
-void Editor::cboPersonal_Click() {
-    EditorNotify n(*this);
-    kpr::cboPersonal_Click(st_);
-}
-void Editor::cboMailAler_Click(int index) {
-    EditorNotify n(*this);
-    kpr::cboMailAler_Click(st_, index);
-}
-void Editor::cboHis_Click(int index) {
-    EditorNotify n(*this);
-    kpr::cboHis_Click(st_, index);
-}
-void Editor::cboLng_Click() {
-    EditorNotify n(*this);
-    kpr::cboLng_Click(st_);
-}
-void Editor::cboLogo_Click() {
-    EditorNotify n(*this);
-    kpr::cboLogo_Click(st_);
-}
-
 // "Load Default": the built-in text of the prompt that last had the focus.
 void Editor::optDefault_Click(int index) {
     EditorNotify n(*this);
@@ -669,55 +528,27 @@ void Editor::optDefault_Click(int index) {
 // ---------------------------------------------------------------------------------------
 // Generic user action, for kprtool and the GUI's simple controls
 
-bool Editor::userChange(const std::string& name, int value) {
-    EditorNotify n(*this);
-    const ControlName cn = split_control_name(name);
-    const std::string& a = cn.array;
-    const int i = cn.index;
-    using Handler = std::function<void()>;
-    const std::map<std::string, Handler> single = {
-        {"cboSLC", [this] { cboSLC_Click(); }},
-        {"cboORC", [this] { cboORC_Click(); }},
-        {"cboZoom", [this] { cboZoom_Click(); }},
-        {"Slider1", [this] { Slider1_Change(); }},
-        {"WriteOpt", [this] { WriteOpt_Click(); }},
-        {"ModifyOpt", [this] { ModifyOpt_Click(); }},
-        {"optAuto1", [this] { optAuto1_Click(); }},
-        {"optAuto2", [this] { optAuto2_Click(); }},
-        {"cboDft", [this] { cboDft_Click(); }},
-        {"cboRoHS", [this] { cboRoHS_Click(); }},
-        {"cboSource", [this] { cboSource_Click(); }},
-        {"cboTone", [this] { cboTone_Click(); }},
-        {"cboPersonal", [this] { cboPersonal_Click(); }},
-        {"cboLng", [this] { cboLng_Click(); }},
-        {"cboLogo", [this] { cboLogo_Click(); }},
-    };
-    const std::map<std::string, std::function<void(int)>> arrays = {
-        {"chkCtl", [this](int k) { chkCtl_Click(k); }},
-        {"cboCtl", [this](int k) { cboCtl_Click(k); }},
-        {"chkSource", [this](int k) { chkSource_Click(k); }},
-        {"chkMenu", [this](int k) { chkMenu_Click(k); }},
-        {"cboBatLev", [this](int k) { cboBatLev_Click(k); }},
-        {"cboDisp", [this](int k) { cboDisp_Click(k); }},
-        {"cboType", [this](int k) { cboType_Click(k); }},
-        {"chkPri", [this](int k) { chkPri_Click(k); }},
-        {"cboMailAler", [this](int k) { cboMailAler_Click(k); }},
-        {"cboHis", [this](int k) { cboHis_Click(k); }},
-    };
-    if (i < 0) {
-        const auto it = single.find(a);
-        if (it == single.end())
-            return false;
-        st_.controls[name].value = value;
-        it->second();
-        return true;
-    }
-    const auto it = arrays.find(a);
-    if (it == arrays.end() || !st_.controls.contains(name))
+bool Editor::has_handler(const std::string& name, ControlEvent event) const {
+    const ControlRoute* r = find_control_route(name);
+    return r && r->handler(event);
+}
+
+bool Editor::route(const std::string& name, ControlEvent event, int arg) {
+    const ControlRoute* r = find_control_route(name);
+    const ControlRoute::Handler handler = r ? r->handler(event) : nullptr;
+    if (!handler)
         return false;
-    st_.controls[name].value = value;
-    it->second(i);
-    return true;
+    EditorNotify n(*this);
+    if (event == ControlEvent::Click && r->clickStoresValue) {
+        if (!st_.controls.contains(name))
+            return false;
+        st_.controls.at(name).value = arg;
+    }
+    return handler(*this, split_control_name(name).index, arg);
+}
+
+bool Editor::userChange(const std::string& name, int value) {
+    return route(name, ControlEvent::Click, value);
 }
 
 namespace {
@@ -740,16 +571,9 @@ class CountingMessages final : public OperatorMessages {
 } // namespace
 
 bool Editor::userEnterText(const std::string& name, const std::string& text) {
-    EditorNotify n(*this);
-    const ControlName cn = split_control_name(name);
-    const std::string& a = cn.array;
-    const int i = cn.index;
-    const bool known = (a == "txtAddr" && i >= 0 && i < 8) || (a == "txtFreq" && i < 0) ||
-                       (a == "txtPass" && i < 0) ||
-                       (a == "txtPrompt" && st_.controls.contains(name));
-    if (!known)
+    if (!st_.controls.contains(name) || !has_handler(name, ControlEvent::LostFocus))
         return false;
-
+    EditorNotify n(*this);
     OperatorMessages* outer = st_.messages;
     CountingMessages counter(*outer);
     st_.messages = &counter;
@@ -759,33 +583,12 @@ bool Editor::userEnterText(const std::string& name, const std::string& text) {
         ~Restore() { s.messages = m; }
     } restore{st_, outer};
 
-    if (a == "txtAddr") {
-        txtAddr_GotFocus(i);
-        st_.controls[name].text = text;
-        const bool ok = txtAddr_KeyUp(i);
-        if (ok)
-            txtAddr_LostFocus(i);
-        return ok && counter.count == 0;
-    }
-    if (a == "txtFreq") {
-        txtFreq_GotFocus();
-        txtFreq_KeyPress(0);
-        st_.controls[name].text = text;
-        if (!txtFreq_KeyUp())
-            return false;
-        return txtFreq_LostFocus() && counter.count == 0;
-    }
-    if (a == "txtPass") {
-        txtPass_GotFocus();
-        st_.controls[name].text = text;
-        const bool ok = txtPass_KeyUp();
-        if (ok)
-            txtPass_LostFocus();
-        return ok && counter.count == 0;
-    }
-    txtPrompt_GotFocus(i);
-    st_.controls[name].text = text;
-    return txtPrompt_LostFocus(i) && counter.count == 0;
+    route(name, ControlEvent::GotFocus);
+    route(name, ControlEvent::KeyPress, 0); // any key: the frequency's pending error ends
+    st_.controls.at(name).text = text;
+    if (has_handler(name, ControlEvent::KeyUp) && !route(name, ControlEvent::KeyUp))
+        return false;
+    return route(name, ControlEvent::LostFocus) && counter.count == 0;
 }
 
 } // namespace kpr

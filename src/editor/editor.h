@@ -5,16 +5,17 @@
 // controls() and forwards events to the handler of the same name; kprtool drives the same
 // handlers.
 //
-// Event protocol for a front end:
-//  - check boxes, lists, option buttons, the slider: put the new value into
-//    controls()[name].value, then call the handler (chkCtl_Click(i), cboDft_Click(), ...);
-//    or call userChange(name, value), which does both.
-//  - entries: on focus-in call X_GotFocus (it may clear the text), on every edit put the text
-//    into controls()[name].text and call X_KeyUp, on Enter call X_KeyPress(13) (true = the key
-//    is swallowed), on focus-out call X_LostFocus. Before a Pager command, end any entry edit
-//    (move the focus so its LostFocus runs) and then call the command.
+// Event protocol for a front end: every control event goes through route(name, event, arg),
+// which finds the control's handler in the routing table (editor/control_routes.h).
+//  - check boxes, lists, option buttons, the slider, buttons: route(name, Click, newValue)
+//    (or userChange(name, value)); the value is stored into the control first.
+//  - entries: on focus-in route GotFocus (it may clear the text), on every edit put the text
+//    into controls().at(name).text and route KeyUp, on a key route KeyPress with its code
+//    (true = the key is swallowed), on focus-out route LostFocus. Before a Pager command,
+//    end any entry edit (move the focus so its LostFocus runs) and then call the command.
 //  - after each call, carry out state().focusRequest (then clear it) and re-render; the
 //    change hook fires once per outermost handler call.
+#include "editor/control_routes.h"
 #include "editor/editor_state.h"
 
 #include <cstdint>
@@ -55,9 +56,14 @@ class Editor {
     // without one they only run mnuEB_Click.
     void setWriteCommand(std::function<void()> command) { writeCommand_ = std::move(command); }
 
-    // --- generic user action ---------------------------------------------------------------
-    // Sets controls()[name].value and runs the control's click handler, as a person changing
-    // it would. False when no handler belongs to that name.
+    // --- routing -----------------------------------------------------------------------------
+    // Runs the handler the routing table gives `name` for `event`, as one handler call. False
+    // when it has none (or a Click's value has no control to go to); otherwise the handler's
+    // answer (ControlRoute::Handler).
+    bool route(const std::string& name, ControlEvent event, int arg = 0);
+    bool has_handler(const std::string& name, ControlEvent event) const;
+    // A Click: sets the control's value and runs its click handler, as a person changing it
+    // would. False when no click handler belongs to that name.
     bool userChange(const std::string& name, int value);
     // Types a whole text into an entry and leaves it, as a person would: GotFocus, text,
     // KeyUp, LostFocus. False when a message refused the text (the image is then unchanged
@@ -90,17 +96,6 @@ class Editor {
     bool read_BaseFreq();
     void read_freq();
     void read_pll();
-    void read_prompt();
-    void read_SourcePrompt();
-    void Set_PromptEd_Width();
-    void read_Disp();
-    void read_Type();
-    void read_Pri();
-    void read_pass();
-    void read_BatLev();
-    void read_Alert();
-    void read_SetAlarm();
-    void read_SN();
 
     // --- bound controls and lists ----------------------------------------------------------
     void chkCtl_Click(int index);
@@ -152,31 +147,8 @@ class Editor {
     int band() const;    // cboDft position, -1 none
     int spacing() const; // cboRoHS position, -1 none
 
-    // --- prompts, alerts, function bits, alert lengths, language, logo ---------------------
-    void txtPrompt_GotFocus(int index);
-    bool txtPrompt_KeyPress(int index, int keyAscii);
-    bool txtPrompt_LostFocus(int index);
-    void optLeft_Click(int index);
-    void optCenter_Click(int index);
-    void optRight_Click(int index);
-    void cboSource_Click();
+    // --- prompts (the other settings areas' handlers work on state(): see the routes) -----
     void optDefault_Click(int index); // "Load Default"
-    void cboTone_Click();
-    void cboBatLev_Click(int index);
-    void txtPass_GotFocus();
-    bool txtPass_KeyPress(int keyAscii);
-    bool txtPass_KeyUp();
-    void txtPass_LostFocus();
-    void cmdFunc_Click(int index);
-    void cboDisp_Click(int f);
-    void cboType_Click(int f);
-    void chkPri_Click(int f);
-    void cmdAlert_Click();
-    void cboPersonal_Click();
-    void cboMailAler_Click(int index);
-    void cboHis_Click(int index);
-    void cboLng_Click();
-    void cboLogo_Click();
 
     // --- File commands (file names come from the caller's dialogs) --------------------------
     // Open: true when the file became the image. Messages: "This file is not exit!", the

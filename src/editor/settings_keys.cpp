@@ -85,7 +85,7 @@ std::vector<SettingKey> build_keys() {
         add(v, p + ".priority", K::Display, ctl("tlblPri", n - 1));
     }
     for (int n = 1; n <= 8; ++n) {
-        auto open = [n](Editor& e) { e.cmdFunc_Click(n - 1); };
+        auto open = [n](Editor& e) { e.route(ctl("cmdFunc", n - 1), ControlEvent::Click); };
         for (int f = 0; f < 4; ++f) {
             const std::string p = "function." + std::to_string(n) + "." + "ABCD"[f];
             const int slot = n - 1;
@@ -153,7 +153,7 @@ std::vector<SettingKey> build_keys() {
     add(v, "password", K::Entry, "txtPass");
     add(v, "serial_number", K::Display, "textSN");
 
-    auto openAlerts = [](Editor& e) { e.cmdAlert_Click(); };
+    auto openAlerts = [](Editor& e) { e.route("cmdAlert", ControlEvent::Click); };
     byte_code(add(v, "alert.personal", K::List, "cboPersonal", openAlerts), PersonalAlertAddress);
     {
         SettingKey& length = add(v, "alert.personal.length", K::Display, ctl("lblLength", 0));

@@ -21,33 +21,28 @@ QWidget* BoundDialog::control(const std::string& name) const {
     return it == controls_.end() ? nullptr : it->second;
 }
 
-QComboBox* BoundDialog::addCombo(const std::string& name, std::function<void()> handler) {
+QComboBox* BoundDialog::addCombo(const std::string& name) {
     auto* c = new QComboBox(this);
     c->setObjectName(QString::fromStdString(name));
     controls_[name] = c;
-    connect(c, &QComboBox::activated, this, [this, name, handler](int index) {
-        if (rendering_)
-            return;
-        editor_.controls()[name].value = index;
-        handler();
-        render();
-    });
+    connect(c, &QComboBox::activated, this, [this, name](int index) { forwardClick(name, index); });
     return c;
 }
 
-QCheckBox* BoundDialog::addCheck(const std::string& name, const QString& caption,
-                                 std::function<void()> handler) {
+QCheckBox* BoundDialog::addCheck(const std::string& name, const QString& caption) {
     auto* c = new QCheckBox(caption, this);
     c->setObjectName(QString::fromStdString(name));
     controls_[name] = c;
-    connect(c, &QCheckBox::clicked, this, [this, name, handler](bool on) {
-        if (rendering_)
-            return;
-        editor_.controls()[name].value = on ? 1 : 0;
-        handler();
-        render();
-    });
+    connect(c, &QCheckBox::clicked, this,
+            [this, name](bool on) { forwardClick(name, on ? 1 : 0); });
     return c;
+}
+
+void BoundDialog::forwardClick(const std::string& name, int value) {
+    if (rendering_)
+        return;
+    editor_.route(name, ControlEvent::Click, value);
+    render();
 }
 
 QLabel* BoundDialog::addLabel(const std::string& name, const QString& text) {

@@ -1,8 +1,7 @@
 #pragma once
 // A small modal dialog whose lists and check boxes show controls of the editor's model and
-// forward the user's changes to a handler.
+// route the user's changes to the editor.
 #include <QDialog>
-#include <functional>
 #include <map>
 #include <string>
 
@@ -23,9 +22,8 @@ class BoundDialog : public QDialog {
     void render();
 
   protected:
-    QComboBox* addCombo(const std::string& name, std::function<void()> handler);
-    QCheckBox* addCheck(const std::string& name, const QString& caption,
-                        std::function<void()> handler);
+    QComboBox* addCombo(const std::string& name);
+    QCheckBox* addCheck(const std::string& name, const QString& caption);
     QLabel* addLabel(const std::string& name, const QString& text);
     // Any other widget whose caption the model may hold (frames).
     void addControl(const std::string& name, QWidget* w);
@@ -36,6 +34,8 @@ class BoundDialog : public QDialog {
     Editor& editor_;
 
   private:
+    void forwardClick(const std::string& name, int value);
+
     std::map<std::string, QWidget*> controls_;
     bool rendering_ = false;
 };

@@ -14,6 +14,7 @@
 #include "ui/programmer.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include <QAction>
@@ -41,14 +42,6 @@
 namespace kpr {
 
 namespace {
-
-// "txtAddr(3)" -> ("txtAddr", 3); "txtFreq" -> ("txtFreq", -1).
-std::pair<std::string, int> split_name(const std::string& name) {
-    auto open = name.find('(');
-    if (open == std::string::npos || name.back() != ')')
-        return {name, -1};
-    return {name.substr(0, open), std::stoi(name.substr(open + 1))};
-}
 
 QColor colour_of(uint32_t ref) {
     return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
@@ -151,11 +144,6 @@ class MarkScaleStyle : public QProxyStyle {
         }
     }
 };
-
-constexpr int EventGotFocus = 0;
-constexpr int EventKeyPress = 1;
-constexpr int EventKeyUp = 2;
-constexpr int EventLostFocus = 3;
 
 } // namespace
 
@@ -450,7 +438,7 @@ QWidget* Form1::buildStrip(QWidget* parent) {
         r->setAutoExclusive(true);
         std::string n = name;
         connect(r, &QRadioButton::clicked, this, [this, n] { forwardClick(n, 1); });
-        if (n == "WriteOpt")
+        if (editor_.has_handler(n, ControlEvent::KeyPress))
             r->installEventFilter(this);
         ml->addWidget(r);
     }
@@ -1036,64 +1024,19 @@ void Form1::carryOutFocusRequest() {
 void Form1::forwardClick(const std::string& name, int value) {
     if (dispatchDepth_ > 0 && name != "Slider1")
         return;
+    if (const ControlRoute* r = find_control_route(name); r && r->opensDialog) {
+        runDialog(name, r->opensDialog);
+        return;
+    }
     ++dispatchDepth_;
-    auto [base, index] = split_name(name);
-    if (base == "cmdFunc") {
-        --dispatchDepth_;
-        runFunctionBitDialog(index);
-        return;
-    }
-    if (base == "cmdAlert") {
-        --dispatchDepth_;
-        runAlertDialog();
-        return;
-    }
-    if (base == "optLeft")
-        editor_.optLeft_Click(index);
-    else if (base == "optCenter")
-        editor_.optCenter_Click(index);
-    else if (base == "optRight")
-        editor_.optRight_Click(index);
-    else if (base == "optDefault")
-        editor_.optDefault_Click(index);
-    else
-        editor_.userChange(name, value);
+    editor_.route(name, ControlEvent::Click, value);
     --dispatchDepth_;
     afterEvent();
 }
 
-void Form1::forwardText(const std::string& name, int what, int key) {
-    auto [base, i] = split_name(name);
+void Form1::forwardText(const std::string& name, ControlEvent event) {
     ++dispatchDepth_;
-    if (base == "txtAddr") {
-        if (what == EventGotFocus)
-            editor_.txtAddr_GotFocus(i);
-        else if (what == EventKeyUp)
-            editor_.txtAddr_KeyUp(i);
-        else if (what == EventLostFocus)
-            editor_.txtAddr_LostFocus(i);
-    } else if (base == "txtFreq") {
-        if (what == EventGotFocus)
-            editor_.txtFreq_GotFocus();
-        else if (what == EventKeyPress)
-            editor_.txtFreq_KeyPress(key);
-        else if (what == EventKeyUp)
-            editor_.txtFreq_KeyUp();
-        else if (what == EventLostFocus)
-            editor_.txtFreq_LostFocus();
-    } else if (base == "txtPrompt") {
-        if (what == EventGotFocus)
-            editor_.txtPrompt_GotFocus(i);
-        else if (what == EventLostFocus)
-            editor_.txtPrompt_LostFocus(i);
-    } else if (base == "txtPass") {
-        if (what == EventGotFocus)
-            editor_.txtPass_GotFocus();
-        else if (what == EventKeyUp)
-            editor_.txtPass_KeyUp();
-        else if (what == EventLostFocus)
-            editor_.txtPass_LostFocus();
-    }
+    editor_.route(name, event);
     --dispatchDepth_;
     afterEvent();
 }
@@ -1109,26 +1052,25 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (!w || it == names_.end())
         return QMainWindow::eventFilter(watched, event);
     const std::string name = it->second;
-    if (name == "WriteOpt") {
+    auto* edit = qobject_cast<QLineEdit*>(w);
+    if (!edit) {
+        // Space on an option button with a key handler ("Write Mode" runs the Write command).
         if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
-            editor_.WriteOpt_KeyPress(32);
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+            editor_.route(name, ControlEvent::KeyPress, 32)) {
             afterEvent();
-            w->setFocus(Qt::OtherFocusReason); // the focus returns to "Write Mode"
+            w->setFocus(Qt::OtherFocusReason); // the focus returns to the button
             return true;
         }
         return false;
     }
-    auto* edit = qobject_cast<QLineEdit*>(w);
-    if (!edit)
-        return false;
     switch (event->type()) {
     case QEvent::FocusIn: {
         auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Switching windows (a message box coming and going) is no focus change here.
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
             w != focusReturn_ && editor_.controls().contains(name))
-            forwardText(name, EventGotFocus, 0);
+            forwardText(name, ControlEvent::GotFocus);
         break;
     }
     case QEvent::FocusOut: {
@@ -1136,7 +1078,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
             editor_.controls().contains(name)) {
             editor_.controls()[name].text = edit->text().toStdString();
-            forwardText(name, EventLostFocus, 0);
+            forwardText(name, ControlEvent::LostFocus);
         }
         break;
     }
@@ -1149,17 +1091,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
             ascii = k->text().at(0).unicode();
         if (ascii == 0)
             break;
-        auto [base, i] = split_name(name);
-        bool swallowed = false;
         ++dispatchDepth_;
-        if (base == "txtAddr")
-            swallowed = editor_.txtAddr_KeyPress(i, ascii);
-        else if (base == "txtFreq")
-            swallowed = editor_.txtFreq_KeyPress(ascii);
-        else if (base == "txtPrompt")
-            swallowed = editor_.txtPrompt_KeyPress(i, ascii);
-        else if (base == "txtPass")
-            swallowed = editor_.txtPass_KeyPress(ascii);
+        const bool swallowed = editor_.route(name, ControlEvent::KeyPress, ascii);
         --dispatchDepth_;
         if (swallowed) {
             afterEvent();
@@ -1172,7 +1105,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         if (k->isAutoRepeat() || !editor_.controls().contains(name))
             break;
         editor_.controls()[name].text = edit->text().toStdString();
-        forwardText(name, EventKeyUp, k->key());
+        forwardText(name, ControlEvent::KeyUp);
         break;
     }
     default:
@@ -1431,21 +1364,16 @@ void Form1::closeEvent(QCloseEvent* e) {
     QCoreApplication::quit();
 }
 
-void Form1::runFunctionBitDialog(int slot) {
-    editor_.cmdFunc_Click(slot);
+void Form1::runDialog(const std::string& button, const std::string& form) {
+    editor_.route(button, ControlEvent::Click); // fills the dialog's controls
     render();
-    Form5 dialog(editor_, this);
-    emit dialogOpened(&dialog);
-    dialog.exec();
-    render();
-}
-
-void Form1::runAlertDialog() {
-    editor_.cmdAlert_Click();
-    render();
-    Form6 dialog(editor_, this);
-    emit dialogOpened(&dialog);
-    dialog.exec();
+    std::unique_ptr<BoundDialog> dialog;
+    if (form == "Form5")
+        dialog = std::make_unique<Form5>(editor_, this);
+    else
+        dialog = std::make_unique<Form6>(editor_, this);
+    emit dialogOpened(dialog.get());
+    dialog->exec();
     render();
 }
 

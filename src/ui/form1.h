@@ -1,7 +1,8 @@
 #pragma once
 // The main editor window: tab strip, four pages, menus, status line. It renders the
-// editor's control model and forwards every user event to the editor's handler of the same
-// name; it decides nothing itself.
+// editor's control model and routes every user event through the editor's routing table; it
+// decides nothing itself.
+#include "editor/control_routes.h"
 #include "ui/layout_scale.h"
 #include "ui/station_dialog.h"
 
@@ -125,12 +126,12 @@ class Form1 : public QMainWindow {
 
     void renderControl(const std::string& name, Ctl& c);
     void forwardClick(const std::string& name, int value);
-    void forwardText(const std::string& name, int what, int key);
+    void forwardText(const std::string& name, ControlEvent event);
     void afterEvent();
     void carryOutFocusRequest();
     void runPagerCommand(int kind);
-    void runFunctionBitDialog(int slot);
-    void runAlertDialog();
+    // The dialog ("Form5", "Form6") a button's route opens, after its click handler filled it.
+    void runDialog(const std::string& button, const std::string& form);
     QString chooseFile(bool save);
     // Profiles (.yaml) in File > Open, Save As and Save; table files go to the editor.
     void openProfile(const std::string& path);

@@ -44,14 +44,14 @@ Form5::Form5(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     const auto bit = [](int f) { return QStringLiteral("Fun. Bit %1").arg(QChar(u'A' + f)); };
     for (int f = 0; f < 4; ++f) {
         dl->addWidget(new QLabel(bit(f), disp), f, 0);
-        dl->addWidget(addCombo(ctl("cboDisp", f), [this, f] { editor_.cboDisp_Click(f); }), f, 1);
+        dl->addWidget(addCombo(ctl("cboDisp", f)), f, 1);
     }
     for (int f = 0; f < 4; ++f) {
         tl->addWidget(new QLabel(bit(f), type), f, 0);
-        tl->addWidget(addCombo(ctl("cboType", f), [this, f] { editor_.cboType_Click(f); }), f, 1);
+        tl->addWidget(addCombo(ctl("cboType", f)), f, 1);
     }
     for (int f = 0; f < 4; ++f)
-        pl->addWidget(addCheck(ctl("chkPri", f), bit(f), [this, f] { editor_.chkPri_Click(f); }));
+        pl->addWidget(addCheck(ctl("chkPri", f), bit(f)));
     frames->addWidget(disp);
     frames->addWidget(type);
     frames->addWidget(pri);

@@ -27,7 +27,7 @@ Form6::Form6(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
 
     auto* personal = new QHBoxLayout;
     personal->addWidget(addLabel("lblPersonal", QStringLiteral("Personal and Group Alert Length")));
-    personal->addWidget(addCombo("cboPersonal", [this] { editor_.cboPersonal_Click(); }));
+    personal->addWidget(addCombo("cboPersonal"));
     personal->addStretch(1);
     top->addLayout(personal);
 
@@ -44,10 +44,10 @@ Form6::Form6(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
         g->addWidget(addLabel(ctl("lblMailAler", i),
                               QStringLiteral("Mail Drop %1: A").arg(QLatin1Char(hex[i]))),
                      row, col);
-        QComboBox* a = addCombo(ctl("cboMailAler", i), [this, i] { editor_.cboMailAler_Click(i); });
+        QComboBox* a = addCombo(ctl("cboMailAler", i));
         g->addWidget(a, row, col + 1);
         g->addWidget(new QLabel(QStringLiteral("H"), status), row, col + 2);
-        QComboBox* h = addCombo(ctl("cboHis", i), [this, i] { editor_.cboHis_Click(i); });
+        QComboBox* h = addCombo(ctl("cboHis", i));
         g->addWidget(h, row, col + 3);
     }
     g->setColumnMinimumWidth(4, 12);

@@ -63,13 +63,13 @@ int main(int argc, char** argv) {
     gui.form->resize(design.width(), design.height() + chrome);
     gui.form->selectTab(0);
 
-    gui.editor.cmdFunc_Click(2);
+    gui.editor.route(kpr::ctl("cmdFunc", 2), kpr::ControlEvent::Click);
     {
         Form5 f5(gui.editor, gui.form.get());
         f5.show();
         ok &= save(&f5, out + "/dialog-function-bits.png");
     }
-    gui.editor.cmdAlert_Click();
+    gui.editor.route("cmdAlert", kpr::ControlEvent::Click);
     {
         Form6 f6(gui.editor, gui.form.get());
         f6.show();

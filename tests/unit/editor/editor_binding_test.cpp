@@ -282,7 +282,7 @@ TEST_F(BindingTest, EveryBoundControlIsPopulated) {
 
 TEST_F(BindingTest, LoadDefaultRestoresTheCurrentPrompt) {
     ed.image()[0x100 + 2] = 'X';
-    ed.txtPrompt_GotFocus(0);
+    ed.route(ctl("txtPrompt", 0), ControlEvent::GotFocus);
     ed.controls()["cboLng"].value = 0;
     ed.optDefault_Click(1);
     EXPECT_EQ(at(0x100), 0x05);
@@ -294,7 +294,7 @@ TEST_F(BindingTest, LoadDefaultRestoresTheCurrentPrompt) {
 TEST_F(BindingTest, LoadDefaultFollowsTheLanguageListAndTheFocusedPrompt) {
     // FLASH ONLY entry with "German" selected in the list (the image keeps English texts).
     ed.controls()["cboLng"].value = 3;
-    ed.txtPrompt_GotFocus(65);
+    ed.route(ctl("txtPrompt", 65), ControlEvent::GotFocus);
     ed.optDefault_Click(0);
     EXPECT_EQ(at(0xA1), 11); // "Nur Blinken"
     EXPECT_NE(c("txtPrompt(65)").text.find("Nur Blinken"), std::string::npos);
@@ -304,7 +304,7 @@ TEST_F(BindingTest, LoadDefaultFollowsTheLanguageListAndTheFocusedPrompt) {
         for (int k = 0; k < 20; ++k)
             ed.image()[0x5F4 + k] = 0x41;
         ed.controls()["cboLng"].value = lng;
-        ed.txtPrompt_GotFocus(42);
+        ed.route(ctl("txtPrompt", 42), ControlEvent::GotFocus);
         ed.optDefault_Click(1);
         EXPECT_EQ(at(0x5F4), 0x05) << lng;
         EXPECT_EQ(at(0x5F5), 7) << lng;
@@ -316,7 +316,7 @@ TEST_F(BindingTest, LoadDefaultFollowsTheLanguageListAndTheFocusedPrompt) {
     // No language selected: nothing is restored.
     ed.image()[0x116] = 'Z';
     ed.controls()["cboLng"].value = -1;
-    ed.txtPrompt_GotFocus(1);
+    ed.route(ctl("txtPrompt", 1), ControlEvent::GotFocus);
     ed.optDefault_Click(0);
     EXPECT_EQ(at(0x116), 'Z');
 }
