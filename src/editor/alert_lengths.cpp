@@ -13,24 +13,25 @@ constexpr char Hex[] = "0123456789ABCDEF";
 } // namespace
 
 void init_alert_length_controls(EditorState& st) {
-    st.controls["lblLengthCaption"].text = "Alert Length";
-    st.controls["lblMemoryCaption"].text = "Memory(KB)";
-    st.controls["lblHistoryCaption"].text = "History";
-    st.controls["cmdAlert"].text = "Alert Length Select";
+    st.controls.add("lblLengthCaption").text = "Alert Length";
+    st.controls.add("lblMemoryCaption").text = "Memory(KB)";
+    st.controls.add("lblHistoryCaption").text = "History";
+    st.controls.add("cmdAlert").text = "Alert Length Select";
     for (int i = 0; i <= MailDrops; ++i) {
-        st.controls[ctl("lblAlertRow", i)].text = i == 0 ? "PG" : std::string("M") + Hex[i];
-        st.controls[ctl("lblLength", i)];
-        st.controls[ctl("lblMemory", i)];
-        st.controls[ctl("lblHistory", i)];
+        st.controls.add(ctl("lblAlertRow", i)).text = i == 0 ? "PG" : std::string("M") + Hex[i];
+        st.controls.add(ctl("lblLength", i));
+        st.controls.add(ctl("lblMemory", i));
+        st.controls.add(ctl("lblHistory", i));
     }
-    st.controls["Form6"].text = "Personal and Mail Drop Status Control";
-    st.controls["lblPersonal"].text = "Personal and Group Alert Length";
-    st.controls["fraMailStatus"].text = "Mail Drop Status( A:Alert Length H:History )";
-    st.controls["cboPersonal"].items = {"2 sec", "8 sec", "16 sec", "32 sec", "continuos"};
+    st.controls.add("Form6").text = "Personal and Mail Drop Status Control";
+    st.controls.add("lblPersonal").text = "Personal and Group Alert Length";
+    st.controls.add("fraMailStatus").text = "Mail Drop Status( A:Alert Length H:History )";
+    st.controls.add("cboPersonal").items = {"2 sec", "8 sec", "16 sec", "32 sec", "continuos"};
     for (int k = 0; k < MailDrops; ++k) {
-        st.controls[ctl("lblMailAler", k)].text = std::string("Mail Drop ") + Hex[k + 1] + ": A";
-        st.controls[ctl("cboMailAler", k)].items = {"Disable", "Beep", "1 sec", "16 sec"};
-        ControlState& his = st.controls[ctl("cboHis", k)];
+        st.controls.add(ctl("lblMailAler", k)).text =
+            std::string("Mail Drop ") + Hex[k + 1] + ": A";
+        st.controls.add(ctl("cboMailAler", k)).items = {"Disable", "Beep", "1 sec", "16 sec"};
+        ControlState& his = st.controls.add(ctl("cboHis", k));
         his.items.clear();
         for (int d = 0; d <= 9; ++d)
             his.items.push_back(std::to_string(d));

@@ -46,19 +46,23 @@ void refuse_password(EditorState& st, const char* text) {
 } // namespace
 
 void init_alert_controls(EditorState& st) {
-    ControlState& tone = st.controls["cboTone"];
+    ControlState& tone = st.controls.add("cboTone");
     tone.items = entry_texts(tone_entries());
     tone.value = 0;
+    // The zoom list sits with the menu boxes but holds the alarm byte's zoom bit.
+    ControlState& zoom = st.controls.add("cboZoom");
+    zoom.items = {"Zoom Out", "Zoom In"};
+    zoom.value = -1;
     for (int k = 0; k < 6; ++k) {
-        ControlState& c = st.controls[ctl("cboBatLev", k)];
+        ControlState& c = st.controls.add(ctl("cboBatLev", k));
         c.items = entry_texts(level_set(k));
         c.value = 0;
-        st.controls[ctl("lblBatLev", k)].text = LevelCaptions[k % 3];
+        st.controls.add(ctl("lblBatLev", k)).text = LevelCaptions[k % 3];
     }
-    ControlState& pass = st.controls["txtPass"];
+    ControlState& pass = st.controls.add("txtPass");
     pass.maxLength = 4;
-    st.controls["lblPass"].text = "Password(4 Dec)";
-    st.controls["textSN"];
+    st.controls.add("lblPass").text = "Password(4 Dec)";
+    st.controls.add("textSN");
 }
 
 bool read_pass(EditorState& st) {

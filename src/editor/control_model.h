@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kpr {
@@ -25,10 +27,10 @@ struct ControlState {
     bool enabled = true;
     bool visible = true;
     bool bold = false;
-    int maxLength = 0;           // entries: the typing limit, 0 = none (see entry_accepts)
-    int widthInBlanks = 0;       // entries sized as wide as this many blanks of their font;
-                                 // 0 = the layout's own width
-    uint32_t foreColour = 0;     // COLORREF (0x00BBGGRR); 0 = black
+    int maxLength = 0;                // entries: the typing limit, 0 = none (see entry_accepts)
+    int widthInBlanks = 0;            // entries sized as wide as this many blanks of their font;
+                                      // 0 = the layout's own width
+    uint32_t foreColour = 0;          // COLORREF (0x00BBGGRR); 0 = black
     uint32_t backColour = 0xFFFFFFFF; // 0xFFFFFFFF = the widget's default
 };
 
@@ -38,16 +40,27 @@ struct ControlState {
 bool entry_accepts(const ControlState& entry, const std::string& text);
 
 class ControlModel {
-public:
-    // Creates the control when it does not exist yet.
-    ControlState& operator[](const std::string& name) { return controls_[name]; }
-    ControlState& at(const std::string& name) { return controls_.at(name); }
-    const ControlState& at(const std::string& name) const { return controls_.at(name); }
+  public:
+    // Creates the control, or returns it when it exists. Only for filling the model: the
+    // controls are created once, when the editor is built.
+    ControlState& add(const std::string& name) { return controls_[name]; }
+    // The control of that name; a name the model does not hold is a fault in the caller
+    // (std::out_of_range naming it), never a new control.
+    ControlState& operator[](const std::string& name) { return at(name); }
+    ControlState& at(const std::string& name) {
+        return const_cast<ControlState&>(std::as_const(*this).at(name));
+    }
+    const ControlState& at(const std::string& name) const {
+        const auto it = controls_.find(name);
+        if (it == controls_.end())
+            throw std::out_of_range("no control named \"" + name + "\"");
+        return it->second;
+    }
     bool contains(const std::string& name) const { return controls_.count(name) != 0; }
     const std::map<std::string, ControlState>& all() const { return controls_; }
     std::map<std::string, ControlState>& all() { return controls_; }
 
-private:
+  private:
     std::map<std::string, ControlState> controls_;
 };
 

@@ -14,7 +14,7 @@ namespace {
 
 void set_caption(ControlModel& m, const std::string& name, const std::string& text,
                  const std::string& hint = {}) {
-    ControlState& c = m[name];
+    ControlState& c = m.add(name);
     c.text = text;
     if (!hint.empty())
         c.hint = hint;
@@ -22,7 +22,7 @@ void set_caption(ControlModel& m, const std::string& name, const std::string& te
 
 void list(ControlModel& m, const std::string& name, std::vector<std::string> items,
           int position = -1) {
-    ControlState& c = m[name];
+    ControlState& c = m.add(name);
     c.items = std::move(items);
     c.value = position;
 }
@@ -49,7 +49,7 @@ void Editor::populate_controls() {
     set_caption(m, "lblMsg", "Message:");
 
     for (const BoundControl& b : bound_controls()) {
-        ControlState& c = m[b.key()];
+        ControlState& c = m.add(b.key());
         c.tag = b.tag;
         c.text = b.caption;
         c.items = b.items;
@@ -69,29 +69,28 @@ void Editor::populate_controls() {
     set_caption(m, "lblSLC", "Sequential Lockout");
     list(m, "cboORC", {"Disable", "1 min", "2 min", "5 min", "10 min"});
     set_caption(m, "lblORC", "Out-of Service");
-    list(m, "cboZoom", {"Zoom Out", "Zoom In"});
-    m["Slider1"].value = 4; // range 1-8
+    m.add("Slider1").value = 4; // range 1-8
     set_caption(m, "lblContrast", "Screen Contrast");
     set_caption(m, "lblContrastValue", "4");
 
     // Capcodes.
     set_caption(m, "fraCapcode", "Capcode( Decimal Address )");
     for (int i = 0; i < 8; ++i) {
-        ControlState& t = m[ctl("txtAddr", i)];
+        ControlState& t = m.add(ctl("txtAddr", i));
         t.maxLength = 7;
         set_caption(m, ctl("lblCap", i), "Cap #" + std::to_string(i + 1));
     }
 
     // Frequency.
     set_caption(m, "fraFrequency", "Frequency");
-    m["txtFreq"].maxLength = 7;
+    m.add("txtFreq").maxLength = 7;
     set_caption(m, "lblFreq", "Freq.");
     set_caption(m, "lblFreqUnit", "00Hz");
     list(m, "cboDft", {BandEntries.begin(), BandEntries.end()});
     list(m, "cboRoHS", {SpacingEntries.begin(), SpacingEntries.end()});
-    m["cboRoHS"].visible = false;
+    m.add("cboRoHS").visible = false;
     for (const char* name : {"lblBfreq", "lblPLLN", "lblPLLR", "lblINCD", "lblCHANNEL"})
-        m[name].text.clear();
+        m.add(name).text.clear();
     set_caption(m, "lblBfreqCaption", "BFreq:");
     set_caption(m, "lblPLLNCaption", "PLL-N:");
     set_caption(m, "lblPLLRCaption", "PLL-R:");
@@ -100,12 +99,12 @@ void Editor::populate_controls() {
 
     // Edit modes and the tab strip.
     set_caption(m, "ModifyOpt", "Modify Mode");
-    m["ModifyOpt"].value = 1;
+    m.add("ModifyOpt").value = 1;
     set_caption(m, "WriteOpt", "Write Mode");
-    m["WriteOpt"].value = 0;
+    m.add("WriteOpt").value = 0;
     set_caption(m, "picTabBack", "");
     set_caption(m, "EMoptCode", "Freq. && Codes");
-    m["EMoptCode"].visible = false; // the active tab's button is hidden
+    m.add("EMoptCode").visible = false; // the active tab's button is hidden
     set_caption(m, "EMoptStatus", "Alert && Status");
     set_caption(m, "EMoptPrompts", "Prompts Edit");
     set_caption(m, "EMoptSource", "Source Prompts");
@@ -116,12 +115,12 @@ void Editor::populate_controls() {
                 "1st capcode always increments by one after writed");
     set_caption(m, "optAuto2", "2nd Capcode Auto Increase",
                 "2nd capcode always increments by one after writed");
-    m["optAuto1"].value = 0;
-    m["optAuto2"].value = 0;
+    m.add("optAuto1").value = 0;
+    m.add("optAuto2").value = 0;
 
     // "Load Default".
     for (int i = 0; i < 2; ++i)
-        m[ctl("optDefault", i)].hint = "Load Default";
+        m.add(ctl("optDefault", i)).hint = "Load Default";
 
     // Menus.
     set_caption(m, "mnuFile", "File");

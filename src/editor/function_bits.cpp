@@ -21,29 +21,29 @@ bool slot_ok(const EditorState& st) {
 } // namespace
 
 void init_function_bit_controls(EditorState& st) {
-    st.controls["lblDispCaption"].text = "Disable && Disp:";
-    st.controls["lblTypeCaption"].text = "Type:";
-    st.controls["lblPriCaption"].text = "Priority:";
+    st.controls.add("lblDispCaption").text = "Disable && Disp:";
+    st.controls.add("lblTypeCaption").text = "Type:";
+    st.controls.add("lblPriCaption").text = "Priority:";
     for (int s = 0; s < CapcodeSlots; ++s) {
-        st.controls[ctl("tlblDisp", s)];
-        st.controls[ctl("tlblType", s)];
-        st.controls[ctl("tlblPri", s)];
-        st.controls[ctl("cmdFunc", s)].text = "Fun. Bit";
+        st.controls.add(ctl("tlblDisp", s));
+        st.controls.add(ctl("tlblType", s));
+        st.controls.add(ctl("tlblPri", s));
+        st.controls.add(ctl("cmdFunc", s)).text = "Fun. Bit";
     }
-    st.controls["Form5"].text = "Capcode Function Bit Setting";
-    st.controls["fraDisp"].text = "Message Disable and Display";
-    st.controls["fraType"].text = "Message Type";
-    st.controls["fraPri"].text = "Priority Alert Control";
-    st.controls["lblFuncSlot"];
+    st.controls.add("Form5").text = "Capcode Function Bit Setting";
+    st.controls.add("fraDisp").text = "Message Disable and Display";
+    st.controls.add("fraType").text = "Message Type";
+    st.controls.add("fraPri").text = "Priority Alert Control";
+    st.controls.add("lblFuncSlot");
     std::vector<std::string> types = {"Personal"};
     for (int i = 1; i <= 15; ++i)
         types.push_back(std::string("Mail Drop ") + "0123456789ABCDEF"[i]);
     types.emplace_back("Group");
     for (int f = 0; f < FunctionBits; ++f) {
-        ControlState& disp = st.controls[ctl("cboDisp", f)];
+        ControlState& disp = st.controls.add(ctl("cboDisp", f));
         disp.items = {"STD Numeric", "PRC Numeric", "Alpha", "Ideo", "Tone Only", "Disable"};
-        st.controls[ctl("cboType", f)].items = types;
-        st.controls[ctl("chkPri", f)].text = std::string("Fun. Bit ") + "ABCD"[f];
+        st.controls.add(ctl("cboType", f)).items = types;
+        st.controls.add(ctl("chkPri", f)).text = std::string("Fun. Bit ") + "ABCD"[f];
     }
 }
 

@@ -8,12 +8,12 @@
 namespace kpr {
 
 void init_language_controls(EditorState& st) {
-    ControlState& c = st.controls["cboLng"];
+    ControlState& c = st.controls.add("cboLng");
     c.items.clear();
     for (const LanguageItem& item : language_list())
         c.items.emplace_back(item.caption);
     c.value = 0;
-    st.controls["lblLng"].text = "Prompt Language Type";
+    st.controls.add("lblLng").text = "Prompt Language Type";
 }
 
 void read_Lng(EditorState& st) {

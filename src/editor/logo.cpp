@@ -9,13 +9,13 @@
 namespace kpr {
 
 void init_logo_controls(EditorState& st) {
-    ControlState& c = st.controls["cboLogo"];
+    ControlState& c = st.controls.add("cboLogo");
     c.tag = "&H3F,0,4,Lng";
     c.items.clear();
     for (int p = 0; p < LogoFontCount; ++p)
         c.items.emplace_back(logo_font(p).caption);
     c.value = 0;
-    st.controls["lblLogoFont"].text = "Logo Font";
+    st.controls.add("lblLogoFont").text = "Logo Font";
 }
 
 void read_LogoFont(EditorState& st) {

@@ -48,14 +48,14 @@ void init_prompt_controls(EditorState& st) {
     for (int i = 0; i < PromptCount; ++i) {
         if (!prompt_exists(i))
             continue;
-        ControlState& e = st.controls[prompt_name_of(i)];
+        ControlState& e = st.controls.add(prompt_name_of(i));
         e.tag = prompt_tag(i);
         if (i == 0) {
             e.hint = "Power up prompt.";
-            st.controls["lblLogo"].text = "Power Up Logo";
+            st.controls.add("lblLogo").text = "Power Up Logo";
             continue;
         }
-        ControlState& label = st.controls[ctl("lblPrompt", i)];
+        ControlState& label = st.controls.add(ctl("lblPrompt", i));
         label.text = prompt_name(i) + " ->";
     }
     static constexpr const char* AlignHints[3] = {"Align Left", "Align Center", "Align Right"};
@@ -63,7 +63,7 @@ void init_prompt_controls(EditorState& st) {
     static constexpr const char* AlignNames[3] = {"optLeft", "optCenter", "optRight"};
     for (int set = 0; set < 3; ++set) {
         for (int k = 0; k < 3; ++k) {
-            ControlState& o = st.controls[ctl(AlignNames[k], set)];
+            ControlState& o = st.controls.add(ctl(AlignNames[k], set));
             o.hint = AlignHints[k];
             if (set != 2)
                 o.text = AlignCaptions[k];
@@ -71,11 +71,11 @@ void init_prompt_controls(EditorState& st) {
     }
     // The source-prompt boxes are bound through their descriptors; make sure they exist.
     for (int i = FirstSourcePrompt; i <= LastSourcePrompt; ++i)
-        st.controls[ctl("chkSource", i)];
-    ControlState& source = st.controls["cboSource"];
+        st.controls.add(ctl("chkSource", i));
+    ControlState& source = st.controls.add("cboSource");
     source.items = {"Disable", "Forward", "Backward"};
     source.value = 0;
-    st.controls["lblSource"].text = "Prompt Control";
+    st.controls.add("lblSource").text = "Prompt Control";
     Set_PromptEd_Width(st);
 }
 
