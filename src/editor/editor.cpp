@@ -1,5 +1,6 @@
 #include "editor/editor.h"
 
+#include "common/operator_texts.h"
 #include "editor/alert_lengths.h"
 #include "editor/alerts.h"
 #include "editor/editor_internal.h"
@@ -9,6 +10,7 @@
 #include "editor/prompts.h"
 #include "image/bound_controls.h"
 #include "image/default_image.h"
+#include "image/image_addresses.h"
 #include "link/usb_link.h"
 #include "settings/capcode.h"
 #include "settings/latin1_text.h"
@@ -447,7 +449,7 @@ void Editor::run_write_command() {
 bool Editor::pager_command(int kind) {
     EditorNotify n(*this);
     if (kind == 1 && st_.controls["ModifyOpt"].value == 1) {
-        st_.messages->message(MsgModifyModeWrite, MessageIcon::Warning);
+        st_.messages->message(TextModifyModeWrite, MessageIcon::Warning);
         return false;
     }
     st_.focusRequest = "picTabBack";
@@ -495,7 +497,8 @@ bool Editor::Form_KeyPress(int keyAscii) {
         return false;
     st_.controls["textSN"].text = latin1_to_utf8(ScanBuffer_);
     for (int k = 0; k < 12; ++k)
-        st_.image[0x4D6 + k] = static_cast<uint8_t>(ScanBuffer_[static_cast<std::size_t>(k)]);
+        st_.image[AddrSerialFirst + k] =
+            static_cast<uint8_t>(ScanBuffer_[static_cast<std::size_t>(k)]);
     st_.flags.ScanIdle = false;
     run_write_command();
     st_.flags.ScanIdle = true;

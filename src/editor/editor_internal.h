@@ -33,7 +33,6 @@ inline constexpr const char* MsgNumeric = "Please insert a numeric!";
 inline constexpr const char* MsgCapcodeRange = "Please insert a number between 0000007 to 2097151";
 inline constexpr const char* MsgDecimalNumeric = "Please insert a decimal numeric!";
 inline constexpr const char* MsgChannelSpacing = "Channel Spacing Error!";
-inline constexpr const char* MsgModifyModeWrite = "Modify Mode can not write! Please check!";
 inline constexpr const char* MsgOverwrite =
     "This file is arealy exist ! \r\nAre you sure overwrite this file?";
 

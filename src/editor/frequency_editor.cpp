@@ -2,6 +2,7 @@
 // synthesiser read-outs.
 #include "editor/editor.h"
 #include "editor/editor_internal.h"
+#include "image/image_addresses.h"
 #include "settings/frequency.h"
 #include "settings/numeric_text.h"
 
@@ -203,7 +204,7 @@ bool Editor::prepare_frequency_for_write(uint8_t firmwareVersion) {
     if (firmwareVersion == 0xFF) {
         st_.flags.UnversionedFirmware = true;
     } else {
-        st_.image[0x459] = firmwareVersion;
+        st_.image[AddrFirmware] = firmwareVersion;
         st_.flags.UnversionedFirmware = false;
     }
     return frequency_commit();

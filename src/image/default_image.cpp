@@ -127,7 +127,7 @@ PagerImage build_default_image() {
     w.bytes(0x7E0, KeyDisable7E0);
 
     // The serial-number text; its twelfth byte and check sum stay erased.
-    w.text(SerialNumberAddress, std::string_view(DefaultSerialText));
+    w.text(AddrSerialFirst, std::string_view(DefaultSerialText));
     return image;
 }
 

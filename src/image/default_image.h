@@ -1,5 +1,6 @@
 #pragma once
 // The default pager image the program starts from, and the per-prompt "Load Default".
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 #include <array>
@@ -25,8 +26,7 @@ inline constexpr char DefaultPassword[] = "1234";
 
 inline constexpr int AirProgramTextAddress = 0x70;
 inline constexpr int DisplayTextAddress = 0x532;
-inline constexpr int PasswordAddress = 0x3B0; // last digit; first digit at &H3B3
-inline constexpr int SerialNumberAddress = 0x4D6;
+inline constexpr int PasswordAddress = 0x3B0;              // last digit; first digit at &H3B3
 inline constexpr char DefaultSerialText[] = "Vard0000000"; // 11 chars at &H4D6-&H4E0
 
 // Assembles the default image byte for byte: settings, English FLASH ONLY entry, English

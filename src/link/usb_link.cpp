@@ -1,5 +1,7 @@
 #include "link/usb_link.h"
 
+#include "image/image_addresses.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -317,9 +319,9 @@ bool UsbLink::release_board() {
 
 bool UsbLink::check_firmware() {
     // Always the USB block read, whichever link is chosen.
-    if (!usb_readblk(FirmwareAddress, FirmwareAddress, 128))
+    if (!usb_readblk(AddrFirmware, AddrFirmware, 128))
         return false;
-    messages_.message(firmware_version_text(ReadBuffer[FirmwareAddress]), MessageIcon::None);
+    messages_.message(firmware_version_text(ReadBuffer[AddrFirmware]), MessageIcon::None);
     return true;
 }
 

@@ -39,8 +39,6 @@ inline constexpr int ProbeWaitMs = 500;      // each of the two waits of probe a
 inline constexpr int ReadReplyWaitMs = 2300; // a whole block-read reply, from the send
 inline constexpr int WriteAckWaitMs = 2000;  // a block-write acknowledgement
 
-inline constexpr int FirmwareAddress = 1113; // &H459
-
 // What the main window shows about the board: status line and Pager menu.
 enum class BoardState { Connected, Disconnected };
 

@@ -1,5 +1,6 @@
 #include "ops/lpt_operations.h"
 
+#include "common/operator_texts.h"
 #include "link/usb_link.h"
 #include "ops/seal.h"
 #include "platform/clock.h"
@@ -209,11 +210,11 @@ ReadOutcome LptOps::lpt_readall(OpContext& ctx, int strt, int stp) {
     if (testChecksums &&
         (!image_checksum_ok(data.bytes(), stp) || !serial_checksum_ok(data.bytes()))) {
         link_.lpt_park();
-        ctx.messages.message("CheckSum Error!");
+        ctx.messages.message(TextChecksumError);
         return ReadOutcome::ChecksumError;
     }
     link_.lpt_park();
-    ctx.messages.message("Read success!");
+    ctx.messages.message(TextReadSuccess);
 
     // The board's identity bytes must be those the editor already holds.
     for (auto [first, last] : {std::pair{LptIdentityFirst1, LptIdentityLast1},
@@ -274,7 +275,7 @@ OpOutcome LptOps::lpt_verify(OpContext& ctx, const PagerImage& img, int strt, in
         const uint8_t b = link_.lpt_recvbyte(a == stp ? 0xFF : 0);
         if (b != img[a]) {
             link_.lpt_park();
-            ctx.messages.message("Verify Error!");
+            ctx.messages.message(TextVerifyError);
             link_.lpt_stop();
             ctx.OpFailed = true;
             return OpOutcome::Failed;

@@ -1,6 +1,7 @@
 #include "ops/operations.h"
 
 #include "backup/backup_store.h"
+#include "common/operator_texts.h"
 #include "link/usb_link.h"
 #include "ops/seal.h"
 #include "tables/band.h"
@@ -161,10 +162,10 @@ ReadOutcome Operations::usb_readall(int strt, int stp) {
         return failedRead();
     std::span<const uint8_t> data = usb_.readBuffer();
     if (testChecksums && (!image_checksum_ok(data, stp) || !serial_checksum_ok(data))) {
-        ctx_.messages.message("CheckSum Error!");
+        ctx_.messages.message(TextChecksumError);
         return ReadOutcome::ChecksumError;
     }
-    ctx_.messages.message("Read success!");
+    ctx_.messages.message(TextReadSuccess);
 
     // The band list is put back with the image if the new image cannot be shown.
     std::optional<int> bandBefore = editor.current_band();
@@ -222,7 +223,7 @@ OpOutcome Operations::usb_verify(const PagerImage& img, int strt, int stp) {
     if (!read_blocks(strt, stp) || ctx_.cancelled())
         return fail(ctx_.cancelled() || usb_.lastCancelled());
     if (first_difference(img.bytes(), usb_.readBuffer(), strt, stp)) {
-        ctx_.messages.message("Verify Error!");
+        ctx_.messages.message(TextVerifyError);
         return fail(false);
     }
     ctx_.editor.init_ctl();
@@ -246,7 +247,7 @@ Operations::DialogNext Operations::activate() {
         break;
     }
     if (ctx_.editor.modify_mode()) {
-        ctx_.messages.message("Modify Mode can not write! Please check!", MessageIcon::Warning);
+        ctx_.messages.message(TextModifyModeWrite, MessageIcon::Warning);
         lastOutcome_ = OpOutcome::Failed;
         return DialogNext::Close;
     }

@@ -8,6 +8,7 @@
 #include "image/pager_image.h"
 #include "ops/block_transfer.h"
 #include "ops/editor_hooks.h"
+#include "settings/capcode.h"
 
 #include <cstdint>
 #include <optional>
@@ -157,7 +158,5 @@ class Operations {
 
 // The capcode number a text entry holds, read as leading digits ("" gives 0).
 long long capcode_value(const std::string& text);
-
-inline constexpr long long CapcodeMax = 2097151;
 
 } // namespace kpr

@@ -107,8 +107,8 @@ std::optional<std::string> valid_serial_number(const PagerImage& image) {
     unsigned sum = 0;
     std::string text;
     for (int k = 0; k < SerialNumberLength; ++k) {
-        sum += image[SerialNumberAddress + k];
-        text += static_cast<char>(image[SerialNumberAddress + k]);
+        sum += image[AddrSerialFirst + k];
+        text += static_cast<char>(image[AddrSerialFirst + k]);
     }
     sum &= 0xFFFF;
     if (image[SerialSumAddress + 1] != (sum & 0xFF) || image[SerialSumAddress] != (sum >> 8))

@@ -1,6 +1,7 @@
 #pragma once
 // Battery-gauge thresholds, alert tone, pager password and serial number as stored in the
 // image.
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 #include <array>
@@ -21,7 +22,6 @@ inline constexpr int ToneAddress = 0x2E;
 inline constexpr int BatteryLevelAddress = 0x8D; // Low, Med, High at &H8D..&H8F
 inline constexpr int BatteryTypeAddress = 0x4FC; // bit 2: rechargeable 2.4 V pack
 inline constexpr int PasswordAddress = 0x3B0;    // last digit; the first digit at &H3B3
-inline constexpr int SerialNumberAddress = 0x4D6;
 inline constexpr int SerialNumberLength = 12;
 inline constexpr int SerialSumAddress = 0x4E2; // high byte, low byte at &H4E3
 

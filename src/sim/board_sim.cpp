@@ -10,11 +10,6 @@
 namespace kpr {
 
 namespace {
-constexpr int ModelTextAddress = 993;
-constexpr int SerialAddress = 1238;
-constexpr int SerialLength = 12;
-constexpr int FirmwareByteAddress = 1113;
-constexpr int WrittenFlagAddress = 992;
 constexpr uint8_t NoiseBytes[] = {0x00, 0x13, 0xFF, 0xA5, 0x11};
 } // namespace
 
@@ -52,8 +47,8 @@ BoardSim::BoardSim(const Memory& memory, SimFaults faults)
 uint8_t BoardSim::read_byte(int address) const {
     if (address < 0 || address >= ImageSize)
         return 0xFF;
-    if (faults_.wrongModel && address >= ModelTextAddress && address < ModelTextAddress + 14)
-        return static_cast<uint8_t>(SimWrongModelText[address - ModelTextAddress]);
+    if (faults_.wrongModel && address >= AddrModelFirst && address < AddrModelFirst + 14)
+        return static_cast<uint8_t>(SimWrongModelText[address - AddrModelFirst]);
     return memory_[static_cast<size_t>(address)];
 }
 
@@ -115,7 +110,7 @@ void BoardSim::swap_if_due(const std::vector<uint8_t>& f) {
     const bool programming =
         target == TargetBoard && command == CommandSet && len == 2 && f[13] == 's';
     const bool firmwareRead = target == TargetPager && command == CommandRead && len == 3 &&
-                              (f[13] << 8 | f[14]) == FirmwareByteAddress && f[15] == 1;
+                              (f[13] << 8 | f[14]) == AddrFirmware && f[15] == 1;
     if (!probe && !programming && !firmwareRead)
         return;
     memory_ = freshPager_();
@@ -200,15 +195,15 @@ void seal_sim_memory(BoardSim::Memory& m, const std::string& serial) {
     for (int i = 0; i < SerialLength; ++i) {
         const uint8_t c = i < static_cast<int>(serial.size()) ? static_cast<uint8_t>(serial[i])
                                                               : static_cast<uint8_t>(' ');
-        m[static_cast<size_t>(SerialAddress + i)] = c;
+        m[static_cast<size_t>(AddrSerialFirst + i)] = c;
         s = static_cast<uint16_t>(s + c);
     }
-    m[SerialAddress + 12] = static_cast<uint8_t>(s >> 8);
-    m[SerialAddress + 13] = static_cast<uint8_t>(s & 0xFF);
-    m[WrittenFlagAddress] = 1;
+    m[AddrSerialFirst + 12] = static_cast<uint8_t>(s >> 8);
+    m[AddrSerialFirst + 13] = static_cast<uint8_t>(s & 0xFF);
+    m[AddrWrittenFlag] = 1;
     uint16_t sum = 0;
     for (int i = 0; i <= ImageSize - 3; ++i) {
-        if (i != WrittenFlagAddress)
+        if (i != AddrWrittenFlag)
             sum = static_cast<uint16_t>(sum + m[static_cast<size_t>(i)]);
     }
     m[ImageSize - 2] = static_cast<uint8_t>(sum >> 8);
@@ -222,7 +217,7 @@ BoardSim::Memory default_sim_memory(int firmware, const std::string& serial) {
 BoardSim::Memory sim_memory_of(PagerImage image, int firmware, const std::string& serial) {
     text_to_pager(image);
     BoardSim::Memory m = image.bytes();
-    m[FirmwareByteAddress] = static_cast<uint8_t>(firmware);
+    m[AddrFirmware] = static_cast<uint8_t>(firmware);
     seal_sim_memory(m, serial);
     return m;
 }

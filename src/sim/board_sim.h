@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 namespace kpr {
@@ -38,7 +39,6 @@ inline constexpr double SimWriteCycleMs = 5.0;
 // between two bytes of one frame, far shorter than the host's wait for a reply.
 inline constexpr int SimQuietGapMs = 100;
 
-inline constexpr int SimFirmwareAddress = 1113;
 inline constexpr int SimDefaultFirmware = 52;
 inline constexpr const char* SimDefaultSerial = "KS2026000001";
 // What a wrong-model pager has at 993..1006.

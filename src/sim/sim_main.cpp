@@ -101,7 +101,7 @@ bool apply_fault(const std::string& spec, std::vector<kpr::SimFaults>& faults) {
 }
 
 std::string serial_of(const kpr::BoardSim::Memory& m) {
-    std::string s(m.begin() + 1238, m.begin() + 1250);
+    std::string s(m.begin() + kpr::AddrSerialFirst, m.begin() + kpr::AddrSerialSumHigh);
     for (char c : s)
         if (c < 0x20 || c > 0x7E)
             return kpr::SimDefaultSerial;
@@ -238,7 +238,7 @@ int main(int argc, char** argv) {
             return fail(path + " holds fewer than 2048 bytes");
         std::copy_n(in.bytes.begin(), memory.size(), memory.begin());
         if (parser.isSet(firmwareOpt))
-            memory[kpr::SimFirmwareAddress] = static_cast<uint8_t>(firmware);
+            memory[kpr::AddrFirmware] = static_cast<uint8_t>(firmware);
     } else {
         memory = kpr::default_sim_memory(firmware, serial);
     }

@@ -44,7 +44,7 @@ std::optional<CapcodeReservation> CapcodeCounter::take(std::unique_lock<std::mut
     // there, as in single-board batch writing.
     for (int i = 0; i < 2; ++i)
         if (inc_[i] && r.capcode[i] >= next_.capcode[i])
-            next_.capcode[i] = std::min(r.capcode[i] + 1, CapcodeMax);
+            next_.capcode[i] = std::min<long long>(r.capcode[i] + 1, CapcodeMax);
     return r;
 }
 

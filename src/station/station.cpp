@@ -21,9 +21,6 @@ namespace kpr {
 
 namespace {
 
-constexpr int SerialFirst = 1238;
-constexpr int SerialLength = 12;
-
 class OnePortLister final : public PortLister {
   public:
     explicit OnePortLister(std::string port) : port_(std::move(port)) {}
@@ -79,7 +76,8 @@ class SerialNote final : public TransferObserver {
     }
     bool before_write(const PagerImage& outgoing, BlockTransfer& link,
                       ProgressSink& progress) override {
-        serial.assign(reinterpret_cast<const char*>(outgoing.data()) + SerialFirst, SerialLength);
+        serial.assign(reinterpret_cast<const char*>(outgoing.data()) + AddrSerialFirst,
+                      SerialLength);
         written = outgoing;
         return !inner_ || inner_->before_write(outgoing, link, progress);
     }

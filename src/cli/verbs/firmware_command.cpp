@@ -1,6 +1,7 @@
 // kprtool firmware [--port P]
 #include "cli/command.h"
 #include "cli/verbs/device_session.h"
+#include "image/image_addresses.h"
 
 #include <memory>
 
@@ -25,10 +26,10 @@ class FirmwareCommand final : public DeviceCommand {
         if (!s.connect())
             return ExitFailure;
         // The version is the verb's result, so it goes to stdout; failures are messages.
-        const bool ok = s.link().usb_readblk(FirmwareAddress, FirmwareAddress, 128);
+        const bool ok = s.link().usb_readblk(AddrFirmware, AddrFirmware, 128);
         if (ok) {
             ctx.out << QString::fromStdString(
-                           firmware_version_text(s.link().ReadBuffer[FirmwareAddress]))
+                           firmware_version_text(s.link().ReadBuffer[AddrFirmware]))
                     << "\n";
             ctx.out.flush();
         }
