@@ -19,8 +19,8 @@
 #include <QProcess>
 
 #include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "link/frame.h"
-#include "ops/editor_adapter.h"
 #include "ops/operations.h"
 #include "ops/seal.h"
 #include "ops/usb_transfer.h"

@@ -13,9 +13,9 @@
 // no hang, the board's port is either kept or forgotten, and a read that is not accepted
 // leaves the editor's image as it was.
 #include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "link/frame.h"
 #include "link/usb_link.h"
-#include "ops/editor_adapter.h"
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
 #include "platform/port_lister.h"

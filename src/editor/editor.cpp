@@ -9,11 +9,11 @@
 #include "editor/logo.h"
 #include "editor/prompts.h"
 #include "image/bound_controls.h"
-#include "image/default_image.h"
 #include "image/image_addresses.h"
 #include "link/usb_link.h"
 #include "settings/capcode.h"
 #include "settings/latin1_text.h"
+#include "text/default_image.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -5,6 +5,7 @@
 #include "common/operator_messages.h"
 #include "editor/control_model.h"
 #include "image/pager_image.h"
+#include "ops/transfer_flags.h"
 
 #include <string>
 
@@ -23,22 +24,15 @@ enum ReloadErrorCode : int {
     ReloadBatLev = 10,      // read_BatLev
 };
 
-struct EditorFlags {
-    bool SuppressClick = false;
+// The flags the programming operations share (TransferFlags) and the editor's own.
+struct EditorFlags : TransferFlags {
     bool FreqErrorPending = false;
-    int OperationKind = 0; // 0 read, 1 write, 2 verify
-    bool ImageJustLoaded = false;
-    bool UnversionedFirmware = false;
     int CurrentPrompt = 0;
     int FunctionBitSlot = 0;
-    bool ScanIdle = false;
-    bool AutoInc1 = false;
-    bool AutoInc2 = false;
     bool StartupFinished = false;
     bool SaveToCurrent = false;
     std::string CurrentTablePath;
     std::string ProgramFolder;
-    int ReloadError = 0;
     // Set while the function-bit (Form5) or alert (Form6) dialog fills its controls, so
     // their click handlers ignore those changes.
     bool Form5Loading = false;

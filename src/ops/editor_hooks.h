@@ -1,10 +1,10 @@
 #pragma once
 // What the programming operations need from the editor. The operations never see the
-// editor class itself: the product passes an adapter over the real editor, tests a small
-// fake. Every call runs on the thread running the operation; the caller keeps the editor
-// from being used elsewhere meanwhile (the programming dialog is modal).
-#include "editor/editor_state.h"
+// editor itself: the product passes an adapter over the real editor (editor/editor_adapter.h),
+// tests a small fake. Every call runs on the thread running the operation; the caller keeps the
+// editor from being used elsewhere meanwhile (the programming dialog is modal).
 #include "image/pager_image.h"
+#include "ops/transfer_flags.h"
 
 #include <optional>
 #include <string>
@@ -19,7 +19,7 @@ class EditorHooks {
     // (UnversionedFirmware, ScanIdle, AutoInc1/2, ImageJustLoaded, ReloadError, ...).
     virtual PagerImage& image() = 0;
     virtual PagerImage& imageBackup() = 0;
-    virtual EditorFlags& flags() = 0;
+    virtual TransferFlags& flags() = 0;
 
     // Commits the frequency entry (txtFreq_LostFocus), recomputing the synthesiser words.
     virtual void commit_frequency() = 0;

@@ -33,7 +33,7 @@ bool is_page_end(int a) {
 }
 
 void set_band_silently(EditorHooks& editor, int band) {
-    EditorFlags& flags = editor.flags();
+    TransferFlags& flags = editor.flags();
     flags.SuppressClick = true;
     editor.select_band(band);
     flags.SuppressClick = false;
@@ -80,7 +80,7 @@ bool LptOps::open_write(int a) {
 OpOutcome LptOps::lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
     require_range(strt, stp);
     ctx.WriteIncomplete = false;
-    EditorFlags& flags = ctx.editor.flags();
+    TransferFlags& flags = ctx.editor.flags();
 
     // The pager keeps its own serial number when it has a valid one.
     bool recomputeSerial = true;
@@ -145,7 +145,7 @@ OpOutcome LptOps::lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int st
 ReadOutcome LptOps::lpt_readall(OpContext& ctx, int strt, int stp) {
     require_range(strt, stp);
     EditorHooks& editor = ctx.editor;
-    EditorFlags& flags = editor.flags();
+    TransferFlags& flags = editor.flags();
     editor.imageBackup() = editor.image();
     ctx.OpFailed = false;
 

@@ -1,9 +1,9 @@
 #include "ops/operations.h"
 
-#include "backup/backup_store.h"
 #include "common/operator_texts.h"
 #include "link/usb_link.h"
 #include "ops/seal.h"
+#include "ops/transfer_observer.h"
 #include "tables/band.h"
 
 #include <algorithm>
@@ -80,7 +80,7 @@ OpOutcome Operations::usb_writeall(PagerImage& img, int strt, int stp) {
     Job job(*this);
     ctx_.OpFailed = false;
     ctx_.WriteIncomplete = false;
-    EditorFlags& flags = ctx_.editor.flags();
+    TransferFlags& flags = ctx_.editor.flags();
 
     // The pager keeps its own firmware byte; the synthesiser words follow it.
     if (!read_blocks(AddrFirmware, AddrFirmware))
@@ -131,7 +131,7 @@ ReadOutcome Operations::tbl_readall(int strt, int stp) {
 ReadOutcome Operations::usb_readall(int strt, int stp) {
     Job job(*this);
     EditorHooks& editor = ctx_.editor;
-    EditorFlags& flags = editor.flags();
+    TransferFlags& flags = editor.flags();
     editor.imageBackup() = editor.image();
     ctx_.OpFailed = false;
 
@@ -235,7 +235,7 @@ OpOutcome Operations::usb_verify(const PagerImage& img, int strt, int stp) {
 
 Operations::DialogNext Operations::activate() {
     Job job(*this);
-    EditorFlags& flags = ctx_.editor.flags();
+    TransferFlags& flags = ctx_.editor.flags();
     switch (flags.OperationKind) {
     case 0:
         tbl_readall(0, ImageUpperBound);
@@ -272,7 +272,7 @@ std::string Operations::batch_label(int index) {
 
 OpOutcome Operations::batch_step() {
     Job job(*this);
-    EditorFlags& flags = ctx_.editor.flags();
+    TransferFlags& flags = ctx_.editor.flags();
     incrementRefused_ = false;
     OpOutcome r = write_and_verify();
     if (!ctx_.OpFailed) {

@@ -16,7 +16,7 @@
 
 namespace kpr {
 
-class TransferObserver; // backup/backup_store.h
+class TransferObserver; // ops/transfer_observer.h
 
 enum class LinkKind { Usb, Lpt };
 

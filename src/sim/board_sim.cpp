@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "image/default_image.h"
 #include "link/frame.h"
 #include "text/charset.h"
+#include "text/default_image.h"
 
 namespace kpr {
 

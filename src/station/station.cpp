@@ -1,8 +1,8 @@
 #include "station/station.h"
 
 #include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "link/usb_link.h"
-#include "ops/editor_adapter.h"
 #include "ops/operations.h"
 #include "ops/seal.h"
 #include "ops/transfer_observer.h"

@@ -1,7 +1,7 @@
 #include "station/station_editor.h"
 
 #include "editor/editor.h"
-#include "ops/editor_adapter.h"
+#include "editor/editor_adapter.h"
 #include "ops/operations.h"
 
 #include <string>

@@ -1,8 +1,8 @@
 #include "ui/form1.h"
 
 #include "editor/editor.h"
-#include "ledger/product_ledger.h"
 #include "ops/editor_hooks.h"
+#include "platform/product_ledger.h"
 #include "profile/profile.h"
 #include "ui/about.h"
 #include "ui/eb_slider.h"

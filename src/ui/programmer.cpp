@@ -1,8 +1,7 @@
 #include "ui/programmer.h"
 
-#include "backup/product_backups.h"
 #include "editor/editor.h"
-#include "ledger/product_ledger.h"
+#include "platform/product_ledger.h"
 #include "ui/gui_messages.h"
 
 #include <QCoreApplication>

@@ -5,11 +5,11 @@
 // is only touched on the UI thread (EditorHooks calls are carried over and waited for).
 #include "backup/backup_store.h"
 #include "common/progress.h"
+#include "editor/editor_adapter.h"
 #include "ledger/ledger_recorder.h"
 #include "link/connection_monitor.h"
 #include "link/usb_link.h"
 #include "ops/block_transfer.h"
-#include "ops/editor_adapter.h"
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
 
@@ -50,7 +50,7 @@ class UiThreadEditorHooks final : public QObject, public EditorHooks {
     explicit UiThreadEditorHooks(Editor& editor) : adapter_(editor) {}
     PagerImage& image() override { return adapter_.image(); }
     PagerImage& imageBackup() override { return adapter_.imageBackup(); }
-    EditorFlags& flags() override { return adapter_.flags(); }
+    TransferFlags& flags() override { return adapter_.flags(); }
     void commit_frequency() override {
         onUi([&] { adapter_.commit_frequency(); });
     }

@@ -1,10 +1,10 @@
 #include "ui/station_dialog.h"
 
-#include "backup/product_backups.h"
 #include "editor/editor.h"
 #include "ledger/attempt_facts.h"
 #include "ledger/product_ledger.h"
 #include "link/usb_link.h"
+#include "platform/product_backups.h"
 #include "station/station_editor.h"
 
 #include <QCloseEvent>

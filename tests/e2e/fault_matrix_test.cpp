@@ -16,8 +16,8 @@
 
 #include "backup/backup_store.h"
 #include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "link/usb_link.h"
-#include "ops/editor_adapter.h"
 #include "ops/operations.h"
 #include "ops/seal.h"
 #include "ops/usb_transfer.h"

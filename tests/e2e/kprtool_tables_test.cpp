@@ -1,6 +1,6 @@
 // kprtool's table-file verbs, run as the real program on generated files.
-#include "image/default_image.h"
 #include "run_program.h"
+#include "text/default_image.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 #include "run_program.h"
 #include "sim_process.h"
 
-#include "backup/product_backups.h"
 #include "editor/editor.h"
-#include "image/default_image.h"
 #include "ops/operations.h"
 #include "ops/seal.h"
+#include "platform/product_backups.h"
 #include "sim/board_sim.h"
 #include "text/charset.h"
+#include "text/default_image.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,9 +4,9 @@
 #include "sim_process.h"
 
 #include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "ledger/ledger.h"
 #include "ledger/pg_connection.h"
-#include "ops/editor_adapter.h"
 #include "ops/operations.h"
 #include "ops/seal.h"
 #include "pg_server.h"

@@ -1,8 +1,8 @@
 #pragma once
 // What every GUI test needs: the editor, the real main window with a simulated board
 // behind it (replies at once), and the operator messages recorded instead of shown.
-#include "backup/product_backups.h"
 #include "editor/editor.h"
+#include "platform/product_backups.h"
 #include "platform/steady_clock.h"
 #include "ui/form1.h"
 #include "ui/gui_messages.h"

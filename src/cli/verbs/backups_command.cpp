@@ -1,7 +1,7 @@
 // kprtool backups [--prune] [--keep-days N] [--folder]
-#include "backup/product_backups.h"
 #include "cli/cli_messages.h"
 #include "cli/command.h"
+#include "platform/product_backups.h"
 
 #include <QDateTime>
 

@@ -2,16 +2,16 @@
 // What every board verb of kprtool shares: the --port/--link/--lpt options, the serial
 // link on the real port, an editor with its programming operations, the start-up connect
 // and the shut-down release, Ctrl-C as a cancel, and messages that never tear the bar.
-#include "backup/product_backups.h"
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "cli/command.h"
 #include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "link/usb_link.h"
-#include "ops/editor_adapter.h"
 #include "ops/lpt_board.h"
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
+#include "platform/product_backups.h"
 #include "platform/qt_board_link.h"
 
 #include <memory>

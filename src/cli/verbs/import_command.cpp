@@ -2,8 +2,8 @@
 #include "cli/cli_messages.h"
 #include "cli/command.h"
 #include "cli/table_io.h"
-#include "image/default_image.h"
 #include "profile/profile.h"
+#include "text/default_image.h"
 
 #include <memory>
 

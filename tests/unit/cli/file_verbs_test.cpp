@@ -5,7 +5,7 @@
 #include "cli/command.h"
 #include "cli/commands.h"
 #include "cli/raw_arguments.h"
-#include "image/default_image.h"
+#include "text/default_image.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "editor_fixture.h"
-#include "image/default_image.h"
+#include "text/default_image.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,7 +1,7 @@
 #include "editor/settings_keys.h"
 #include "editor_fixture.h"
 #include "image/bound_controls.h"
-#include "image/default_image.h"
+#include "text/default_image.h"
 
 #include <set>
 

@@ -2,10 +2,10 @@
 // modelled bit by bit behind a fake printer port on fake time. The same images through the
 // USB link and the simulated board must end the same way.
 #include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "link/connection_monitor.h"
 #include "link/lpt_link.h"
 #include "link/usb_link.h"
-#include "ops/editor_adapter.h"
 #include "ops/lpt_board.h"
 #include "ops/lpt_operations.h"
 #include "ops/operations.h"

@@ -1,7 +1,7 @@
 // The operations driving the real editor through its adapter.
 #include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "fakes.h"
-#include "ops/editor_adapter.h"
 #include "ops/operations.h"
 #include "sim/board_sim.h"
 #include "text/charset.h"

@@ -48,7 +48,7 @@ class FakeEditor : public EditorHooks {
   public:
     PagerImage& image() override { return img; }
     PagerImage& imageBackup() override { return backup; }
-    EditorFlags& flags() override { return fl; }
+    TransferFlags& flags() override { return fl; }
     void commit_frequency() override {
         log.push_back(fl.UnversionedFirmware ? "commit_frequency(unversioned)"
                                              : "commit_frequency");
@@ -77,7 +77,7 @@ class FakeEditor : public EditorHooks {
     void text_from_pager() override { log.push_back("text_from_pager"); }
 
     PagerImage img, backup;
-    EditorFlags fl;
+    TransferFlags fl;
     std::optional<int> band = 1;
     std::string capcodes[2] = {"1234567", "7654321"};
     bool modify = false;

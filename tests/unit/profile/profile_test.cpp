@@ -1,8 +1,8 @@
 // Profiles: round trips on the default image and on generated images, the fixed order of
 // application, and malformed profiles reported by line without touching anything.
 #include "editor/settings_keys.h"
-#include "image/default_image.h"
 #include "profile/profile.h"
+#include "text/default_image.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "editor/editor.h"
 #include "editor/settings_keys.h"
-#include "image/default_image.h"
 #include "settings/prompt_record.h"
+#include "text/default_image.h"
 
 #include <gtest/gtest.h>
 

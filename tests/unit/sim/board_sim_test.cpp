@@ -4,9 +4,9 @@
 
 #include <sys/wait.h>
 
-#include "image/default_image.h"
 #include "link/frame.h"
 #include "sim/board_sim.h"
+#include "text/default_image.h"
 
 using namespace kpr;
 

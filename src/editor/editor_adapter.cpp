@@ -1,4 +1,4 @@
-#include "ops/editor_adapter.h"
+#include "editor/editor_adapter.h"
 
 #include "text/charset.h"
 

@@ -1,4 +1,4 @@
-#include "image/default_image.h"
+#include "text/default_image.h"
 
 #include "text/language.h"
 #include "text/language_tables.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Where the programs keep their backups, and for how long: shared by kprtool and
-// kpr-programmer (Qt programs only; the core knows nothing of these places).
+// kpr-programmer (Qt programs only; the core, backup/ included, knows nothing of these places).
 //
 //   folder:    <AppDataLocation of "kpr35t-programmer">/backups, i.e. on Linux
 //              ~/.local/share/kpr35t-programmer/backups ($XDG_DATA_HOME honoured)

@@ -11,7 +11,7 @@ class EditorAdapter final : public EditorHooks {
 
     PagerImage& image() override { return editor_.image(); }
     PagerImage& imageBackup() override { return editor_.state().ImageBackup; }
-    EditorFlags& flags() override { return editor_.flags(); }
+    TransferFlags& flags() override { return editor_.flags(); }
     void commit_frequency() override;
     void init_ctl() override { editor_.init_ctl(); }
     std::optional<int> current_band() override;
