@@ -1,28 +1,52 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer (the "asan" preset)
-# and runs the whole unit, GUI and end-to-end suite under them. Any sanitizer report fails
-# the test that triggered it, and so the run.
+# and runs the whole unit, GUI and end-to-end suite under them; then builds the programs and
+# the tests that run threads with ThreadSanitizer (the "tsan" preset) and runs the GUI,
+# end-to-end and station tests under it. Any sanitizer report fails the test that triggered
+# it, and so the run.
 #
 # Environment:
 #   KPR_ASAN_BUILD_DIR  build directory (default: build-asan, the preset's own)
+#   KPR_TSAN_BUILD_DIR  build directory of the ThreadSanitizer run (default: build-tsan)
 #   KPR_JOBS            parallel build and test jobs (default: 2)
 #   KPR_CTEST_ARGS      extra ctest arguments, e.g. "-L unit" or "-R fault_matrix"
+#   KPR_SANITIZERS      which runs: "asan tsan" (default), "asan" or "tsan"
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=${KPR_ASAN_BUILD_DIR:-build-asan}
 jobs=${KPR_JOBS:-2}
-
-cmake --preset asan -B "$build_dir"
-cmake --build "$build_dir" -j "$jobs"
-
-# GUI tests draw offscreen. The sanitizers stop at the first fault with a stack trace;
-# leak checking stays on (Qt's own one-off allocations at exit are suppressed below).
+sanitizers=${KPR_SANITIZERS:-asan tsan}
+# GUI tests draw offscreen.
 export QT_QPA_PLATFORM=offscreen
-supp="$(pwd)/scripts/sanitize-leaks.supp"
-export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1:check_initialization_order=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
-export LSAN_OPTIONS="suppressions=$supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 
-# shellcheck disable=SC2086
-ctest --test-dir "$build_dir" -j "$jobs" --output-on-failure --timeout 600 ${KPR_CTEST_ARGS:-}
+if [[ " $sanitizers " == *" asan "* ]]; then
+    cmake --preset asan -B "$build_dir"
+    cmake --build "$build_dir" -j "$jobs"
+
+    # The sanitizers stop at the first fault with a stack trace;
+    # leak checking stays on (Qt's own one-off allocations at exit are suppressed below).
+    supp="$(pwd)/scripts/sanitize-leaks.supp"
+    export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1:check_initialization_order=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+    export LSAN_OPTIONS="suppressions=$supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+
+    # shellcheck disable=SC2086
+    ctest --test-dir "$build_dir" -j "$jobs" --output-on-failure --timeout 600 ${KPR_CTEST_ARGS:-}
+fi
+
+if [[ " $sanitizers " == *" tsan "* ]]; then
+    # Only what the threaded tests need: the three programs, the GUI and end-to-end tests and
+    # the station's. Qt itself is not built with ThreadSanitizer: reports made entirely inside
+    # Qt's own libraries are suppressed (scripts/sanitize-threads.supp), none with our frames.
+    tsan_dir=${KPR_TSAN_BUILD_DIR:-build-tsan}
+    cmake --preset tsan -B "$tsan_dir"
+    mapfile -t tsan_targets < <(ninja -C "$tsan_dir" -t targets all |
+        sed -n 's/^\(kprtool\|kpr-board-sim\|kpr-programmer\|test_gui_[a-z0-9_]*\|test_e2e_[a-z0-9_]*\|test_station\): .*/\1/p' |
+        sort -u)
+    cmake --build "$tsan_dir" -j "$jobs" --target "${tsan_targets[@]}"
+    export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$(pwd)/scripts/sanitize-threads.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
+    "$tsan_dir/tests/unit/station/test_station"
+    # shellcheck disable=SC2086
+    ctest --test-dir "$tsan_dir" -L 'gui|e2e' -j "$jobs" --output-on-failure --timeout 600 ${KPR_CTEST_ARGS:-}
+fi
