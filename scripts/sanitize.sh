@@ -45,7 +45,8 @@ if [[ " $sanitizers " == *" tsan "* ]]; then
         sed -n 's/^\(kprtool\|kpr-board-sim\|kpr-programmer\|test_gui_[a-z0-9_]*\|test_e2e_[a-z0-9_]*\|test_station\): .*/\1/p' |
         sort -u)
     cmake --build "$tsan_dir" -j "$jobs" --target "${tsan_targets[@]}"
-    export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$(pwd)/scripts/sanitize-threads.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
+    tsan_supp="$(pwd)/scripts/sanitize-threads.supp"
+    export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$tsan_supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
     "$tsan_dir/tests/unit/station/test_station"
     # shellcheck disable=SC2086
     ctest --test-dir "$tsan_dir" -L 'gui|e2e' -j "$jobs" --output-on-failure --timeout 600 ${KPR_CTEST_ARGS:-}

@@ -13,7 +13,7 @@ PKGS=(
   clang-format
   dpkg-dev file ccache
   libsqlite3-dev libpq-dev libssl-dev postgresql
-  locales
+  locales python3
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
