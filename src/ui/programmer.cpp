@@ -9,12 +9,46 @@
 
 namespace kpr {
 
-void UiThreadEditorHooks::onUi(const std::function<void()>& f) {
+void UiThreadEditorHooks::runOnUi(const std::function<void()>& f) {
     if (QThread::currentThread() == thread()) {
         f();
         return;
     }
     QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
+}
+
+void UiThreadEditorHooks::onUi(const std::function<void()>& f) {
+    if (!inTransfer_) {
+        runOnUi(f);
+        return;
+    }
+    runOnUi([&] {
+        copyToEditor();
+        f();
+        copyFromEditor();
+    });
+}
+
+void UiThreadEditorHooks::beginTransfer() {
+    runOnUi([this] { copyFromEditor(); });
+    inTransfer_ = true;
+}
+
+void UiThreadEditorHooks::endTransfer() {
+    inTransfer_ = false;
+    runOnUi([this] { copyToEditor(); });
+}
+
+void UiThreadEditorHooks::copyToEditor() {
+    adapter_.image() = image_;
+    adapter_.imageBackup() = imageBackup_;
+    adapter_.flags() = flags_;
+}
+
+void UiThreadEditorHooks::copyFromEditor() {
+    image_ = adapter_.image();
+    imageBackup_ = adapter_.imageBackup();
+    flags_ = adapter_.flags();
 }
 
 Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, PortLister& lister,
@@ -103,6 +137,11 @@ bool Programmer::runTransfer(const std::function<void()>& op) {
     // A close that came before the job started cancels it before it touches the board.
     if (cancelPending_.load())
         return false;
+    struct Transfer {
+        UiThreadEditorHooks& hooks;
+        explicit Transfer(UiThreadEditorHooks& h) : hooks(h) { hooks.beginTransfer(); }
+        ~Transfer() { hooks.endTransfer(); }
+    } transfer(hooks_);
     op();
     return true;
 }

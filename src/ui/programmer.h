@@ -44,13 +44,22 @@ class ProgressRelay final : public QObject, public ProgressSink {
     void statusChanged(const QString&);
 };
 
-// EditorHooks whose editor calls run on the UI thread while the transfer waits.
+// EditorHooks for a transfer on the link thread. The transfer works on its own copy of the
+// editor's image, fall-back copy and flags; every other editor call runs on the UI thread
+// while the transfer waits, with the copy handed to the editor before it and taken back
+// after it. So the editor is only ever touched on the UI thread, and the window can paint
+// while the board is busy.
 class UiThreadEditorHooks final : public QObject, public EditorHooks {
   public:
     explicit UiThreadEditorHooks(Editor& editor) : adapter_(editor) {}
-    PagerImage& image() override { return adapter_.image(); }
-    PagerImage& imageBackup() override { return adapter_.imageBackup(); }
-    TransferFlags& flags() override { return adapter_.flags(); }
+    // Bracket one transfer, called on the link thread: the copy is taken from the editor,
+    // and the results handed back to it, on the UI thread.
+    void beginTransfer();
+    void endTransfer();
+
+    PagerImage& image() override { return image_; }
+    PagerImage& imageBackup() override { return imageBackup_; }
+    TransferFlags& flags() override { return flags_; }
     void commit_frequency() override {
         onUi([&] { adapter_.commit_frequency(); });
     }
@@ -89,8 +98,18 @@ class UiThreadEditorHooks final : public QObject, public EditorHooks {
     }
 
   private:
+    // Runs f on the UI thread; during a transfer the editor holds the transfer's copy
+    // while f runs, and the copy takes f's changes back.
     void onUi(const std::function<void()>& f);
+    void runOnUi(const std::function<void()>& f);
+    void copyToEditor();
+    void copyFromEditor();
+
     EditorAdapter adapter_;
+    PagerImage image_;
+    PagerImage imageBackup_;
+    TransferFlags flags_;
+    bool inTransfer_ = false; // set and read by the link thread, or by the UI while it waits
 };
 
 class Programmer final : public QObject, private LinkUi {
