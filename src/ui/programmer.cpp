@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <future>
 
 namespace kpr {
 
@@ -14,7 +15,14 @@ void UiThreadEditorHooks::runOnUi(const std::function<void()>& f) {
         f();
         return;
     }
-    QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
+    // Queued, then waited for on a promise rather than with BlockingQueuedConnection: the
+    // hand-back is then ordered by a lock ThreadSanitizer sees, not only by Qt's own.
+    std::promise<void> done;
+    QMetaObject::invokeMethod(this, [&] {
+        f();
+        done.set_value();
+    });
+    done.get_future().wait();
 }
 
 void UiThreadEditorHooks::onUi(const std::function<void()>& f) {
@@ -65,7 +73,16 @@ Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, 
     context_ = new QObject;
     context_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, context_, &QObject::deleteLater);
+    // The first job is only posted once the link thread's event loop exists, so posting never
+    // races its creation; the order is kept with our own lock, which ThreadSanitizer sees
+    // (Qt's own locks it cannot).
+    std::promise<void> started;
+    const QMetaObject::Connection once = connect(
+        &thread_, &QThread::started, context_, [&started] { started.set_value(); },
+        Qt::DirectConnection);
     thread_.start();
+    started.get_future().wait();
+    disconnect(once);
 }
 
 Programmer::~Programmer() {
