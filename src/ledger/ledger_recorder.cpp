@@ -175,7 +175,7 @@ Operations::DialogNext recorded_activate(Operations& ops, LedgerRecorder& ledger
 
 OpOutcome recorded_batch_step(Operations& ops, LedgerRecorder& ledger,
                               const std::function<void()>& reserved) {
-    const EditorFlags& f = ops.context().editor.flags();
+    const TransferFlags& f = ops.context().editor.flags();
     if (!ledger.reserve(f.AutoInc1, f.AutoInc2))
         return OpOutcome::Failed;
     if (reserved)
