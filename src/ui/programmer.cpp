@@ -10,6 +10,17 @@
 
 namespace kpr {
 
+namespace {
+// A transfer on the link thread works on its own copy of the editor's image and flags.
+struct EditorCopy {
+    explicit EditorCopy(UiThreadEditorHooks& h) : hooks(h) { hooks.beginTransfer(); }
+    ~EditorCopy() { hooks.endTransfer(); }
+    EditorCopy(const EditorCopy&) = delete;
+    EditorCopy& operator=(const EditorCopy&) = delete;
+    UiThreadEditorHooks& hooks;
+};
+} // namespace
+
 void UiThreadEditorHooks::runOnUi(const std::function<void()>& f) {
     if (QThread::currentThread() == thread()) {
         f();
@@ -38,11 +49,15 @@ void UiThreadEditorHooks::onUi(const std::function<void()>& f) {
 }
 
 void UiThreadEditorHooks::beginTransfer() {
+    if (depth_++ > 0)
+        return;
     runOnUi([this] { copyFromEditor(); });
     inTransfer_ = true;
 }
 
 void UiThreadEditorHooks::endTransfer() {
+    if (--depth_ > 0)
+        return;
     inTransfer_ = false;
     runOnUi([this] { copyToEditor(); });
 }
@@ -108,10 +123,16 @@ void Programmer::post(std::function<void()> job, std::function<void()> done) {
 void Programmer::runAndWait(std::function<void()> job) {
     QEventLoop loop;
     bool finished = false;
-    post(std::move(job), [&] {
-        finished = true;
-        loop.quit();
-    });
+    // The UI thread keeps serving events while it waits, so the job may use the editor.
+    post(
+        [this, job = std::move(job)] {
+            EditorCopy copy(hooks_);
+            job();
+        },
+        [&] {
+            finished = true;
+            loop.quit();
+        });
     if (!finished)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
@@ -154,11 +175,7 @@ bool Programmer::runTransfer(const std::function<void()>& op) {
     // A close that came before the job started cancels it before it touches the board.
     if (cancelPending_.load())
         return false;
-    struct Transfer {
-        UiThreadEditorHooks& hooks;
-        explicit Transfer(UiThreadEditorHooks& h) : hooks(h) { hooks.beginTransfer(); }
-        ~Transfer() { hooks.endTransfer(); }
-    } transfer(hooks_);
+    EditorCopy copy(hooks_);
     op();
     return true;
 }

@@ -52,8 +52,8 @@ class ProgressRelay final : public QObject, public ProgressSink {
 class UiThreadEditorHooks final : public QObject, public EditorHooks {
   public:
     explicit UiThreadEditorHooks(Editor& editor) : adapter_(editor) {}
-    // Bracket one transfer, called on the link thread: the copy is taken from the editor,
-    // and the results handed back to it, on the UI thread.
+    // Bracket one transfer on the link thread (nested brackets count once): the copy is taken
+    // from the editor, and the results handed back to it, on the UI thread.
     void beginTransfer();
     void endTransfer();
 
@@ -109,7 +109,9 @@ class UiThreadEditorHooks final : public QObject, public EditorHooks {
     PagerImage image_;
     PagerImage imageBackup_;
     TransferFlags flags_;
-    bool inTransfer_ = false; // set and read by the link thread, or by the UI while it waits
+    // Set and read by the link thread, or by the UI while the link thread waits.
+    bool inTransfer_ = false;
+    int depth_ = 0;
 };
 
 class Programmer final : public QObject, private LinkUi {
@@ -131,9 +133,11 @@ class Programmer final : public QObject, private LinkUi {
     void setLedgerUrl(const std::string& url);
     const std::string& ledgerUrl() const { return ledgerUrl_; }
 
-    // Runs job on the link thread; done (if any) runs on the UI thread afterwards.
+    // Runs job on the link thread; done (if any) runs on the UI thread afterwards. A job that
+    // uses the editor does so inside runTransfer.
     void post(std::function<void()> job, std::function<void()> done = {});
-    // Runs job on the link thread and waits for it, keeping the UI thread's events going.
+    // Runs job on the link thread and waits for it, keeping the UI thread's events going;
+    // like a transfer, the job works on its own copy of the editor's image and flags.
     void runAndWait(std::function<void()> job);
     bool busy() const { return pending_ > 0; }
 
