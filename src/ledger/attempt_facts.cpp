@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 namespace kpr {
 
@@ -34,7 +35,11 @@ std::string station_name() {
 }
 
 std::string current_user() {
-    if (const passwd* pw = getpwuid(geteuid()))
+    // The re-entrant lookup: a station's boards record their attempts from threads of their own.
+    passwd entry{};
+    passwd* pw = nullptr;
+    std::vector<char> buf(16384);
+    if (getpwuid_r(geteuid(), &entry, buf.data(), buf.size(), &pw) == 0 && pw)
         return pw->pw_name;
     return std::to_string(geteuid());
 }
