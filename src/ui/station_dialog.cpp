@@ -2,9 +2,9 @@
 
 #include "editor/editor.h"
 #include "ledger/attempt_facts.h"
-#include "ledger/product_ledger.h"
 #include "link/usb_link.h"
 #include "platform/product_backups.h"
+#include "platform/product_ledger.h"
 #include "station/station_editor.h"
 
 #include <QCloseEvent>
