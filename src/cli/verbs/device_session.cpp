@@ -1,5 +1,6 @@
 #include "cli/verbs/device_session.h"
 
+#include "cli/interrupts.h"
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "cli/verbs/settings_file.h"
@@ -82,18 +83,12 @@ DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& pars
 
     interrupted.store(false);
     activeOps.store(&ops_);
-    struct sigaction sa {};
-    sa.sa_handler = on_interrupt;
-    sa.sa_flags = SA_RESETHAND; // a second Ctrl-C ends the program at once
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    catch_interrupts(on_interrupt);
 }
 
 DeviceSession::~DeviceSession() {
     activeOps.store(nullptr);
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    release_interrupts();
     ctx_.progress.finish();
 }
 

@@ -3,6 +3,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "cli/command.h"
+#include "cli/interrupts.h"
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "editor/editor.h"
@@ -222,16 +223,10 @@ class StationCommand final : public Command {
 
         interrupted.store(false);
         activeStation.store(&station);
-        struct sigaction sa {};
-        sa.sa_handler = on_station_interrupt;
-        sa.sa_flags = SA_RESETHAND; // a second Ctrl-C ends the program at once
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
+        catch_interrupts(on_station_interrupt);
         const StationSummary s = station.run();
         activeStation.store(nullptr);
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
+        release_interrupts();
 
         if (interrupted.load())
             ctx.messages.message("Cancelled.", MessageIcon::None);
