@@ -14,6 +14,7 @@
 // leaves the editor's image as it was.
 #include "editor/editor.h"
 #include "editor/editor_adapter.h"
+#include "image/image_addresses.h"
 #include "link/frame.h"
 #include "link/usb_link.h"
 #include "ops/operations.h"
@@ -179,7 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         default:
-            if (!link.check_firmware() && link.ReadBuffer.size() != kpr::FirmwareAddress + 1u)
+            if (!link.check_firmware() && link.ReadBuffer.size() != kpr::AddrFirmware + 1u)
                 std::abort();
             break;
         }

@@ -38,18 +38,22 @@ bool clsRegistryAccess::ExportKey(const std::string& sPath, bool includeSubkeys,
 
     static constexpr const char* CRLF = "\r\n";
     std::string block = "[" + fullPath + "]" + CRLF;
-    const std::string noDefault(1, '\0');
-    const std::string def = ReadString(sPath, "", noDefault);
+    // The default value is written as "@" only when it is a string: a number or bytes there
+    // would otherwise be read as text (a dword 10 as a line feed).
+    std::optional<std::string> def;
+    for (const auto& e : strings)
+        if (e.name.empty())
+            def = e.text;
     // The script has no escape for a line break: a name or value holding one would write
     // lines of its own into the script (a "[-key]" among them). Such a key is not exported.
-    if (hasLineBreak(fullPath) || (def != noDefault && hasLineBreak(def)))
+    if (hasLineBreak(fullPath))
         return false;
     for (const auto* list : {&strings, &binaries, &dwords})
         for (const auto& e : *list)
             if (hasLineBreak(e.name) || hasLineBreak(e.text))
                 return false;
-    if (def != noDefault)
-        block += "@=\"" + def + "\"" + CRLF;
+    if (def)
+        block += "@=\"" + *def + "\"" + CRLF;
     for (const auto& e : strings)
         if (!e.name.empty())
             block += "\"" + e.name + "\"=\"" + e.text + "\"" + CRLF;
