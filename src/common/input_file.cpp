@@ -1,5 +1,6 @@
 #include "common/input_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -57,11 +58,15 @@ InputFile read_input_file(const std::string& path, std::size_t bound, InputBeyon
         in.error = EFBIG;
         return in;
     }
-    // A regular file may still grow while it is read: the bound holds either way.
-    in.bytes.resize(bound);
+    // Room for the size the file has now (a large bound costs nothing for a small file); a
+    // file that grows while it is read gets more, and the bound holds either way.
+    const auto size = static_cast<std::uintmax_t>(st.st_size);
+    in.bytes.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(bound, size + 4096)));
     std::size_t got = 0;
     while (got < bound) {
-        const ssize_t r = ::read(f.fd, in.bytes.data() + got, bound - got);
+        if (got == in.bytes.size())
+            in.bytes.resize(std::min(bound, in.bytes.size() * 2));
+        const ssize_t r = ::read(f.fd, in.bytes.data() + got, in.bytes.size() - got);
         if (r < 0) {
             if (errno == EINTR)
                 continue;

@@ -1,6 +1,7 @@
 // The registry's REGEDIT4 scripts: exporting a key tree as one, importing one.
 #include "registry/registry_access.h"
 
+#include "common/input_file.h"
 #include "common/progress.h"
 #include "registry/registry_text.h"
 
@@ -17,7 +18,7 @@ using namespace registry_text;
 namespace {
 
 // Registry scripts are small; anything bigger is not one.
-constexpr std::uintmax_t MaxScriptSize = 64u * 1024u * 1024u;
+constexpr std::size_t MaxScriptSize = 64u * 1024u * 1024u;
 
 } // namespace
 
@@ -136,21 +137,12 @@ int clsRegistryAccess::ExportToRegText(const std::string& sPath, std::string& te
 int clsRegistryAccess::ImportFromReg(const std::string& sRegFile) {
     createKeyIfDoesntExists_ = true;
     try {
-        const std::filesystem::path file(sRegFile);
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(file, ec))
+        // The one input routine: never blocks on a FIFO put in the file's place between a
+        // check and the open, and refuses anything but a regular file within the bound.
+        const InputFile in = read_input_file(sRegFile, MaxScriptSize, InputBeyondBound::Refuse);
+        if (!in.ok())
             return 0;
-        const std::uintmax_t size = std::filesystem::file_size(file, ec);
-        if (ec || size > MaxScriptSize)
-            return 0;
-        std::ifstream in(file, std::ios::binary);
-        if (!in)
-            return 0;
-        std::string text(static_cast<std::size_t>(size), '\0');
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        if (static_cast<std::uintmax_t>(in.gcount()) != size)
-            return 0;
-        return ImportFromRegText(text);
+        return ImportFromRegText(std::string(in.bytes.begin(), in.bytes.end()));
     } catch (...) {
         return 0;
     }
