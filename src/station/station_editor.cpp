@@ -8,11 +8,12 @@
 
 namespace kpr {
 
-std::unique_ptr<CapcodeCounter> counter_from_editor(Editor& editor, PagerLedger* ledger) {
+std::unique_ptr<CapcodeCounter> counter_from_editor(Editor& editor, bool inc1, bool inc2,
+                                                    int pagers, PagerLedger* ledger) {
     EditorAdapter hooks(editor);
-    return std::make_unique<CapcodeCounter>(
-        capcode_value(hooks.capcode_text(0)), capcode_value(hooks.capcode_text(1)),
-        editor.flags().AutoInc1, editor.flags().AutoInc2, 0, ledger);
+    return std::make_unique<CapcodeCounter>(capcode_value(hooks.capcode_text(0)),
+                                            capcode_value(hooks.capcode_text(1)), inc1, inc2,
+                                            pagers, ledger);
 }
 
 std::function<bool(Editor&)> load_image_into(const PagerImage& image) {

@@ -12,8 +12,10 @@ namespace kpr {
 
 class Editor;
 
-// `ledger`: where the counting capcodes are held, may be null.
-std::unique_ptr<CapcodeCounter> counter_from_editor(Editor& editor, PagerLedger* ledger = nullptr);
+// A counter from the editor's two capcode entries; inc1/inc2, pagers and ledger as the
+// counter takes them (the ledger may be null).
+std::unique_ptr<CapcodeCounter> counter_from_editor(Editor& editor, bool inc1, bool inc2,
+                                                    int pagers, PagerLedger* ledger);
 // Loads a copy of `image` into a position's editor, as a read of that pager would.
 std::function<bool(Editor&)> load_image_into(const PagerImage& image);
 void show_next_capcodes(Editor& editor, const CapcodeCounter& counter);

@@ -151,7 +151,8 @@ void StationDialog::startRun() {
             return;
         }
     }
-    counter_ = counter_from_editor(editor_, pagerLedger_.get());
+    counter_ = counter_from_editor(editor_, editor_.flags().AutoInc1, editor_.flags().AutoInc2, 0,
+                                   pagerLedger_.get());
     stationRows_ = std::make_unique<StationRows>(portNames_, [this](StationRow row) {
         QMetaObject::invokeMethod(
             this, [this, row] { showRow(row); }, Qt::QueuedConnection);

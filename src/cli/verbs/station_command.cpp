@@ -7,7 +7,6 @@
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "editor/editor.h"
-#include "editor/editor_adapter.h"
 #include "ledger/attempt_facts.h"
 #include "ledger/station_ledger.h"
 #include "link/trace_serial_port.h"
@@ -18,6 +17,7 @@
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
 #include "station/station.h"
+#include "station/station_editor.h"
 
 #include <QSaveFile>
 
@@ -200,10 +200,8 @@ class StationCommand final : public Command {
         if (!ledger)
             return ExitFailure;
         StationLedger pagerLedger(*ledger, station_name());
-        EditorAdapter firstHooks(first);
-        CapcodeCounter counter(capcode_value(firstHooks.capcode_text(0)),
-                               capcode_value(firstHooks.capcode_text(1)), inc[0], inc[1], count,
-                               &pagerLedger);
+        const std::unique_ptr<CapcodeCounter> counter =
+            counter_from_editor(first, inc[0], inc[1], count, &pagerLedger);
 
         SteadyClock clock;
         const BackupStore backupStore = product_backup_store();
@@ -219,7 +217,7 @@ class StationCommand final : public Command {
             return std::make_unique<PagerBackups>(backupStore, m, readBeforeWrite);
         };
         CliStationSink sink(ctx, ctx.messages.assumeYes());
-        Station station(setup, counter, sink);
+        Station station(setup, *counter, sink);
 
         interrupted.store(false);
         activeStation.store(&station);
