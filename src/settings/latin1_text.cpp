@@ -18,10 +18,7 @@ std::string latin1_to_utf8(std::string_view latin1) {
     return out;
 }
 
-namespace {
-
-// Decodes one code point at text[i]; returns its byte count, 0 for an invalid sequence.
-std::size_t decode(std::string_view text, std::size_t i, uint32_t& cp) {
+std::size_t utf8_decode(std::string_view text, std::size_t i, uint32_t& cp) {
     const auto b0 = static_cast<unsigned char>(text[i]);
     std::size_t n = 0;
     if (b0 < 0x80) {
@@ -54,15 +51,13 @@ std::size_t decode(std::string_view text, std::size_t i, uint32_t& cp) {
     return n;
 }
 
-} // namespace
-
 Latin1Result utf8_to_latin1(std::string_view utf8) {
     Latin1Result r;
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         uint32_t cp = 0;
-        const std::size_t n = decode(utf8, i, cp);
+        const std::size_t n = utf8_decode(utf8, i, cp);
         if (n == 0)
             return r;
         if (cp > 0xFF) {
@@ -80,7 +75,7 @@ std::size_t utf8_length(std::string_view utf8) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < utf8.size();) {
         uint32_t cp = 0;
-        const std::size_t n = decode(utf8, i, cp);
+        const std::size_t n = utf8_decode(utf8, i, cp);
         i += n == 0 ? 1 : n;
         ++count;
     }
