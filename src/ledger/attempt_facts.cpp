@@ -57,16 +57,16 @@ std::string sha256_hex(const PagerImage& image) {
     return hex;
 }
 
-void describe_image(LedgerAttempt& a, const PagerImage& image) {
-    a.serial = valid_serial_number(image).value_or("");
-    a.firmware = image[AddrFirmware];
+void describe_image(LedgerAttempt& a, const PagerImage& image, bool inPager) {
+    a.serial = inPager ? valid_serial_number(image).value_or("") : "";
+    a.firmware = inPager ? image[AddrFirmware] : -1;
     for (int slot = 0; slot < CapcodeSlots; ++slot)
         a.capcodes[slot] = {decode_capcode(image, slot), (image[capcode_base(slot)] & 1) != 0};
     a.frequency = std::to_string(read_u32(image, FreqReceiveAddr));
     const auto pos = language_list_position_for_code(image[LanguageCodeCopyAddress] & 0x0F);
     const LanguageItem* item = pos ? language_item(*pos) : nullptr;
     a.language = item ? item->caption : "";
-    a.imageSha256 = sha256_hex(image);
+    a.imageSha256 = inPager ? sha256_hex(image) : "";
 }
 
 } // namespace kpr

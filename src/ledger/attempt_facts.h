@@ -15,7 +15,9 @@ std::string current_user(); // the login name, or the user id when there is none
 
 std::string sha256_hex(const PagerImage& image);
 
-// Fills serial, firmware, capcodes, frequency, language and imageSha256 from `image`.
-void describe_image(LedgerAttempt& attempt, const PagerImage& image);
+// Fills serial, firmware, capcodes, frequency, language and imageSha256 from `image`. With
+// inPager false the image was only meant for the pager (nothing went to it or was read from
+// it): what only a pager can tell (serial, firmware byte, hash) stays empty.
+void describe_image(LedgerAttempt& attempt, const PagerImage& image, bool inPager = true);
 
 } // namespace kpr

@@ -101,14 +101,8 @@ bool LedgerRecorder::record(LedgerAttempt a, const PagerImage* facts, bool inPag
     a.port = p_.link.board_known() ? p_.link.BoardPort : "";
     a.user = current_user();
     a.message = p_.takeLastMessage ? p_.takeLastMessage() : "";
-    if (facts) {
-        describe_image(a, *facts);
-        if (!inPager) { // what was meant for the pager; nothing was read from it
-            a.serial.clear();
-            a.firmware = -1;
-            a.imageSha256.clear();
-        }
-    }
+    if (facts)
+        describe_image(a, *facts, inPager);
     try {
         ledger_->record(a, reserved_);
         reserved_.clear();

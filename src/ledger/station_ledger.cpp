@@ -17,15 +17,10 @@ void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& ho
     a.kind = "write";
     a.result = p.result;
     a.message = p.message;
-    if (p.written) {
+    if (p.written)
         describe_image(a, *p.written);
-    } else if (p.meant) {
-        // What was meant for the pager; nothing was read from it.
-        describe_image(a, *p.meant);
-        a.serial.clear();
-        a.firmware = -1;
-        a.imageSha256.clear();
-    }
+    else if (p.meant)
+        describe_image(a, *p.meant, false);
     ledger_.record(a, holds);
 }
 
