@@ -12,7 +12,7 @@
 #include "ui/form1.h"
 #include "ui/gui_messages.h"
 #include "ui/programmer.h"
-#include "ui/sim_serial_port.h"
+#include "sim/sim_serial_port.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,4 +1,4 @@
-#include "ui/sim_serial_port.h"
+#include "sim/sim_serial_port.h"
 
 #include "editor/editor.h"
 
