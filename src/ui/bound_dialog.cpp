@@ -2,8 +2,6 @@
 
 #include "editor/editor.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,30 +10,22 @@
 
 namespace kpr {
 
-BoundDialog::BoundDialog(Editor& editor, QWidget* parent) : QDialog(parent), editor_(editor) {
+BoundDialog::BoundDialog(Editor& editor, QWidget* parent)
+    : QDialog(parent), editor_(editor),
+      binder_([this](const std::string& name, int value) { forwardClick(name, value); }) {
     setModal(true);
 }
 
 QWidget* BoundDialog::control(const std::string& name) const {
-    auto it = controls_.find(name);
-    return it == controls_.end() ? nullptr : it->second;
+    return binder_.widget(name);
 }
 
 QComboBox* BoundDialog::addCombo(const std::string& name) {
-    auto* c = new QComboBox(this);
-    c->setObjectName(QString::fromStdString(name));
-    controls_[name] = c;
-    connect(c, &QComboBox::activated, this, [this, name](int index) { forwardClick(name, index); });
-    return c;
+    return binder_.combo(name, this);
 }
 
 QCheckBox* BoundDialog::addCheck(const std::string& name, const QString& caption) {
-    auto* c = new QCheckBox(caption, this);
-    c->setObjectName(QString::fromStdString(name));
-    controls_[name] = c;
-    connect(c, &QCheckBox::clicked, this,
-            [this, name](bool on) { forwardClick(name, on ? 1 : 0); });
-    return c;
+    return binder_.check(name, caption, this);
 }
 
 void BoundDialog::forwardClick(const std::string& name, int value) {
@@ -46,51 +36,20 @@ void BoundDialog::forwardClick(const std::string& name, int value) {
 }
 
 QLabel* BoundDialog::addLabel(const std::string& name, const QString& text) {
-    auto* l = new QLabel(text, this);
-    l->setObjectName(QString::fromStdString(name));
-    controls_[name] = l;
+    auto* l = binder_.make<QLabel>(name, ControlBinder::Kind::Caption, this);
+    l->setText(text);
     return l;
 }
 
-void BoundDialog::addControl(const std::string& name, QWidget* w) {
-    w->setObjectName(QString::fromStdString(name));
-    controls_[name] = w;
+QGroupBox* BoundDialog::addFrame(const std::string& name, const QString& title) {
+    auto* g = binder_.make<QGroupBox>(name, ControlBinder::Kind::Frame, this);
+    g->setTitle(title);
+    return g;
 }
 
 void BoundDialog::render() {
     rendering_ = true;
-    const ControlModel& model = editor_.controls();
-    for (auto& [name, w] : controls_) {
-        if (!model.contains(name))
-            continue;
-        const ControlState& st = model.at(name);
-        const QSignalBlocker block(w);
-        w->setEnabled(st.enabled);
-        w->setToolTip(QString::fromStdString(st.hint));
-        if (auto* c = qobject_cast<QComboBox*>(w)) {
-            QStringList items;
-            for (const auto& i : st.items)
-                items << QString::fromStdString(i);
-            bool same = c->count() == items.size();
-            for (int i = 0; same && i < items.size(); ++i)
-                same = c->itemText(i) == items[i];
-            if (!same) {
-                c->clear();
-                c->addItems(items);
-            }
-            c->setCurrentIndex(st.value < c->count() ? st.value : -1);
-        } else if (auto* b = qobject_cast<QCheckBox*>(w)) {
-            b->setChecked(st.value != 0);
-            if (!st.text.empty())
-                b->setText(QString::fromStdString(st.text));
-        } else if (auto* l = qobject_cast<QLabel*>(w)) {
-            if (!st.text.empty())
-                l->setText(QString::fromStdString(st.text));
-        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-            if (!st.text.empty())
-                g->setTitle(QString::fromStdString(st.text));
-        }
-    }
+    binder_.render(editor_.controls(), ControlBinder::Visibility::Keep);
     rendering_ = false;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // A small modal dialog whose lists and check boxes show controls of the editor's model and
 // route the user's changes to the editor.
+#include "ui/control_binder.h"
+
 #include <QDialog>
-#include <map>
 #include <string>
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 
 namespace kpr {
@@ -25,8 +27,8 @@ class BoundDialog : public QDialog {
     QComboBox* addCombo(const std::string& name);
     QCheckBox* addCheck(const std::string& name, const QString& caption);
     QLabel* addLabel(const std::string& name, const QString& text);
-    // Any other widget whose caption the model may hold (frames).
-    void addControl(const std::string& name, QWidget* w);
+    // A frame whose title the model may hold.
+    QGroupBox* addFrame(const std::string& name, const QString& title);
     void paintEvent(QPaintEvent*) override;
     // Enter accepts the dialog wherever the focus is; the lists leave Enter to it.
     void keyPressEvent(QKeyEvent* e) override;
@@ -36,7 +38,7 @@ class BoundDialog : public QDialog {
   private:
     void forwardClick(const std::string& name, int value);
 
-    std::map<std::string, QWidget*> controls_;
+    ControlBinder binder_;
     bool rendering_ = false;
 };
 

@@ -3,6 +3,7 @@
 // editor's control model and routes every user event through the editor's routing table; it
 // decides nothing itself.
 #include "editor/control_routes.h"
+#include "ui/control_binder.h"
 #include "ui/layout_scale.h"
 #include "ui/station_dialog.h"
 
@@ -15,11 +16,9 @@
 #include <vector>
 
 class QAction;
-class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QRadioButton;
 class QStyle;
 
 namespace kpr {
@@ -99,12 +98,6 @@ class Form1 : public QMainWindow {
     void closeEvent(QCloseEvent* e) override;
 
   private:
-    enum class Kind { Check, Combo, Text, Label, Button, Option, Slider, Frame, Other };
-    struct Ctl {
-        QWidget* widget = nullptr;
-        Kind kind = Kind::Other;
-    };
-
     void buildMenus();
     void buildWindow();
     QWidget* buildStrip(QWidget* parent);
@@ -114,17 +107,10 @@ class Form1 : public QMainWindow {
     QWidget* buildPage6(QWidget* parent);
     void recordDesignGeometry();
     void applyScaling();
-    void applyPromptWidths();
 
-    template <class W> W* make(const std::string& name, Kind kind, QWidget* parent);
-    QGroupBox* frame(const std::string& name, const QString& title, QWidget* parent);
-    QWidget* chk(const std::string& name, const QString& caption, QWidget* parent);
-    QWidget* cbo(const std::string& name, QWidget* parent);
+    // An entry of the pages: its typing limit and events go through the editor.
     QWidget* txt(const std::string& name, QWidget* parent);
-    QLabel* lbl(const std::string& name, const QString& text, QWidget* parent);
-    QWidget* cmd(const std::string& name, const QString& caption, QWidget* parent);
 
-    void renderControl(const std::string& name, Ctl& c);
     void forwardClick(const std::string& name, int value);
     void forwardText(const std::string& name, ControlEvent event);
     void afterEvent();
@@ -141,10 +127,8 @@ class Form1 : public QMainWindow {
     Editor& editor_;
     GuiMessages& messages_;
     Programmer* programmer_;
-    std::map<std::string, Ctl> ctls_;
+    ControlBinder binder_;
     std::map<std::string, QAction*> actions_;
-    std::map<QWidget*, std::string> names_;
-    std::map<std::string, std::string> buddies_; // caption label -> the control it names
     std::map<QWidget*, DesignGeometry> design_;
     std::vector<QWidget*> scaled_;
     QSize designSize_;

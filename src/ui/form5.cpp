@@ -31,12 +31,9 @@ Form5::Form5(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     addTitleRow(this, head, top);
 
     auto* frames = new QHBoxLayout;
-    auto* disp = new QGroupBox(QStringLiteral("Message Disable and Display"), this);
-    auto* type = new QGroupBox(QStringLiteral("Message Type"), this);
-    auto* pri = new QGroupBox(QStringLiteral("Priority Alert Control"), this);
-    addControl("fraDisp", disp);
-    addControl("fraType", type);
-    addControl("fraPri", pri);
+    QGroupBox* disp = addFrame("fraDisp", QStringLiteral("Message Disable and Display"));
+    QGroupBox* type = addFrame("fraType", QStringLiteral("Message Type"));
+    QGroupBox* pri = addFrame("fraPri", QStringLiteral("Priority Alert Control"));
     auto* dl = new QGridLayout(disp);
     auto* tl = new QGridLayout(type);
     auto* pl = new QVBoxLayout(pri);

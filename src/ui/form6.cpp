@@ -31,9 +31,8 @@ Form6::Form6(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     personal->addStretch(1);
     top->addLayout(personal);
 
-    auto* status =
-        new QGroupBox(QStringLiteral("Mail Drop Status( A:Alert Length H:History )"), this);
-    addControl("fraMailStatus", status);
+    QGroupBox* status =
+        addFrame("fraMailStatus", QStringLiteral("Mail Drop Status( A:Alert Length H:History )"));
     auto* g = new QGridLayout(status);
     g->setHorizontalSpacing(8);
     g->setVerticalSpacing(3);

@@ -1,0 +1,310 @@
+#include "ui/form1.h"
+
+#include "editor/editor.h"
+#include "ops/editor_hooks.h"
+#include "platform/product_ledger.h"
+#include "profile/profile.h"
+#include "ui/about.h"
+#include "ui/form2.h"
+#include "ui/form5.h"
+#include "ui/form6.h"
+#include "ui/gui_messages.h"
+#include "ui/ledger_log_dialog.h"
+#include "ui/programmer.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+
+// The menus and the commands they run.
+namespace kpr {
+
+void Form1::buildMenus() {
+    auto add = [this](QMenu* menu, const char* name, const QString& caption,
+                      const QKeySequence& key, void (Form1::*slot)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        connect(a, &QAction::triggered, this, slot);
+        actions_[name] = a;
+    };
+    QMenu* file = menuBar()->addMenu(tr("File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    add(file, "mnuLBFF", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O),
+        &Form1::mnuLBFF_Click);
+    add(file, "mnuSBTF", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+        &Form1::mnuSBTF_Click);
+    add(file, "mnuSA", QStringLiteral("Save As..."), QKeySequence(Qt::CTRL | Qt::Key_A),
+        &Form1::mnuSA_Click);
+    file->addSeparator();
+    add(file, "mnuExit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_E),
+        &Form1::mnuExit_Click);
+    mnuPager_ = menuBar()->addMenu(QStringLiteral("Pager"));
+    mnuPager_->setObjectName(QStringLiteral("mnuPager"));
+    add(mnuPager_, "mnuEntire", QStringLiteral("Read"), QKeySequence(Qt::Key_F3),
+        &Form1::mnuEntire_Click);
+    add(mnuPager_, "mnuEB", QStringLiteral("Write"), QKeySequence(Qt::Key_F4), &Form1::mnuEB_Click);
+    add(mnuPager_, "mnuEB1", QStringLiteral("Verfy"), QKeySequence(Qt::Key_F9),
+        &Form1::mnuEB1_Click);
+    mnuPager_->addSeparator();
+    add(mnuPager_, "mnuStation", QStringLiteral("Station..."), {}, &Form1::mnuStation_Click);
+    actions_["mnuStation"]->setEnabled(false);
+    add(mnuPager_, "mnuLog", QStringLiteral("Programming Log..."), {}, &Form1::mnuLog_Click);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    add(help, "mnuAbout", QStringLiteral("About"), {}, &Form1::mnuAbout_Click);
+    add(help, "mnuFirmware", QStringLiteral("Check Firmware"), {}, &Form1::mnuFirmware_Click);
+}
+
+void Form1::runPagerCommand(int kind) {
+    const bool hadMonitor = timer1_.isActive();
+    timer1_.stop();
+    monitorWanted_ = false;
+    const bool refusedFrequency = editor_.flags().FreqErrorPending;
+    // Any entry being edited is left (and so stored) before the command looks at anything;
+    // a frequency the entry has just refused is not committed a second time.
+    if (!refusedFrequency && !(kind == 1 && !editor_.isWriteMode())) {
+        strip_->setFocus(Qt::OtherFocusReason);
+        editor_.state().focusRequest.clear();
+    }
+    QCoreApplication::processEvents();
+    bool open = false;
+    ++dispatchDepth_;
+    if (kind == 0)
+        open = editor_.mnuEntire_Click();
+    else if (kind == 1)
+        open = editor_.mnuEB_Click();
+    else
+        open = editor_.mnuEB1_Click();
+    // The dropped command ends the refused entry: it shows the stored frequency again.
+    if (refusedFrequency && !editor_.flags().FreqErrorPending)
+        editor_.read_freq();
+    --dispatchDepth_;
+    afterEvent();
+    if (open && programmer_) {
+        Form2 dialog(editor_, *programmer_, this);
+        // Writing and verifying compare pager codes; the texts go back when the dialog ends.
+        std::optional<PagerCodesScope> codes;
+        if (kind != 0)
+            codes.emplace(programmer_->editorHooks());
+        emit dialogOpened(&dialog);
+        dialog.exec();
+        codes.reset();
+        render();
+    }
+    monitorWanted_ = true;
+    if (programmer_ && (hadMonitor || startupDone_) && !closing_)
+        timer1_.start();
+}
+
+void Form1::setStationPorts(StationPorts ports) {
+    stationPorts_ = std::move(ports);
+    actions_["mnuStation"]->setEnabled(static_cast<bool>(stationPorts_.list));
+}
+
+void Form1::mnuStation_Click() {
+    if (!stationPorts_.list)
+        return;
+    // The single-board link leaves the ports alone while the station has them.
+    const bool hadMonitor = timer1_.isActive();
+    timer1_.stop();
+    monitorWanted_ = false;
+    strip_->setFocus(Qt::OtherFocusReason); // an entry being edited is stored first
+    editor_.state().focusRequest.clear();
+    if (programmer_)
+        programmer_->runAndWait([] {});
+    {
+        StationDialog dialog(editor_, stationPorts_, this);
+        dialog.useLedger(programmer_ ? programmer_->ledgerUrl() : product_ledger_url());
+        emit dialogOpened(&dialog);
+        dialog.exec();
+    }
+    render();
+    monitorWanted_ = true;
+    if (programmer_ && (hadMonitor || startupDone_) && !closing_)
+        timer1_.start();
+}
+
+void Form1::monitorTick() {
+    if (!programmer_)
+        return;
+    timer1_.stop(); // a tick never overlaps itself; the tick enables the timer again
+    programmer_->monitorTick();
+}
+
+void Form1::mnuEntire_Click() {
+    runPagerCommand(0);
+}
+void Form1::mnuEB_Click() {
+    runPagerCommand(1);
+}
+void Form1::mnuEB1_Click() {
+    runPagerCommand(2);
+}
+
+void Form1::mnuLog_Click() {
+    const std::string url = programmer_ ? programmer_->ledgerUrl() : product_ledger_url();
+    LedgerLogDialog dialog(url, product_ledger_file(), messages_, this);
+    // The ledger chosen there is the window's from now on, and its setting.
+    connect(&dialog, &LedgerLogDialog::ledgerChosen, this, [this](const QString& chosen) {
+        set_product_ledger_url(chosen.toStdString());
+        if (programmer_)
+            programmer_->setLedgerUrl(chosen.toStdString());
+    });
+    emit dialogOpened(&dialog);
+    dialog.exec();
+}
+
+QString Form1::chooseFile(bool save) {
+    if (fileDialogHook_)
+        return fileDialogHook_(save);
+    const QString folder = QString::fromStdString(editor_.flags().ProgramFolder);
+    const QString filter = QStringLiteral("Table files (*.tbl);;Profiles (*.yaml)");
+    if (!save)
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), folder, filter);
+    QString chosenFilter;
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), folder, filter,
+                                                &chosenFilter, QFileDialog::DontConfirmOverwrite);
+    // A name typed without an extension gets the chosen kind's: "(*.yaml)" -> ".yaml".
+    const qsizetype star = chosenFilter.indexOf(QStringLiteral("*."));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty() && star >= 0)
+        path += chosenFilter.mid(star + 1).chopped(1);
+    return path;
+}
+
+void Form1::mnuLBFF_Click() {
+    const QString path = chooseFile(false);
+    if (path.isEmpty())
+        return;
+    ++dispatchDepth_;
+    if (is_profile_path(path.toStdString()))
+        openProfile(path.toStdString());
+    else
+        editor_.mnuLBFF_Click(path.toStdString());
+    --dispatchDepth_;
+    afterEvent();
+}
+
+void Form1::openProfile(const std::string& path) {
+    const ProfileResult r = open_profile_in_editor(editor_, path);
+    if (r.ok()) {
+        editor_.set_current_file(path);
+        return;
+    }
+    // The editor is untouched; every problem is listed, each with its line.
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::string text;
+    for (const ProfileProblem& p : r.problems)
+        text += (text.empty() ? "" : "\n") + describe_problem(p, name);
+    messages_.message(text, MessageIcon::Critical);
+}
+
+void Form1::saveProfile(const std::string& path) {
+    std::string error;
+    if (save_profile_file(editor_, path, error))
+        editor_.set_current_file(path);
+    else
+        messages_.message(error, MessageIcon::Critical);
+}
+
+void Form1::mnuSA_Click() {
+    const QString path = chooseFile(true);
+    if (path.isEmpty())
+        return;
+    ++dispatchDepth_;
+    if (!is_profile_path(path.toStdString()))
+        editor_.mnuSA_Click(path.toStdString());
+    else if (editor_.may_overwrite(path.toStdString()))
+        saveProfile(path.toStdString());
+    --dispatchDepth_;
+    afterEvent();
+}
+
+void Form1::mnuSBTF_Click() {
+    strip_->setFocus(Qt::OtherFocusReason);
+    ++dispatchDepth_;
+    // After a profile was opened or saved, Save writes that profile, never a table file
+    // under its name.
+    if (is_profile_path(editor_.flags().CurrentTablePath))
+        saveProfile(editor_.flags().CurrentTablePath);
+    else
+        editor_.mnuSBTF_Click();
+    --dispatchDepth_;
+    afterEvent();
+}
+
+void Form1::mnuAbout_Click() {
+    frmAbout about(QString::fromStdString(programmer_ ? programmer_->link().LinkKind
+                                                      : std::string(LinkKindUsb)),
+                   this);
+    emit dialogOpened(&about);
+    about.exec();
+}
+
+void Form1::mnuFirmware_Click() {
+    if (programmer_)
+        programmer_->checkFirmware();
+}
+
+void Form1::mnuExit_Click() {
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* e) {
+    if (!closing_) {
+        closing_ = true;
+        timer1_.stop();
+        timer2_.stop();
+        if (programmer_)
+            programmer_->shutdown(); // releases the board when one is known
+    }
+    e->accept();
+    QCoreApplication::quit();
+}
+
+void Form1::runDialog(const std::string& button, const std::string& form) {
+    editor_.route(button, ControlEvent::Click); // fills the dialog's controls
+    render();
+    std::unique_ptr<BoundDialog> dialog;
+    if (form == "Form5")
+        dialog = std::make_unique<Form5>(editor_, this);
+    else
+        dialog = std::make_unique<Form6>(editor_, this);
+    emit dialogOpened(dialog.get());
+    dialog->exec();
+    render();
+}
+
+void Form1::startUp(const QString& programFolder, std::function<void()> done) {
+    // The editor and this window were built with the default image. The settings
+    // (default.tbl or the band defaults) are put in place at once, so what the window shows
+    // is final while the board search runs on the link thread: nothing typed during the
+    // search is overwritten when it ends. The monitor starts after both.
+    editor_.flags().ProgramFolder = programFolder.toStdString();
+    ++dispatchDepth_;
+    editor_.startup_finish(programFolder.toStdString());
+    --dispatchDepth_;
+    afterEvent();
+    auto finish = [this, done] {
+        startupDone_ = true;
+        monitorWanted_ = true;
+        if (programmer_ && !closing_)
+            timer1_.start();
+        if (done)
+            done();
+    };
+    if (programmer_)
+        programmer_->startupConnect(finish);
+    else
+        finish();
+}
+
+} // namespace kpr
