@@ -446,31 +446,6 @@ void Editor::run_write_command() {
         mnuEB_Click();
 }
 
-bool Editor::pager_command(int kind) {
-    EditorNotify n(*this);
-    if (kind == 1 && st_.controls["ModifyOpt"].value == 1) {
-        st_.messages->message(TextModifyModeWrite, MessageIcon::Warning);
-        return false;
-    }
-    st_.focusRequest = "picTabBack";
-    st_.flags.OperationKind = kind;
-    if (st_.flags.FreqErrorPending) {
-        st_.flags.FreqErrorPending = false;
-        return false;
-    }
-    return true;
-}
-
-bool Editor::mnuEntire_Click() {
-    return pager_command(0);
-}
-bool Editor::mnuEB_Click() {
-    return pager_command(1);
-}
-bool Editor::mnuEB1_Click() {
-    return pager_command(2);
-}
-
 void Editor::optAuto1_Click() {
     EditorNotify n(*this);
     st_.flags.AutoInc1 = st_.controls["optAuto1"].value == 1;

@@ -120,6 +120,12 @@ class Editor {
     bool mnuEntire_Click(); // Read
     bool mnuEB_Click();     // Write
     bool mnuEB1_Click();    // Verfy
+    // A Pager command (0 Read, 1 Write, 2 Verfy) as a front end runs it: an entry being
+    // edited is left first (leaveEntry moves the focus off it, so its LostFocus stores it),
+    // except an entry that has just refused its frequency, which must not be committed a
+    // second time, and except Write in "Modify Mode", which refuses anyway. A command dropped
+    // by that refused frequency ends the entry's edit: the stored frequency shows again.
+    bool run_pager_command(int kind, const std::function<void()>& leaveEntry);
     void optAuto1_Click();
     void optAuto2_Click();
 

@@ -120,8 +120,6 @@ class Form1 : public QMainWindow {
     void runDialog(const std::string& button, const std::string& form);
     QString chooseFile(bool save);
     // Profiles (.yaml) in File > Open, Save As and Save; table files go to the editor.
-    void openProfile(const std::string& path);
-    void saveProfile(const std::string& path);
     void connectEditor();
 
     Editor& editor_;

@@ -3,7 +3,7 @@
 #include "editor/editor.h"
 #include "ops/editor_hooks.h"
 #include "platform/product_ledger.h"
-#include "profile/profile.h"
+#include "profile/document_commands.h"
 #include "ui/about.h"
 #include "ui/form2.h"
 #include "ui/form5.h"
@@ -68,25 +68,15 @@ void Form1::runPagerCommand(int kind) {
     const bool hadMonitor = timer1_.isActive();
     timer1_.stop();
     monitorWanted_ = false;
-    const bool refusedFrequency = editor_.flags().FreqErrorPending;
-    // Any entry being edited is left (and so stored) before the command looks at anything;
-    // a frequency the entry has just refused is not committed a second time.
-    if (!refusedFrequency && !(kind == 1 && !editor_.isWriteMode())) {
+    ++dispatchDepth_;
+    const bool open = editor_.run_pager_command(kind, [this] {
+        // The entry's focus-out is an ordinary event of the window, outside the command.
+        --dispatchDepth_;
         strip_->setFocus(Qt::OtherFocusReason);
         editor_.state().focusRequest.clear();
-    }
-    QCoreApplication::processEvents();
-    bool open = false;
-    ++dispatchDepth_;
-    if (kind == 0)
-        open = editor_.mnuEntire_Click();
-    else if (kind == 1)
-        open = editor_.mnuEB_Click();
-    else
-        open = editor_.mnuEB1_Click();
-    // The dropped command ends the refused entry: it shows the stored frequency again.
-    if (refusedFrequency && !editor_.flags().FreqErrorPending)
-        editor_.read_freq();
+        QCoreApplication::processEvents();
+        ++dispatchDepth_;
+    });
     --dispatchDepth_;
     afterEvent();
     if (open && programmer_) {
@@ -185,34 +175,9 @@ void Form1::mnuLBFF_Click() {
     if (path.isEmpty())
         return;
     ++dispatchDepth_;
-    if (is_profile_path(path.toStdString()))
-        openProfile(path.toStdString());
-    else
-        editor_.mnuLBFF_Click(path.toStdString());
+    open_document(editor_, path.toStdString(), messages_);
     --dispatchDepth_;
     afterEvent();
-}
-
-void Form1::openProfile(const std::string& path) {
-    const ProfileResult r = open_profile_in_editor(editor_, path);
-    if (r.ok()) {
-        editor_.set_current_file(path);
-        return;
-    }
-    // The editor is untouched; every problem is listed, each with its line.
-    const std::string name = std::filesystem::path(path).filename().string();
-    std::string text;
-    for (const ProfileProblem& p : r.problems)
-        text += (text.empty() ? "" : "\n") + describe_problem(p, name);
-    messages_.message(text, MessageIcon::Critical);
-}
-
-void Form1::saveProfile(const std::string& path) {
-    std::string error;
-    if (save_profile_file(editor_, path, error))
-        editor_.set_current_file(path);
-    else
-        messages_.message(error, MessageIcon::Critical);
 }
 
 void Form1::mnuSA_Click() {
@@ -220,10 +185,7 @@ void Form1::mnuSA_Click() {
     if (path.isEmpty())
         return;
     ++dispatchDepth_;
-    if (!is_profile_path(path.toStdString()))
-        editor_.mnuSA_Click(path.toStdString());
-    else if (editor_.may_overwrite(path.toStdString()))
-        saveProfile(path.toStdString());
+    save_document_as(editor_, path.toStdString(), messages_);
     --dispatchDepth_;
     afterEvent();
 }
@@ -231,12 +193,7 @@ void Form1::mnuSA_Click() {
 void Form1::mnuSBTF_Click() {
     strip_->setFocus(Qt::OtherFocusReason);
     ++dispatchDepth_;
-    // After a profile was opened or saved, Save writes that profile, never a table file
-    // under its name.
-    if (is_profile_path(editor_.flags().CurrentTablePath))
-        saveProfile(editor_.flags().CurrentTablePath);
-    else
-        editor_.mnuSBTF_Click();
+    save_document(editor_, messages_);
     --dispatchDepth_;
     afterEvent();
 }

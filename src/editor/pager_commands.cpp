@@ -1,0 +1,42 @@
+#include "common/operator_texts.h"
+#include "editor/editor.h"
+#include "editor/editor_internal.h"
+
+namespace kpr {
+
+bool Editor::pager_command(int kind) {
+    EditorNotify n(*this);
+    if (kind == 1 && st_.controls["ModifyOpt"].value == 1) {
+        st_.messages->message(TextModifyModeWrite, MessageIcon::Warning);
+        return false;
+    }
+    st_.focusRequest = "picTabBack";
+    st_.flags.OperationKind = kind;
+    if (st_.flags.FreqErrorPending) {
+        st_.flags.FreqErrorPending = false;
+        return false;
+    }
+    return true;
+}
+
+bool Editor::mnuEntire_Click() {
+    return pager_command(0);
+}
+bool Editor::mnuEB_Click() {
+    return pager_command(1);
+}
+bool Editor::mnuEB1_Click() {
+    return pager_command(2);
+}
+
+bool Editor::run_pager_command(int kind, const std::function<void()>& leaveEntry) {
+    const bool refusedFrequency = st_.flags.FreqErrorPending;
+    if (!refusedFrequency && !(kind == 1 && !isWriteMode()))
+        leaveEntry();
+    const bool open = pager_command(kind);
+    if (refusedFrequency && !st_.flags.FreqErrorPending)
+        read_freq();
+    return open;
+}
+
+} // namespace kpr
