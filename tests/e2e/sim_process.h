@@ -28,16 +28,13 @@ class SimProcess {
     SimProcess& operator=(const SimProcess&) = delete;
 
     // SIGTERM: the simulator saves the pagers' memory and ends; killed if it will not.
-    // Returns its exit code, -1 when it did not end normally.
-    int stop() {
+    void stop() {
         if (proc.state() != QProcess::NotRunning) {
             ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
-            if (!proc.waitForFinished(10000)) {
+            if (!proc.waitForFinished(10000))
                 proc.kill();
-                proc.waitForFinished();
-            }
+            proc.waitForFinished();
         }
-        return proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
     }
 
     QProcess proc;

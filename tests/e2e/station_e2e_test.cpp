@@ -24,14 +24,6 @@ long long capcode_in(const QString& file) {
     return e2e::run_program(KPRTOOL_PATH, {"get", file, "capcode.1"}).out.trimmed().toLongLong();
 }
 
-QStringList station_args(const QString& table, const QStringList& ports, int count) {
-    QStringList args{"station",    table, "--count", QString::number(count),
-                     "--auto-inc", "1",   "--yes"};
-    for (const QString& p : ports)
-        args << "--port" << p;
-    return args;
-}
-
 struct Row {
     QString port, serial, result;
     long long capcode;
@@ -62,11 +54,13 @@ TEST(StationE2E, EightPagersOnFourBoardsOneOfThemFaulty) {
         e2e::SimProcess sim(QStringList{"--boards", "4", "--swap", "--swap-dir", done} + c.fault,
                             4);
         ASSERT_EQ(sim.ports.size(), 4);
-        const auto out = e2e::run_program(KPRTOOL_PATH,
-                                          station_args(in, sim.ports, 8)
-                                              << "-o" << dir.filePath("report.csv") << "--ledger"
-                                              << dir.filePath("l.sqlite"),
-                                          dir.path(), 120000);
+        const auto out = e2e::run_program(
+            KPRTOOL_PATH,
+            QStringList{"station", in, "--count", "8", "--auto-inc", "1", "--yes", "--port",
+                        sim.ports[0], "--port", sim.ports[1], "--port", sim.ports[2], "--port",
+                        sim.ports[3], "-o", dir.filePath("report.csv"), "--ledger",
+                        dir.filePath("l.sqlite")},
+            dir.path(), 120000);
         EXPECT_EQ(out.exitCode, 0) << out.err.toStdString();
         EXPECT_THAT(out.out.toStdString(), HasSubstr("Verified 8,"));
 
