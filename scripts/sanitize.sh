@@ -9,7 +9,7 @@
 #   KPR_ASAN_BUILD_DIR  build directory (default: build-asan, the preset's own)
 #   KPR_TSAN_BUILD_DIR  build directory of the ThreadSanitizer run (default: build-tsan)
 #   KPR_JOBS            parallel build and test jobs (default: 2)
-#   KPR_CTEST_ARGS      extra ctest arguments, e.g. "-L unit" or "-R fault_matrix"
+#   KPR_CTEST_ARGS      extra ctest arguments, e.g. "-L unit" or "-R FaultMatrix"
 #   KPR_SANITIZERS      which runs: "asan tsan" (default), "asan" or "tsan"
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,12 +46,12 @@ if [[ " $sanitizers " == *" tsan "* ]]; then
     cmake --preset tsan -B "$tsan_dir"
     mapfile -t tsan_targets < <(ninja -C "$tsan_dir" -t targets all |
         sed -n 's/^\(kprtool\|kpr-board-sim\|test_e2e_[a-z0-9_]*\|test_station\): .*/\1/p' |
-        grep -v '^test_e2e_programmer_trace$' | sort -u)
+        sort -u)
     cmake --build "$tsan_dir" -j "$jobs" --target "${tsan_targets[@]}"
     tsan_supp="$(pwd)/scripts/sanitize-threads.supp"
     export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$tsan_supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
     "$tsan_dir/tests/unit/station/test_station"
     # shellcheck disable=SC2086
-    ctest --test-dir "$tsan_dir" -L e2e -E '^ProgrammerTrace\.' -j "$jobs" --output-on-failure \
+    ctest --test-dir "$tsan_dir" -L e2e -j "$jobs" --output-on-failure \
         --timeout 600 ${KPR_CTEST_ARGS:-}
 fi

@@ -1,6 +1,5 @@
 #pragma once
-// Runs a program to its end and collects what it printed, for end-to-end tests.
-#include <QByteArray>
+// Runs a program of the project for end-to-end tests and collects how it ended.
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -9,35 +8,47 @@ namespace kpr::e2e {
 
 struct ProgramRun {
     int exitCode = -1;
-    bool crashed = false;
+    bool crashed = false; // crashed, or killed because it outlasted its time
     QString out;
     QString err;
 };
 
-// Runs program with args, feeding `input` on stdin (then closing it); waits up to
-// timeoutMs for the program to end, and kills it when it does not.
-inline ProgramRun run_program(const QString& program, const QStringList& args,
-                              const QByteArray& input = {}, int timeoutMs = 30000) {
-    QProcess p;
-    p.start(program, args);
-    ProgramRun r;
-    if (!p.waitForStarted(timeoutMs)) {
-        r.err = "could not start " + program + ": " + p.errorString();
-        return r;
+// Starts program with nothing on stdin; with `home`, its backups, ledger and settings go to
+// home/data and home/config, never the user's.
+inline void start_program(QProcess& p, const QString& program, const QStringList& args,
+                          const QString& home = {}) {
+    if (!home.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", home + "/data");
+        env.insert("XDG_CONFIG_HOME", home + "/config");
+        p.setProcessEnvironment(env);
     }
-    if (!input.isEmpty())
-        p.write(input);
+    p.start(program, args);
+    p.waitForStarted(10000);
     p.closeWriteChannel();
-    if (!p.waitForFinished(timeoutMs)) {
+}
+
+// Waits for a started program to end; kills it when it does not within timeoutMs.
+inline ProgramRun finish(QProcess& p, int timeoutMs = 60000) {
+    ProgramRun r;
+    if (p.state() != QProcess::NotRunning && !p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
         r.crashed = true;
     }
-    r.crashed = r.crashed || p.exitStatus() == QProcess::CrashExit;
+    r.crashed =
+        r.crashed || p.error() == QProcess::FailedToStart || p.exitStatus() == QProcess::CrashExit;
     r.exitCode = p.exitCode();
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+inline ProgramRun run_program(const QString& program, const QStringList& args,
+                              const QString& home = {}, int timeoutMs = 60000) {
+    QProcess p;
+    start_program(p, program, args, home);
+    return finish(p, timeoutMs);
 }
 
 } // namespace kpr::e2e

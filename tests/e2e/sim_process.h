@@ -1,6 +1,6 @@
 #pragma once
-// kpr-board-sim running on its pseudo-terminal, for the end-to-end tests: started with the
-// given arguments, its first line ("PORT <path>") read for the port to talk to.
+// kpr-board-sim serving its boards on pseudo-terminals, for the end-to-end tests: started with
+// the given arguments, its first lines ("PORT <path>", one a board) read for the ports.
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -11,38 +11,35 @@ namespace kpr::e2e {
 
 class SimProcess {
   public:
-    SimProcess(const QString& program, const QStringList& args) {
-        proc.start(program, args);
-        started = proc.waitForStarted(5000);
-        if (!started)
-            return;
-        while (!proc.canReadLine() && proc.waitForReadyRead(5000)) {
+    explicit SimProcess(const QStringList& args, int boards = 1) {
+        proc.start(KPR_BOARD_SIM_PATH, args);
+        while (ports.size() < boards) {
+            while (!proc.canReadLine() && proc.waitForReadyRead(10000)) {
+            }
+            const QString line = QString::fromUtf8(proc.readLine()).trimmed();
+            if (!line.startsWith("PORT "))
+                break;
+            ports << line.mid(5);
         }
-        banner = QString::fromUtf8(proc.readLine()).trimmed();
-        if (banner.startsWith("PORT "))
-            port = banner.mid(5);
+        port = ports.value(0);
     }
     ~SimProcess() { stop(); }
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
-    // SIGTERM: the simulator saves the pager's memory and ends; killed if it will not.
-    // Returns its exit code, -1 when it did not end normally.
-    int stop() {
+    // SIGTERM: the simulator saves the pagers' memory and ends; killed if it will not.
+    void stop() {
         if (proc.state() != QProcess::NotRunning) {
             ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
-            if (!proc.waitForFinished(5000)) {
+            if (!proc.waitForFinished(10000))
                 proc.kill();
-                proc.waitForFinished(5000);
-            }
+            proc.waitForFinished();
         }
-        return proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
     }
 
     QProcess proc;
-    bool started = false;
-    QString banner; // the first line it printed
-    QString port;   // empty when that line named none
+    QStringList ports; // empty when the simulator named none
+    QString port;      // the first board's
 };
 
 } // namespace kpr::e2e
