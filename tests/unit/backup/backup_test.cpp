@@ -39,29 +39,20 @@ struct TempDir {
 TEST(BackupNames, TimeSerialAndKindBothWays) {
     EXPECT_EQ(backup_file_name(T0, "AB123456789", BackupKind::BeforeWrite),
               "20260102-030405.006Z_AB123456789_before-write.tbl");
-    const struct {
-        const char* name;
-        const char* serial; // nullptr: not a backup
-        BackupKind kind = BackupKind::Read;
-    } rows[] = {
-        {"20260102-030405.006Z_AB123456789_before-write.tbl", "AB123456789",
-         BackupKind::BeforeWrite},
-        {"20260102-030405.006Z-2_no-serial_read.tbl", "no-serial", BackupKind::Read},
-        {"20260102-030405.006Z_X_written.tbl", "X", BackupKind::Written},
-        {"notes.txt", nullptr},
-        {"20260102-030405.006Z_AB_erased.tbl", nullptr},
-        {"20260102-030405Z_AB_read.tbl", nullptr},
-        {"x20260102-030405.006Z_AB_read.tbl", nullptr},
-    };
-    for (const auto& r : rows) {
-        const auto e = parse_backup_file_name(fs::path("/x") / r.name);
-        ASSERT_EQ(e.has_value(), r.serial != nullptr) << r.name;
-        if (e) {
-            EXPECT_EQ(e->time, T0) << r.name;
-            EXPECT_EQ(e->serial, r.serial) << r.name;
-            EXPECT_EQ(e->kind, r.kind) << r.name;
-        }
+    const std::pair<const char*, BackupKind> names[] = {
+        {"20260102-030405.006Z_AB123456789_before-write.tbl", BackupKind::BeforeWrite},
+        {"20260102-030405.006Z-2_AB123456789_read.tbl", BackupKind::Read},
+        {"20260102-030405.006Z_AB123456789_written.tbl", BackupKind::Written}};
+    for (const auto& [name, kind] : names) {
+        const auto e = parse_backup_file_name(fs::path("/x") / name);
+        ASSERT_TRUE(e.has_value()) << name;
+        EXPECT_EQ(e->time, T0) << name;
+        EXPECT_EQ(e->serial, "AB123456789") << name;
+        EXPECT_EQ(e->kind, kind) << name;
     }
+    for (const char* other : {"notes.txt", "20260102-030405.006Z_AB_erased.tbl",
+                              "20260102-030405Z_AB_read.tbl", "x20260102-030405.006Z_AB_read.tbl"})
+        EXPECT_FALSE(parse_backup_file_name(other)) << other;
     // The serial part: the valid serial number's letters and digits, or "no-serial".
     PagerImage img;
     test::make_valid_pager(img.bytes(), "KPR350102V3.80", "AB-123456789");
