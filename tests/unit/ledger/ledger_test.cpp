@@ -123,8 +123,8 @@ TEST_P(LedgerTest, ReservationsSkipCapcodesInOtherPagers) {
     const struct {
         const char* serial;
         int32_t capcode;
-        const char* result; // of a record
-        int32_t reserved;   // of a reservation
+        const char* result;   // of a record
+        int32_t reserved = 0; // of a reservation
         const char* skipped = "";
     } steps[] = {
         {"KS2026000017", 1234570, "verified"},
