@@ -1,13 +1,13 @@
-// Backups: names, listing and pruning on a fake clock, and what the programming operations
+// Backups: names, keeping and pruning on a fake clock, and what the programming operations
 // leave behind through the observer.
 #include "backup/backup_store.h"
 #include "ops/operations.h"
+#include "support/recorders.h"
 #include "tables/table_file.h"
 #include "text/charset.h"
 
 #include "../ops/fakes.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -20,14 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::system_clock;
-using ::testing::HasSubstr;
 
 // 2026-01-02 03:04:05.006 UTC
 const system_clock::time_point T0{std::chrono::milliseconds(1767323045006)};
 constexpr auto Day = std::chrono::hours(24);
 
-class TempDir {
-  public:
+struct TempDir {
     TempDir() {
         static int n = 0;
         path = fs::temp_directory_path() /
@@ -38,33 +36,29 @@ class TempDir {
     fs::path path;
 };
 
-PagerImage pager_with_serial() {
-    PagerImage img;
-    test::make_valid_pager(img.bytes(), "KPR350102V3.80", "AB-123456789");
-    return img;
-}
-
-TEST(BackupNames, CarryTimeSerialAndKindAndReadBack) {
-    const std::string name = backup_file_name(T0, "AB123456789", BackupKind::BeforeWrite);
-    EXPECT_EQ(name, "20260102-030405.006Z_AB123456789_before-write.tbl");
-    const auto e = parse_backup_file_name(fs::path("/x") / name);
-    ASSERT_TRUE(e.has_value());
-    EXPECT_EQ(e->time, T0);
-    EXPECT_EQ(e->serial, "AB123456789");
-    EXPECT_EQ(e->kind, BackupKind::BeforeWrite);
-    EXPECT_EQ(parse_backup_file_name("20260102-030405.006Z-2_no-serial_read.tbl")->kind,
-              BackupKind::Read);
+TEST(BackupNames, TimeSerialAndKindBothWays) {
+    EXPECT_EQ(backup_file_name(T0, "AB123456789", BackupKind::BeforeWrite),
+              "20260102-030405.006Z_AB123456789_before-write.tbl");
+    const std::pair<const char*, BackupKind> names[] = {
+        {"20260102-030405.006Z_AB123456789_before-write.tbl", BackupKind::BeforeWrite},
+        {"20260102-030405.006Z-2_AB123456789_read.tbl", BackupKind::Read},
+        {"20260102-030405.006Z_AB123456789_written.tbl", BackupKind::Written}};
+    for (const auto& [name, kind] : names) {
+        const auto e = parse_backup_file_name(fs::path("/x") / name);
+        ASSERT_TRUE(e.has_value()) << name;
+        EXPECT_EQ(e->time, T0) << name;
+        EXPECT_EQ(e->serial, "AB123456789") << name;
+        EXPECT_EQ(e->kind, kind) << name;
+    }
     for (const char* other : {"notes.txt", "20260102-030405.006Z_AB_erased.tbl",
                               "20260102-030405Z_AB_read.tbl", "x20260102-030405.006Z_AB_read.tbl"})
-        EXPECT_FALSE(parse_backup_file_name(other).has_value()) << other;
-}
-
-TEST(BackupNames, SerialIsTheValidSerialNumbersLettersAndDigits) {
-    EXPECT_EQ(backup_serial_tag(pager_with_serial()), "AB123456789");
-    PagerImage broken = pager_with_serial();
-    broken[AddrSerialFirst] ^= 1; // checksum no longer matches
-    EXPECT_EQ(backup_serial_tag(broken), "no-serial");
-    EXPECT_EQ(backup_serial_tag(PagerImage{}), "no-serial");
+        EXPECT_FALSE(parse_backup_file_name(other)) << other;
+    // The serial part: the valid serial number's letters and digits, or "no-serial".
+    PagerImage img;
+    test::make_valid_pager(img.bytes(), "KPR350102V3.80", "AB-123456789");
+    EXPECT_EQ(backup_serial_tag(img), "AB123456789");
+    img[AddrSerialFirst] ^= 1; // the checksum no longer matches
+    EXPECT_EQ(backup_serial_tag(img), "no-serial");
 }
 
 TEST(BackupStoreTest, KeepsListsNewestFirstAndPrunesByTheClock) {
@@ -72,18 +66,15 @@ TEST(BackupStoreTest, KeepsListsNewestFirstAndPrunesByTheClock) {
     system_clock::time_point now = T0;
     BackupStore store(dir.path / "backups", 7, [&] { return now; });
     std::string error;
-    const PagerImage img = pager_with_serial();
+    PagerImage img;
+    test::make_valid_pager(img.bytes());
 
     const auto first = store.keep(img, BackupKind::Read, error);
     ASSERT_TRUE(first.has_value()) << error;
-    // The file is a table file of the image: it opens as one.
-    const TableOpenResult opened = open_table_file(first->string());
-    ASSERT_TRUE(opened.ok());
-    EXPECT_EQ(opened.image.bytes(), img.bytes());
-
-    const auto same_ms = store.keep(img, BackupKind::Read, error);
-    ASSERT_TRUE(same_ms.has_value());
-    EXPECT_NE(*first, *same_ms);
+    EXPECT_EQ(open_table_file(first->string()).image, img); // a table file of the image
+    const auto sameMs = store.keep(img, BackupKind::Read, error);
+    ASSERT_TRUE(sameMs.has_value());
+    EXPECT_NE(*first, *sameMs);
     now = T0 + 3 * Day;
     store.keep(img, BackupKind::BeforeWrite, error);
     now = T0 + 9 * Day;
@@ -97,20 +88,15 @@ TEST(BackupStoreTest, KeepsListsNewestFirstAndPrunesByTheClock) {
     EXPECT_EQ(list[0].time, T0 + 9 * Day);
     EXPECT_EQ(list[1].kind, BackupKind::BeforeWrite);
     EXPECT_FALSE(fs::exists(*first));
-
     now = T0 + 11 * Day;
     EXPECT_EQ(store.prune(), 1); // 8 days old
     EXPECT_EQ(store.list().size(), 1u);
     EXPECT_TRUE(fs::exists(dir.path / "backups" / "notes.txt")); // not ours: never touched
 
-    BackupStore forever(dir.path / "backups", 0, [&] { return T0 + 1000 * Day; });
-    EXPECT_EQ(forever.prune(), 0);
-    EXPECT_EQ(forever.list().size(), 1u);
-
-    // More days than the clock can count back: nothing is old enough, least of all the
-    // backup just made.
-    for (int days : {106'752, 1'000'000, std::numeric_limits<int>::max()}) {
-        BackupStore longest(dir.path / "backups", days, [&] { return T0 + 12 * Day; });
+    // 0 keeps all; more days than the clock can count back: nothing is old enough, least of
+    // all the backup just made.
+    for (int days : {0, 106'752, 1'000'000, std::numeric_limits<int>::max()}) {
+        BackupStore longest(dir.path / "backups", days, [&] { return T0 + 1000 * Day; });
         const auto kept = longest.keep(img, BackupKind::Read, error);
         ASSERT_TRUE(kept.has_value()) << error;
         EXPECT_TRUE(fs::exists(*kept)) << days;
@@ -118,132 +104,113 @@ TEST(BackupStoreTest, KeepsListsNewestFirstAndPrunesByTheClock) {
     }
 }
 
-TEST(BackupStoreTest, AFolderThatCannotBeMadeIsReported) {
-    TempDir dir;
-    fs::create_directories(dir.path);
-    std::ofstream(dir.path / "file") << "x";
-    BackupStore store(dir.path / "file" / "backups", 7);
-    std::string error;
-    EXPECT_FALSE(store.keep(PagerImage{}, BackupKind::Read, error).has_value());
-    EXPECT_THAT(error, HasSubstr("could not be made"));
-    EXPECT_TRUE(store.list().empty());
-}
-
-class BackupOpsTest : public ::testing::Test {
-  protected:
-    BackupOpsTest() : pager(messages), ops(editor, pager, messages, progress) {
+// A write keeps what the pager held (read whole, before the first byte is written) and what
+// is written; nothing is written that could not be kept. A read is kept once accepted.
+TEST(PagerBackupsTest, WhatEachOperationKeeps) {
+    const struct {
+        const char* what;
+        bool readFirst, folderBlocked, pagerUnreadable;
+        OpOutcome outcome;
+        std::vector<BackupKind> kept; // newest first
+        const char* message;          // the one message, in part; "" none
+    } rows[] = {
+        {"write",
+         true,
+         false,
+         false,
+         OpOutcome::Success,
+         {BackupKind::Written, BackupKind::BeforeWrite},
+         ""},
+        {"write, written image only",
+         false,
+         false,
+         false,
+         OpOutcome::Success,
+         {BackupKind::Written},
+         ""},
+        {"pager unreadable", true, false, true, OpOutcome::Failed, {}, "Read Time Out!"},
+        {"no folder", true, true, false, OpOutcome::Failed, {}, "backup could not be kept"},
+        {"no folder, written image only",
+         false,
+         true,
+         false,
+         OpOutcome::Success,
+         {},
+         "backup could not be kept"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        TempDir dir;
+        fs::create_directories(dir.path);
+        std::ofstream(dir.path / "file") << "x";
+        test::RecordedMessages messages;
+        test::RecordedProgress progress;
+        test::FakeEditor editor;
+        test::FakePager pager(messages);
+        Operations ops(editor, pager, messages, progress);
         editor.fl.ScanIdle = true;
         for (int i = 0; i < ImageSize; ++i)
             editor.img[i] = static_cast<uint8_t>(i % 251);
         test::make_valid_pager(pager.memory);
+        system_clock::time_point now = T0;
+        PagerBackups backups(BackupStore(dir.path / (r.folderBlocked ? "file/b" : "b"), 30,
+                                         [&] { return now += std::chrono::seconds(1); }),
+                             messages, r.readFirst);
         ops.setTransferObserver(&backups);
-    }
-    std::vector<BackupEntry> kept() { return backups.store().list(); }
-    // The raw bytes: the editor's test image carries no model text for File > Open.
-    PagerImage file(const BackupEntry& e) {
-        PagerImage img;
-        std::ifstream f(e.path, std::ios::binary);
-        f.read(reinterpret_cast<char*>(img.data()), ImageSize);
-        return img;
-    }
-
-    TempDir dir;
-    system_clock::time_point now = T0;
-    test::RecordingMessages messages;
-    test::RecordingProgress progress;
-    test::FakeEditor editor;
-    test::FakePager pager;
-    Operations ops;
-    PagerBackups backups{
-        BackupStore(dir.path, 30, [this] { return now += std::chrono::seconds(1); }), messages};
-};
-
-TEST_F(BackupOpsTest, AWriteKeepsWhatThePagerHeldAndWhatWasWritten) {
-    const PagerImage::Bytes before = pager.memory;
-    std::string backupStatus;
-    int backupMaximum = 0;
-    pager.onRead = [&](int strt) {
-        if (strt == 0) {
+        PagerImage before{pager.memory}, written;
+        std::string backupStatus;
+        int backupMaximum = 0;
+        pager.onRead = [&](int strt) {
+            if (strt != 0)
+                return;
             backupStatus = progress.status;
             backupMaximum = progress.maximum;
+            EXPECT_TRUE(pager.writes.empty());
+            if (r.pagerUnreadable)
+                pager.failReadAt = 0;
+        };
+        EXPECT_EQ(ops.usb_writeall(editor.img, 0, ImageUpperBound), r.outcome);
+        written = PagerImage{pager.memory};
+        EXPECT_EQ(pager.writes.empty(), r.outcome == OpOutcome::Failed);
+        EXPECT_EQ(messages.texts().size(), *r.message ? 1u : 0u);
+        if (*r.message) {
+            EXPECT_NE(messages.texts()[0].find(r.message), std::string::npos);
+            EXPECT_EQ(messages.texts()[0].find("has not been written") != std::string::npos,
+                      r.folderBlocked && r.readFirst);
         }
-    };
-    ASSERT_EQ(ops.usb_writeall(editor.img, 0, ImageUpperBound), OpOutcome::Success);
-    // The read shows a phase of its own: its text and a bar over the whole image.
-    EXPECT_EQ(backupStatus, MsgBackingUp);
-    EXPECT_EQ(backupMaximum, ImageSize);
-    // The whole pager was read before the first byte was written.
-    ASSERT_FALSE(pager.writes.empty());
-    EXPECT_EQ(pager.reads.back(), std::make_pair(0, int(ImageUpperBound)));
-
-    const auto list = kept();
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[1].kind, BackupKind::BeforeWrite);
-    EXPECT_EQ(list[1].serial, "ABC123456789");
-    PagerImage expectBefore{before};
-    text_from_pager(expectBefore);
-    EXPECT_EQ(file(list[1]).bytes(), expectBefore.bytes());
-    EXPECT_EQ(list[0].kind, BackupKind::Written);
-    PagerImage expectWritten{pager.memory};
-    text_from_pager(expectWritten);
-    EXPECT_EQ(file(list[0]).bytes(), expectWritten.bytes());
-}
-
-TEST_F(BackupOpsTest, APagerThatCannotBeReadIsNotOverwritten) {
-    pager.onRead = [&](int strt) {
-        if (strt == 0)
-            pager.failReadAt = 0;
-    };
-    EXPECT_EQ(ops.usb_writeall(editor.img, 0, ImageUpperBound), OpOutcome::Failed);
-    EXPECT_TRUE(pager.writes.empty());
-    EXPECT_TRUE(ops.OpFailed());
-    EXPECT_TRUE(kept().empty());
-}
-
-TEST_F(BackupOpsTest, WithoutTheReadOnlyTheWrittenImageIsKept) {
-    PagerBackups writtenOnly(BackupStore(dir.path / "w", 30), messages, false);
-    ops.setTransferObserver(&writtenOnly);
-    ASSERT_EQ(ops.usb_writeall(editor.img, 0, ImageUpperBound), OpOutcome::Success);
-    for (const auto& r : pager.reads)
-        EXPECT_NE(r.first, 0) << "no whole-image read";
-    const auto list = writtenOnly.store().list();
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].kind, BackupKind::Written);
-}
-
-TEST_F(BackupOpsTest, AnAcceptedReadIsKeptAndARefusedOneIsNot) {
-    ASSERT_EQ(ops.usb_readall(0, ImageUpperBound), ReadOutcome::Accepted);
-    auto list = kept();
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].kind, BackupKind::Read);
-    EXPECT_EQ(file(list[0]).bytes(), editor.img.bytes());
-
-    pager.memory[AddrModelFirst] = 'X'; // not a KPR35 any more
-    EXPECT_EQ(ops.usb_readall(0, ImageUpperBound), ReadOutcome::WrongModel);
-    EXPECT_EQ(kept().size(), 1u);
-}
-
-// A folder that cannot be made: with the read before the write, what the pager held would be
-// lost, so nothing is written; without it only the outgoing image is missing, and the write
-// goes on. Either way the fault is reported once.
-TEST_F(BackupOpsTest, ABackupThatCannotBeSavedStopsTheWriteOnlyWhenItHoldsThePagersData) {
-    std::ofstream(dir.path.string() + "-blocker") << "x";
-    for (const bool readFirst : {true, false}) {
-        SCOPED_TRACE(readFirst ? "read before write" : "written image only");
-        messages.messages.clear();
-        pager.writes.clear();
-        PagerBackups blocked(BackupStore(dir.path.string() + "-blocker/b", 30), messages,
-                             readFirst);
-        ops.setTransferObserver(&blocked);
-        EXPECT_EQ(ops.usb_writeall(editor.img, 0, ImageUpperBound),
-                  readFirst ? OpOutcome::Failed : OpOutcome::Success);
-        EXPECT_EQ(pager.writes.empty(), readFirst);
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_NE(messages.messages[0].text.find("backup could not be kept"), std::string::npos);
-        EXPECT_EQ(messages.messages[0].text.find("has not been written") != std::string::npos,
-                  readFirst);
+        const auto& reads = pager.reads;
+        const bool wholeRead = std::find(reads.begin(), reads.end(),
+                                         std::make_pair(0, int(ImageUpperBound))) != reads.end();
+        if (!r.folderBlocked) {
+            EXPECT_EQ(wholeRead, r.readFirst);
+        }
+        if (r.readFirst && !r.folderBlocked) {
+            EXPECT_EQ(backupStatus, MsgBackingUp); // a phase of its own, a bar over the image
+            EXPECT_EQ(backupMaximum, ImageSize);
+        }
+        const auto list = backups.store().list();
+        ASSERT_EQ(list.size(), r.kept.size());
+        for (size_t i = 0; i < list.size(); ++i) {
+            EXPECT_EQ(list[i].kind, r.kept[i]);
+            EXPECT_EQ(list[i].serial, "ABC123456789");
+            // The raw bytes, in PC codes: the test image carries no model text for opening.
+            PagerImage want = list[i].kind == BackupKind::Written ? written : before, got;
+            text_from_pager(want);
+            std::ifstream(list[i].path, std::ios::binary)
+                .read(reinterpret_cast<char*>(got.data()), ImageSize);
+            EXPECT_EQ(got, want);
+        }
+        // A read is kept once it is accepted, never when refused.
+        if (r.outcome == OpOutcome::Success && !r.folderBlocked) {
+            pager.onRead = nullptr;
+            test::make_valid_pager(pager.memory);
+            ASSERT_EQ(ops.usb_readall(0, ImageUpperBound), ReadOutcome::Accepted);
+            pager.memory[AddrModelFirst] = 'X'; // not a KPR35 any more
+            EXPECT_EQ(ops.usb_readall(0, ImageUpperBound), ReadOutcome::WrongModel);
+            ASSERT_EQ(backups.store().list().size(), r.kept.size() + 1);
+            EXPECT_EQ(backups.store().list()[0].kind, BackupKind::Read);
+        }
     }
-    fs::remove(dir.path.string() + "-blocker");
 }
 
 } // namespace

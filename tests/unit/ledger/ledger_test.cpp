@@ -4,7 +4,6 @@
 #include "ledger/ledger_format.h"
 #include "ledger/sqlite_connection.h"
 #include "pg_server.h"
-#include <cstdio>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,8 +20,6 @@ namespace kpr {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
 
 fs::path scratch() {
     static int n = 0;
@@ -33,19 +30,11 @@ fs::path scratch() {
     return p;
 }
 
-std::string file_bytes(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 LedgerAttempt write_of(const std::string& serial, int32_t capcode, const std::string& result,
                        const std::string& time = "") {
     LedgerAttempt a;
     a.time = time;
     a.station = "bench";
-    a.port = "/dev/ttyUSB0";
     a.user = "op";
     a.kind = "write";
     a.serial = serial;
@@ -55,7 +44,7 @@ LedgerAttempt write_of(const std::string& serial, int32_t capcode, const std::st
     return a;
 }
 
-// Runs `body` in a child process and waits for it; its exit status.
+// Runs `body` in a child process; its exit status.
 template <class F> int in_child(F&& body) {
     const pid_t pid = ::fork();
     if (pid == 0)
@@ -73,26 +62,26 @@ class LedgerTest : public ::testing::TestWithParam<std::string> {
             if (!server.problem().empty())
                 GTEST_SKIP() << "PostgreSQL: " << server.problem();
             static int n = 0;
-            url_ = server.fresh_database("ledger" + std::to_string(++n));
+            url = server.fresh_database("ledger" + std::to_string(++n));
         } else {
-            dir_ = scratch();
-            url_ = (dir_ / "sub" / "ledger.sqlite").string(); // folder made on first use
+            dir = scratch();
+            url = (dir / "sub" / "ledger.sqlite").string(); // folder made on first use
         }
     }
     void TearDown() override {
-        if (!dir_.empty())
-            fs::remove_all(dir_);
+        if (!dir.empty())
+            fs::remove_all(dir);
     }
     std::unique_ptr<Ledger> open(const std::string& station = "bench") {
-        auto l = make_ledger(url_, "");
+        auto l = make_ledger(url, "");
         l->open(station);
         return l;
     }
-    std::string url_;
-    fs::path dir_;
+    std::string url;
+    fs::path dir;
 };
 
-TEST_P(LedgerTest, RecordsAttemptsAndListsThemNewestFirstByFilter) {
+TEST_P(LedgerTest, ListsAttemptsNewestFirstByFilter) {
     auto l = open();
     l->record(write_of("KS1", 100, "verified", "2026-01-05T10:00:00Z"));
     l->record(write_of("KS2", 200, "failed", "2026-02-01T10:00:00Z"));
@@ -101,22 +90,19 @@ TEST_P(LedgerTest, RecordsAttemptsAndListsThemNewestFirstByFilter) {
     read.imageSha256 = "ab12";
     l->record(read);
     l->record(write_of("KS3", 100, "cancelled", "2026-02-01T10:00:00Z"));
-
     const auto all = l->query({});
     ASSERT_EQ(all.size(), 4u);
-    EXPECT_EQ(all[0].kind, "read");
-    EXPECT_EQ(all[0].imageSha256, "ab12");
+    EXPECT_EQ(all[0].kind + all[0].imageSha256 + all[0].port, "readab12");
     EXPECT_EQ(all[0].capcodes[0].capcode, 300);
     EXPECT_TRUE(all[0].capcodes[0].on);
     EXPECT_EQ(all[0].capcodes[1].capcode, 9);
     EXPECT_FALSE(all[0].capcodes[1].on);
 
-    struct Row {
+    const struct {
         LedgerFilter filter;
         std::vector<std::string> serials;
-    };
-    const Row rows[] = {
-        {{}, {"KS1", "KS3", "KS2", "KS1"}}, // same time: later record first
+    } rows[] = {
+        {{}, {"KS1", "KS3", "KS2", "KS1"}}, // the same time: the later record first
         {{"2026-02-01", "", {}, ""}, {"KS1", "KS3", "KS2"}},
         {{"", "KS1", {}, ""}, {"KS1", "KS1"}},
         {{"", "", 100, ""}, {"KS3", "KS1"}},
@@ -124,84 +110,89 @@ TEST_P(LedgerTest, RecordsAttemptsAndListsThemNewestFirstByFilter) {
         {{"", "", {}, "failed"}, {"KS2"}},
         {{"2026-01-06", "KS1", 100, ""}, {}},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         std::vector<std::string> got;
         for (const auto& a : l->query(r.filter))
             got.push_back(a.serial);
-        EXPECT_THAT(got, ElementsAreArray(r.serials)) << r.filter.since << r.filter.serial;
+        EXPECT_EQ(got, r.serials) << r.filter.since << r.filter.serial;
     }
 }
 
-TEST_P(LedgerTest, ReservationSkipsCapcodesOfAnotherPagersLatestVerifiedWrite) {
+// One step after the other: a record (serial set) or a reservation from `capcode`.
+TEST_P(LedgerTest, ReservationsSkipCapcodesInOtherPagers) {
+    const struct {
+        const char* serial;
+        int32_t capcode;
+        const char* result;   // of a record
+        int32_t reserved = 0; // of a reservation
+        const char* skipped = "";
+    } steps[] = {
+        {"KS2026000017", 1234570, "verified"},
+        {"KS2026000018", 1234573, "failed"}, // never in a pager
+        {nullptr, 1234570, "", 1234571,
+         "Capcode 1234570 is in pager KS2026000017 already: skipped"},
+        {nullptr, 1234571, "", 1234572},     // an open reservation is passed over without a word
+        {"KS2026000019", 1234572, "failed"}, // records the last reservation: released
+        {nullptr, 1234572, "", 1234572},
+        {"KS2026000017", 555, "verified"}, // the pager got other capcodes since
+        {nullptr, 1234570, "", 1234570},
+    };
     auto l = open();
-    l->record(write_of("KS2026000017", 1234570, "verified"));
-    l->record(write_of("KS2026000018", 1234573, "failed")); // never in a pager
-
-    const LedgerReservation a = l->reserve_capcode(1234570, "bench");
-    EXPECT_EQ(a.capcode, 1234571);
-    EXPECT_THAT(a.skipped, ElementsAreArray({std::string(
-                               "Capcode 1234570 is in pager KS2026000017 already: skipped")}));
-    // An open reservation is passed over without a word; a failed write's capcode is free.
-    const LedgerReservation b = l->reserve_capcode(1234571, "bench");
-    EXPECT_EQ(b.capcode, 1234572);
-    EXPECT_TRUE(b.skipped.empty());
-    l->record(write_of("KS2026000019", b.capcode, "failed"), {b.id});
-    EXPECT_EQ(l->reserve_capcode(1234572, "bench").capcode, 1234572);
-
-    // The pager got other capcodes since: 1234570 is free again.
-    l->record(write_of("KS2026000017", 555, "verified"));
-    EXPECT_EQ(l->reserve_capcode(1234570, "bench").capcode, 1234570);
+    LedgerReservation last;
+    for (const auto& s : steps) {
+        if (s.serial) {
+            l->record(write_of(s.serial, s.capcode, s.result), {last.id});
+            continue;
+        }
+        last = l->reserve_capcode(s.capcode, "bench");
+        EXPECT_EQ(last.capcode, s.reserved) << s.capcode;
+        EXPECT_EQ(testing::PrintToString(last.skipped),
+                  testing::PrintToString(*s.skipped ? std::vector<std::string>{s.skipped}
+                                                    : std::vector<std::string>{}));
+    }
 }
 
 TEST_P(LedgerTest, AStationsCrashLeftReservationsAreReleasedAtItsNextStart) {
-    const std::string url = url_;
-    ASSERT_EQ(in_child([&] {
-                  auto l = make_ledger(url, "");
-                  l->open("bench");
-                  return l->reserve_capcode(700, "bench").capcode == 700 ? 0 : 1;
-              }),
-              0); // ended without recording, as a crash would
+    ASSERT_EQ(
+        in_child([&] { return open()->reserve_capcode(700, "bench").capcode == 700 ? 0 : 1; }),
+        0); // ended without recording, as a crash would
     auto live = open("bench");
-    const LedgerReservation mine = live->reserve_capcode(700, "bench");
-    EXPECT_EQ(mine.capcode, 700);
+    EXPECT_EQ(live->reserve_capcode(700, "bench").capcode, 700);
     // A second run on the same station keeps the live run's reservation.
     EXPECT_EQ(open("bench")->reserve_capcode(700, "bench").capcode, 701);
 }
 
 TEST_P(LedgerTest, TwoProcessesReservingAtOnceNeverGetTheSameCapcode) {
-    const std::string url = url_;
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     std::vector<pid_t> kids;
     for (int k = 0; k < 2; ++k) {
         const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::close(fds[0]);
-            try {
-                auto l = make_ledger(url, "");
-                l->open("station" + std::to_string(k));
-                int32_t next = 100;
-                for (int i = 0; i < 12; ++i) {
-                    const LedgerReservation r = l->reserve_capcode(next, "s");
-                    l->record(write_of("K" + std::to_string(k) + "-" + std::to_string(i), r.capcode,
-                                       "verified"),
-                              {r.id});
-                    if (::write(fds[1], &r.capcode, sizeof r.capcode) != sizeof r.capcode)
-                        ::_exit(2);
-                    next = r.capcode + 1;
-                }
-            } catch (const LedgerError& e) {
-                std::fprintf(stderr, "child %d: %s\n", k, e.what());
-                ::_exit(1);
-            }
-            ::_exit(0);
+        if (pid != 0) {
+            kids.push_back(pid);
+            continue;
         }
-        kids.push_back(pid);
+        ::close(fds[0]);
+        try {
+            auto l = open("station" + std::to_string(k));
+            int32_t next = 100;
+            for (int i = 0; i < 12; ++i) {
+                const LedgerReservation r = l->reserve_capcode(next, "s");
+                l->record(write_of("K" + std::to_string(k * 100 + i), r.capcode, "verified"),
+                          {r.id});
+                if (::write(fds[1], &r.capcode, sizeof r.capcode) != sizeof r.capcode)
+                    ::_exit(2);
+                next = r.capcode + 1;
+            }
+        } catch (const LedgerError& e) {
+            std::fprintf(stderr, "child %d: %s\n", k, e.what());
+            ::_exit(1);
+        }
+        ::_exit(0);
     }
     ::close(fds[1]);
     std::multiset<int32_t> got;
-    int32_t c;
-    while (::read(fds[0], &c, sizeof c) == sizeof c)
+    for (int32_t c; ::read(fds[0], &c, sizeof c) == sizeof c;)
         got.insert(c);
     ::close(fds[0]);
     for (pid_t pid : kids) {
@@ -223,43 +214,44 @@ TEST(LedgerFilterBox, KeepsRowsHoldingEveryWord) {
     const std::pair<const char*, bool> rows[] = {
         {"", true},         {"ks2026000017", true},  {" 1234570  VERIFIED ", true},
         {"0000009", true},  {"success bench", true}, {"1234570 failed", false},
-        {"capcode", false}, {"KS2026000018", false},
-    };
+        {"capcode", false}, {"KS2026000018", false}};
     for (const auto& [text, kept] : rows)
         EXPECT_EQ(ledger_row_matches(a, text), kept) << text;
+}
+
+std::string file_bytes(const std::string& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
 }
 
 // What cannot be used is said before anything is written, and is left as it was.
 TEST(LedgerRefusal, DamagedNewerOrUnreachableLedgersAreRefusedUntouched) {
     const fs::path dir = scratch();
-    const fs::path damaged = dir / "damaged.sqlite";
+    const std::string damaged = (dir / "damaged.sqlite").string();
+    const std::string newer = (dir / "newer.sqlite").string();
     std::ofstream(damaged) << std::string(4096, 'x');
-    const fs::path newer = dir / "newer.sqlite";
-    make_ledger(newer.string(), "")->open("bench");
+    make_ledger(newer, "")->open("bench");
     {
-        SqliteConnection raw(newer.string());
+        SqliteConnection raw(newer);
         raw.connect();
         raw.exec("INSERT INTO schema_version (version) VALUES (99)", {});
     }
-    struct Row {
-        std::string url;
-        std::string message;
-    };
-    const Row rows[] = {
-        {damaged.string(), "ledger file " + damaged.string() + " is damaged or is not a ledger"},
-        {"sqlite:" + newer.string(), "was made by a newer version of this program (schema 99"},
-        {"postgresql://127.0.0.1:1/ledger", "Cannot reach the ledger postgresql://127.0.0.1:1"},
-    };
-    for (const Row& r : rows) {
-        const std::string path = r.url.rfind("sqlite:", 0) == 0 ? r.url.substr(7) : r.url;
+    const std::pair<std::string, std::string> rows[] = {
+        {damaged, "ledger file " + damaged + " is damaged or is not a ledger"},
+        {"sqlite:" + newer, "was made by a newer version of this program (schema 99"},
+        {"postgresql://127.0.0.1:1/ledger", "Cannot reach the ledger postgresql://127.0.0.1:1"}};
+    for (const auto& [url, message] : rows) {
+        const std::string path = url.rfind("sqlite:", 0) == 0 ? url.substr(7) : url;
         const std::string before = file_bytes(path);
         try {
-            make_ledger(r.url, "")->open("bench");
-            ADD_FAILURE() << r.url << " opened";
+            make_ledger(url, "")->open("bench");
+            ADD_FAILURE() << url << " opened";
         } catch (const LedgerError& e) {
-            EXPECT_THAT(e.what(), HasSubstr(r.message));
+            EXPECT_THAT(e.what(), ::testing::HasSubstr(message));
         }
-        EXPECT_EQ(file_bytes(path), before) << r.url;
+        EXPECT_EQ(file_bytes(path), before) << url;
     }
     fs::remove_all(dir);
 }

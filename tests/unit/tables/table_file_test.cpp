@@ -1,366 +1,261 @@
-#include "editor/editor.h"
+// Table files on a real file system: what opens, what is refused and why, and saves that keep
+// the file the user has.
 #include "tables/band.h"
 #include "tables/table_file.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <vector>
-
-#include <csignal>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
-using namespace kpr;
-
+namespace kpr {
 namespace {
 
-class TableFileTest : public ::testing::Test {
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+class TableFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kpr_tables_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir = fs::temp_directory_path() /
+              ("kpr_tables_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
     }
     void TearDown() override {
         std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
+        for (const auto& d : {dir, dir / "ro"})
+            fs::permissions(d, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir, ec);
     }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    // A file of n bytes, byte i = pattern(i), with the model text written at 993 when it fits.
-    std::string make_file(const std::string& name, size_t n, std::string_view model = "KPR35") {
-        std::vector<uint8_t> b(n);
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    // n bytes of a pattern, the model text at 993 as far as it fits.
+    std::string make(const std::string& name, size_t n, std::string_view model = "KPR35") {
+        Bytes b(n);
         for (size_t i = 0; i < n; ++i)
             b[i] = static_cast<uint8_t>(i * 7 + 3);
         for (size_t k = 0; k < model.size() && 993 + k < n; ++k)
             b[993 + k] = static_cast<uint8_t>(model[k]);
-        write_bytes(name, b);
+        std::ofstream(path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(b.data()), std::streamsize(n));
         return path(name);
     }
-    void write_bytes(const std::string& name, const std::vector<uint8_t>& b) {
-        std::ofstream(path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-    }
-    std::vector<uint8_t> read_bytes(const std::string& p) {
+    static Bytes bytes(const std::string& p) { // of a regular file; none of anything else
+        if (!fs::is_regular_file(p))
+            return {};
         std::ifstream in(p, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
-
-    fs::path dir_;
+    fs::path dir;
 };
 
-uint8_t pattern(size_t i) {
-    return static_cast<uint8_t>(i * 7 + 3);
+std::string unreadable(const std::string& p, const std::string& reason) {
+    return "The [" + p + "] could not be read: " + reason;
+}
+std::string unwritable(const std::string& p, int err) {
+    return "The [" + p + "] could not be written: " + std::generic_category().message(err);
 }
 
-} // namespace
-
-TEST_F(TableFileTest, LongerFileIsReadUpTo2047) {
-    auto p = make_file("long.tbl", 3000);
-    auto r = open_table_file(p);
-    ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(r.image[0], pattern(0));
-    EXPECT_EQ(r.image[2047], pattern(2047));
-    EXPECT_EQ(r.image[993], 'K');
-    EXPECT_EQ(r.image[997], '5');
-}
-
-TEST_F(TableFileTest, ShorterFileIsZeroFilled) {
-    auto p = make_file("short.tbl", 1000);
-    auto r = open_table_file(p);
-    ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(r.image[999], pattern(999));
-    for (int a = 1000; a < ImageSize; ++a)
-        ASSERT_EQ(r.image[a], 0) << a;
-}
-
-TEST_F(TableFileTest, FileEndingBeforeTheModelTextIsRejected) {
-    auto p = make_file("tiny.tbl", 990);
-    auto r = open_table_file(p);
-    EXPECT_EQ(r.status, TableOpenStatus::WrongFormat);
-    EXPECT_EQ(r.message, "The [" + p + "] is not correct format, the file will discard !");
-    EXPECT_EQ(r.image, PagerImage{});
-    // Ends inside the model text: still rejected.
-    EXPECT_EQ(open_table_file(make_file("cut.tbl", 996)).status, TableOpenStatus::WrongFormat);
-    // Exactly reaches past 997: accepted.
-    EXPECT_TRUE(open_table_file(make_file("edge.tbl", 998)).ok());
-}
-
-TEST_F(TableFileTest, ModelTextIsCaseSensitive) {
-    auto p = make_file("lower.tbl", 2048, "kpr35");
-    EXPECT_EQ(open_table_file(p).status, TableOpenStatus::WrongFormat);
-    EXPECT_EQ(open_table_file(make_file("mixed.tbl", 2048, "KPr35")).status,
-              TableOpenStatus::WrongFormat);
-}
-
-TEST_F(TableFileTest, MissingAndUnreadableFiles) {
-    auto r = open_table_file(path("nothing.tbl"));
-    EXPECT_EQ(r.status, TableOpenStatus::Missing);
-    EXPECT_EQ(r.message, "This file is not exit!");
-
-    r = open_table_file(dir_.string());
-    EXPECT_EQ(r.status, TableOpenStatus::Unreadable);
-    EXPECT_EQ(r.message.rfind("The [" + dir_.string() + "] could not be read: ", 0), 0u)
-        << r.message;
-}
-
-// Whatever the name holds, opening returns at once with the system's reason.
-TEST_F(TableFileTest, SpecialFilesAreRefusedWithoutBlocking) {
+// Opening returns at once, whatever the name holds; an image only from a file that reaches
+// past the model text and carries it exactly.
+TEST_F(TableFile, OpenRows) {
     ASSERT_EQ(::mkfifo(path("fifo.tbl").c_str(), 0600), 0);
     fs::create_symlink("loop2.tbl", path("loop1.tbl"));
     fs::create_symlink("loop1.tbl", path("loop2.tbl"));
     const std::string notRegular = "not a regular file (a device, FIFO or socket)";
+    const std::string wrong = " is not correct format, the file will discard !";
+    const std::string longName = path(std::string(5000, 'n'));
     const struct {
-        std::string path;
-        std::string reason;
+        std::string file;
+        TableOpenStatus status;
+        std::string message;
     } rows[] = {
-        {path("fifo.tbl"), notRegular},
-        {"/dev/zero", notRegular},
-        {dir_.string(), std::generic_category().message(EISDIR)},
-        {path("loop1.tbl"), std::generic_category().message(ELOOP)},
-        {path(std::string(5000, 'n')), std::generic_category().message(ENAMETOOLONG)},
+        {make("long.tbl", 3000), TableOpenStatus::Ok, ""},
+        {make("short.tbl", 1000), TableOpenStatus::Ok, ""},
+        {make("edge.tbl", 998), TableOpenStatus::Ok, ""},
+        {make("cut.tbl", 996), TableOpenStatus::WrongFormat,
+         "The [" + path("cut.tbl") + "]" + wrong},
+        {make("tiny.tbl", 990), TableOpenStatus::WrongFormat, ""},
+        {make("lower.tbl", 2048, "kpr35"), TableOpenStatus::WrongFormat, ""},
+        {make("mixed.tbl", 2048, "KPr35"), TableOpenStatus::WrongFormat, ""},
+        {path("none.tbl"), TableOpenStatus::Missing, "This file is not exit!"},
+        {path("fifo.tbl"), TableOpenStatus::Unreadable, unreadable(path("fifo.tbl"), notRegular)},
+        {"/dev/zero", TableOpenStatus::Unreadable, unreadable("/dev/zero", notRegular)},
+        {dir.string(), TableOpenStatus::Unreadable,
+         unreadable(dir.string(), std::generic_category().message(EISDIR))},
+        {path("loop1.tbl"), TableOpenStatus::Unreadable,
+         unreadable(path("loop1.tbl"), std::generic_category().message(ELOOP))},
+        {longName, TableOpenStatus::Unreadable,
+         unreadable(longName, std::generic_category().message(ENAMETOOLONG))},
     };
-    for (const auto& row : rows) {
-        const TableOpenResult r = open_table_file(row.path);
-        EXPECT_EQ(r.status, TableOpenStatus::Unreadable) << row.path.substr(0, 80);
-        EXPECT_EQ(r.message, "The [" + row.path + "] could not be read: " + row.reason);
+    for (const auto& r : rows) {
+        const TableOpenResult got = open_table_file(r.file);
+        const std::string what = r.file.substr(0, 80);
+        EXPECT_EQ(got.status, r.status) << what;
+        if (!r.message.empty()) {
+            EXPECT_EQ(got.message, r.message) << what;
+        }
+        Bytes want(ImageSize, 0); // the file's first 2048 bytes, zero-filled
+        if (r.status == TableOpenStatus::Ok) {
+            const Bytes b = bytes(r.file);
+            std::copy_n(b.begin(), std::min<size_t>(b.size(), ImageSize), want.begin());
+        }
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), got.image.bytes().begin())) << what;
     }
-
-    // The window's start-up with a FIFO for default.tbl says so instead of hanging.
-    struct Recorder : OperatorMessages {
-        void message(const std::string& t, MessageIcon) override { texts.push_back(t); }
-        bool ask(const std::string&) override { return false; }
-        std::vector<std::string> texts;
-    } messages;
-    fs::rename(path("fifo.tbl"), path("default.tbl"));
-    Editor editor(messages);
-    editor.startup_finish(dir_.string(), true);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{"The [" + path("default.tbl") +
-                                                       "] could not be read: " + notRegular});
 }
 
-// Saves keep what the user has: the file's links, its place in a folder the user may not
+// A save writes the image over the file's first 2048 bytes and keeps what the user has: the
+// bytes beyond them, the file's links, mode and owner, its place in a folder the user may not
 // write, a name with no room for a temporary suffix.
-TEST_F(TableFileTest, SavesKeepTheFilesIdentity) {
+TEST_F(TableFile, SavesKeepTheFile) {
     PagerImage img;
-    img[5] = 42;
+    for (int a = 0; a < ImageSize; ++a)
+        img[a] = static_cast<uint8_t>(255 - a % 256);
+    for (size_t k = 0; k < TableModelText.size(); ++k)
+        img[TableModelOffset + int(k)] = static_cast<uint8_t>(TableModelText[k]);
     const std::string longName = std::string(250, 'l') + ".tbl";
     const struct {
         const char* what;
         std::string file;
         std::function<void()> setUp;
         std::string alsoSees; // another name that must show the new bytes
+        TableTail tail = TableTail::Keep;
     } rows[] = {
-        {"hard link", "linked.tbl",
+        {"new", path("new.tbl"), [] {}, ""},
+        {"longer file", path("long.tbl"), [&] { make("long.tbl", 3000); }, ""},
+        {"longer file, tail discarded", path("cut.tbl"), [&] { make("cut.tbl", 3000); }, "",
+         TableTail::Discard},
+        {"hard link", path("linked.tbl"),
          [&] {
-             make_file("linked.tbl", 2048);
-             fs::create_hard_link(path("linked.tbl"), path("other-name.tbl"));
+             make("linked.tbl", 2048);
+             fs::create_hard_link(path("linked.tbl"), path("twin.tbl"));
          },
-         path("other-name.tbl")},
-        {"read-only folder",
-         "ro/inside.tbl",
+         path("twin.tbl")},
+        {"symbolic link", path("link.tbl"),
          [&] {
-             fs::create_directory(dir_ / "ro");
-             make_file("ro/inside.tbl", 2048);
-             fs::permissions(dir_ / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+             fs::permissions(make("target.tbl", 2048), fs::perms::owner_read |
+                                                           fs::perms::owner_write |
+                                                           fs::perms::group_read);
+             fs::create_symlink(path("target.tbl"), path("link.tbl"));
          },
-         {}},
-        {"long name, existing", longName, [&] { make_file(longName, 2048); }, {}},
-        {"long name, new", "n" + longName.substr(1), [] {}, {}},
+         path("target.tbl")},
+        {"read-only folder", path("ro/inside.tbl"),
+         [&] {
+             fs::create_directory(dir / "ro");
+             make("ro/inside.tbl", 2048);
+             fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+         },
+         ""},
+        {"long name, existing", path(longName), [&] { make(longName, 2048); }, ""},
     };
-    for (const auto& row : rows) {
-        row.setUp();
+    for (const auto& r : rows) {
+        r.setUp();
         struct stat before {};
-        const bool existed = ::stat(path(row.file).c_str(), &before) == 0;
-        const TableSaveResult r = save_table_file(path(row.file), img);
-        EXPECT_TRUE(r.ok) << row.what << ": " << r.message;
-        EXPECT_EQ(read_bytes(path(row.file)).at(5), 42) << row.what;
-        if (!row.alsoSees.empty()) {
-            EXPECT_EQ(read_bytes(row.alsoSees).at(5), 42) << row.what;
+        const bool existed = ::stat(r.file.c_str(), &before) == 0;
+        const Bytes old = bytes(r.file);
+        const TableSaveResult s = save_table_file(r.file, img, r.tail);
+        ASSERT_TRUE(s.ok) << r.what << ": " << s.message;
+        Bytes want = r.tail == TableTail::Keep && old.size() > ImageSize ? old : Bytes(ImageSize);
+        std::copy(img.bytes().begin(), img.bytes().end(), want.begin());
+        EXPECT_EQ(bytes(r.file), want) << r.what;
+        if (!r.alsoSees.empty()) {
+            EXPECT_EQ(bytes(r.alsoSees), want) << r.what;
         }
+        EXPECT_EQ(open_table_file(r.file).image, img) << r.what;
         struct stat after {};
-        ASSERT_EQ(::stat(path(row.file).c_str(), &after), 0) << row.what;
+        ASSERT_EQ(::stat(r.file.c_str(), &after), 0) << r.what;
         if (existed) {
-            EXPECT_EQ(after.st_mode, before.st_mode) << row.what;
-            EXPECT_EQ(after.st_uid, before.st_uid) << row.what;
-            EXPECT_EQ(after.st_gid, before.st_gid) << row.what;
+            EXPECT_EQ(after.st_mode, before.st_mode) << r.what;
+            EXPECT_EQ(after.st_uid, before.st_uid) << r.what;
+            EXPECT_EQ(after.st_gid, before.st_gid) << r.what;
         }
-        std::error_code ec;
-        fs::permissions(dir_ / "ro", fs::perms::owner_all, fs::perm_options::add, ec);
     }
-    // Nothing but the files themselves is left.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 5);
-}
-
-TEST_F(TableFileTest, AnInPlaceSaveThatFailsPutsTheOldBytesBack) {
-    // Two links force an in-place write; a file size limit makes it fail half way.
-    const auto p = make_file("short.tbl", 1000);
-    fs::create_hard_link(p, path("twin.tbl"));
-    const auto before = read_bytes(p);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 1500;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const TableSaveResult r = save_table_file(p, PagerImage{});
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message,
-              "The [" + p + "] could not be written: " + std::generic_category().message(EFBIG));
-    EXPECT_EQ(read_bytes(p), before);
-}
-
-TEST_F(TableFileTest, RoundTripKeepsEveryByte) {
-    PagerImage img;
-    for (int a = 0; a < ImageSize; ++a)
-        img[a] = static_cast<uint8_t>(255 - a % 256);
-    for (size_t k = 0; k < TableModelText.size(); ++k)
-        img[TableModelOffset + int(k)] = static_cast<uint8_t>(TableModelText[k]);
-    img[0x100] = 0xE9; // a Latin-1 text byte stays as it is
-
-    auto p = path("round.tbl");
-    auto s = save_table_file(p, img);
-    ASSERT_TRUE(s.ok) << s.message;
-    EXPECT_EQ(fs::file_size(p), 2048u);
-    auto r = open_table_file(p);
-    ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_EQ(r.image, img);
-    // Saving the opened image again gives the identical file.
-    ASSERT_TRUE(save_table_file(p, r.image).ok);
-    auto bytes = read_bytes(p);
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), img.bytes().begin(), img.bytes().end()));
-    // No temporary file is left behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1);
-}
-
-TEST_F(TableFileTest, SavingOverALongerFileKeepsItsTail) {
-    auto p = make_file("long.tbl", 3000);
-    PagerImage img;
-    img.bytes().fill(0xAA);
-    for (size_t k = 0; k < TableModelText.size(); ++k)
-        img[TableModelOffset + int(k)] = static_cast<uint8_t>(TableModelText[k]);
-    ASSERT_TRUE(save_table_file(p, img).ok);
-
-    auto bytes = read_bytes(p);
-    ASSERT_EQ(bytes.size(), 3000u);
-    EXPECT_EQ(bytes[0], 0xAA);
-    EXPECT_EQ(bytes[2047], 0xAA);
-    for (size_t i = 2048; i < 3000; ++i)
-        ASSERT_EQ(bytes[i], pattern(i)) << i;
-    auto r = open_table_file(p);
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.image, img);
-}
-
-TEST_F(TableFileTest, SavingKeepsPermissionsAndFollowsLinks) {
-    auto p = make_file("target.tbl", 2048);
-    fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    fs::create_symlink(p, path("link.tbl"));
-    PagerImage img;
-    img[5] = 42;
-    ASSERT_TRUE(save_table_file(path("link.tbl"), img).ok);
     EXPECT_TRUE(fs::is_symlink(path("link.tbl")));
-    EXPECT_EQ(read_bytes(p)[5], 42);
-    EXPECT_EQ(fs::status(p).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // Nothing but the files themselves is left: no temporary file.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 9);
 }
 
-TEST_F(TableFileTest, SavingToADeviceWritesThroughIt) {
-    PagerImage img;
-    auto s = save_table_file("/dev/null", img);
-    EXPECT_TRUE(s.ok) << s.message;
-    EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
-}
-
-TEST_F(TableFileTest, FailedSaveIsReportedWithPathAndReason) {
-    PagerImage img;
-    // A folder that does not exist (works even for root).
-    auto p = path("no_such_folder/x.tbl");
-    auto s = save_table_file(p, img);
-    EXPECT_FALSE(s.ok);
-    EXPECT_EQ(s.message,
-              "The [" + p + "] could not be written: " + std::generic_category().message(ENOENT));
-    // A FIFO nobody reads: refused at once, never waited on.
+// A save that cannot be done says where and why, at once, and leaves the old bytes.
+TEST_F(TableFile, FailedSavesLeaveTheOldBytes) {
+    const bool root = ::geteuid() == 0; // permissions do not bind root
     ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
-    s = save_table_file(path("fifo"), img);
-    EXPECT_EQ(s.message, "The [" + path("fifo") +
-                             "] could not be written: " + std::generic_category().message(ENXIO));
-    // The target is a folder.
-    s = save_table_file(dir_.string(), img);
-    EXPECT_FALSE(s.ok);
-    EXPECT_NE(s.message.find("could not be written"), std::string::npos);
-}
-
-TEST_F(TableFileTest, UnwritableFolderOrFile) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    auto p = make_file("ro.tbl", 2048);
-    auto before = read_bytes(p);
-    fs::permissions(p, fs::perms::owner_read);
-    PagerImage img;
-    auto s = save_table_file(p, img);
-    EXPECT_FALSE(s.ok);
-    EXPECT_NE(s.message.find("could not be written"), std::string::npos);
-    EXPECT_EQ(read_bytes(p), before);
-
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    s = save_table_file(path("new.tbl"), img);
-    EXPECT_FALSE(s.ok);
-    EXPECT_EQ(s.message, "The [" + path("new.tbl") +
-                             "] could not be written: " + std::generic_category().message(EACCES));
-}
-
-TEST(BandDerivation, StandardRule) {
-    PagerImage img;
-    img[0x0C] = 0;
-    img[0x0D] = 127;
-    img[0x65] = 0x8E;
-    EXPECT_EQ(derive_band(img), Band929to932);
-    img[0x0D] = 128; // INCD 128 wins whatever &H65 holds
-    EXPECT_EQ(derive_band(img), Band130to180);
-    img[0x0C] = 1;
-    img[0x0D] = 0;
-    EXPECT_EQ(derive_band(img), Band130to180);
-
-    img[0x0C] = 0;
-    img[0x0D] = 4;
-    for (int h = 0; h < 16; ++h) {
-        img[0x65] = static_cast<uint8_t>(h << 4 | 0x0F);
-        std::optional<int> want;
-        if (h == 3 || h == 4)
-            want = Band380to499;
-        else if (h == 8)
-            want = Band929to932;
-        EXPECT_EQ(derive_band(img), want) << h;
+    const struct {
+        std::string file;
+        std::function<void()> setUp;
+        int err;          // the reason; 0: any
+        rlim_t limit = 0; // a file size limit during the save; 0: none
+    } rows[] = {
+        {path("no_such_folder/x.tbl"), [] {}, ENOENT},
+        {path("fifo"), [] {}, ENXIO}, // nobody reads it: refused, never waited on
+        {dir.string(), [] {}, 0},
+        {path("ro.tbl"), [&] { fs::permissions(make("ro.tbl", 2048), fs::perms::owner_read); },
+         root ? -1 : 0},
+        {path("sub/new.tbl"),
+         [&] {
+             fs::create_directory(dir / "sub");
+             fs::permissions(dir / "sub", fs::perms::owner_read | fs::perms::owner_exec);
+         },
+         root ? -1 : EACCES},
+        // Two links force an in-place write; the size limit makes it fail half way.
+        {path("short.tbl"),
+         [&] {
+             make("short.tbl", 1000);
+             fs::create_hard_link(path("short.tbl"), path("twin.tbl"));
+         },
+         EFBIG, 1500},
+    };
+    for (const auto& r : rows) {
+        if (r.err < 0)
+            continue;
+        r.setUp();
+        const Bytes old = bytes(r.file);
+        rlimit keep{};
+        ::getrlimit(RLIMIT_FSIZE, &keep);
+        auto* handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{r.limit, keep.rlim_max};
+        if (r.limit) {
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        const TableSaveResult s = save_table_file(r.file, PagerImage{});
+        ::setrlimit(RLIMIT_FSIZE, &keep);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_FALSE(s.ok) << r.file;
+        if (r.err) {
+            EXPECT_EQ(s.message, unwritable(r.file, r.err));
+        } else {
+            EXPECT_EQ(s.message.rfind("The [" + r.file + "] could not be written: ", 0), 0u);
+        }
+        EXPECT_EQ(bytes(r.file), old) << r.file;
     }
 }
 
-TEST(BandDerivation, ParallelPortRuleIsNarrower) {
-    PagerImage img;
-    img[0x0C] = 0;
-    img[0x0D] = 0x80; // INCD 128 alone is not band 0 here
-    img[0x65] = 0x12;
-    EXPECT_EQ(derive_band(img, BandRule::ParallelPort), std::nullopt);
-    EXPECT_EQ(derive_band(img, BandRule::Standard), Band130to180);
-    img[0x65] = 0x40;
-    EXPECT_EQ(derive_band(img, BandRule::ParallelPort), std::nullopt);
-    img[0x65] = 0x3F;
-    EXPECT_EQ(derive_band(img, BandRule::ParallelPort), Band380to499);
-    img[0x65] = 0x80;
-    EXPECT_EQ(derive_band(img, BandRule::ParallelPort), Band929to932);
-    img[0x0C] = 2;
-    EXPECT_EQ(derive_band(img, BandRule::ParallelPort), Band130to180);
+// Band positions: 0 130-180 MHz, 1 380-499 MHz, 2 929-932 MHz; none: the choice stays.
+TEST(BandDerivation, IncrementAndBaseNibble) {
+    const struct {
+        int incH, incL, nibble;
+        std::optional<int> standard, parallel;
+    } rows[] = {{0, 127, 8, 2, 2}, {0, 128, 1, 0, {}}, {0, 128, 8, 0, 2}, {1, 0, 8, 0, 0},
+                {2, 0, 0, 0, 0},   {0, 4, 3, 1, 1},    {0, 4, 4, 1, {}},  {0, 4, 0, {}, {}},
+                {0, 4, 2, {}, {}}, {0, 4, 5, {}, {}},  {0, 4, 7, {}, {}}, {0, 4, 9, {}, {}},
+                {0, 4, 15, {}, {}}};
+    for (const auto& r : rows) {
+        PagerImage img;
+        img[0x0C] = static_cast<uint8_t>(r.incH);
+        img[0x0D] = static_cast<uint8_t>(r.incL);
+        img[0x65] = static_cast<uint8_t>(r.nibble << 4 | 0x0F);
+        EXPECT_EQ(derive_band(img), r.standard) << r.incH << " " << r.incL << " " << r.nibble;
+        EXPECT_EQ(derive_band(img, BandRule::ParallelPort), r.parallel)
+            << r.incH << " " << r.incL << " " << r.nibble;
+    }
 }
+
+} // namespace
+} // namespace kpr

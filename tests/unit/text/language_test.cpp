@@ -1,126 +1,110 @@
+// The built-in texts and what choosing a language does to an image.
 #include "text/language.h"
 
+#include "support/image_checks.h"
 #include "text/charset.h"
 #include "text/language_tables.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace kpr {
 namespace {
 
-bool range_equals(const PagerImage& img, int addr, const uint8_t* bytes, int n) {
-    return std::equal(bytes, bytes + n, img.data() + addr);
+// Checksums of every table, worked out once from the texts apart from the tables; a single
+// wrong, missing or swapped byte anywhere changes them. Bytes past a text's length are part
+// of the table and counted.
+TEST(LanguageTables, ChecksumOfEveryTable) {
+    const HistoryPair* french = language_history_pair(TextLanguage::French);
+    const HistoryPair* german = language_history_pair(TextLanguage::German);
+    ASSERT_TRUE(french && german);
+    const struct {
+        const char* what;
+        const uint8_t* bytes;
+        std::size_t size;
+        uint32_t crc;
+    } rows[] = {
+        {"English texts", text_block(TextLanguage::English).data(), TextBlockSize, 0x7E2C1FF3u},
+        {"Spanish texts", text_block(TextLanguage::Spanish).data(), TextBlockSize, 0x59592A58u},
+        {"French texts", text_block(TextLanguage::French).data(), TextBlockSize, 0xF0F988D6u},
+        {"German texts", text_block(TextLanguage::German).data(), TextBlockSize, 0x1FD7FD75u},
+        {"English flash", flash_only_entry(TextLanguage::English).data(), 20, 0x10DF7150u},
+        {"Spanish flash", flash_only_entry(TextLanguage::Spanish).data(), 20, 0x10DF7150u},
+        {"French flash", flash_only_entry(TextLanguage::French).data(), 20, 0x10DF7150u},
+        {"German flash", flash_only_entry(TextLanguage::German).data(), 20, 0x9ADAC92Eu},
+        {"French history", french->data(), HistoryPairSize, 0x104038F1u},
+        {"German history", german->data(), HistoryPairSize, 0x68DAD807u},
+        {"default history", default_history_pair().data(), HistoryPairSize, 0x439B890Au},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(test::crc32(r.bytes, r.size), r.crc) << r.what;
+    EXPECT_EQ(language_history_pair(TextLanguage::English), nullptr);
+    EXPECT_EQ(language_history_pair(TextLanguage::Spanish), nullptr);
 }
 
-PagerImage filled(uint8_t v) {
-    PagerImage img;
-    img.bytes().fill(v);
-    return img;
-}
-
-TEST(LanguageList, CaptionsAndCodes) {
+TEST(LanguageList, CaptionsCodesAndPositions) {
     const char* captions[] = {"English", "Spainish", "French", "German", "Danish", "Swedish"};
     const int codes[] = {2, 5, 6, 8, 11, 15};
-    const auto& list = language_list();
     for (int i = 0; i < LanguageListSize; ++i) {
-        EXPECT_EQ(std::string(list[i].caption), captions[i]);
-        EXPECT_EQ(list[i].code, codes[i]);
-        EXPECT_EQ(language_item(i), &list[i]);
+        ASSERT_NE(language_item(i), nullptr);
+        EXPECT_EQ(std::string(language_item(i)->caption), captions[i]);
+        EXPECT_EQ(language_item(i)->code, codes[i]);
     }
     EXPECT_EQ(language_item(-1), nullptr);
     EXPECT_EQ(language_item(6), nullptr);
-}
-
-TEST(LanguageList, PositionForLoadedCode) {
-    const int expected[16] = {0, 0, 0, -1, -1, 1, 2, -1, 3, -1, -1, 4, -1, -1, -1, 5};
+    const int position[16] = {0, 0, 0, -1, -1, 1, 2, -1, 3, -1, -1, 4, -1, -1, -1, 5};
     for (int code = 0; code < 16; ++code)
-        EXPECT_EQ(language_list_position_for_code(code).value_or(-1), expected[code]) << code;
+        EXPECT_EQ(language_list_position_for_code(code).value_or(-1), position[code]) << code;
 }
 
-// Each choice: codes in both nibbles (upper nibbles kept), logo flag, the three copies, and
-// nothing else touched.
-TEST(ApplyLanguage, EveryItemWritesExactlyItsAreas) {
-    struct Case {
-        int pos, code;
+void put(PagerImage& img, int addr, const uint8_t* bytes, int n) {
+    std::copy(bytes, bytes + n, img.data() + addr);
+}
+
+// Choices made one after the other on an image whose texts are edited before each choice:
+// codes in both nibbles (upper nibbles kept), the logo flag, the three copies, nothing else.
+TEST(ApplyLanguage, ChoicesWriteExactlyTheirAreas) {
+    const struct {
+        std::vector<int> picks;
+        int code; // -1: no language applied
         TextLanguage texts;
-        bool history;
-    } const cases[] = {
-        {0, 2, TextLanguage::English, false},  {1, 5, TextLanguage::Spanish, false},
-        {2, 6, TextLanguage::French, true},    {3, 8, TextLanguage::German, true},
-        {4, 11, TextLanguage::English, false}, {5, 15, TextLanguage::English, false},
+        const HistoryPair* history; // nullptr: &H3B8-&H3DF left alone
+    } rows[] = {
+        {{0}, 2, TextLanguage::English, nullptr},
+        {{1}, 5, TextLanguage::Spanish, nullptr},
+        {{2}, 6, TextLanguage::French, language_history_pair(TextLanguage::French)},
+        {{3}, 8, TextLanguage::German, language_history_pair(TextLanguage::German)},
+        {{4}, 11, TextLanguage::English, nullptr},
+        {{5}, 15, TextLanguage::English, nullptr},
+        {{3, 4}, 11, TextLanguage::English, language_history_pair(TextLanguage::German)},
+        {{3, 3}, 8, TextLanguage::German, language_history_pair(TextLanguage::German)},
+        {{-1}, -1, TextLanguage::English, nullptr},
+        {{6}, -1, TextLanguage::English, nullptr},
     };
-    for (const Case& c : cases) {
-        const PagerImage before = filled(0xA5);
-        PagerImage img = before;
-        EXPECT_TRUE(apply_language(img, c.pos));
-        EXPECT_EQ(img[0x3A], 0xA0 | c.code) << c.pos;
-        EXPECT_EQ(img[0x3E], 0xA0 | c.code) << c.pos;
-        EXPECT_EQ(img[0x3B], 0xA6) << c.pos; // bits 0-1 = 2, the rest kept
-        EXPECT_TRUE(range_equals(img, 0x100, text_block(c.texts).data(), 620)) << c.pos;
-        EXPECT_TRUE(range_equals(img, 0xA0, flash_only_entry(c.texts).data(), 20)) << c.pos;
-        if (c.history) {
-            EXPECT_TRUE(range_equals(img, 0x3B8, language_history_pair(c.texts)->data(), 40));
+    for (const auto& r : rows) {
+        PagerImage img;
+        img.bytes().fill(0xA5);
+        bool applied = false;
+        for (int pick : r.picks) {
+            std::fill(img.data() + 0x100, img.data() + 0x36C, 'X');
+            applied = apply_language(img, pick);
         }
-        for (int a = 0; a < ImageSize; ++a) {
-            const bool written = a == 0x3A || a == 0x3B || a == 0x3E || (a >= 0xA0 && a <= 0xB3) ||
-                                 (a >= 0x100 && a <= 0x36B) ||
-                                 (c.history && a >= 0x3B8 && a <= 0x3DF);
-            if (!written) {
-                EXPECT_EQ(img[a], before[a]) << "pos " << c.pos << " addr " << a;
-            }
+        EXPECT_EQ(applied, r.code >= 0);
+        PagerImage want;
+        want.bytes().fill(0xA5);
+        std::fill(want.data() + 0x100, want.data() + 0x36C, 'X');
+        want[0x3B] = 0xA6; // bits 0-1 = 2: logo text present
+        if (r.code >= 0) {
+            want[0x3A] = want[0x3E] = static_cast<uint8_t>(0xA0 | r.code);
+            put(want, 0x100, text_block(r.texts).data(), TextBlockSize);
+            put(want, 0xA0, flash_only_entry(r.texts).data(), TextEntrySize);
         }
+        if (r.history)
+            put(want, 0x3B8, r.history->data(), HistoryPairSize);
+        EXPECT_EQ(test::first_difference(img, want), -1) << "picks " << r.picks.back();
     }
-}
-
-TEST(ApplyLanguage, NoSelectionOnlyMarksTheLogo) {
-    const PagerImage before = filled(0x00);
-    for (int pos : {-1, 6, 100}) {
-        PagerImage img = before;
-        EXPECT_FALSE(apply_language(img, pos));
-        PagerImage expected = before;
-        expected[0x3B] = 0x02;
-        EXPECT_EQ(img, expected) << pos;
-    }
-}
-
-TEST(ApplyLanguage, DanishAfterGermanKeepsGermanHistory) {
-    PagerImage img = filled(0);
-    apply_language(img, 3);
-    apply_language(img, 4);
-    EXPECT_TRUE(range_equals(img, 0x100, text_block(TextLanguage::English).data(), 620));
-    EXPECT_TRUE(range_equals(img, 0xA0, flash_only_entry(TextLanguage::English).data(), 20));
-    EXPECT_TRUE(range_equals(img, 0x3B8, language_history_pair(TextLanguage::German)->data(), 40));
-    EXPECT_EQ(img.get_bits(0x3A, 0, 4), 11);
-    EXPECT_EQ(img.get_bits(0x3E, 0, 4), 11);
-}
-
-TEST(ApplyLanguage, FrenchHistoryCarriesYAndT) {
-    PagerImage img = filled(0);
-    apply_language(img, 2);
-    const std::string first(reinterpret_cast<const char*>(img.data() + 0x3B8), 20);
-    const std::string second(reinterpret_cast<const char*>(img.data() + 0x3CC), 20);
-    EXPECT_EQ(first, std::string("\x45\x0AHISTORIQUEY       "));
-    EXPECT_EQ(second, std::string("\x25\x0AHISTORIQUET       "));
-}
-
-TEST(ApplyLanguage, ReselectingOverwritesEdits) {
-    PagerImage img = filled(0);
-    apply_language(img, 3);
-    img[0x116] = 'X';
-    img[0x100] = 0x07;
-    apply_language(img, 3);
-    EXPECT_TRUE(range_equals(img, 0x100, text_block(TextLanguage::German).data(), 620));
-}
-
-TEST(ApplyLanguage, GermanTextsGoInAsLatin1) {
-    PagerImage img = filled(0);
-    apply_language(img, 3);
-    // "Menü/zurück" in entry 2: ü stays 252, not the pager's 125.
-    EXPECT_EQ(img[0x100 + 40 + 2 + 3], 252);
-    EXPECT_EQ(language_code_of(img), 8);
 }
 
 } // namespace
