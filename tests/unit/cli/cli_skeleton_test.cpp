@@ -77,8 +77,7 @@ TEST_F(CommandTest, ArgumentsOptionsAndUsageErrors) {
         {{"fake"}, ExitUsage, "missing argument", ""},
         {{"fake", "a", "--bogus"}, ExitUsage, "bogus", ""},
         {{"fake", "a", "-o"}, ExitUsage, "", ""}, // an option without its value
-        {{"fake", "--help"}, ExitSuccess, "",
-         "Usage: kprtool fake [options] IN [KEY=VALUE...]\n"},
+        {{"fake", "--help"}, ExitSuccess, "", "Usage: kprtool fake [options] IN [KEY=VALUE...]\n"},
         {{"fake", "a", "--help"}, ExitSuccess, "", "--output <OUT>"},
     };
     cmd.result = ExitFailure;
@@ -109,7 +108,8 @@ TEST(CliMessages, TextsAndAnswers) {
     m.message("This file is not exit!");
     m.message("This file is arealy exist ! \r\nAre you sure overwrite this file?",
               MessageIcon::Question);
-    EXPECT_EQ(m.shown().back(), "This file is arealy exist ! \r\nAre you sure overwrite this file?");
+    EXPECT_EQ(m.shown().back(),
+              "This file is arealy exist ! \r\nAre you sure overwrite this file?");
     EXPECT_FALSE(m.ask("Overwrite?"));
     m.setNonInteractiveAnswer(true);
     EXPECT_TRUE(m.ask("Next pager?"));

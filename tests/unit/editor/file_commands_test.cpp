@@ -53,16 +53,12 @@ TEST_F(FileCommandsTest, Open) {
         std::vector<Field> fields;
     } rows[] = {
         // Short files are zero-filled; the band is chosen without touching the file's words.
-        {"short.tbl",
-         band2.substr(0, 1000),
-         "",
-         2,
+        // clang-format off
+        {"short.tbl", band2.substr(0, 1000), "", 2,
          {{0x0C, 127, 2}, {996, static_cast<uint8_t>(good[996])}, {1000, 0, 4}, {2044, 0, 4}}},
-        {"long.tbl",
-         with(band0, 2044, "nnnn") + std::string(1000, 'w'),
-         "",
-         0,
+        {"long.tbl", with(band0, 2044, "nnnn") + std::string(1000, 'w'), "", 0,
          {{0x0C, 128, 2}, {2044, 0x6E6E6E6E, 4}}},
+        // clang-format on
         {"lower.tbl", with(good, 993, "k"), format, 0, {}},
         {"tiny.tbl", good.substr(0, 990), format, 0, {}},
         {"missing.tbl", "", "This file is not exit!", 0, {}},

@@ -12,7 +12,8 @@ using SettingsTest = EditorTest;
 TEST_F(SettingsTest, Prompts) {
     const std::string blanks = "Too many leading blanks! Blanks beyond an indent of 15 count "
                                "toward the 18 characters.";
-    const std::string latin1 = " can not be stored in the pager! Please use Latin-1 characters only.";
+    const std::string latin1 =
+        " can not be stored in the pager! Please use Latin-1 characters only.";
     const std::string X = std::string(13, ' ') + "X";
     ed.image()[0x114] = 0xA7; // attribute bits must survive
     // clang-format off
@@ -126,8 +127,11 @@ TEST_F(SettingsTest, FunctionBits) {
         {0x370, "\x14\xFF\x0F", {{"tlblType(0)", "14GFP"}}},
     });
     ed.userChange("cmdFunc(0)", 0);
-    expect_shown({{"cboDisp(0)", "-1"}, {"cboDisp(1)", "5"}, {"cboType(0)", "-1"},
-                  {"cboType(1)", "16"}, {"cboType(2)", "Mail Drop F"}});
+    expect_shown({{"cboDisp(0)", "-1"},
+                  {"cboDisp(1)", "5"},
+                  {"cboType(0)", "-1"},
+                  {"cboType(1)", "16"},
+                  {"cboType(2)", "Mail Drop F"}});
     edit({
         {"cmdFunc(3)", "0", {}, "", {{"lblFuncSlot", "#4"}}},
         {"cboType(2)", "16", {{0x37E, 0xFF}}, "", {{"tlblType(3)", "PPGP"}}},
@@ -163,8 +167,12 @@ TEST_F(SettingsTest, AlertLengthsAndHistory) {
         {0x0F, "\x0A\x0B", {}},
     });
     ed.userChange("cmdAlert", 0);
-    expect_shown({{"cboPersonal", "3"}, {"cboMailAler(0)", "2"}, {"cboMailAler(1)", "-1"},
-                  {"cboMailAler(2)", "0"}, {"cboHis(0)", "9"}, {"cboHis(1)", "-1"}});
+    expect_shown({{"cboPersonal", "3"},
+                  {"cboMailAler(0)", "2"},
+                  {"cboMailAler(1)", "-1"},
+                  {"cboMailAler(2)", "0"},
+                  {"cboHis(0)", "9"},
+                  {"cboHis(1)", "-1"}});
 }
 
 // Logo font at &H3F (low nibble), language at &H3A and &H3E, logo present in &H3B bits 0-1.
