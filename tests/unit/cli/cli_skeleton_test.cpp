@@ -93,6 +93,7 @@ TEST_F(CommandTest, ArgumentsOptionsAndUsageErrors) {
     EXPECT_EQ(cmd.seenOutput, "b.tbl");
     EXPECT_TRUE(outText.contains("--yes"));
     EXPECT_FALSE(messages.assumeYes());
+    cmd.result = ExitSuccess;
     ASSERT_EQ(cmd.execute(ctx, {"fake", "a", "--yes"}), ExitSuccess);
     EXPECT_TRUE(messages.ask("Go on?"));
     EXPECT_EQ(msgErr.text(), "Go on? y\n");

@@ -160,7 +160,8 @@ TEST(ProfileOrder, DependentKeysApplyAfterWhatTheyDependOn) {
     // raised low first, passing a falling order on the way: it all applies.
     Opened want(build_default_image());
     ASSERT_TRUE(apply_setting(want.editor, "band", "0").ok);
-    const auto& levels = want.editor.controls().at("cboBatLev(3)").items; // highest first
+    const auto& levels = // highest first
+        want.editor.controls().at(find_setting_key("battery.low")->control(want.editor)).items;
     const std::map<std::string, std::string> values = {
         {"prompt.1", "HELLO"},
         {"language", want.editor.controls().at("cboLng").items[1]},
