@@ -95,6 +95,7 @@ TEST_F(SettingsTest, BatteryPasswordAndTone) {
         {"cboBatLev(5)", "1.58V", {{0x8F, 135}}},
         {"cboBatLev(4)", "1.48V", {{0x8E, 126}}},
         {"cboBatLev(3)", "1.35V", {{0x8D, 115}}},
+        {"cboBatLev(4)", "1.58V", {{0x8E, 135}}, order}, // equal is not rising
         {"cboBatLev(4)", "1.29V", {{0x8E, 110}}, order}, // stored all the same
         {"chkCtl(10)", "1", {{0x4FC, 4, 1, 4}, {0x8D, 0xCC}}, "", {{"cboBatLev(0)", "2.40V"}}},
         {"cboBatLev(1)", "2.68V", {{0x8E, 228}}, order},
