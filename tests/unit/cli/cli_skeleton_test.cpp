@@ -1,9 +1,8 @@
-// The pieces every kprtool verb stands on: argument checking, --yes, operator messages on
-// stderr and the dump row format.
+// The pieces every kprtool verb stands on: argument checking, --yes, operator messages and
+// progress on stderr.
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "cli/command.h"
-#include "cli/hexdump.h"
 
 #include <gtest/gtest.h>
 
@@ -67,76 +66,64 @@ class CommandTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(CommandTest, RunsWithItsArgumentsAndOptions) {
+TEST_F(CommandTest, ArgumentsOptionsAndUsageErrors) {
+    const struct {
+        QStringList args;
+        int status;
+        QString err; // a part of the usage error
+        QString out; // a part of what is printed
+    } rows[] = {
+        {{"fake", "a.tbl", "x=1", "-o", "b.tbl", "y=2"}, ExitFailure, "", ""},
+        {{"fake"}, ExitUsage, "missing argument", ""},
+        {{"fake", "a", "--bogus"}, ExitUsage, "bogus", ""},
+        {{"fake", "a", "-o"}, ExitUsage, "", ""}, // an option without its value
+        {{"fake", "--help"}, ExitSuccess, "", "Usage: kprtool fake [options] IN [KEY=VALUE...]\n"},
+        {{"fake", "a", "--help"}, ExitSuccess, "", "--output <OUT>"},
+    };
     cmd.result = ExitFailure;
-    EXPECT_EQ(cmd.execute(ctx, {"fake", "a.tbl", "x=1", "-o", "b.tbl", "y=2"}), ExitFailure);
+    for (const auto& r : rows) {
+        errText.clear();
+        outText.clear();
+        EXPECT_EQ(cmd.execute(ctx, r.args), r.status) << r.args.join(' ').toStdString();
+        EXPECT_TRUE(errText.contains(r.err)) << errText.toStdString();
+        EXPECT_TRUE(outText.contains(r.out)) << outText.toStdString();
+    }
     EXPECT_EQ(cmd.runs, 1);
     EXPECT_EQ(cmd.seenArgs, (QStringList{"a.tbl", "x=1", "y=2"}));
     EXPECT_EQ(cmd.seenOutput, "b.tbl");
-    EXPECT_FALSE(messages.assumeYes());
-}
-
-TEST_F(CommandTest, UsageErrorsDoNotRunTheVerb) {
-    EXPECT_EQ(cmd.execute(ctx, {"fake"}), ExitUsage);
-    EXPECT_TRUE(errText.contains("missing argument")) << errText.toStdString();
-    EXPECT_EQ(cmd.execute(ctx, {"fake", "a", "--bogus"}), ExitUsage);
-    EXPECT_TRUE(errText.contains("bogus")) << errText.toStdString();
-    EXPECT_EQ(cmd.execute(ctx, {"fake", "a", "-o"}), ExitUsage); // option without its value
-    EXPECT_EQ(cmd.runs, 0);
-    EXPECT_TRUE(outText.isEmpty());
-}
-
-TEST_F(CommandTest, HelpNamesTheVerbAndItsArguments) {
-    EXPECT_EQ(cmd.execute(ctx, {"fake", "--help"}), ExitSuccess);
-    EXPECT_EQ(cmd.runs, 0);
-    EXPECT_TRUE(outText.startsWith("Usage: kprtool fake [options] IN [KEY=VALUE...]\n"))
-        << outText.toStdString();
     EXPECT_TRUE(outText.contains("--yes"));
-    EXPECT_TRUE(outText.contains("--output <OUT>"));
-}
-
-TEST_F(CommandTest, YesAnswersEveryQuestion) {
+    EXPECT_FALSE(messages.assumeYes());
+    cmd.result = ExitSuccess;
     ASSERT_EQ(cmd.execute(ctx, {"fake", "a", "--yes"}), ExitSuccess);
-    EXPECT_TRUE(messages.assumeYes());
     EXPECT_TRUE(messages.ask("Go on?"));
     EXPECT_EQ(msgErr.text(), "Go on? y\n");
 }
 
-TEST(CliMessages, MessageIsTheExactTextOnALine) {
-    TempStream err;
-    CliMessages m(err.f, nullptr);
-    m.message("This file is not exit!");
-    m.message("This file is arealy exist ! \r\nAre you sure overwrite this file?",
-              MessageIcon::Question);
-    EXPECT_EQ(err.text(),
-              "This file is not exit!\nThis file is arealy exist ! \nAre you sure overwrite this "
-              "file?\n");
-    EXPECT_EQ(m.shown().size(), 2u);
-    EXPECT_EQ(m.shown()[1], "This file is arealy exist ! \r\nAre you sure overwrite this file?");
-}
-
-TEST(CliMessages, WithoutATerminalTheAnswerIsNoUnlessSetOtherwise) {
+// Messages are the exact texts, one a line; without a terminal a question is answered No
+// unless --yes or a hook says otherwise.
+TEST(CliMessages, TextsAndAnswers) {
     TempStream err, in;
     std::fputs("y\n", in.f); // not a terminal: never read
     std::rewind(in.f);
     CliMessages m(err.f, in.f);
+    m.message("This file is not exit!");
+    m.message("This file is arealy exist ! \r\nAre you sure overwrite this file?",
+              MessageIcon::Question);
+    EXPECT_EQ(m.shown().back(),
+              "This file is arealy exist ! \r\nAre you sure overwrite this file?");
     EXPECT_FALSE(m.ask("Overwrite?"));
-    EXPECT_EQ(err.text(), "Overwrite? n (no terminal to ask; --yes answers Yes)\n");
     m.setNonInteractiveAnswer(true);
     EXPECT_TRUE(m.ask("Next pager?"));
-}
-
-TEST(CliMessages, AskerHookReplacesTheTerminal) {
-    TempStream err;
-    CliMessages m(err.f, nullptr);
     std::string asked;
     m.setAsker([&](const std::string& q) {
         asked = q;
-        return true;
+        return false;
     });
-    EXPECT_TRUE(m.ask("Write the next pager?"));
+    EXPECT_FALSE(m.ask("Write the next pager?"));
     EXPECT_EQ(asked, "Write the next pager?");
-    EXPECT_EQ(err.text(), "");
+    EXPECT_EQ(err.text(), "This file is not exit!\nThis file is arealy exist ! \nAre you sure "
+                          "overwrite this file?\nOverwrite? n (no terminal to ask; --yes answers "
+                          "Yes)\nNext pager? y (no terminal to ask)\n");
 }
 
 TEST(CliProgress, WithoutATerminalOnlyStatusLinesAppear) {
@@ -150,19 +137,4 @@ TEST(CliProgress, WithoutATerminalOnlyStatusLinesAppear) {
     p.setStatus("Verify OK");
     p.finish();
     EXPECT_EQ(err.text(), "Writing Now.......\nVerify OK\n");
-}
-
-TEST(HexDump, RowLayout) {
-    PagerImage img;
-    const char model[] = "\x0CKPR35T  0V5.21";
-    for (int i = 0; i < 15; ++i)
-        img[0x3E0 + i] = static_cast<uint8_t>(model[i]);
-    img[0x3EF] = 0x90;
-    EXPECT_EQ(dump_row(img, 0x3E0),
-              "&H3E0  0C 4B 50 52 33 35 54 20  20 30 56 35 2E 32 31 90  |.KPR35T  0V5.21.|  "
-              "model and version text");
-    EXPECT_EQ(dump_row(img, 0x7F0),
-              "&H7F0  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|");
-    EXPECT_EQ(hex_address(0x5), "&H005");
-    EXPECT_EQ(hex_bytes(img, 0x3E1, 0x3E5), "4B 50 52 33 35");
 }

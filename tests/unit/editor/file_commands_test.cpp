@@ -1,181 +1,159 @@
-#include "editor_fixture.h"
+// File > Open, Save and Save As on real files, and opening any image changes none of it.
+#include "settings/prompt_record.h"
+#include "support/editor_fixture.h"
 #include "text/default_image.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <unistd.h>
 
 namespace kpr::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 class FileCommandsTest : public EditorTest {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("kpr-editor-files-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+    void SetUp() override {}
+    std::string caption(const std::string& file, bool usb = true) const {
+        return std::string("Vard Quinta ") + (usb ? "USB " : "") + "KPR35T V05.21 - [" + file + "]";
     }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    static void writeFile(const std::string& p, const std::vector<uint8_t>& bytes) {
-        std::ofstream f(p, std::ios::binary);
-        f.write(reinterpret_cast<const char*>(bytes.data()),
-                static_cast<std::streamsize>(bytes.size()));
-    }
-    static std::vector<uint8_t> readFile(const std::string& p) {
-        std::ifstream f(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
-    static std::vector<uint8_t> bytesOf(const PagerImage& img) {
-        return {img.bytes().begin(), img.bytes().end()};
-    }
-
-    fs::path dir;
+    ScratchDir dir;
 };
 
-TEST_F(FileCommandsTest, StartUpWithoutDefaultFileThenSaveCreatesIt) {
-    ed.startup_finish(dir.string());
+TEST_F(FileCommandsTest, StartUpWithAndWithoutDefaultTbl) {
+    const std::string def = dir.path("default.tbl");
+    ed.startup_finish(dir.path(""));
     EXPECT_EQ(c("cboDft").value, 1);
-    EXPECT_EQ(ed.flags().CurrentTablePath, path("default.tbl"));
-    ASSERT_TRUE(ed.mnuSBTF_Click());
+    ASSERT_TRUE(ed.mnuSBTF_Click()); // Save creates it, without asking
     EXPECT_TRUE(msgs.questions.empty());
-    EXPECT_EQ(readFile(path("default.tbl")), bytesOf(ed.image()));
-    EXPECT_EQ(ed.caption(), "Vard Quinta USB KPR35T V05.21 - [" + path("default.tbl") + "]");
-}
+    EXPECT_EQ(dir.read(def), bytes_of(ed.image()));
+    EXPECT_EQ(ed.caption(), caption(def));
 
-TEST_F(FileCommandsTest, StartUpLoadsDefaultFile) {
     PagerImage img = default_image();
     img[0x89] = 7;
-    writeFile(path("default.tbl"), bytesOf(img));
-    ed.startup_finish(dir.string());
-    EXPECT_EQ(ed.image(), img);
-    EXPECT_EQ(c("Slider1").value, 7);
-    EXPECT_EQ(ed.caption(), "Vard Quinta USB KPR35T V05.21 - [" + path("default.tbl") + "]");
-    EXPECT_FALSE(ed.flags().SaveToCurrent);
+    dir.write("default.tbl", bytes_of(img));
+    Editor next(msgs);
+    next.startup_finish(dir.path(""));
+    EXPECT_EQ(next.image(), img);
+    EXPECT_EQ(next.controls()["Slider1"].value, 7);
+    EXPECT_EQ(next.caption(), caption(def));
 }
 
-TEST_F(FileCommandsTest, OpenRefusals) {
+TEST_F(FileCommandsTest, Open) {
     start();
-    const PagerImage before = ed.image();
-    EXPECT_FALSE(ed.mnuLBFF_Click(path("missing.tbl")));
-    EXPECT_EQ(msgs.texts, std::vector<std::string>{"This file is not exit!"});
-    EXPECT_EQ(msgs.icons[0], MessageIcon::None);
-    msgs.clear();
-
-    std::vector<uint8_t> bytes = bytesOf(default_image());
-    bytes[993] = 'k';
-    writeFile(path("lower.tbl"), bytes);
-    EXPECT_FALSE(ed.mnuLBFF_Click(path("lower.tbl")));
-    ASSERT_EQ(msgs.texts.size(), 1u);
-    EXPECT_NE(msgs.texts[0].find("is not correct format, the file will discard !"),
-              std::string::npos);
-    EXPECT_EQ(ed.image(), before);
-    // Save still goes to the file the window holds, never to the refused one.
-    EXPECT_EQ(ed.flags().CurrentTablePath, "/nonexistent-kpr-folder/default.tbl");
+    const std::string good = bytes_of(default_image());
+    const auto with = [](std::string b, int addr, const std::string& part) {
+        return b.replace(static_cast<std::size_t>(addr), part.size(), part);
+    };
+    const std::string band2 = with(with(good, 0x0C, "\x00\x7F"s), 0x65, "\x8E");
+    const std::string band0 = with(with(good, 0x0C, "\x00\x80"s), 0x65, "\x30");
+    const std::string format = "is not correct format, the file will discard !";
+    const struct {
+        std::string name;
+        std::string bytes; // the file, or none
+        std::string said;  // a part of the message, or accepted
+        int band;
+        std::vector<Field> fields;
+    } rows[] = {
+        // Short files are zero-filled; the band is chosen without touching the file's words.
+        // clang-format off
+        {"short.tbl", band2.substr(0, 1000), "", 2,
+         {{0x0C, 127, 2}, {996, static_cast<uint8_t>(good[996])}, {1000, 0, 4}, {2044, 0, 4}}},
+        {"long.tbl", with(band0, 2044, "nnnn") + std::string(1000, 'w'), "", 0,
+         {{0x0C, 128, 2}, {2044, 0x6E6E6E6E, 4}}},
+        // clang-format on
+        {"lower.tbl", with(good, 993, "k"), format, 0, {}},
+        {"tiny.tbl", good.substr(0, 990), format, 0, {}},
+        {"missing.tbl", "", "This file is not exit!", 0, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (!r.bytes.empty())
+            dir.write(r.name, r.bytes);
+        msgs.entries.clear();
+        const PagerImage before = ed.image();
+        EXPECT_EQ(ed.mnuLBFF_Click(dir.path(r.name)), r.said.empty());
+        if (r.said.empty()) {
+            EXPECT_TRUE(said().empty());
+        } else {
+            ASSERT_EQ(said().size(), 1u);
+            EXPECT_NE(said()[0].find(r.said), std::string::npos) << said()[0];
+            EXPECT_EQ(ed.image(), before);
+        }
+        EXPECT_EQ(c("cboDft").value, r.band);
+        for (const Field& f : r.fields)
+            EXPECT_EQ(field(f), f.value) << "at &H" << std::hex << f.addr;
+    }
+    EXPECT_EQ(msgs.entries.back().icon, MessageIcon::None);
+    // Save still goes to the file opened last, never to a refused one.
+    EXPECT_EQ(ed.flags().CurrentTablePath, dir.path("long.tbl"));
+    edit({{"cboDft", "1", {{0x68, 4540125, 4}}}}); // the band handler runs normally afterwards
 }
 
-TEST_F(FileCommandsTest, OpenByTheLengthRulesAndSelectTheBand) {
+TEST_F(FileCommandsTest, SaveAs) {
     start();
-    std::vector<uint8_t> bytes = bytesOf(default_image());
-    bytes.resize(1000);
-    bytes[0x0C] = 0;
-    bytes[0x0D] = 127;
-    bytes[0x65] = 0x8E;
-    writeFile(path("short.tbl"), bytes);
-    ASSERT_TRUE(ed.mnuLBFF_Click(path("short.tbl")));
-    EXPECT_EQ(at(999), bytes[999]);
-    EXPECT_EQ(at(1000), 0);
-    EXPECT_EQ(at(2047), 0);
-    EXPECT_EQ(c("cboDft").value, 2);
-    // The band was selected silently: the file's synthesiser words stay.
-    EXPECT_EQ(at(0x0D), 127);
-
-    bytes[0x0D] = 128;
-    bytes.resize(3000, 0x77);
-    writeFile(path("long.tbl"), bytes);
-    ASSERT_TRUE(ed.mnuLBFF_Click(path("long.tbl")));
-    EXPECT_EQ(c("cboDft").value, 0);
-    EXPECT_EQ(at(2047), 0x77);
-    // The band handler runs normally afterwards.
-    ASSERT_TRUE(ed.userChange("cboDft", 1));
-    EXPECT_EQ(c("txtFreq").text, "4540125");
-
-    bytes.resize(990);
-    writeFile(path("tiny.tbl"), bytes);
-    msgs.clear();
-    EXPECT_FALSE(ed.mnuLBFF_Click(path("tiny.tbl")));
-    EXPECT_EQ(msgs.texts.size(), 1u);
-}
-
-TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwriting) {
-    start();
-    writeFile(path("old.tbl"), std::vector<uint8_t>(3000, 0xAA));
+    const std::string old(3000, '\xAA');
+    dir.write("old.tbl", old);
     msgs.answer = false;
-    EXPECT_FALSE(ed.mnuSA_Click(path("old.tbl")));
-    ASSERT_EQ(msgs.questions.size(), 1u);
-    EXPECT_EQ(msgs.questions[0],
-              "This file is arealy exist ! \r\nAre you sure overwrite this file?");
-    EXPECT_EQ(readFile(path("old.tbl")), std::vector<uint8_t>(3000, 0xAA));
-
+    EXPECT_FALSE(ed.mnuSA_Click(dir.path("old.tbl")));
+    EXPECT_EQ(msgs.questions,
+              std::vector<std::string>{
+                  "This file is arealy exist ! \r\nAre you sure overwrite this file?"});
+    EXPECT_EQ(dir.read("old.tbl"), old);
     msgs.answer = true;
-    ASSERT_TRUE(ed.mnuSA_Click(path("old.tbl")));
-    const auto bytes = readFile(path("old.tbl"));
-    ASSERT_EQ(bytes.size(), 3000u); // the tail of a longer file stays
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 2048, ed.image().bytes().begin()));
-    EXPECT_EQ(bytes[2999], 0xAA);
-    // The caption exchanges the path only.
-    ASSERT_TRUE(ed.mnuSA_Click(path("new.tbl")));
-    EXPECT_EQ(ed.caption(), "Vard Quinta USB KPR35T V05.21 - [" + path("new.tbl") + "]");
+    ASSERT_TRUE(ed.mnuSA_Click(dir.path("old.tbl")));
+    EXPECT_EQ(dir.read("old.tbl"), bytes_of(ed.image()) + old.substr(2048)); // the tail stays
+    ASSERT_TRUE(ed.mnuSA_Click(dir.path("new.tbl")));
+    EXPECT_EQ(ed.caption(), caption(dir.path("new.tbl")));
     ed.setUsbLink(false);
-    EXPECT_EQ(ed.caption(), "Vard Quinta KPR35T V05.21 - [" + path("new.tbl") + "]");
-    EXPECT_FALSE(c("lblMsg").visible);
+    EXPECT_EQ(ed.caption(), caption(dir.path("new.tbl"), false));
+
+    EXPECT_FALSE(ed.mnuSA_Click(dir.path("no-such-folder/x.tbl")));
+    ASSERT_EQ(said().size(), 1u);
+    EXPECT_NE(said()[0].find("x.tbl"), std::string::npos);
 }
 
-TEST_F(FileCommandsTest, FailedSaveSaysSo) {
-    start();
-    EXPECT_FALSE(ed.mnuSA_Click(path("no-such-folder/x.tbl")));
-    ASSERT_EQ(msgs.texts.size(), 1u);
-    EXPECT_NE(msgs.texts[0].find("x.tbl"), std::string::npos);
-}
-
-// Open then Save gives the same bytes for any image the format accepts, whatever the
-// editor showed before.
-TEST_F(FileCommandsTest, OpenThenSaveIsByteIdentical) {
+// Any bytes with the model text: opening them, opening both dialogs and leaving every prompt
+// entry as shown writes nothing, and Save gives the same file.
+TEST_F(FileCommandsTest, OpenRefreshAndSaveKeepEveryByte) {
     start();
     std::mt19937 rng(99);
     std::uniform_int_distribution<int> byte(0, 255);
-    for (int round = 0; round < 60; ++round) {
-        std::vector<uint8_t> bytes(ImageSize);
-        for (auto& b : bytes)
-            b = static_cast<uint8_t>(byte(rng));
-        if (round % 4 == 1) // a plausible image with a few fields changed
-            bytes = bytesOf(default_image());
-        if (round % 4 == 1) {
-            bytes[0x4FC] ^= 0x04;
-            bytes[0x36] ^= 0x80;
-            bytes[0x61] = static_cast<uint8_t>(byte(rng));
-            bytes[0x3F] = 1;
+    for (int round = 0; round < 80; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::string bytes(ImageSize, 0);
+        for (char& b : bytes)
+            b = static_cast<char>(byte(rng));
+        PagerImage img;
+        std::copy(bytes.begin(), bytes.end(), img.bytes().begin());
+        for (int i = 0; round % 2 && i < 72; ++i) { // prompt records an entry can show
+            const int a = prompt_record_address(i);
+            if (a < 0)
+                continue;
+            img[a + 1] = static_cast<uint8_t>(1 + byte(rng) % 18);
+            for (int k = 0; k < img[a + 1]; ++k) // printable, no blanks at the ends
+                img[a + 2 + k] = static_cast<uint8_t>(33 + byte(rng) % 223);
+            if (prompt_has_indent_offset(i)) // an indent below 3 has no form an entry shows
+                img[a] = static_cast<uint8_t>((img[a] & 0xF0) | (3 + byte(rng) % 13));
         }
-        const std::string text = "KPR35";
-        std::copy(text.begin(), text.end(), bytes.begin() + 993);
-        const std::string in = path("in" + std::to_string(round) + ".tbl");
-        const std::string out = path("out" + std::to_string(round) + ".tbl");
-        writeFile(in, bytes);
-        ASSERT_TRUE(ed.mnuLBFF_Click(in)) << round;
-        ASSERT_TRUE(ed.mnuSA_Click(out)) << round;
-        ASSERT_EQ(readFile(out), bytes) << "round " << round;
-        // Saving again after the refresh still gives the same bytes.
+        img.set_bits(0x3B, 0, 2, 2); // the logo is present, as storing prompt 0 says
+        std::copy(std::string_view("KPR35").begin(), std::string_view("KPR35").end(),
+                  img.bytes().begin() + 993);
+        const std::string in = dir.write("in.tbl", bytes_of(img));
+        ASSERT_TRUE(ed.mnuLBFF_Click(in));
+        ASSERT_EQ(ed.image(), img);
+        ed.userChange("cmdFunc(" + std::to_string(round % 8) + ")", 0);
+        ed.userChange("cmdAlert", 0);
+        for (int i = 0; round % 2 && i < 72; ++i) {
+            if (prompt_record_address(i) >= 0) {
+                ASSERT_TRUE(ed.route(ctl("txtPrompt", i), ControlEvent::LostFocus)) << i;
+            }
+        }
+        ASSERT_EQ(ed.image(), img);
+        EXPECT_TRUE(ed.flags().ReloadError == ReloadOk || ed.flags().ReloadError == ReloadBaseFreq);
+        EXPECT_EQ(c("chkCtl(17)").value, img.get_bits(0x36, 7, 1));
+        ASSERT_TRUE(ed.mnuSA_Click(dir.path("out.tbl")));
         ASSERT_TRUE(ed.mnuSBTF_Click());
-        ASSERT_EQ(readFile(out), bytes) << "round " << round;
+        ASSERT_EQ(dir.read("out.tbl"), bytes_of(img));
     }
-    EXPECT_TRUE(msgs.questions.empty());
+    EXPECT_TRUE(said().empty());
 }
 
 } // namespace
