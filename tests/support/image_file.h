@@ -1,5 +1,6 @@
 #pragma once
 // Reading and writing a pager image as a plain 2048-byte file, as the table files hold it.
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>

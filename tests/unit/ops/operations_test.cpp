@@ -244,104 +244,97 @@ TEST(FaultMatrix, EveryOperationEndsAsItsCellSays) {
 
 // ----- reads the pager's image decides ------------------------------------------------
 
-void reseal_image(BoardSim::Memory& m) {
-    const uint16_t s = image_checksum(m, ImageUpperBound);
-    m[2046] = static_cast<uint8_t>(s >> 8);
-    m[2047] = static_cast<uint8_t>(s & 0xFF);
-}
-void set_version(BoardSim::Memory& m, const char* v) { // "3.72": model text characters 11..14
-    std::copy_n(v, 4, m.data() + AddrModelFirst + 10);
-    seal_sim_memory(m, SimDefaultSerial);
-}
-
+// The default pager with some bytes set and sealed again, then some bytes flipped; with the
+// image checksum worked out again after that (1), or its blank-firmware variant (2).
 TEST(ReadVariants, ThePagersImageDecidesAcceptanceBandAndTexts) {
-    struct Case {
+    using Pokes = std::vector<std::pair<int, int>>;
+    const int german = (default_sim_memory()[LanguageCodeAddress] & 0xF0) | 8;
+    const Pokes v372{{1003, '3'}, {1004, '.'}, {1005, '7'}, {1006, '2'}};
+    Pokes v373 = v372;
+    v373[3].second = '3';
+    const Msgs CE{"CheckSum Error!"};
+    const struct {
         const char* what;
-        std::function<void(BoardSim::Memory&)> change;
+        Pokes set;
+        std::vector<int> flip;
+        int reseal;
         ReadOutcome outcome;
         Msgs said;
         int band;            // the editor's band afterwards (-2: as before)
         int address, pcCode; // one byte of the editor's image afterwards (-1: none)
-    };
-    const Msgs CE{"CheckSum Error!"};
-    const Case cases[] = {
+    } cases[] = {
         {"German texts in PC codes",
-         [](auto& m) {
-             m[LanguageCodeAddress] = static_cast<uint8_t>((m[LanguageCodeAddress] & 0xF0) | 8);
-             m[0x542] = '[';
-             seal_sim_memory(m, SimDefaultSerial);
-         },
+         {{LanguageCodeAddress, german}, {0x542, '['}},
+         {},
+         0,
          ReadOutcome::Accepted,
          {RS},
          -2,
          0x542,
          196},
-        {"INCD from 128: band 0",
-         [](auto& m) { m[0x0C] = 1, seal_sim_memory(m, SimDefaultSerial); },
-         ReadOutcome::Accepted,
-         {RS},
-         0,
-         -1,
-         0},
+        {"INCD from 128: band 0", {{0x0C, 1}}, {}, 0, ReadOutcome::Accepted, {RS}, 0, -1, 0},
         {"band nibble 8: band 2",
-         [](auto& m) {
-             m[0x0C] = 0, m[0x0D] = 4, m[0x65] = 0x85;
-             seal_sim_memory(m, SimDefaultSerial);
-         },
+         {{0x0C, 0}, {0x0D, 4}, {0x65, 0x85}},
+         {},
+         0,
          ReadOutcome::Accepted,
          {RS},
          2,
          -1,
          0},
         {"no band named",
-         [](auto& m) {
-             m[0x0C] = 0, m[0x0D] = 0, m[0x65] = 0x55;
-             seal_sim_memory(m, SimDefaultSerial);
-         },
+         {{0x0C, 0}, {0x0D, 0}, {0x65, 0x55}},
+         {},
+         0,
          ReadOutcome::Accepted,
          {RS},
          -2,
          -1,
          0},
-        {"serial checksum wrong", [](auto& m) { m[AddrSerialSumLow] ^= 1, reseal_image(m); },
-         ReadOutcome::ChecksumError, CE, -2, -1, 0},
-        {"image checksum wrong", [](auto& m) { m[2047] ^= 1; }, ReadOutcome::ChecksumError, CE, -2,
-         -1, 0},
-        {"software 3.72 is not checked",
-         [](auto& m) { set_version(m, "3.72"), m[2046] ^= 1; },
-         ReadOutcome::Accepted,
-         {RS},
+        {"serial checksum wrong",
+         {},
+         {AddrSerialSumLow},
+         1,
+         ReadOutcome::ChecksumError,
+         CE,
          -2,
          -1,
          0},
-        {"software 3.73 is", [](auto& m) { set_version(m, "3.73"), m[2046] ^= 1; },
-         ReadOutcome::ChecksumError, CE, -2, -1, 0},
+        {"image checksum wrong", {}, {2047}, 0, ReadOutcome::ChecksumError, CE, -2, -1, 0},
+        {"software 3.72 is not checked", v372, {2046}, 0, ReadOutcome::Accepted, {RS}, -2, -1, 0},
+        {"software 3.73 is", v373, {2046}, 0, ReadOutcome::ChecksumError, CE, -2, -1, 0},
         {"blank-firmware checksum variant",
-         [](auto& m) {
-             m[AddrFirmware] = m[AddrFirmware2] = 0;
-             const uint16_t s = image_checksum_blank_firmware(m, ImageUpperBound);
-             m[2046] = static_cast<uint8_t>(s >> 8), m[2047] = static_cast<uint8_t>(s & 0xFF);
-         },
+         {{AddrFirmware, 0}, {AddrFirmware2, 0}},
+         {},
+         2,
          ReadOutcome::Accepted,
          {RS},
          -2,
          -1,
          0},
         {"a frequency the editor cannot show",
-         [](auto& m) {
-             std::fill(m.data() + 0x64, m.data() + 0x68, 0xFF), m[0x0C] = 1;
-             seal_sim_memory(m, SimDefaultSerial);
-         },
+         {{0x64, 0xFF}, {0x65, 0xFF}, {0x66, 0xFF}, {0x67, 0xFF}, {0x0C, 1}},
+         {},
+         0,
          ReadOutcome::ReloadError,
          {RS, "The data in this pager is wrong!(Error Code = 3)"},
          -2,
          -1,
          0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         BoardSim::Memory m = default_sim_memory();
-        c.change(m);
+        for (auto [a, v] : c.set)
+            m[a] = static_cast<uint8_t>(v);
+        seal_sim_memory(m, SimDefaultSerial);
+        for (int a : c.flip)
+            m[a] ^= 1;
+        if (c.reseal) {
+            const uint16_t s = c.reseal == 1 ? image_checksum(m, ImageUpperBound)
+                                             : image_checksum_blank_firmware(m, ImageUpperBound);
+            m[2046] = static_cast<uint8_t>(s >> 8), m[2047] = static_cast<uint8_t>(s & 0xFF);
+        }
         Bench b({}, m);
         const PagerImage before = b.editor.image();
         const int band = b.editor.band();
