@@ -77,7 +77,7 @@ TEST_F(MonitorTest, ANewDeviceBesideAKnownBoardIsNotProbed) {
 
 TEST_F(MonitorTest, WithNoBoardOnlyAGrowingListIsProbed) {
     EXPECT_FALSE(link.startup_connect()); // nothing listed: said once, at start-up
-    EXPECT_EQ(msgs.texts(), Ports{MsgBoardNotResponding});
+    EXPECT_EQ(msgs.texts(), Ports{"The Programmed Board is not responding!"});
     EXPECT_FALSE(link.ConnectInteractive);
     msgs.clear();
     ticks(Modem,

@@ -65,7 +65,7 @@ TEST_F(UsbLinkTest, ConnectsOnTheSecondPortAfterWaitingOutTheFirst) {
     EXPECT_TRUE(link.usb_connect());
     EXPECT_EQ(link.BoardPort, P);
     EXPECT_EQ(link.KnownPortCount, 2);
-    EXPECT_GT(elapsed(), ProbeWaitMs); // the silent port's start-mark wait ran out
+    EXPECT_GT(elapsed(), 500); // the silent port's start-mark wait ran out
     EXPECT_EQ(port.log("/dev/ttyS0").writes, std::vector<Bytes>{command_templates().ProbeCommand});
     EXPECT_EQ(port.log("/dev/ttyS0").closes, 1);
     EXPECT_EQ(board.board.mode(), 's');
@@ -100,7 +100,8 @@ TEST_F(UsbLinkTest, ProbeRepliesThatFailTheirChecksAreNoBoard) {
         ui.timer.clear();
         EXPECT_EQ(link.usb_connect(), found);
         EXPECT_EQ(link.BoardPort, found ? "A" : NoBoardPort);
-        EXPECT_EQ(msgs.texts(), found ? Strings{} : Strings{MsgBoardNotResponding});
+        EXPECT_EQ(msgs.texts(),
+                  found ? Strings{} : Strings{"The Programmed Board is not responding!"});
         EXPECT_TRUE(found || msgs.entries[0].icon == MessageIcon::Warning);
         EXPECT_EQ(ui.timer, (std::vector<bool>{false, true})); // monitor held meanwhile
     }
@@ -157,24 +158,24 @@ TEST_F(UsbLinkTest, BlockRepliesAndTheirTimeLimits) {
          {},
          2290,
          2300},
-        {Read, -1, nullptr, BlockResult::TimedOut, {MsgReadTimeOut}, ReadReplyWaitMs, 2400},
+        {Read, -1, nullptr, BlockResult::TimedOut, {"Read Time Out!"}, 2300, 2400},
         {Read,
          2400,
          [](auto cmd) { return read_block_reply(Bytes(cmd[15], 0x42)); },
          BlockResult::TimedOut,
-         {MsgReadTimeOut},
-         ReadReplyWaitMs,
+         {"Read Time Out!"},
+         2300,
          2400},
         {Read,
          5,
          [](auto cmd) { return with_sum_broken(read_block_reply(Bytes(cmd[15], 1))); },
          BlockResult::BadReply,
-         {MsgReadError},
+         {"Read error!"},
          0,
          100},
         {Write, 5, [](auto) { return command_templates().WriteAck; }, BlockResult::Ok, {}, 0, 100},
-        {Write, 5, [&nak](auto) { return nak; }, BlockResult::BadReply, {MsgWriteError}, 0, 100},
-        {Write, -1, nullptr, BlockResult::TimedOut, {MsgWriteError}, WriteAckWaitMs, 2100},
+        {Write, 5, [&nak](auto) { return nak; }, BlockResult::BadReply, {"Write error!"}, 0, 100},
+        {Write, -1, nullptr, BlockResult::TimedOut, {"Write error!"}, 2000, 2100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.delayMs));
@@ -205,14 +206,14 @@ TEST_F(UsbLinkTest, PortFaultsInsideTransfersForgetTheBoard) {
         port.failOn(P, fail);
         EXPECT_FALSE(link.usb_writeblk(Bytes(2048, 1), 0, 2047, 128));
         EXPECT_EQ(link.last_result(), BlockResult::LinkFailure);
-        EXPECT_EQ(msgs.texts(), Strings{MsgWriteError});
+        EXPECT_EQ(msgs.texts(), Strings{"Write error!"});
         EXPECT_TRUE(link.no_board());
         port.failOn(P, FakeSerialPort::Fail::None);
     }
     // With no board known a read cannot open a port: the same path, not a crash.
     msgs.clear();
     EXPECT_FALSE(link.usb_readblk(0, 10, 128));
-    EXPECT_EQ(msgs.texts(), Strings{MsgReadError});
+    EXPECT_EQ(msgs.texts(), Strings{"Read error!"});
 }
 
 TEST_F(UsbLinkTest, AWholeImageWriteMovesTheBarAndSetsTheStatus) {
@@ -220,7 +221,7 @@ TEST_F(UsbLinkTest, AWholeImageWriteMovesTheBarAndSetsTheStatus) {
     ASSERT_TRUE(link.usb_writeblk(Bytes(2048, 0x5A), 0, 2047, 128, &progress));
     EXPECT_EQ(progress.maximum, 2047 - 16);
     EXPECT_EQ(progress.colour, ColourHighlight);
-    EXPECT_EQ(progress.status, MsgWritingNow);
+    EXPECT_EQ(progress.status, "Writing Now.......");
     ASSERT_EQ(progress.positions.size(), 17u);
     EXPECT_EQ(progress.positions.front(), 0);
     EXPECT_EQ(progress.positions.back(), 2048);
@@ -232,7 +233,7 @@ TEST_F(UsbLinkTest, AWholeImageWriteMovesTheBarAndSetsTheStatus) {
 // transfer of the same operation does not start.
 TEST_F(UsbLinkTest, CancelLetsTheReplyInFlightFinishThenStops) {
     for (const auto& [answer, minMs, maxMs] :
-         {std::tuple{true, 140, 400}, {false, ReadReplyWaitMs, ReadReplyWaitMs + 50}}) {
+         {std::tuple{true, 140, 400}, {false, 2300, 2300 + 50}}) {
         SCOPED_TRACE(answer);
         LambdaPeer cancelling([&](FakeLine& line, std::span<const uint8_t> cmd) {
             link.request_cancel();
@@ -282,7 +283,7 @@ TEST_F(UsbLinkTest, AFailedFirmwareReadOnTheParallelLinkKeepsTheParallelBoard) {
     EXPECT_EQ(lister.calls, 0);
     const std::string before = link.BoardPort;
     EXPECT_FALSE(link.check_firmware());
-    EXPECT_EQ(msgs.texts(), Strings{MsgReadError});
+    EXPECT_EQ(msgs.texts(), Strings{"Read error!"});
     EXPECT_EQ(link.BoardPort, before);
     EXPECT_TRUE(ui.states.empty());
 }

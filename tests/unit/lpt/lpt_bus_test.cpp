@@ -41,7 +41,7 @@ TEST(LptDeviceByte, CarriesTheAddressBitsEightToTen) {
 TEST_F(LptBusTest, ParkAndTheMonitorTick) {
     const int64_t t0 = clock.nowUs();
     link.lpt_park();
-    EXPECT_EQ(clock.nowUs() - t0, 100'000 + DelayTickUs);
+    EXPECT_EQ(clock.nowUs() - t0, 100'000 + 75);
     EXPECT_EQ(link.LptOut, LptClockHighDataLow);
     link.LptOut = LptIdle;
     link.monitor_tick();
@@ -89,19 +89,19 @@ TEST_F(LptBusTest, TheDeviceByteIsTriedTenTimes) {
     link.lpt_stop(); // the write cycle starts
     EXPECT_EQ(link.lpt_readbyte(0x10), 0x42);
     EXPECT_GT(model.busyRefusals, 0);
-    EXPECT_LT(model.busyRefusals, LptDeviceTries);
+    EXPECT_LT(model.busyRefusals, 10);
 
     model.chipPresent = false;
     model.clear_records();
     EXPECT_FALSE(link.lpt_readbyte(1300));
-    EXPECT_EQ(model.device_bytes(), Values(LptDeviceTries, 0xAA));
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{MsgReadError});
+    EXPECT_EQ(model.device_bytes(), Values(10, 0xAA));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Read error!"});
     EXPECT_EQ(io.written.back(), LptClockHighDataLow); // parked
 }
 
 // What stands at 0x378, 0x278 and 0x3BC decides where the board is found and what is said.
 TEST_F(LptBusTest, TheBoardIsLookedForAtTheThreeLegacyBasesInOrder) {
-    const std::string NR = MsgBoardNotResponding;
+    const std::string NR = "The Programmed Board is not responding!";
     const std::string denied = "/dev/parport0: permission denied; join the group 'lp'";
     const std::string missing = "/dev/parport1: no such parallel port";
     const struct {
@@ -138,7 +138,7 @@ TEST_F(LptBusTest, TheBoardIsLookedForAtTheThreeLegacyBasesInOrder) {
          },
          0,
          {},
-         {std::string(MsgNoParallelPort) + "\n" + denied + "\n" + missing, NR}},
+         {std::string("No parallel port could be used:") + "\n" + denied + "\n" + missing, NR}},
         {"a port that fails during the probe",
          [](auto& io, auto& m) {
              io.bases = {{LptBase1, {"", &m}}}, io.break_port("gone");

@@ -81,11 +81,11 @@ const std::string RS = "Read success!", VS = "Verify Success!";
 // byte taken in) or "sealed"; the pager "written", or its first "part6" / "part8" blocks of
 // 128 bytes. Anything not named is as before.
 const std::map<std::string, std::string> Said = {
-    {"NR", MsgBoardNotResponding},
-    {"IE", MsgInitError},
-    {"RTO", MsgReadTimeOut},
-    {"RE", MsgReadError},
-    {"WE", MsgWriteError},
+    {"NR", "The Programmed Board is not responding!"},
+    {"IE", "Programmer Initial Error !"},
+    {"RTO", "Read Time Out!"},
+    {"RE", "Read error!"},
+    {"WE", "Write error!"},
     {"RS", RS},
     {"VS", VS},
     {"VE", "Verify Error!"},
@@ -207,7 +207,7 @@ void check_cell(const std::string& fault, Op op, const Msgs& connect, const Msgs
     if (left.count("sealed")) {
         const bool blank = b.start[AddrFirmware] == 0xFF;
         EXPECT_EQ(after[AddrFirmware], blank ? before[AddrFirmware] : SimDefaultFirmware);
-        EXPECT_EQ(serial_of(after), blank ? DefaultSerialNumber : SimDefaultSerial);
+        EXPECT_EQ(serial_of(after), blank ? "Vard0000000 " : SimDefaultSerial);
         EXPECT_EQ(after[AddrWrittenFlag], 1);
         EXPECT_TRUE(serial_checksum_ok(sent.bytes()));
         EXPECT_TRUE(image_checksum_ok(sent.bytes(), ImageUpperBound));
