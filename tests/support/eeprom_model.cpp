@@ -31,7 +31,7 @@ std::vector<uint8_t> EepromModel::device_bytes() const {
 void EepromModel::clear_records() {
     transactions.clear();
     pageWrites.clear();
-    starts = stops = busyRefusals = abortedWrites = 0;
+    busyRefusals = abortedWrites = 0;
     violations.clear();
 }
 
@@ -41,7 +41,7 @@ void EepromModel::note(const std::string& what) {
 }
 
 void EepromModel::record(BusByte b) {
-    if (keepTransactions && !transactions.empty())
+    if (!transactions.empty())
         transactions.back().bytes.push_back(b);
 }
 
@@ -78,12 +78,10 @@ void EepromModel::on_data_register(uint8_t v) {
 }
 
 void EepromModel::on_start() {
-    ++starts;
     if (phase_ == Phase::Receive && target_ == Target::Data && !pending_.empty())
         ++abortedWrites;
     pending_.clear();
-    if (keepTransactions)
-        transactions.push_back({});
+    transactions.push_back({});
     phase_ = Phase::Receive;
     target_ = Target::Device;
     bit_ = 0;
@@ -94,8 +92,7 @@ void EepromModel::on_start() {
 }
 
 void EepromModel::on_stop() {
-    ++stops;
-    if (keepTransactions && !transactions.empty())
+    if (!transactions.empty())
         transactions.back().endedByStop = true;
     if (phase_ == Phase::Receive && target_ == Target::Data && !pending_.empty()) {
         PageWrite w{pageFirst_, {}, now_()};

@@ -55,14 +55,11 @@ class EepromModel {
     };
     std::vector<Transaction> transactions;
     std::vector<PageWrite> pageWrites;
-    int starts = 0;
-    int stops = 0;
     int busyRefusals = 0;  // device bytes refused during a write cycle
     int abortedWrites = 0; // page writes broken off by a start instead of a stop
     // Things a correct master never does (bits 2-7 cleared, data held low while the
     // memory sends). Empty in every correct run.
     std::vector<std::string> violations;
-    bool keepTransactions = true;
 
     // True while the memory is in its write cycle.
     bool busy() const;

@@ -22,34 +22,30 @@ bool FakePortIo::open(uint16_t base) {
     return true;
 }
 
+bool FakePortIo::usable() {
+    if (broken_.empty() && is_open())
+        return true;
+    if (error_.empty())
+        error_ = broken_.empty() ? "port not open" : broken_;
+    return false;
+}
+
 uint8_t FakePortIo::read_data() {
-    if (!broken_.empty() || !is_open()) {
-        if (error_.empty())
-            error_ = broken_.empty() ? "port not open" : broken_;
-        return 0;
-    }
-    return data_;
+    return usable() ? data_ : 0;
 }
 
 void FakePortIo::write_data(uint8_t value) {
-    if (!broken_.empty() || !is_open()) {
-        if (error_.empty())
-            error_ = broken_.empty() ? "port not open" : broken_;
+    if (!usable())
         return;
-    }
     data_ = value;
-    if (recordWrites)
-        written.push_back(value);
+    written.push_back(value);
     if (Slot* s = slot(); s && s->memory)
         s->memory->on_data_register(value);
 }
 
 uint8_t FakePortIo::read_status() {
-    if (!broken_.empty() || !is_open()) {
-        if (error_.empty())
-            error_ = broken_.empty() ? "port not open" : broken_;
+    if (!usable())
         return 0;
-    }
     Slot* s = slot();
     if (s && s->memory)
         return s->memory->status_register();

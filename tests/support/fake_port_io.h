@@ -57,10 +57,10 @@ class FakePortIo final : public PortIo {
 
     std::vector<uint16_t> opened; // bases opened, in order
     std::vector<uint8_t> written; // every data-register value, in order
-    bool recordWrites = true;
 
   private:
     Slot* slot();
+    bool usable(); // open and not broken; otherwise the error is set
 
     uint16_t base_ = 0;
     uint8_t data_ = 0xFF;

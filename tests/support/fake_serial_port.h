@@ -72,7 +72,7 @@ class FakeSerialPort final : public SerialPort, private FakeLine {
     // Every call on the named port fails from now on (as after pulling out a USB device).
     void breakPort(const std::string& name);
     // Make one kind of call fail on the named port.
-    enum class Fail { None, Flush, Write, BytesWaiting, Read, Close };
+    enum class Fail { None, Flush, Close };
     void failOn(const std::string& name, Fail what) { ports_[name].fail = what; }
 
     const PortLog& log(const std::string& name) { return ports_[name].log; }

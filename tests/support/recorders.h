@@ -1,5 +1,6 @@
 #pragma once
 // Stand-ins that record what the code under test asked of the operator and the window.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 
 namespace kpr::test {
 
+// Every message and question, in order; questions get `answer`.
 class RecordedMessages final : public OperatorMessages {
   public:
     struct Entry {
@@ -28,21 +30,31 @@ class RecordedMessages final : public OperatorMessages {
             t.push_back(e.text);
         return t;
     }
+    void clear() { entries.clear(), questions.clear(); }
     std::vector<Entry> entries;
     std::vector<std::string> questions;
     bool answer = true;
 };
 
+// The bar and status line; `action` runs once when the bar first reaches `at`.
 class RecordedProgress final : public ProgressSink {
   public:
     void setMaximum(int m) override { maximum = m; }
-    void setPosition(int p) override { positions.push_back(p); }
+    void setPosition(int p) override {
+        positions.push_back(p);
+        if (at >= 0 && p >= at && action) {
+            at = -1;
+            action();
+        }
+    }
     void setColour(uint32_t c) override { colour = c; }
     void setStatus(const std::string& s) override { status = s; }
     int maximum = -1;
     std::vector<int> positions;
     uint32_t colour = 0;
     std::string status;
+    int at = -1;
+    std::function<void()> action;
 };
 
 class RecordedLinkUi final : public LinkUi {

@@ -1,31 +1,48 @@
-#include <gtest/gtest.h>
-
+// The once-a-second monitor: what it shows and which ports it probes as the list changes.
 #include "link/connection_monitor.h"
 #include "link/frame.h"
 #include "sim/board_sim.h"
 #include "support/fake_port_lister.h"
-#include "support/fake_serial_port.h"
 #include "support/recorders.h"
 #include "support/sim_peer.h"
 
-using namespace kpr;
-using namespace kpr::test;
+#include <gtest/gtest.h>
 
+#include <algorithm>
+
+namespace kpr {
 namespace {
+
+using namespace kpr::test;
+using Ports = std::vector<std::string>;
+constexpr auto Up = BoardState::Connected, Down = BoardState::Disconnected;
+const std::string Usb = "/dev/ttyUSB0", Modem = "/dev/ttyS0";
 
 class MonitorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         link.setUi(&ui);
-        port.attach("/dev/ttyUSB0", &board);
-        port.attach("/dev/ttyS0", &modem);
+        port.attach(Usb, &board);
+        port.attach(Modem, &modem);
         port.attach("/dev/ttyACM0", &modem);
     }
     size_t probes(const std::string& name) {
-        size_t n = 0;
-        for (const Bytes& w : port.log(name).writes)
-            n += w == command_templates().ProbeCommand;
-        return n;
+        return std::ranges::count(port.log(name).writes, command_templates().ProbeCommand);
+    }
+    // Each step: the port list, the state the tick shows, the probes sent to `other` so far.
+    struct Step {
+        Ports list;
+        BoardState shown;
+        size_t otherProbes;
+    };
+    void ticks(const std::string& other, std::initializer_list<Step> steps) {
+        for (const Step& s : steps) {
+            lister.names = s.list;
+            EXPECT_EQ(monitor.tick(), s.shown);
+            EXPECT_EQ(probes(other), s.otherProbes);
+            EXPECT_EQ(link.BoardPort, s.shown == Up ? Usb : NoBoardPort);
+        }
+        EXPECT_TRUE(msgs.entries.empty()); // the monitor never speaks
     }
 
     FakeClock clock;
@@ -40,84 +57,50 @@ class MonitorTest : public ::testing::Test {
 };
 
 TEST_F(MonitorTest, StatusLines) {
-    EXPECT_EQ(status_line(BoardState::Connected).caption, "  The Programmed Board Connect !");
-    EXPECT_EQ(status_line(BoardState::Connected).colour, 0u);
-    EXPECT_TRUE(status_line(BoardState::Connected).pagerMenuEnabled);
-    EXPECT_EQ(status_line(BoardState::Disconnected).caption, "  The Programmed Board Disconnect !");
-    EXPECT_EQ(status_line(BoardState::Disconnected).colour, 0xFFu);
-    EXPECT_FALSE(status_line(BoardState::Disconnected).pagerMenuEnabled);
+    const StatusLine up = status_line(Up), down = status_line(Down);
+    EXPECT_EQ(up.caption, "  The Programmed Board Connect !");
+    EXPECT_EQ(down.caption, "  The Programmed Board Disconnect !");
+    EXPECT_EQ(up.colour, 0u);
+    EXPECT_EQ(down.colour, 0xFFu);
+    EXPECT_TRUE(up.pagerMenuEnabled);
+    EXPECT_FALSE(down.pagerMenuEnabled);
 }
 
-TEST_F(MonitorTest, NewDeviceBesideAKnownBoardSendsNothing) {
-    lister.names = {"/dev/ttyUSB0"};
-    link.ConnectInteractive = true;
+TEST_F(MonitorTest, ANewDeviceBesideAKnownBoardIsNotProbed) {
+    lister.names = {Usb};
     ASSERT_TRUE(link.board_connect());
-    link.ConnectInteractive = false;
-    lister.names = {"/dev/ttyS0", "/dev/ttyUSB0"};
-    ui.timer.clear();
-
-    EXPECT_EQ(monitor.tick(), BoardState::Connected);
-    EXPECT_EQ(probes("/dev/ttyS0"), 0u);
+    ticks(Modem, {{{Modem, Usb}, Up, 0}});
     EXPECT_EQ(link.KnownPortCount, 2);
-    EXPECT_EQ(ui.timer, (std::vector<bool>{false, true}));
-    EXPECT_EQ(ui.states, std::vector<BoardState>{BoardState::Connected});
+    EXPECT_EQ(ui.timer, (std::vector<bool>{false, true})); // stopped while the tick works
+    EXPECT_EQ(ui.states, std::vector{Up});
 }
 
-TEST_F(MonitorTest, UnrelatedDeviceIsProbedOnceSilently) {
-    // Start-up found nothing: KnownPortCount stays 0, so the first tick probes again.
-    lister.names = {};
-    EXPECT_FALSE(link.startup_connect());
+TEST_F(MonitorTest, WithNoBoardOnlyAGrowingListIsProbed) {
+    EXPECT_FALSE(link.startup_connect()); // nothing listed: said once, at start-up
+    EXPECT_EQ(msgs.texts(), Ports{"The Programmed Board is not responding!"});
     EXPECT_FALSE(link.ConnectInteractive);
-    EXPECT_EQ(msgs.texts(), std::vector<std::string>{"The Programmed Board is not responding!"});
-    EXPECT_EQ(ui.timer, (std::vector<bool>{false, true}));
-    msgs.entries.clear();
-    EXPECT_EQ(link.KnownPortCount, 0);
-
-    lister.names = {"/dev/ttyS0"};
-    EXPECT_EQ(monitor.tick(), BoardState::Disconnected);
-    EXPECT_EQ(probes("/dev/ttyS0"), 1u);
-    EXPECT_EQ(monitor.tick(), BoardState::Disconnected);
-    EXPECT_EQ(monitor.tick(), BoardState::Disconnected);
-    EXPECT_EQ(probes("/dev/ttyS0"), 1u);
-    EXPECT_TRUE(msgs.entries.empty());
-
-    // The board is plugged in: the list grows, the tick finds it.
-    lister.names = {"/dev/ttyS0", "/dev/ttyUSB0"};
-    EXPECT_EQ(monitor.tick(), BoardState::Connected);
-    EXPECT_EQ(link.BoardPort, "/dev/ttyUSB0");
-    EXPECT_EQ(probes("/dev/ttyS0"), 2u);
+    msgs.clear();
+    ticks(Modem,
+          {{{Modem}, Down, 1}, {{Modem}, Down, 1}, {{Modem}, Down, 1}, {{Modem, Usb}, Up, 2}});
 }
 
-TEST_F(MonitorTest, SwapWithinOneSecondDisconnectsWithoutProbing) {
-    lister.names = {"/dev/ttyUSB0"};
+TEST_F(MonitorTest, ASwapWithinOneTickDisconnectsWithoutProbing) {
+    lister.names = {Usb};
     ASSERT_TRUE(link.board_connect());
-    ASSERT_EQ(monitor.tick(), BoardState::Connected);
-
-    lister.names = {"/dev/ttyACM0"}; // board out, another device in
-    EXPECT_EQ(monitor.tick(), BoardState::Disconnected);
-    EXPECT_EQ(link.BoardPort, NoBoardPort);
-    EXPECT_EQ(probes("/dev/ttyACM0"), 0u);
-    EXPECT_EQ(monitor.tick(), BoardState::Disconnected);
-    EXPECT_EQ(probes("/dev/ttyACM0"), 0u);
-
-    lister.names = {"/dev/ttyACM0", "/dev/ttyUSB0"};
-    EXPECT_EQ(monitor.tick(), BoardState::Connected);
-    EXPECT_EQ(probes("/dev/ttyACM0"), 1u);
+    ticks("/dev/ttyACM0", {{{Usb}, Up, 0},
+                           {{"/dev/ttyACM0"}, Down, 0},
+                           {{"/dev/ttyACM0"}, Down, 0},
+                           {{"/dev/ttyACM0", Usb}, Up, 1}});
 }
 
-TEST_F(MonitorTest, FirstTickBeforeAnyConnectShowsDisconnected) {
-    lister.names = {"/dev/ttyUSB0"};
-    // BoardPort is still unset (no connect ran): not "no board", so no probe either.
-    EXPECT_EQ(monitor.tick(), BoardState::Disconnected);
-    EXPECT_EQ(probes("/dev/ttyUSB0"), 0u);
-    EXPECT_EQ(link.BoardPort, NoBoardPort);
+TEST_F(MonitorTest, TheFirstTickBeforeAnyConnectShowsDisconnectedWithoutProbing) {
+    ticks(Usb, {{{Usb}, Down, 0}});
 }
 
-TEST_F(MonitorTest, OtherLinkKindLeavesTheDisplayAlone) {
+TEST_F(MonitorTest, OnTheParallelLinkTheTickIsItsAndTheDisplayIsLeftAlone) {
     int lptTicks = 0;
     monitor.lpt_tick = [&] { ++lptTicks; };
     link.LinkKind = "LPT";
-    lister.names = {"/dev/ttyUSB0"};
     EXPECT_EQ(monitor.tick(), std::nullopt);
     EXPECT_EQ(lptTicks, 1);
     EXPECT_EQ(lister.calls, 0);
@@ -126,3 +109,4 @@ TEST_F(MonitorTest, OtherLinkKindLeavesTheDisplayAlone) {
 }
 
 } // namespace
+} // namespace kpr

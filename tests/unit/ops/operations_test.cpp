@@ -1,351 +1,451 @@
+// The whole-image operations as the product runs them: the real link, operations and editor,
+// talking to the simulated board's state machine behind a fake port on a fake clock.
+//
+// FaultMatrix is the one reference for what each operation does under each board fault:
+// the messages of the start-up connect and of the operation, whether the board is forgotten,
+// what the editor's image and the pager hold afterwards.
+#include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "ops/operations.h"
+#include "ops/seal.h"
+#include "ops/usb_transfer.h"
+#include "sim/board_sim.h"
+#include "support/fake_port_lister.h"
+#include "support/recorders.h"
+#include "support/sim_peer.h"
+#include "text/charset.h"
 
-#include "fakes.h"
-
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
 
 namespace kpr {
 namespace {
 
-using test::FakeEditor;
-using test::FakePager;
-using test::RecordingMessages;
-using test::RecordingProgress;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
+using Msgs = std::vector<std::string>;
+const std::string Port = "/dev/ttyKPR0";
 
-class OperationsTest : public ::testing::Test {
-  protected:
-    OperationsTest() : pager(messages), ops(editor, pager, messages, progress) {
-        editor.fl.ScanIdle = true;
-        for (int i = 0; i < ImageSize; ++i)
-            editor.img[i] = static_cast<uint8_t>(i % 251);
-        test::make_valid_pager(pager.memory);
+PagerImage pager_codes(PagerImage img) {
+    text_to_pager(img);
+    return img;
+}
+PagerImage pc_codes(PagerImage img) {
+    text_from_pager(img);
+    return img;
+}
+std::string serial_of(const PagerImage& img) {
+    return std::string(img.data() + AddrSerialFirst, img.data() + AddrSerialLast + 1);
+}
+
+// The board, link, editor and operations of one run.
+struct Bench {
+    explicit Bench(SimFaults faults = {}, const BoardSim::Memory& memory = default_sim_memory())
+        : peer(memory, faults), start(peer.board.memory()) {
+        port.attach(Port, &peer);
+        link.setUi(&ui);
+        link.BoardPort = Port;
+        editor.startup_finish({}, false);
+        editor.flags().ScanIdle = true;
+        editor.WriteOpt_Click(); // writing is refused in "Modify Mode"
     }
+    const BoardSim::Memory& pager() const { return peer.board.memory(); }
+    std::string capcode(int i) { return editor.controls()[ctl("txtAddr", i)].text; }
 
-    RecordingMessages messages;
-    RecordingProgress progress;
-    FakeEditor editor;
-    FakePager pager;
-    Operations ops;
+    test::FakeClock clock;
+    test::FakeSerialPort port{clock};
+    test::FakePortLister lister{{Port}};
+    test::RecordedMessages msgs;
+    test::RecordedProgress progress;
+    test::RecordedLinkUi ui;
+    UsbLink link{port, lister, clock, msgs};
+    test::SimPeer peer;
+    const BoardSim::Memory start;
+    Editor editor{msgs};
+    EditorAdapter hooks{editor};
+    UsbBlockTransfer transfer{link, progress};
+    Operations ops{hooks, transfer, msgs, progress};
 };
 
-// --- write ----------------------------------------------------------------------------
+// ----- the fault matrix ---------------------------------------------------------------
 
-TEST_F(OperationsTest, WriteMergesThePagersBytesAndSealsTheImage) {
-    pager.memory[AddrFirmware] = 41;
-    editor.img[AddrWrittenFlag] = 0;
-    EXPECT_EQ(ops.tbl_writeall(editor.img, 0, ImageUpperBound), OpOutcome::Success);
-    EXPECT_FALSE(ops.OpFailed());
-    EXPECT_EQ(editor.img[AddrFirmware], 41);
-    EXPECT_EQ(0, std::memcmp(editor.img.data() + AddrSerialFirst, "ABC123456789", 12));
-    EXPECT_EQ(editor.img[AddrWrittenFlag], 1);
-    EXPECT_TRUE(image_checksum_ok(editor.img.bytes(), ImageUpperBound));
-    EXPECT_TRUE(serial_checksum_ok(editor.img.bytes()));
-    // The pager now holds exactly the sealed image.
-    EXPECT_EQ(pager.memory, editor.img.bytes());
-    EXPECT_THAT(pager.reads, ElementsAre(std::pair{1113, 1113}, std::pair{1238, 1251}));
-    EXPECT_THAT(pager.writes, ElementsAre(std::pair{0, 2047}));
-    EXPECT_THAT(editor.log, ElementsAre("commit_frequency"));
-    EXPECT_THAT(messages.texts(), IsEmpty()); // the verify reports the outcome
+enum Op { D, F, R, W, V, B }; // detect, firmware, read, write, verify, one batch step
+const std::string RS = "Read success!", VS = "Verify Success!";
+
+// One row per fault kpr-board-sim can show ("vanish": the port goes away mid-transfer), one
+// cell per operation: the messages in order (NR, IE from the start-up connect, the rest
+// from the operation; "V5.2" is "Version = 5.2"), then what is left: "gone" the board
+// forgotten; the editor's image "read" (the pager's), "merged" (only the pager's firmware
+// byte taken in) or "sealed"; the pager "written", or its first "part6" / "part8" blocks of
+// 128 bytes. Anything not named is as before.
+const std::map<std::string, std::string> Said = {
+    {"NR", "The Programmed Board is not responding!"},
+    {"IE", "Programmer Initial Error !"},
+    {"RTO", "Read Time Out!"},
+    {"RE", "Read error!"},
+    {"WE", "Write error!"},
+    {"RS", RS},
+    {"VS", VS},
+    {"VE", "Verify Error!"},
+    {"WM", "This pager is not KPR35T !\r\n\r\nIt is KPR22 ( PCB 0103, Software V4.10 )"},
+    {"BM", "This pager is not KPR35T !\r\n\r\nIt is  ( PCB , Software  )"}};
+const std::pair<const char*, std::array<const char*, 6>> Matrix[] = {
+    // detect | firmware | read | write | verify | batch step
+    {"none", {"", "V5.2", "RS read", "VS sealed written", "VS", "VS sealed written"}},
+    // The probe finds nothing; the operations then run on a board that has gone quiet.
+    {"silent", {"NR gone", "NR RTO", "NR RTO", "NR RTO", "NR RTO", "NR RTO"}},
+    // The start-mark wait drops the stray bytes; a block reply is taken as it comes.
+    {"noise", {"", "RE", "RE", "RE", "RE", "RE"}},
+    {"bad-checksum", {"", "RE", "RE", "RE", "RE", "RE"}},
+    // Hung up after the probe's answer; after the operation's first block; after eight
+    // (firmware byte, serial number, six image blocks).
+    {"drop-after=1", {"IE", "IE RE gone", "IE RE gone", "IE RE gone", "IE RE gone", "IE RE gone"}},
+    {"drop-after=3", {"", "V5.2", "RE gone", "RE gone merged", "RE gone", "RE gone merged"}},
+    {"drop-after=10",
+     {"", "V5.2", "RE gone", "WE gone sealed part6", "RE gone", "WE gone sealed part6"}},
+    {"no-ack", {"", "V5.2", "RS read", "WE sealed", "VS", "WE sealed"}},
+    {"write-protect", {"", "V5.2", "RS read", "VE sealed", "VS", "VE sealed"}},
+    {"wrong-model", {"", "V5.2", "WM", "VE sealed written", "VE", "VE sealed written"}},
+    {"blank", {"", "V25.5", "BM", "VS sealed written", "VE", "VS sealed written"}},
+    // Detect: gone before the probe; firmware: before its read; the others half-way.
+    {"vanish",
+     {"NR gone", "RE gone", "RE gone", "WE gone sealed part8", "RE gone", "WE gone sealed part8"}},
+};
+
+// Addresses a write may change in the editor's image: the bytes it merges and seals, and
+// the synthesiser words it works out for the pager's firmware.
+bool sealed_address(int a) {
+    return a == AddrWrittenFlag || a == AddrFirmware || a == AddrFirmware2 ||
+           (a >= AddrSerialFirst && a <= AddrSerialSumLow) || a >= ImageSize - 2 || a < 0x10 ||
+           (a >= 0x60 && a < 0x70);
 }
 
-TEST_F(OperationsTest, BlankFirmwareKeepsTheEditorsByteAndIsKnownBeforeTheFrequencyCommit) {
-    pager.memory[AddrFirmware] = 0xFF;
-    editor.img[AddrFirmware] = 52;
-    ops.tbl_writeall(editor.img, 0, ImageUpperBound);
-    EXPECT_EQ(editor.img[AddrFirmware], 52);
-    EXPECT_TRUE(editor.fl.UnversionedFirmware);
-    EXPECT_THAT(editor.log, ElementsAre("commit_frequency(unversioned)"));
+void run(Bench& b, Op op) {
+    auto& f = b.editor.flags();
+    switch (op) {
+    case D:
+        break;
+    case F:
+        b.ops.check_firmware();
+        break;
+    case R:
+        f.OperationKind = 0;
+        b.ops.activate();
+        break;
+    case B:
+        f.AutoInc1 = true;
+        [[fallthrough]];
+    case W:
+    case V: {
+        f.OperationKind = op == V ? 2 : 1;
+        PagerCodesScope codes(b.hooks);
+        ASSERT_EQ(b.ops.activate(),
+                  op == B ? Operations::DialogNext::AwaitBatch : Operations::DialogNext::Close);
+        if (op == B)
+            b.ops.batch_step();
+    }
+    }
 }
 
-TEST_F(OperationsTest, ScannedSerialIsWrittenWithoutReadingThePagers) {
-    editor.fl.ScanIdle = false;
-    std::memcpy(editor.img.data() + AddrSerialFirst, "SCAN00000001", 12);
-    ops.tbl_writeall(editor.img, 0, ImageUpperBound);
-    EXPECT_THAT(pager.reads, ElementsAre(std::pair{1113, 1113}));
-    EXPECT_EQ(0, std::memcmp(pager.memory.data() + AddrSerialFirst, "SCAN00000001", 12));
-    EXPECT_TRUE(serial_checksum_ok(pager.memory));
+// Runs one operation under one fault and checks what its cell says.
+void check_cell(const std::string& fault, Op op, const Msgs& connect, const Msgs& said,
+                const std::set<std::string>& left) {
+    SimFaults faults;
+    ASSERT_TRUE(fault == "none" || fault == "vanish" || parse_sim_fault(fault, faults));
+    Bench b(faults);
+    ASSERT_TRUE(b.editor.userEnterText(ctl("txtAddr", 0), "1234567"));
+    if (op == V) { // against what a read of the healthy pager gives
+        b.editor.image() = pc_codes(PagerImage(default_sim_memory()));
+        b.editor.init_ctl();
+    } else { // an image that differs from the pager's in every block, so a write shows
+        for (int a = 120; a < ImageSize; a += 128)
+            b.editor.image()[a] ^= 0x01;
+    }
+    b.link.BoardPort.clear();
+    b.msgs.clear();
+    const PagerImage before = b.editor.image();
+    if (fault == "vanish" && op == D)
+        b.port.breakPort(Port);
+    b.progress.at = fault == "vanish" ? ImageSize / 2 : -1;
+    b.progress.action = [&b] { b.port.breakPort(Port); };
+    const int64_t t0 = b.clock.nowMs();
+
+    b.link.startup_connect();
+    EXPECT_EQ(b.msgs.texts(), connect);
+    b.msgs.clear();
+    if (fault == "silent" && op != D)
+        b.link.BoardPort = Port; // found before, silent now
+    if (fault == "vanish" && op == F)
+        b.port.breakPort(Port);
+    run(b, op);
+    EXPECT_EQ(b.msgs.texts(), said);
+    EXPECT_EQ(b.link.no_board(), left.count("gone") == 1) << b.link.BoardPort;
+    // A transfer that breaks the link shows the board gone at once; a start-up connect that
+    // finds nothing leaves that to the monitor's first tick.
+    const bool shown = left.count("gone") && op != D;
+    EXPECT_EQ(b.ui.states,
+              shown ? std::vector{BoardState::Disconnected} : std::vector<BoardState>{});
+    EXPECT_FALSE(b.port.isOpen());
+    // The wire at 9600 bit/s and at most one wait run out, not one per block.
+    EXPECT_LT(b.clock.nowMs() - t0, 8000);
+
+    // A batch step that verified raised capcode 1; put it back to compare the rest.
+    EXPECT_EQ(b.capcode(0), op == B && said == Msgs{VS} ? "1234568" : "1234567");
+    ASSERT_TRUE(b.editor.userEnterText(ctl("txtAddr", 0), "1234567"));
+    const PagerImage after = b.editor.image(), sent = pager_codes(after);
+    if (left.count("read"))
+        EXPECT_EQ(after, pc_codes(PagerImage(b.start)));
+    else if (!left.count("merged") && !left.count("sealed"))
+        EXPECT_EQ(after, before);
+    else {
+        EXPECT_NE(after, before);
+        for (int a = 0; a < ImageSize; ++a)
+            ASSERT_TRUE(sealed_address(a) || after[a] == before[a]) << "address " << a;
+    }
+    if (left.count("sealed")) {
+        const bool blank = b.start[AddrFirmware] == 0xFF;
+        EXPECT_EQ(after[AddrFirmware], blank ? before[AddrFirmware] : SimDefaultFirmware);
+        EXPECT_EQ(serial_of(after), blank ? "Vard0000000 " : SimDefaultSerial);
+        EXPECT_EQ(after[AddrWrittenFlag], 1);
+        EXPECT_TRUE(serial_checksum_ok(sent.bytes()));
+        EXPECT_TRUE(image_checksum_ok(sent.bytes(), ImageUpperBound));
+    }
+    BoardSim::Memory want = b.start;
+    const int blocks = left.count("written") ? 16
+                       : left.count("part6") ? 6
+                       : left.count("part8") ? 8
+                                             : 0;
+    std::copy_n(sent.data(), blocks * 128, want.data());
+    EXPECT_EQ(b.pager(), want);
 }
 
-TEST_F(OperationsTest, FailedFirmwareReadEndsTheWriteBeforeAnythingIsSent) {
-    pager.failReadAt = AddrFirmware;
-    PagerImage before = editor.img;
-    EXPECT_EQ(ops.tbl_writeall(editor.img, 0, ImageUpperBound), OpOutcome::Failed);
-    EXPECT_TRUE(ops.OpFailed());
-    EXPECT_THAT(pager.writes, IsEmpty());
-    EXPECT_EQ(editor.img, before);
-    EXPECT_THAT(messages.texts(), ElementsAre("Read Time Out!"));
+TEST(FaultMatrix, EveryOperationEndsAsItsCellSays) {
+    for (const auto& [fault, cells] : Matrix)
+        for (Op op : {D, F, R, W, V, B}) {
+            const std::string cell = cells[op];
+            SCOPED_TRACE(std::string(fault) + " / " + "DFRWVB"[op] + ": " + cell);
+            std::vector<std::string> connect, said;
+            std::set<std::string> left;
+            std::istringstream words(cell);
+            for (std::string w; words >> w;)
+                if (w == "NR" || w == "IE")
+                    connect.push_back(Said.at(w));
+                else if (Said.count(w))
+                    said.push_back(Said.at(w));
+                else if (w[0] == 'V')
+                    said.push_back("Version = " + w.substr(1));
+                else
+                    left.insert(w);
+            check_cell(fault, op, connect, said, left);
+        }
 }
 
-TEST_F(OperationsTest, FailedSerialReadEndsTheWrite) {
-    pager.failReadAt = 1240;
-    EXPECT_EQ(ops.tbl_writeall(editor.img, 0, ImageUpperBound), OpOutcome::Failed);
-    EXPECT_TRUE(ops.OpFailed());
-    EXPECT_THAT(pager.writes, IsEmpty());
+// ----- reads the pager's image decides ------------------------------------------------
+
+// The default pager with some bytes set and sealed again, then some bytes flipped; with the
+// image checksum worked out again after that (1), or its blank-firmware variant (2).
+TEST(ReadVariants, ThePagersImageDecidesAcceptanceBandAndTexts) {
+    using Pokes = std::vector<std::pair<int, int>>;
+    const int german = (default_sim_memory()[LanguageCodeAddress] & 0xF0) | 8;
+    const Pokes v372{{1003, '3'}, {1004, '.'}, {1005, '7'}, {1006, '2'}};
+    Pokes v373 = v372;
+    v373[3].second = '3';
+    const Msgs CE{"CheckSum Error!"};
+    const struct {
+        const char* what;
+        Pokes set;
+        std::vector<int> flip;
+        int reseal;
+        ReadOutcome outcome;
+        Msgs said;
+        int band;            // the editor's band afterwards (-2: as before)
+        int address, pcCode; // one byte of the editor's image afterwards (-1: none)
+    } cases[] = {
+        {"German texts in PC codes",
+         {{LanguageCodeAddress, german}, {0x542, '['}},
+         {},
+         0,
+         ReadOutcome::Accepted,
+         {RS},
+         -2,
+         0x542,
+         196},
+        {"INCD from 128: band 0", {{0x0C, 1}}, {}, 0, ReadOutcome::Accepted, {RS}, 0, -1, 0},
+        {"band nibble 8: band 2",
+         {{0x0C, 0}, {0x0D, 4}, {0x65, 0x85}},
+         {},
+         0,
+         ReadOutcome::Accepted,
+         {RS},
+         2,
+         -1,
+         0},
+        {"no band named",
+         {{0x0C, 0}, {0x0D, 0}, {0x65, 0x55}},
+         {},
+         0,
+         ReadOutcome::Accepted,
+         {RS},
+         -2,
+         -1,
+         0},
+        {"serial checksum wrong",
+         {},
+         {AddrSerialSumLow},
+         1,
+         ReadOutcome::ChecksumError,
+         CE,
+         -2,
+         -1,
+         0},
+        {"image checksum wrong", {}, {2047}, 0, ReadOutcome::ChecksumError, CE, -2, -1, 0},
+        {"software 3.72 is not checked", v372, {2046}, 0, ReadOutcome::Accepted, {RS}, -2, -1, 0},
+        {"software 3.73 is", v373, {2046}, 0, ReadOutcome::ChecksumError, CE, -2, -1, 0},
+        {"blank-firmware checksum variant",
+         {{AddrFirmware, 0}, {AddrFirmware2, 0}},
+         {},
+         2,
+         ReadOutcome::Accepted,
+         {RS},
+         -2,
+         -1,
+         0},
+        {"a frequency the editor cannot show",
+         {{0x64, 0xFF}, {0x65, 0xFF}, {0x66, 0xFF}, {0x67, 0xFF}, {0x0C, 1}},
+         {},
+         0,
+         ReadOutcome::ReloadError,
+         {RS, "The data in this pager is wrong!(Error Code = 3)"},
+         -2,
+         -1,
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        BoardSim::Memory m = default_sim_memory();
+        for (auto [a, v] : c.set)
+            m[a] = static_cast<uint8_t>(v);
+        seal_sim_memory(m, SimDefaultSerial);
+        for (int a : c.flip)
+            m[a] ^= 1;
+        if (c.reseal) {
+            const uint16_t s = c.reseal == 1 ? image_checksum(m, ImageUpperBound)
+                                             : image_checksum_blank_firmware(m, ImageUpperBound);
+            m[2046] = static_cast<uint8_t>(s >> 8), m[2047] = static_cast<uint8_t>(s & 0xFF);
+        }
+        Bench b({}, m);
+        const PagerImage before = b.editor.image();
+        const int band = b.editor.band();
+        EXPECT_EQ(b.ops.tbl_readall(0, ImageUpperBound), c.outcome);
+        EXPECT_EQ(b.msgs.texts(), c.said);
+        EXPECT_EQ(b.editor.band(), c.band == -2 ? band : c.band);
+        const bool accepted = c.outcome == ReadOutcome::Accepted;
+        EXPECT_EQ(b.editor.image(), accepted ? pc_codes(PagerImage(m)) : before);
+        EXPECT_EQ(c.address < 0 ? 0 : b.editor.image()[c.address], c.pcCode);
+        EXPECT_FALSE(b.editor.flags().ImageJustLoaded || b.editor.flags().SuppressClick);
+    }
 }
 
-// --- read -----------------------------------------------------------------------------
+// ----- cancelling -----------------------------------------------------------------------
 
-TEST_F(OperationsTest, AcceptedReadReplacesTheImageAndReloadsTheEditor) {
-    pager.memory[0x0C] = 0; // INCD < 128
-    pager.memory[0x0D] = 4;
-    pager.memory[0x65] = 0x85; // band 2
-    test::make_valid_pager(pager.memory);
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::Accepted);
-    EXPECT_FALSE(ops.OpFailed());
-    EXPECT_EQ(editor.img.bytes(), pager.memory);
-    EXPECT_THAT(messages.texts(), ElementsAre("Read success!"));
-    EXPECT_THAT(editor.log,
-                ElementsAre("select_band(2,silent)", "text_from_pager", "init_ctl(loaded)"));
-    EXPECT_FALSE(editor.fl.SuppressClick);
-    EXPECT_FALSE(editor.fl.ImageJustLoaded);
-    EXPECT_EQ(progress.maximum, 2047 - 16);
-    EXPECT_EQ(progress.colour, ColourPurple);
-    EXPECT_EQ(progress.status, "Reading Now.......");
+// Before the first block went out the pager is untouched: a plain cancel. After it the
+// pager holds part of the new image, and the operator is told to write it again.
+TEST(Cancel, SaysWhetherThePagerWasLeftIncomplete) {
+    struct Case {
+        Op op;
+        int at; // the bar's position when the operator cancels
+        int blocks;
+        Msgs said;
+    };
+    for (const Case& c :
+         {Case{B, 0, 0, {}}, Case{B, 512, 4, {MsgWriteIncomplete}}, Case{R, 512, 0, {}}}) {
+        SCOPED_TRACE(c.at);
+        Bench b;
+        b.editor.flags().AutoInc1 = true;
+        const PagerImage before = b.editor.image();
+        const std::string capcode = b.capcode(0);
+        b.progress.at = c.at;
+        b.progress.action = [&b] { b.ops.request_cancel(); };
+        if (c.op == R) {
+            EXPECT_EQ(b.ops.usb_readall(0, ImageUpperBound), ReadOutcome::Cancelled);
+            EXPECT_EQ(b.editor.image(), before);
+        } else {
+            PagerCodesScope codes(b.hooks);
+            EXPECT_EQ(b.ops.batch_step(), OpOutcome::Cancelled);
+        }
+        EXPECT_EQ(b.msgs.texts(), c.said);
+        EXPECT_EQ(b.ops.writeLeftIncomplete(), c.blocks > 0);
+        EXPECT_EQ(b.peer.board.writesAccepted(), c.blocks);
+        EXPECT_EQ(b.capcode(0), capcode);
+        EXPECT_FALSE(b.port.isOpen());
+        EXPECT_FALSE(b.link.no_board()); // a cancel is not a broken link
+        // The next operation starts afresh.
+        PagerCodesScope codes(b.hooks);
+        EXPECT_EQ(b.ops.write_and_verify(), OpOutcome::Success);
+    }
 }
 
-TEST_F(OperationsTest, BandIsLeftAloneWhenTheImageNamesNone) {
-    pager.memory[0x0C] = 0;
-    pager.memory[0x0D] = 0;
-    pager.memory[0x65] = 0x55;
-    test::make_valid_pager(pager.memory);
-    ops.tbl_readall(0, ImageUpperBound);
-    EXPECT_THAT(editor.log, ElementsAre("text_from_pager", "init_ctl(loaded)"));
+// ----- the programming dialog -----------------------------------------------------------
+
+TEST(Dialog, BatchStepsRaiseTheTickedCapcodesUpToTheirLimit) {
+    Bench b;
+    ASSERT_TRUE(b.editor.userEnterText(ctl("txtAddr", 0), "2097150"));
+    ASSERT_TRUE(b.editor.userEnterText(ctl("txtAddr", 1), "2097151"));
+    b.editor.flags().AutoInc1 = b.editor.flags().AutoInc2 = true;
+    EXPECT_EQ(b.ops.batch_label(0), " 1st capcode : 2097150");
+    EXPECT_EQ(b.ops.batch_label(1), " 2nd capcode : 2097151");
+    PagerCodesScope codes(b.hooks);
+    EXPECT_EQ(b.ops.batch_step(), OpOutcome::Success);
+    EXPECT_EQ(b.ops.batch_step(), OpOutcome::Success);
+    EXPECT_EQ(b.msgs.texts(), (Msgs{VS, "Capcode 2 > 2097151 so can not be increase!", VS,
+                                    "Capcode 1 > 2097151 so can not be increase!",
+                                    "Capcode 2 > 2097151 so can not be increase!"}));
+    EXPECT_TRUE(b.ops.lastIncrementRefused());
+    EXPECT_EQ(b.capcode(0), "2097151");
+    EXPECT_EQ(b.progress.positions.back(), 0);
+    EXPECT_EQ(b.progress.status, "");
+    // The raised capcode is in the image, and the second pager took it.
+    EXPECT_EQ(b.pager(), pager_codes(b.editor.image()).bytes());
 }
 
-TEST_F(OperationsTest, WrongModelIsRefusedWithWhatThePagerSays) {
-    test::make_valid_pager(pager.memory, "KPR360102V3.80");
-    PagerImage before = editor.img;
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::WrongModel);
-    EXPECT_TRUE(ops.OpFailed());
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text,
-              "This pager is not KPR35T !\r\n\r\nIt is KPR36 ( PCB 0102, Software V3.80 )");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(editor.img, before);
-    EXPECT_THAT(pager.reads, ElementsAre(std::pair{993, 1006})); // the image is not read
+TEST(Dialog, ModifyModeRefusesAndAutoIncreaseWaitsWithoutTouchingThePager) {
+    Bench b;
+    b.editor.flags().OperationKind = 1;
+    b.editor.ModifyOpt_Click();
+    EXPECT_EQ(b.ops.activate(), Operations::DialogNext::Close);
+    EXPECT_EQ(b.msgs.texts(), Msgs{"Modify Mode can not write! Please check!"});
+    b.editor.WriteOpt_Click();
+    b.editor.flags().AutoInc2 = true;
+    EXPECT_EQ(b.ops.activate(), Operations::DialogNext::AwaitBatch);
+    EXPECT_TRUE(b.port.log(Port).writes.empty());
 }
 
-TEST_F(OperationsTest, SerialChecksumMismatchAloneRejectsTheRead) {
-    pager.memory[AddrSerialSumLow] ^= 1;
-    // keep the image checksum right for the changed byte
-    uint16_t s = image_checksum(pager.memory, ImageUpperBound);
-    pager.memory[2046] = static_cast<uint8_t>(s >> 8);
-    pager.memory[2047] = static_cast<uint8_t>(s & 0xFF);
-    ASSERT_TRUE(image_checksum_ok(pager.memory, ImageUpperBound));
-    PagerImage before = editor.img;
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::ChecksumError);
-    EXPECT_FALSE(ops.OpFailed());
-    EXPECT_THAT(messages.texts(), ElementsAre("CheckSum Error!"));
-    EXPECT_EQ(editor.img, before);
-    EXPECT_THAT(editor.log, IsEmpty());
+TEST(Dialog, AScannedSerialNumberIsWrittenInsteadOfThePagers) {
+    Bench b;
+    b.editor.flags().ScanIdle = false;
+    std::copy_n("SCAN00000001", 12, b.editor.image().data() + AddrSerialFirst);
+    PagerCodesScope codes(b.hooks);
+    EXPECT_EQ(b.ops.write_and_verify(), OpOutcome::Success);
+    EXPECT_EQ(serial_of(PagerImage(b.pager())), "SCAN00000001");
+    EXPECT_TRUE(serial_checksum_ok(b.pager()));
 }
 
-TEST_F(OperationsTest, OldSoftwareSkipsTheChecksums) {
-    test::make_valid_pager(pager.memory, "KPR350102V3.72");
-    pager.memory[2047] ^= 0xFF;
-    pager.memory[AddrSerialSumHigh] ^= 0xFF;
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::Accepted);
-    test::make_valid_pager(pager.memory, "KPR350102V3.73");
-    pager.memory[2047] ^= 0xFF;
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::ChecksumError);
+TEST(Dialog, ParallelPortOperationsWithoutTheBoardFail) {
+    Bench b;
+    b.ops.setLinkKind(LinkKind::Lpt);
+    EXPECT_EQ(b.ops.write_and_verify(), OpOutcome::Failed);
+    EXPECT_EQ(b.ops.tbl_readall(0, ImageUpperBound), ReadOutcome::LinkFailed);
+    EXPECT_EQ(b.msgs.texts(), (Msgs{LptUnavailableMessage, LptUnavailableMessage}));
+    EXPECT_TRUE(b.port.log(Port).writes.empty());
 }
 
-TEST_F(OperationsTest, BlankFirmwareChecksumVariantIsAccepted) {
-    test::make_valid_pager(pager.memory);
-    pager.memory[AddrFirmware] = 0x00;
-    pager.memory[AddrFirmware2] = 0x00;
-    uint16_t b = image_checksum_blank_firmware(pager.memory, ImageUpperBound);
-    pager.memory[2046] = static_cast<uint8_t>(b >> 8);
-    pager.memory[2047] = static_cast<uint8_t>(b & 0xFF);
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::Accepted);
-}
-
-TEST_F(OperationsTest, ReloadErrorPutsTheEditorsImageAndBandBack) {
-    editor.band = 1;
-    pager.memory[0x0C] = 1; // INCD >= 128: band 0
-    test::make_valid_pager(pager.memory);
-    editor.reloadErrorOnce = 8;
-    PagerImage before = editor.img;
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::ReloadError);
-    EXPECT_THAT(messages.texts(),
-                ElementsAre("Read success!", "The data in this pager is wrong!(Error Code = 8)"));
-    EXPECT_EQ(editor.img, before);
-    EXPECT_EQ(editor.band, 1);
-    EXPECT_THAT(editor.log, ElementsAre("select_band(0,silent)", "text_from_pager",
-                                        "init_ctl(loaded)", "select_band(1,silent)", "init_ctl"));
-}
-
-TEST_F(OperationsTest, FailedImageReadLeavesTheEditorAlone) {
-    pager.failReadAt = 500;
-    PagerImage before = editor.img;
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::LinkFailed);
-    EXPECT_FALSE(ops.OpFailed());
-    EXPECT_EQ(editor.img, before);
-    EXPECT_THAT(messages.texts(), ElementsAre("Read Time Out!"));
-}
-
-// --- verify ---------------------------------------------------------------------------
-
-TEST_F(OperationsTest, VerifyComparesEveryByteAfterReadingTheWholeRange) {
-    pager.memory = editor.img.bytes();
-    pager.memory[2047] ^= 1;
-    EXPECT_EQ(ops.tbl_verify(editor.img, 0, ImageUpperBound), OpOutcome::Failed);
-    EXPECT_TRUE(ops.OpFailed());
-    EXPECT_THAT(messages.texts(), ElementsAre("Verify Error!"));
-    EXPECT_THAT(pager.reads, ElementsAre(std::pair{0, 2047}));
-    EXPECT_EQ(progress.status, "Verifying Now.....");
-
-    messages.messages.clear();
-    pager.memory[2047] ^= 1;
-    EXPECT_EQ(ops.tbl_verify(editor.img, 0, ImageUpperBound), OpOutcome::Success);
-    EXPECT_THAT(messages.texts(), ElementsAre("Verify Success!"));
-    EXPECT_THAT(editor.log, ElementsAre("init_ctl"));
-}
-
-TEST_F(OperationsTest, VerifyFailsWhenTheReadFails) {
-    pager.failReadAt = 0;
-    EXPECT_EQ(ops.tbl_verify(editor.img, 0, ImageUpperBound), OpOutcome::Failed);
-    EXPECT_TRUE(ops.OpFailed());
-    EXPECT_THAT(messages.texts(), ElementsAre("Read Time Out!"));
-}
-
-// --- the dialog -----------------------------------------------------------------------
-
-TEST_F(OperationsTest, WriteDialogWritesAndVerifiesWhenNoAutoIncrease) {
-    editor.fl.OperationKind = 1;
-    EXPECT_EQ(ops.activate(), Operations::DialogNext::Close);
-    EXPECT_EQ(ops.lastOutcome(), OpOutcome::Success);
-    EXPECT_THAT(messages.texts(), ElementsAre("Verify Success!"));
-    EXPECT_EQ(pager.memory, editor.img.bytes());
-}
-
-TEST_F(OperationsTest, WriteProtectedPagerFailsTheVerify) {
-    pager.writeProtect = true;
-    EXPECT_EQ(ops.write_and_verify(), OpOutcome::Failed);
-    EXPECT_THAT(messages.texts(), ElementsAre("Verify Error!"));
-}
-
-TEST_F(OperationsTest, WriteDialogRefusesInModifyModeAndWaitsInBatchMode) {
-    editor.fl.OperationKind = 1;
-    editor.modify = true;
-    EXPECT_EQ(ops.activate(), Operations::DialogNext::Close);
-    EXPECT_THAT(messages.texts(), ElementsAre("Modify Mode can not write! Please check!"));
-    EXPECT_THAT(pager.reads, IsEmpty());
-
-    editor.modify = false;
-    editor.fl.AutoInc2 = true;
-    EXPECT_EQ(ops.activate(), Operations::DialogNext::AwaitBatch);
-    EXPECT_THAT(pager.reads, IsEmpty());
-}
-
-TEST_F(OperationsTest, BatchStepRaisesCapcodeOneThenTwo) {
-    editor.fl.AutoInc1 = editor.fl.AutoInc2 = true;
-    editor.capcodes[0] = "2097151";
-    editor.capcodes[1] = "100";
-    EXPECT_EQ(ops.batch_label(0), " 1st capcode : 2097151");
-    EXPECT_EQ(ops.batch_label(1), " 2nd capcode : 100");
-    EXPECT_EQ(ops.batch_step(), OpOutcome::Success);
-    EXPECT_THAT(messages.texts(),
-                ElementsAre("Verify Success!", "Capcode 1 > 2097151 so can not be increase!"));
-    EXPECT_EQ(editor.capcodes[0], "2097151");
-    EXPECT_EQ(editor.capcodes[1], "101");
-    EXPECT_TRUE(ops.lastIncrementRefused()); // the next pager would repeat capcode 1
-    EXPECT_EQ(progress.position, 0);
-    EXPECT_EQ(progress.status, "");
-    EXPECT_EQ(editor.log.back(), "init_ctl");
-}
-
-TEST_F(OperationsTest, FailedBatchStepLeavesCapcodes) {
-    editor.fl.AutoInc1 = true;
-    pager.failWrite = true;
-    EXPECT_EQ(ops.batch_step(), OpOutcome::Failed);
-    EXPECT_EQ(editor.capcodes[0], "1234567");
-    EXPECT_THAT(messages.texts(), ElementsAre("Write error!"));
-}
-
-TEST_F(OperationsTest, CapcodeOneBelowTheMaximumStopsThere) {
-    editor.capcodes[1] = "2097150";
-    ops.set_capcode(1);
-    EXPECT_EQ(editor.capcodes[1], "2097151");
-    EXPECT_THAT(editor.log, ElementsAre("store_capcode(1,2097151)", "read_capcode"));
-    ops.set_capcode(1);
-    EXPECT_EQ(editor.capcodes[1], "2097151");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "Capcode 2 > 2097151 so can not be increase!");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Warning);
-}
-
-TEST(CapcodeValueTest, ReadsLeadingDigits) {
+TEST(Dialog, CapcodeValueReadsLeadingDigits) {
     EXPECT_EQ(capcode_value(""), 0);
     EXPECT_EQ(capcode_value("  42"), 42);
     EXPECT_EQ(capcode_value("12ab"), 12);
     EXPECT_EQ(capcode_value("99999999999999999999"), 9999999999999);
-}
-
-// --- cancelling and the other link ------------------------------------------------------
-
-TEST_F(OperationsTest, CancelledWriteFailsWithoutSuccessOrIncrement) {
-    editor.fl.AutoInc1 = true;
-    // The operator cancels while the image goes out.
-    pager.afterWrite = [&] { ops.request_cancel(); };
-    EXPECT_EQ(ops.batch_step(), OpOutcome::Cancelled);
-    EXPECT_TRUE(ops.OpFailed());
-    EXPECT_EQ(editor.capcodes[0], "1234567");
-    EXPECT_THAT(messages.texts(), IsEmpty());
-
-    // The next operation starts afresh.
-    pager.afterWrite = nullptr;
-    EXPECT_EQ(ops.batch_step(), OpOutcome::Success);
-    EXPECT_EQ(editor.capcodes[0], "1234568");
-}
-
-TEST_F(OperationsTest, CancelledReadLeavesTheEditorAlone) {
-    pager.onRead = [&](int strt) {
-        if (strt == 0)
-            ops.request_cancel(); // while the image is being read
-    };
-    PagerImage before = editor.img;
-    EXPECT_EQ(ops.usb_readall(0, ImageUpperBound), ReadOutcome::Cancelled);
-    EXPECT_EQ(editor.img, before);
-    EXPECT_THAT(messages.texts(), IsEmpty());
-}
-
-class FakeLpt : public LptOperations {
-  public:
-    OpOutcome lpt_writeall(OpContext& ctx, PagerImage&, int, int) override {
-        calls.push_back("write");
-        ctx.OpFailed = false;
-        return OpOutcome::Success;
-    }
-    ReadOutcome lpt_readall(OpContext&, int, int) override {
-        calls.push_back("read");
-        return ReadOutcome::Accepted;
-    }
-    OpOutcome lpt_verify(OpContext& ctx, const PagerImage&, int, int) override {
-        calls.push_back("verify");
-        ctx.OpFailed = true;
-        return OpOutcome::Failed;
-    }
-    std::vector<std::string> calls;
-};
-
-TEST_F(OperationsTest, ParallelPortOperationsAreDispatchedWhenPresent) {
-    ops.setLinkKind(LinkKind::Lpt);
-    EXPECT_EQ(ops.write_and_verify(), OpOutcome::Failed);
-    EXPECT_THAT(messages.texts(), ElementsAre(LptUnavailableMessage));
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::LinkFailed);
-
-    FakeLpt lpt;
-    ops.setLptOperations(&lpt);
-    EXPECT_EQ(ops.write_and_verify(), OpOutcome::Failed);
-    EXPECT_EQ(ops.tbl_readall(0, ImageUpperBound), ReadOutcome::Accepted);
-    EXPECT_THAT(lpt.calls, ElementsAre("write", "verify", "read"));
-    EXPECT_THAT(pager.reads, IsEmpty());
 }
 
 } // namespace

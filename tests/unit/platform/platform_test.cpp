@@ -6,7 +6,6 @@
 
 #include "platform/qt_port_lister.h"
 #include "platform/qt_serial_port.h"
-#include "platform/steady_clock.h"
 
 using namespace kpr;
 
@@ -85,13 +84,6 @@ TEST(QtSerialPort, MissingPortFailsAndAClosedPortAnswersWithFailures) {
     EXPECT_LT(port.write(b, 4), 0);
     EXPECT_FALSE(port.waitForReadable(1000)); // at once: nothing to wait on
     EXPECT_TRUE(port.close());
-}
-
-TEST(SteadyClock, NeverGoesBackwards) {
-    SteadyClock clock;
-    const int64_t a = clock.nowMs();
-    clock.waitMs(0);
-    EXPECT_GE(clock.nowMs(), a);
 }
 
 // Only bytes beyond those already taken into the port's buffer end a wait: a wait that
