@@ -1,48 +1,51 @@
-// The in-memory registry (it must answer as the platform's does where the registry class
-// depends on it), the registry class on top of it, and the read-only list of serial ports.
+// The registry class on the in-memory registry: the serial-port key the link reads, values
+// and keys, and REGEDIT4 export and import.
 #include "registry/memory_registry.h"
 #include "registry/registry_access.h"
 #include "registry/serial_comm_key.h"
+#include "support/recorders.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
 
 namespace kpr {
 namespace {
 
-TEST(InMemoryRegistry, ResultCodes) {
-    InMemoryRegistry r;
-    const HKey cu = HKeyCurrentUser;
-    HKey k = 0, sw = 0;
-    std::string a, deep = "d";
-    for (int i = 0; i < reg::MaxKeyDepth; ++i)
-        deep += "\\d";
-    ASSERT_EQ(r.createKey(cu, "Software\\Beta\\Child", k) | r.closeKey(k), reg::Success);
-    ASSERT_EQ(r.createKey(cu, "software\\alpha", k) | r.closeKey(k), reg::Success);
-    // Names match in any case and keep the case they were made with.
-    ASSERT_EQ(r.openKey(cu, "SOFTWARE", reg::ReadAccess, sw), reg::Success);
-    EXPECT_EQ(r.enumKey(sw, 1, a), reg::Success);
-    EXPECT_EQ(a, "Beta");
-    r.closeKey(sw);
-    EXPECT_EQ(r.openKey(cu, "Software\\Gamma", reg::ReadAccess, k), reg::FileNotFound);
-    EXPECT_EQ(r.openKey(cu, "\\Software", reg::ReadAccess, k), reg::BadPathName);
-    EXPECT_EQ(r.openKey(cu, "Software\\\\Beta", reg::ReadAccess, k), reg::BadPathName);
-    EXPECT_EQ(r.openKey(0, "Software", reg::ReadAccess, k), reg::InvalidHandle);
-    EXPECT_EQ(r.createKey(cu, std::string(256, 'n'), k), reg::InvalidParameter);
-    EXPECT_EQ(r.createKey(cu, deep, k), reg::InvalidParameter);
-    EXPECT_EQ(r.closeKey(0x12345), reg::InvalidHandle);
-    // A key with sub-keys is not deleted; a handle to a deleted key answers so.
-    EXPECT_EQ(r.deleteKey(cu, "Software\\Beta"), reg::AccessDenied);
-    EXPECT_EQ(r.deleteKey(cu, ""), reg::AccessDenied);
-    ASSERT_EQ(r.openKey(cu, "Software\\Beta\\Child", reg::AllAccess, k), reg::Success);
-    EXPECT_EQ(r.deleteKey(cu, "Software\\Beta\\Child"), reg::Success);
-    EXPECT_EQ(r.enumKey(k, 0, a), reg::KeyDeleted);
-    r.closeKey(k);
-    // A read-only key opens only for reading.
-    ASSERT_TRUE(r.setReadOnly(HKeyLocalMachine, "Locked", true));
-    EXPECT_EQ(r.openKey(HKeyLocalMachine, "Locked", reg::WriteAccess, k), reg::AccessDenied);
-    EXPECT_EQ(r.createKey(HKeyLocalMachine, "Locked\\Child", k), reg::AccessDenied);
-    EXPECT_EQ(r.openHandleCount(), 0u);
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& file) {
+    std::ostringstream ss;
+    ss << std::ifstream(file, std::ios::binary).rdbuf();
+    return ss.str();
 }
+
+// A key path nested `depth` keys below HKCU.
+std::string deepKey(int depth) {
+    std::string key = "HKCU";
+    for (int i = 0; i < depth; ++i)
+        key += "\\d";
+    return key;
+}
+
+class Registry : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        fs::remove_all(dir);
+        EXPECT_EQ(backend.openHandleCount(), 0u) << "key handle leaked";
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    std::string dumpAll() const {
+        return backend.dump(HKeyCurrentUser) + backend.dump(HKeyLocalMachine);
+    }
+    const fs::path dir = fs::temp_directory_path() / ("kpr-registry-" + std::to_string(::getpid()));
+    const bool made = fs::create_directories(dir);
+    InMemoryRegistry backend;
+    clsRegistryAccess ra{backend};
+};
 
 TEST(SerialCommKey, ListsThePortsOfTheMomentReadOnly) {
     int calls = 0;
@@ -65,9 +68,9 @@ TEST(SerialCommKey, ListsThePortsOfTheMomentReadOnly) {
     }
     // The key belongs to the system: it counts as absent for KeyExists and nothing changes it.
     EXPECT_FALSE(ra.KeyExists(SerialCommKeyPath));
-    EXPECT_EQ(ra.WriteString(SerialCommKeyPath, "x", "COM9"), 0u);
-    EXPECT_EQ(ra.KillKey(SerialCommKeyPath), 0u);
-    EXPECT_EQ(ra.CreateKey("HKLM\\HARDWARE\\DEVICEMAP\\OTHER"), 0u);
+    EXPECT_EQ(ra.WriteString(SerialCommKeyPath, "x", "COM9") | ra.KillKey(SerialCommKeyPath) |
+                  ra.CreateKey("HKLM\\HARDWARE\\DEVICEMAP\\OTHER"),
+              0u);
     EXPECT_EQ(registry->openHandleCount(), 0u);
 }
 
@@ -76,120 +79,238 @@ TEST(ParseKeyPath, RootNamesAndTheirQuirks) {
         const char* path;
         HKey root;
         const char* subKey;
-    } rows[] = {{"HKEY_LOCAL_MACHINE\\HARDWARE", HKeyLocalMachine, "HARDWARE"},
-                {"hkey_local_machine\\x", HKeyLocalMachine, "x"},
+    } rows[] = {{"hkey_local_machine\\x", HKeyLocalMachine, "x"},
                 {"hklm\\x", HKeyLocalMachine, "x"},
                 {"HKCC\\x", HKeyCurrentConfig, "x"},
-                {"HKU\\x", 0, "x"},                 // no abbreviation: the root would be "HKU\"
+                {"HKU\\x", 0, ""},                  // no abbreviation: the root would be "HKU\"
                 {"hkcu", HKeyCurrentUser, ""},      // no backslash: the key is the root itself
                 {"HKCUX\\x", HKeyCurrentUser, "x"}, // four characters count
                 {"HKCU\\My hkey_users key", HKeyCurrentUser, "My HKUS key"}};
     for (const auto& r : rows) {
         const auto kp = clsRegistryAccess::ParseKeyPath(r.path);
         EXPECT_EQ(kp.root, r.root) << r.path;
-        if (r.root) {
-            EXPECT_EQ(kp.subKey, r.subKey) << r.path;
-        }
+        EXPECT_EQ(r.root ? kp.subKey : "", r.subKey) << r.path;
     }
 }
 
-class RegistryAccess : public ::testing::Test {
-  protected:
-    void TearDown() override { EXPECT_EQ(backend.openHandleCount(), 0u) << "key handle leaked"; }
-    InMemoryRegistry backend;
-    clsRegistryAccess ra{backend};
-};
-
-TEST_F(RegistryAccess, KeysCreateListAndDelete) {
-    std::vector<std::string> keys = {"stale"};
+TEST_F(Registry, KeysAndValuesListedDeletedAndLocked) {
+    std::vector<std::string> keys = {"stale"}, names, values;
     EXPECT_EQ(ra.EnumKeys("HKCU\\App", keys), -1);
     EXPECT_TRUE(keys.empty());
-    EXPECT_NE(ra.CreateKey("HKCU\\App\\b"), 0u);
-    EXPECT_NE(ra.CreateKey("HKCU\\App\\A\\deep"), 0u);
-    EXPECT_TRUE(ra.KeyExists("hkcu\\app\\a"));
-    EXPECT_EQ(ra.EnumKeys("HKCU\\App", keys), 2);
+    ASSERT_NE(ra.CreateKey("HKCU\\App\\b") & ra.CreateKey("HKCU\\App\\A\\deep"), 0u);
+    EXPECT_EQ(ra.EnumKeys("hkcu\\app", keys), 2); // names match in any case, keep their own
     EXPECT_EQ(keys, (std::vector<std::string>{"A", "b"}));
-    EXPECT_TRUE(ra.HaveSubkey("HKCU\\App"));
-    EXPECT_FALSE(ra.HaveSubkey("HKCU\\App\\b"));
-    // The whole branch goes, sub-keys and values included; a root never.
-    ASSERT_NE(ra.WriteDWORD("HKCU\\App\\A\\deep", "n", 5), 0u);
-    EXPECT_NE(ra.KillKey("HKCU\\App\\"), 0u);
-    EXPECT_FALSE(ra.KeyExists("HKCU\\App"));
-    EXPECT_EQ(ra.KillKey("HKCU\\App"), 0u);
-    EXPECT_EQ(ra.KillKey("HKCU"), 0u);
-    EXPECT_EQ(ra.CreateKey("HKU\\Software"), 0u);
-    // "@" names the default value; a root is a key of its own.
-    ASSERT_NE(ra.WriteString("HKCU", "@", "root default"), 0u);
-    EXPECT_EQ(ra.ReadString("HKEY_CURRENT_USER", ""), "root default");
-}
-
-// Each row writes one value into a key of its own and reads it back ("dflt" or 42: none).
-TEST_F(RegistryAccess, ValuesWrittenAndReadBack) {
+    EXPECT_TRUE(ra.HaveSubkey("HKCU\\App") && !ra.HaveSubkey("HKCU\\App\\b"));
+    const std::string key = "HKCU\\App\\A\\deep", x254(254, 'x');
     std::string all; // every byte value, 4 times
     for (int i = 0; i < 1024; ++i)
         all += static_cast<char>(i);
     const std::string big = clsRegistryAccess::BinToStr(all);
-    const struct {
-        char type; // 's' string, 'd' dword, 'b' binary
-        std::string in;
-        bool written; // false: refused, not even the key is made
-        std::string out;
-    } rows[] = {{'s', "C:\\Path with blanks ", true, "C:\\Path with blanks "},
-                {'s', "  lead", true, "lead"}, // the read trims the front
-                {'s', std::string(254, 'x'), true, std::string(254, 'x')},
-                {'s', std::string(255, 'x'), true, "dflt"}, // no room for the zero in 255
-                {'d', "-1", true, "-1"},
-                {'b', "01 0a ff", true, "01 0A FF"},
-                {'b', "", true, ""},
-                {'b', big, true, big.substr(1)},
-                {'b', "ABC", false, "dflt"},
-                {'b', "0G", false, "dflt"}};
-    int n = 0;
-    for (const auto& r : rows) {
-        const std::string key = "HKCU\\V" + std::to_string(++n);
-        HKey written = 0;
-        std::string got;
-        if (r.type == 's') {
-            written = ra.WriteString(key, "v", r.in);
-            got = ra.ReadString(key, "v", "dflt");
-        } else if (r.type == 'd') {
-            written = ra.WriteDWORD(key, "v", std::stoi(r.in));
-            got = std::to_string(ra.ReadDWORD(key, "v", 42));
-        } else {
-            written = ra.WriteBinary(key, "v", r.in);
-            got = ra.ReadBinary(key, "v", "dflt");
-        }
-        EXPECT_EQ(written != 0, r.written) << n;
-        EXPECT_EQ(ra.KeyExists(key), r.written) << n;
-        EXPECT_EQ(got, r.out) << n;
-    }
-}
-
-TEST_F(RegistryAccess, EnumeratedByTypeDeletedAndLocked) {
-    const std::string key = "HKCU\\Mixed";
-    ASSERT_NE(ra.WriteString(key, "s", " text ") & ra.WriteDWORD(key, "d", -7), 0u);
-    ASSERT_NE(ra.WriteBinary(key, "b", "00 10") & ra.WriteBinary(key, "e", ""), 0u);
-    std::vector<std::string> names, values;
-    ASSERT_EQ(ra.EnumValues(key, names, values), 4);
-    EXPECT_EQ(names, (std::vector<std::string>{"s", "d", "b", "e"}));
-    EXPECT_EQ(values, (std::vector<std::string>{"text ", "-7", "00 10", ""}));
-    EXPECT_EQ(ra.EnumValues(key, names, values, reg::TypeBinary), 2);
-    EXPECT_EQ(names, (std::vector<std::string>{"b", "e"}));
+    ASSERT_NE(ra.WriteString(key, "s", " text ") & ra.WriteDWORD(key, "d", -7) &
+                  ra.WriteString(key, "254", x254) & ra.WriteString(key, "255", x254 + 'x'),
+              0u);
+    ASSERT_NE(ra.WriteBinary(key, "b", "00 1a") & ra.WriteBinary(key, "e", "") &
+                  ra.WriteBinary(key, "big", big),
+              0u);
+    // Binary text that is not whole bytes of hex digits writes nothing, not even the key.
+    EXPECT_EQ(ra.WriteBinary(key, "x", "ABC") | ra.WriteBinary("HKCU\\Bad", "x", "0G"), 0u);
+    EXPECT_FALSE(ra.ValueExists(key, "x") || ra.KeyExists("HKCU\\Bad"));
+    ASSERT_EQ(ra.EnumValues(key, names, values), 7);
+    EXPECT_EQ(names, (std::vector<std::string>{"s", "d", "254", "255", "b", "e", "big"}));
+    EXPECT_EQ(values,
+              (std::vector<std::string>{"text ", "-7", x254, "", "00 1A", "", big.substr(1)}));
+    // Reads trim, and give the default for a string with no room for its zero, or no value.
+    EXPECT_EQ(ra.ReadString(key, "255", "dflt") + ra.ReadString(key, "s") + ra.ReadBinary(key, "b"),
+              "dflttext 00 1A");
+    EXPECT_EQ(ra.ReadDWORD(key, "d", 42) + ra.ReadDWORD(key, "none", 42), 35);
+    EXPECT_EQ(ra.EnumValues(key, names, values, reg::TypeBinary), 3);
+    EXPECT_EQ(names, (std::vector<std::string>{"b", "e", "big"}));
     EXPECT_EQ(ra.EnumValues("HKCU\\Nothing", names, values), -1);
-    EXPECT_EQ(names.size(), 2u); // left as they were
-    // Deleting succeeds when the key opens, whether or not the value was there.
-    EXPECT_NE(ra.KillValue(key, "S"), 0u);
+    EXPECT_EQ(names.size(), 3u); // left as they were
+    // Deleting a value succeeds when the key opens, whether or not the value was there.
+    EXPECT_NE(ra.KillValue(key, "S") & ra.KillValue(key, "s"), 0u);
     EXPECT_FALSE(ra.ValueExists(key, "s"));
-    EXPECT_NE(ra.KillValue(key, "s"), 0u);
     EXPECT_EQ(ra.KillValue("HKCU\\NoSuchKey", "v"), 0u);
     // A write makes its key only when allowed to; a read-only key counts as absent.
     ra.setCreateKeyIfDoesntExists(false);
     EXPECT_EQ(ra.WriteDWORD("HKCU\\New", "v", 1), 0u);
     EXPECT_FALSE(ra.KeyExists("HKCU\\New"));
-    backend.setReadOnly(HKeyCurrentUser, "Mixed", true);
+    backend.setReadOnly(HKeyCurrentUser, "App\\A\\deep", true);
     EXPECT_FALSE(ra.KeyExists(key));
     EXPECT_EQ(ra.ReadDWORD(key, "d"), -7);
     EXPECT_EQ(ra.WriteString(key, "d", "new") | ra.KillValue(key, "d") | ra.KillKey(key), 0u);
+    // The whole branch goes, sub-keys and values included; a root never.
+    backend.setReadOnly(HKeyCurrentUser, "App\\A\\deep", false);
+    EXPECT_NE(ra.KillKey("HKCU\\App\\"), 0u);
+    EXPECT_FALSE(ra.KeyExists("HKCU\\App"));
+    EXPECT_EQ(ra.KillKey("HKCU\\App") | ra.KillKey("HKCU") | ra.CreateKey("HKU\\Software"), 0u);
+    // Names of 1 to 255 characters, nested no deeper than the registry allows.
+    EXPECT_NE(ra.CreateKey(deepKey(reg::MaxKeyDepth)) &
+                  ra.CreateKey("HKCU\\" + std::string(255, 'n')),
+              0u);
+    EXPECT_EQ(ra.CreateKey(deepKey(reg::MaxKeyDepth + 1)) |
+                  ra.CreateKey("HKCU\\" + std::string(256, 'n')) | ra.CreateKey("HKCU\\a\\\\b"),
+              0u);
+    // "@" names the default value; a root is a key of its own.
+    ASSERT_NE(ra.WriteString("HKCU", "@", "root default"), 0u);
+    EXPECT_EQ(ra.ReadString("HKEY_CURRENT_USER", ""), "root default");
+}
+
+TEST_F(Registry, ExportWritesTheExactFormatAndImportsBack) {
+    ASSERT_NE(ra.WriteDWORD("HKCU\\App", "count", 10), 0u);
+    ASSERT_NE(ra.WriteString("HKCU\\App", "path", "C:\\Data\\pager"), 0u);
+    ASSERT_NE(ra.WriteBinary("HKCU\\App", "bytes", "01 0A 0D FF"), 0u);
+    ASSERT_NE(ra.WriteDWORD("HKCU\\App", "minus", INT32_MIN), 0u);
+    ASSERT_NE(ra.WriteString("HKCU\\App", "@", "dflt"), 0u);
+    ASSERT_NE(ra.WriteBinary("HKCU\\App\\Sub\\Deeper", "empty", ""), 0u);
+    ASSERT_NE(ra.WriteString("HKCU\\App\\Also", "x", "y"), 0u);
+    ASSERT_NE(ra.CreateKey("HKCU\\App\\Empty key"), 0u);
+
+    test::RecordedProgress progress;
+    ASSERT_EQ(ra.ExportToReg("hkcu\\App", path("app.reg"), true, &progress), 1);
+    EXPECT_EQ(readFile(path("app.reg")),
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\App]\r\n@=\"dflt\"\r\n"
+              "\"path\"=\"C:\\Data\\pager\"\r\n\"bytes\"=hex:01,0A,0D,FF\r\n"
+              "\"count\"=dword:0000000A\r\n\"minus\"=dword:80000000\r\n\r\n"
+              "[HKEY_CURRENT_USER\\App\\Also]\r\n\"x\"=\"y\"\r\n\r\n"
+              "[HKEY_CURRENT_USER\\App\\Empty key]\r\n\r\n[HKEY_CURRENT_USER\\App\\Sub]\r\n\r\n"
+              "[HKEY_CURRENT_USER\\App\\Sub\\Deeper]\r\n\"empty\"=hex:\r\n\r\n");
+    EXPECT_EQ(progress.status, "HKEY_CURRENT_USER\\App\\Sub\\Deeper"); // the key being written
+    std::string text; // without sub-keys only the key itself
+    ASSERT_EQ(ra.ExportToRegText("HKCU\\App\\Also", text), 1);
+    EXPECT_EQ(text, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\App\\Also]\r\n\"x\"=\"y\"\r\n\r\n");
+
+    InMemoryRegistry fresh;
+    ASSERT_EQ(clsRegistryAccess(fresh).ImportFromReg(path("app.reg")), 1);
+    ASSERT_EQ(clsRegistryAccess(fresh).ExportToRegText("HKCU\\App", text, true), 1);
+    EXPECT_EQ(text, readFile(path("app.reg")));
+    EXPECT_EQ(fresh.openHandleCount(), 0u);
+}
+
+// An export refused: an existing file is left alone, nothing is made for nothing, and a line
+// break in a name or value never reaches the script (where it would start a line of its own).
+TEST_F(Registry, RefusedExports) {
+    std::ofstream(path("taken.reg")) << "keep me";
+    const struct {
+        std::string key, name, value, file;
+        std::string left = "REGEDIT4\r\n\r\n"; // the file afterwards; "-": none
+        int asText = 0;                        // what the export as text gives
+    } rows[] = {
+        {"HKCU\\App", "v", "x", "taken.reg", "keep me", 1},
+        {"HKCU\\Missing", "", "", "none.reg", "-"},
+        {"HKCU\\App", "v", "x", "no-such-dir/x.reg", "-", 1},
+        {"HKCU\\App", "v", "x\r\n[-HKEY_CURRENT_USER\\Other]", "crlf.reg"},
+        {"HKCU\\App", "v", "a\nb", "lf.reg"},
+        {"HKCU\\App", "v", "a\rb", "cr.reg"},
+        {"HKCU\\App", "n\r\n", "x", "name.reg"},
+    };
+    for (const auto& r : rows) {
+        InMemoryRegistry reg;
+        clsRegistryAccess access(reg);
+        if (!r.name.empty()) {
+            ASSERT_NE(access.WriteString(r.key, r.name, r.value), 0u);
+        }
+        EXPECT_EQ(access.ExportToReg(r.key, path(r.file)), 0) << r.file;
+        EXPECT_EQ(fs::exists(path(r.file)) ? readFile(path(r.file)) : "-", r.left) << r.file;
+        std::string text;
+        EXPECT_EQ(access.ExportToRegText(r.key, text), r.asText) << r.file;
+    }
+}
+
+// Script lines (after REGEDIT4, joined with CR LF) -> the values of a key, as listed.
+TEST_F(Registry, ImportRows) {
+    const struct {
+        std::vector<std::string> lines;
+        const char* key;
+        std::vector<std::string> values; // "name=value"
+        const char* gone = nullptr;      // a key that must not exist afterwards
+    } rows[] = {
+        // Nothing is escaped; the line is trimmed before its quotes go.
+        {{"[HKEY_CURRENT_USER\\T]", "\"back\"=\"a\\b\\\\c\"", "\"quote\"=\"say \"hi\"\"",
+          "\"eq\"=\"a=b=c\"", "\"sp\"=\" v \""},
+         "HKCU\\T",
+         {"back=a\\b\\\\c", "quote=say hi", "eq=a", "sp=v "}},
+        {{"[-HKEY_CURRENT_USER\\Old]", "\"ignored\"=\"after a deletion\"", "[-HKCU\\Never\\Was]",
+          "[HKCU\\Keep]", "\"gone\"=-", "\"absent\"= - ", "\"  [-HKCU\\Keep]\""},
+         "HKCU\\Keep",
+         {"stay=x"},
+         "HKCU\\Old"},
+        {{"[HKCU\\D]", "@=\"text\"", "\"x\"=\"\""}, "HKCU\\D", {"=text", "x="}},
+        {{"[HKCU\\D]", "@=\"text\"", "@=\"\"", "\"x\"=\"\""}, "HKCU\\D", {"x="}},
+        {{"\"before\"=\"any key\"", "; comment", "[HKCU\\L]", "; \"c\"=\"x\"", "no equals sign", "",
+          "  \"n1\"=dword:ffffffff  ", "\"n2\"=DWORD:1f zz", "\"n3\"=dword:",
+          "\"n4\"=dword:000000000012", "\"b\"=HEX:0a, 0B ,0c", "\"s\"=hex(2):41,00"},
+         "HKCU\\L",
+         {"n1=-1", "n2=31", "n3=0", "n4=18", "b=0A 0B 0C", "s=hex(2):41,00"}},
+    };
+    for (const auto& r : rows) {
+        InMemoryRegistry reg;
+        clsRegistryAccess access(reg);
+        ASSERT_NE(access.WriteString("HKCU\\Old\\Child", "v", "x"), 0u);
+        ASSERT_NE(access.WriteString("HKCU\\Keep", "gone", "x"), 0u);
+        ASSERT_NE(access.WriteString("HKCU\\Keep", "stay", "x"), 0u);
+        access.setCreateKeyIfDoesntExists(false); // an import makes its keys all the same
+        std::string text = "REGEDIT4\r\n";
+        for (const auto& l : r.lines)
+            text += l + "\r\n";
+        ASSERT_EQ(access.ImportFromRegText(text), 1) << r.key;
+        std::vector<std::string> names, values, got;
+        access.EnumValues(r.key, names, values);
+        for (size_t i = 0; i < names.size(); ++i)
+            got.push_back(names[i] + "=" + values[i]);
+        EXPECT_EQ(got, r.values) << r.key;
+        EXPECT_FALSE(r.gone && access.KeyExists(r.gone)) << r.key;
+        EXPECT_EQ(reg.openHandleCount(), 0u);
+    }
+}
+
+// A script that cannot be applied as a whole as written changes nothing.
+TEST_F(Registry, RefusedImportsChangeNothing) {
+    ASSERT_NE(ra.WriteString("HKCU\\Existing", "v", "old"), 0u);
+    backend.setReadOnly(HKeyLocalMachine, "Locked", true);
+    const std::string before = dumpAll();
+    const std::string good = "REGEDIT4\r\n[HKCU\\New]\r\n\"a\"=\"1\"\r\n";
+    const std::vector<std::string> bad = {
+        "REGEDIT5" + good.substr(8),
+        " " + good,
+        "REGEDIT4\n[HKCU\\New]\n\"a\"=\"1\"\n", // line feeds alone do not end lines
+        good + "\"b\"=hex:01,0\r\n",
+        good + "\"b\"=dword:123456789\r\n",
+        good + "[\r\n",
+        good + "[HKCU\\" + std::string(300, 'k') + "]\r\n\"a\"=\"1\"\r\n",
+        good + "[" + deepKey(reg::MaxKeyDepth + 1) + "]\r\n",
+        good + "\"b\"=hex:0" + std::string(1, '\0') + "\r\n",
+        good + "[HKCU\\Cut",
+        good + "[-HKCU\\Existing\r\n",
+        good + "[HKEY_CU]\r\n",
+        good + "[HKCU\\\\x]\r\n",
+        good + "[\\HKCU\\x]\r\n",
+        good + "\"b\"=\"x\n[-HKCU\\Existing]\"\r\n", // a line break inside a value
+        good + "\"b\"=\"x\r[-HKCU\\Existing]\"\r\n",
+        "REGEDIT4\r\n[HKLM\\Locked]\r\n\"v\"=\"x\"\r\n[HKCU\\After]\r\n\"v\"=\"x\"\r\n",
+        "REGEDIT4\r\n[HKLM\\Locked\\Child]\r\n",
+        "REGEDIT4\r\n[HKU\\Software]\r\n\"v\"=\"x\"\r\n",
+        "REGEDIT4\r\n[-HKLM\\Locked]\r\n",
+        "REGEDIT4\r\n[-HKCU]\r\n",
+    };
+    for (const auto& text : bad) {
+        EXPECT_EQ(ra.ImportFromRegText(text), 0) << text.substr(0, 80);
+        EXPECT_EQ(dumpAll(), before) << text.substr(0, 80);
+    }
+    EXPECT_EQ(ra.ImportFromReg(path("missing.reg")) | ra.ImportFromReg(dir.string()), 0);
+
+    // Every cut of a good script either applies or changes nothing.
+    ASSERT_NE(ra.WriteBinary("HKCU\\Src", "bin", "01 02 03"), 0u);
+    ASSERT_NE(ra.WriteDWORD("HKCU\\Src\\Sub", "n", 0x12345678), 0u);
+    std::string text;
+    ASSERT_EQ(ra.ExportToRegText("HKCU\\Src", text, true), 1);
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+        InMemoryRegistry fresh;
+        const std::string empty = fresh.dump(HKeyCurrentUser);
+        if (clsRegistryAccess(fresh).ImportFromRegText(text.substr(0, cut)) == 0) {
+            EXPECT_EQ(fresh.dump(HKeyCurrentUser), empty) << "cut at " << cut;
+        }
+    }
 }
 
 } // namespace
