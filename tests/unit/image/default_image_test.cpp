@@ -52,19 +52,11 @@ TEST(LoadDefault, RecordAndLanguageToBytes) {
         {0x254, 3, "\x46\x09L\366schen ?ELETE ?  ", de},
         {0x114, 3, "\x03\x0FKeine Nachricht   ", de},
         {0x2E0, 0, "\x46\x0CMESSAGE AREA      "},
-        {0x358, 4,
-         "\x46\x09"
-         "CHIRP OFF         "},
+        {0x358, 4, "\106\011CHIRP OFF         "},
         {0xA0, 3, "\x43\x0BNur Blinken       ", de},
-        {0xA0, 1,
-         "\x43\x0A"
-         "FLASH ONLY        "},
-        {0xA0, 5,
-         "\x43\x0A"
-         "FLASH ONLY        "},
-        {0x428, 4,
-         "\x27\x08"
-         "CHARGING\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"},
+        {0xA0, 1, "\103\012FLASH ONLY        "},
+        {0xA0, 5, "\103\012FLASH ONLY        "},
+        {0x428, 4, "\047\010CHARGING\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"},
         {0x4E4, 0, "\x43\x0EMAIL DROP AREA    "},
         {0x5F4, 2, "\x05\x07NEWS 10           ", fr},
         {0x7EC, 1, nullptr}, // the last whole record
