@@ -8,6 +8,7 @@
 
 #include <set>
 #include <stdexcept>
+#include <tuple>
 
 namespace kpr {
 namespace {
@@ -63,11 +64,9 @@ TEST(FieldDescriptor, TextToField) {
     for (const Row& r : rows) {
         const auto d = parse_field_descriptor(r.text);
         ASSERT_TRUE(d) << r.text;
-        EXPECT_EQ(d->addr, r.addr) << r.text;
-        EXPECT_EQ(d->bit, r.bit) << r.text;
-        EXPECT_EQ(d->len, r.len) << r.text;
-        EXPECT_EQ(d->kind, r.kind) << r.text;
-        EXPECT_EQ(d->fits_image(), r.fits) << r.text;
+        EXPECT_EQ(std::tuple(d->addr, d->bit, d->len, d->kind, d->fits_image()),
+                  std::tuple(r.addr, r.bit, r.len, r.kind, r.fits))
+            << r.text;
     }
     EXPECT_EQ(parse_int16_literal(" -5 "), -5);
 }

@@ -2,21 +2,81 @@
 // A throw-away PostgreSQL server for tests: the installed Debian server binaries, initdb and
 // pg_ctl in a scratch folder, listening on a Unix socket only, stopped and removed at the
 // end. As root the server runs as "nobody" (PostgreSQL refuses root).
+#include "ledger/pg_connection.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace kpr::test {
 
 class PgServer {
   public:
-    PgServer();
-    ~PgServer();
+    PgServer() {
+        std::error_code ec;
+        for (const auto& e :
+             std::filesystem::directory_iterator("/usr/lib/postgresql", ec)) // the newest
+            if (std::filesystem::exists(e.path() / "bin" / "pg_ctl") &&
+                e.path().string() + "/bin/" > bin_)
+                bin_ = e.path().string() + "/bin/";
+        char tmpl[] = "/tmp/kpr-pg-XXXXXX";
+        if (bin_.empty() || !::mkdtemp(tmpl)) {
+            problem_ =
+                "no PostgreSQL server binaries under /usr/lib/postgresql or no scratch folder";
+            return;
+        }
+        dir_ = tmpl;
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            if (!nobody || ::chown(dir_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
+                problem_ = "running as root and cannot hand the scratch folder to nobody";
+                return;
+            }
+            asUser_ = "runuser -u nobody -- ";
+        }
+        const std::string in = "cd " + dir_ + " && " + asUser_ + bin_;
+        if (std::system(
+                (in + "initdb -D data -U kpr --auth=trust -E UTF8 --no-sync > initdb.log 2>&1")
+                    .c_str()) != 0) {
+            problem_ = "initdb failed, see " + dir_ + "/initdb.log";
+            return;
+        }
+        started_ = std::system((in + "pg_ctl -D data -l server.log -w -o \"-k " + dir_ +
+                                " -c listen_addresses='' -c fsync=off\" start > /dev/null 2>&1")
+                                   .c_str()) == 0;
+        if (!started_)
+            problem_ = "the server did not start, see " + dir_ + "/server.log";
+    }
+
+    ~PgServer() {
+        if (started_)
+            (void)std::system(("cd " + dir_ + " && " + asUser_ + bin_ +
+                               "pg_ctl -D data -m immediate stop > /dev/null 2>&1")
+                                  .c_str());
+        if (!dir_.empty() && problem_.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(dir_, ec);
+        }
+    }
+
+    // A ledger URL for a fresh database of that name, made on the call.
+    std::string fresh_database(const std::string& name) {
+        const std::string admin = "postgresql:///postgres?host=" + dir_ + "&user=kpr";
+        PgConnection c(admin, admin);
+        c.connect();
+        c.exec("DROP DATABASE IF EXISTS " + name, {});
+        c.exec("CREATE DATABASE " + name, {});
+        return "postgresql:///" + name + "?host=" + dir_ + "&user=kpr";
+    }
+
     PgServer(const PgServer&) = delete;
     PgServer& operator=(const PgServer&) = delete;
 
     // Empty when the server runs; otherwise why it could not be started.
     const std::string& problem() const { return problem_; }
-    // A ledger URL for a fresh database of that name, made on the call.
-    std::string fresh_database(const std::string& name);
 
   private:
     std::string dir_, bin_, asUser_, problem_;
