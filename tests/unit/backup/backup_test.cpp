@@ -1,12 +1,16 @@
 // Backups: names, keeping and pruning on a fake clock, and what the programming operations
 // leave behind through the observer.
 #include "backup/backup_store.h"
+#include "editor/editor.h"
+#include "editor/editor_adapter.h"
 #include "ops/operations.h"
+#include "ops/usb_transfer.h"
+#include "support/fake_port_lister.h"
+#include "support/image_file.h"
 #include "support/recorders.h"
+#include "support/sim_peer.h"
 #include "tables/table_file.h"
 #include "text/charset.h"
-
-#include "../ops/fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +60,7 @@ TEST(BackupNames, TimeSerialAndKindBothWays) {
                               "20260102-030405Z_AB_read.tbl", "x20260102-030405.006Z_AB_read.tbl"})
         EXPECT_FALSE(parse_backup_file_name(other)) << other;
     // The serial part: the valid serial number's letters and digits, or "no-serial".
-    PagerImage img;
-    test::make_valid_pager(img.bytes(), "KPR350102V3.80", "AB-123456789");
+    PagerImage img{default_sim_memory(SimDefaultFirmware, "AB-123456789")};
     EXPECT_EQ(backup_serial_tag(img), "AB123456789");
     img[AddrSerialFirst] ^= 1; // the checksum no longer matches
     EXPECT_EQ(backup_serial_tag(img), "no-serial");
@@ -68,8 +71,7 @@ TEST(BackupStoreTest, KeepsListsNewestFirstAndPrunesByTheClock) {
     system_clock::time_point now = T0;
     BackupStore store(dir.path / "backups", 7, [&] { return now; });
     std::string error;
-    PagerImage img;
-    test::make_valid_pager(img.bytes());
+    const PagerImage img{default_sim_memory()};
 
     const auto first = store.keep(img, BackupKind::Read, error);
     ASSERT_TRUE(first.has_value()) << error;
@@ -106,79 +108,92 @@ TEST(BackupStoreTest, KeepsListsNewestFirstAndPrunesByTheClock) {
 }
 
 // A write keeps what the pager held (read whole, before the first byte is written) and what
-// is written; nothing is written that could not be kept. A read is kept once accepted.
+// is written; nothing is written that could not be kept. A read is kept once accepted. The
+// real link and operations, the simulated board behind a fake port on a fake clock.
 TEST(PagerBackupsTest, WhatEachOperationKeeps) {
+    const std::string Port = "/dev/ttyKPR0", VS = "Verify Success!";
+    const std::string notKept = "The pager's backup could not be kept. ";
     const struct {
-        bool readFirst, folderBlocked, pagerUnreadable;
-        OpOutcome outcome;
-        std::string kept;    // newest first: W written, B before-write, R read
-        std::string message; // the one message, in part; "" none
+        bool readFirst, folderBlocked, badChecksum;
+        std::string kept;              // newest first: W written, B before-write, R read
+        std::vector<std::string> said; // the messages; the backup's by its start
     } rows[] = {
-        {true, false, false, OpOutcome::Success, "WB", ""},
-        {false, false, false, OpOutcome::Success, "W", ""},
-        {true, false, true, OpOutcome::Failed, "", "Read Time Out!"},
-        {true, true, false, OpOutcome::Failed, "", "has not been written"},
-        {false, true, false, OpOutcome::Success, "", "backup could not be kept"},
+        {true, false, false, "WB", {VS}},
+        {false, false, false, "W", {VS}},
+        {true, false, true, "", {"Read error!"}},
+        {true, true, false, "", {notKept + "-"}}, // "-": "The pager has not been written."
+        {false, true, false, "", {notKept, VS}},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.kept + r.message);
+        SCOPED_TRACE(r.kept + r.said[0]);
         TempDir dir;
         fs::create_directories(dir.path);
         std::ofstream(dir.path / "file") << "x";
-        test::RecordedMessages messages;
+        test::FakeClock clock;
+        test::FakeSerialPort port{clock};
+        test::FakePortLister lister{{Port}};
+        test::RecordedMessages msgs;
         test::RecordedProgress progress;
-        test::FakeEditor editor;
-        test::FakePager pager(messages);
-        Operations ops(editor, pager, messages, progress);
-        editor.fl.ScanIdle = true;
-        for (int i = 0; i < ImageSize; ++i)
-            editor.img[i] = static_cast<uint8_t>(i % 251);
-        test::make_valid_pager(pager.memory);
+        UsbLink link{port, lister, clock, msgs};
+        SimFaults faults;
+        faults.badChecksum = r.badChecksum;
+        test::SimPeer peer(default_sim_memory(), faults);
+        port.attach(Port, &peer);
+        link.BoardPort = Port;
+        Editor editor{msgs};
+        editor.startup_finish({}, false);
+        editor.flags().ScanIdle = true;
+        editor.WriteOpt_Click(); // writing is refused in "Modify Mode"
+        EditorAdapter hooks{editor};
+        UsbBlockTransfer transfer{link, progress};
+        Operations ops{hooks, transfer, msgs, progress};
         system_clock::time_point now = T0;
         PagerBackups backups(BackupStore(dir.path / (r.folderBlocked ? "file/b" : "b"), 30,
                                          [&] { return now += std::chrono::seconds(1); }),
-                             messages, r.readFirst);
+                             msgs, r.readFirst);
         ops.setTransferObserver(&backups);
-        const PagerImage before{pager.memory};
-        std::string phase; // status and bar length when the whole image is read
-        pager.onRead = [&](int strt) {
-            if (strt != 0)
-                return;
-            phase = progress.status + " " + std::to_string(progress.maximum);
-            EXPECT_TRUE(pager.writes.empty());
-            if (r.pagerUnreadable)
-                pager.failReadAt = 0;
+        const PagerImage before{peer.board.memory()};
+        for (int a = 120; a < ImageSize; a += 128) // differs from the pager's in every block
+            editor.image()[a] ^= 0x01;
+        std::string phase; // the status, bar length and pager at the bar's first move
+        progress.at = 1;
+        progress.action = [&] {
+            phase = progress.status + " " + std::to_string(progress.maximum) +
+                    (PagerImage{peer.board.memory()} == before ? "" : " written");
         };
-        EXPECT_EQ(ops.usb_writeall(editor.img, 0, ImageUpperBound), r.outcome);
-        const PagerImage written{pager.memory};
-        EXPECT_EQ(pager.writes.empty(), r.outcome == OpOutcome::Failed);
-        const auto& texts = messages.texts();
-        EXPECT_EQ(texts.size() == 1 && texts[0].find(r.message) != std::string::npos,
-                  !r.message.empty());
-        EXPECT_EQ(phase, r.readFirst ? std::string(MsgBackingUp) + " 2048" : "");
+        editor.flags().OperationKind = 1;
+        {
+            PagerCodesScope codes(hooks);
+            ops.activate();
+        }
+        const PagerImage written{peer.board.memory()};
+        std::vector<std::string> said = msgs.texts();
+        for (auto& m : said)
+            if (m.rfind(notKept, 0) == 0)
+                m = notKept +
+                    (m.find("The pager has not been written.") == std::string::npos ? "" : "-");
+        EXPECT_EQ(said, r.said);
+        EXPECT_EQ(written == before, said.back() != VS);          // written only when verified
+        const bool backingUp = phase.rfind(MsgBackingUp, 0) == 0; // the backup's bar comes first
+        EXPECT_EQ(backingUp ? phase : "",
+                  r.readFirst && !r.badChecksum ? std::string(MsgBackingUp) + " 2048" : "");
         std::string kinds;
         for (const auto& e : backups.store().list()) {
             kinds += kind_letter(e.kind);
-            EXPECT_EQ(e.serial, "ABC123456789");
-            // The raw bytes, in PC codes: the test image carries no model text for opening.
-            PagerImage want = e.kind == BackupKind::Written ? written : before, got;
+            EXPECT_EQ(e.serial, SimDefaultSerial);
+            // The raw bytes, in PC codes.
+            PagerImage want = e.kind == BackupKind::Written ? written : before;
             text_from_pager(want);
-            std::ifstream(e.path, std::ios::binary)
-                .read(reinterpret_cast<char*>(got.data()), ImageSize);
-            EXPECT_EQ(got, want);
+            EXPECT_EQ(test::load_image_file(e.path.string()), want);
         }
         EXPECT_EQ(kinds, r.kept);
         if (r.kept.empty())
             continue;
-        pager.onRead = nullptr; // a read is kept once it is accepted, never when refused
-        test::make_valid_pager(pager.memory);
-        ASSERT_EQ(ops.usb_readall(0, ImageUpperBound), ReadOutcome::Accepted);
-        pager.memory[AddrModelFirst] = 'X'; // not a KPR35 any more
-        EXPECT_EQ(ops.usb_readall(0, ImageUpperBound), ReadOutcome::WrongModel);
-        std::string after;
-        for (const auto& e : backups.store().list())
-            after += kind_letter(e.kind);
-        EXPECT_EQ(after, "R" + r.kept);
+        msgs.clear(); // a read is kept once it is accepted
+        editor.flags().OperationKind = 0;
+        ops.activate();
+        ASSERT_EQ(msgs.texts(), std::vector<std::string>{"Read success!"});
+        EXPECT_EQ(kind_letter(backups.store().list()[0].kind) + r.kept, "R" + r.kept);
     }
 }
 
