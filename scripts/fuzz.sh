@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds every libFuzzer target (the "fuzz" preset, clang) and fuzzes each for a bounded
+# Builds every libFuzzer target (inside the "asan" preset's clang sanitizer build) and fuzzes each for a bounded
 # time from its seed corpus in fuzz/corpus/<target>/ (plus fuzz/regressions/<target>/, the
 # inputs of faults found and fixed, when present). Any crash, sanitizer report, leak or
 # input slower than the per-input limit fails the run; the input is kept as
@@ -9,15 +9,15 @@
 #   KPR_FUZZ_SECONDS    seconds per target (default: 60)
 #   KPR_FUZZ_JOBS       targets fuzzed at the same time (default: 2)
 #   KPR_FUZZ_TARGETS    space-separated subset of targets (default: all)
-#   KPR_FUZZ_BUILD_DIR  build directory (default: build-fuzz, the preset's own)
+#   KPR_FUZZ_BUILD_DIR  build directory (default: build-asan, the sanitizer build's own)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${KPR_FUZZ_SECONDS:-60}
 jobs=${KPR_FUZZ_JOBS:-2}
-build_dir=${KPR_FUZZ_BUILD_DIR:-build-fuzz}
+build_dir=${KPR_FUZZ_BUILD_DIR:-build-asan}
 
-cmake --preset fuzz -B "$build_dir" -DKPR_FUZZ_SECONDS="$seconds"
+cmake --preset asan -B "$build_dir" -DKPR_FUZZ_SECONDS="$seconds" >/dev/null
 if [ -n "${KPR_FUZZ_TARGETS:-}" ]; then
   read -r -a targets <<<"$KPR_FUZZ_TARGETS"
 else

@@ -11,7 +11,7 @@ PKGS=(
   clang libclang-rt-dev llvm
   xvfb xauth desktop-file-utils
   clang-format
-  dpkg-dev file ccache
+  dpkg-dev file ccache lld
   libsqlite3-dev libpq-dev libssl-dev postgresql
   locales python3
 )
