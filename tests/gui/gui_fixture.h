@@ -10,59 +10,44 @@
 #include "ui/programmer.h"
 #include "sim/sim_serial_port.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace kpr::test {
 
-class EmptyLister final : public PortLister {
-  public:
-    std::vector<std::string> ports() override { return {}; }
-};
+// Backups and settings never reach the user's folders; no read before a write.
+inline bool use_scratch_folders() {
+    static QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    set_product_backup_reads_before_write(false);
+    return true;
+}
 
 struct Gui {
-    std::vector<std::string> said; // every operator message, in order
-    std::vector<MessageIcon> icons;
+    bool scratch = use_scratch_folders(); // before the programmer opens its stores
+    std::vector<std::string> said;        // every operator message, in order
     GuiMessages gui;
     Editor editor{gui};
     SteadyClock clock;
-    std::unique_ptr<SimSerialPort> port;
-    std::unique_ptr<PortLister> lister;
-    std::unique_ptr<Programmer> programmer;
-    std::unique_ptr<Form1> form;
+    SimSerialPort port;
+    SimPortLister lister{port};
+    Programmer programmer{editor, gui, port, lister, clock};
     QTemporaryDir dir; // the program folder; its own ledger, so no capcode is skipped
+    std::unique_ptr<Form1> form = std::make_unique<Form1>(editor, gui, &programmer);
 
-    // withBoard false: no serial port is listed at all.
-    explicit Gui(bool withBoard = true, SimFaults faults = {},
-                 SimSerialPort::Pace pace = SimSerialPort::Instant) {
-        static QTemporaryDir home; // backups and settings never reach the user's folders
-        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-        set_product_backup_reads_before_write(false);
-        GuiMessages::setTestHook([this](const std::string& t, MessageIcon i, bool) {
+    explicit Gui(SimFaults faults = {}, SimSerialPort::Pace pace = SimSerialPort::Instant)
+        : port(pace, demo_sim_memory(), faults) {
+        GuiMessages::setTestHook([this](const std::string& t, MessageIcon, bool) {
             said.push_back(t);
-            icons.push_back(i);
             return true; // yes to every question
         });
-        port = std::make_unique<SimSerialPort>(pace, demo_sim_memory(), faults);
-        if (withBoard)
-            lister = std::make_unique<SimPortLister>(*port);
-        else
-            lister = std::make_unique<EmptyLister>();
-        programmer = std::make_unique<Programmer>(editor, gui, *port, *lister, clock);
-        programmer->setLedgerUrl(dir.filePath(QStringLiteral("ledger.sqlite")).toStdString());
-        form = std::make_unique<Form1>(editor, gui, programmer.get());
+        programmer.setLedgerUrl(dir.filePath(QStringLiteral("ledger.sqlite")).toStdString());
     }
     ~Gui() {
         form.reset();
-        programmer.reset();
         GuiMessages::setTestHook({});
     }
 
@@ -70,7 +55,7 @@ struct Gui {
     bool start() {
         bool done = false;
         form->startUp(dir.path(), [&] { done = true; });
-        if (!QTest::qWaitFor([&] { return done && !programmer->busy(); }, 20000))
+        if (!QTest::qWaitFor([&] { return done && !programmer.busy(); }, 20000))
             return false;
         form->show();
         QApplication::setActiveWindow(form.get());

@@ -1,18 +1,13 @@
 // The programming dialog on the `--simulate` pager (read, write and verify, a batch, a
-// transfer cancelled by closing), the station dialog, the programming log, and the
-// parallel-port board inside the window's programmer. What each operation does under each
-// board fault is the fault matrix's business.
+// transfer cancelled by closing), the station dialog and the programming log. What each
+// operation does under each board fault is the fault matrix's business.
 #include "gui_fixture.h"
 #include "ledger/ledger.h"
 #include "ledger/ledger_format.h"
-#include "ops/lpt_board.h"
-#include "support/fake_port_io.h"
 #include "ui/form2.h"
 #include "ui/ledger_log_dialog.h"
 #include "ui/station_dialog.h"
 
-#include <QSignalSpy>
-#include <QtWidgets>
 #include <map>
 
 using namespace kpr;
@@ -66,19 +61,19 @@ class ProgrammingTest : public QObject {
                        [&](QWidget*) { during = g.form->statusLine()->text(); }));
         QCOMPARE(g.form->focusWidget(), write);
         QCOMPARE(during, status); // edits and transfers leave the board state shown
-        QCOMPARE((g.port->memory()[0x31] >> 3) & 1, beeper->isChecked() ? 0 : 1);
+        QCOMPARE((g.port.memory()[0x31] >> 3) & 1, beeper->isChecked() ? 0 : 1);
         QApplication::setActiveWindow(g.form.get());
         QVERIFY(g.open([&] { QTest::keyClick(g.form.get(), Qt::Key_F9); })); // "Verfy"
         QCOMPARE(g.said,
                  (std::vector<std::string>{"Read success!", "Verify Success!", "Verify Success!"}));
-        QVERIFY(!g.port->isOpen()); // closed between operations
-        QCOMPARE(ledger_rows(g.programmer->ledgerUrl()),
+        QVERIFY(!g.port.isOpen()); // closed between operations
+        QCOMPARE(ledger_rows(g.programmer.ledgerUrl()),
                  (std::vector<std::string>{"verify verified", "write verified", "read read"}));
         for (const auto& e : product_backup_store().list())
             ++kept[e.kind];
         QCOMPARE(kept[BackupKind::Read] * 10 + kept[BackupKind::Written], 11);
         g.form->close(); // the known board is released
-        QCOMPARE(g.port->board().mode(), 'r');
+        QCOMPARE(g.port.board().mode(), 'r');
     }
 
     void aBatchWritesAtEachWriteAndRaisesBothCapcodes() {
@@ -109,8 +104,8 @@ class ProgrammingTest : public QObject {
                     QTest::keyClick(f2->focusWidget(), Qt::Key_Return);
                 ok &= QTest::qWaitFor([&] { return finished.count() == pager + 2; });
                 labels << f2->autoLabel(0)->text() << f2->autoLabel(1)->text();
-                written.emplace_back(capcode_in(g.port->memory(), 0),
-                                     capcode_in(g.port->memory(), 1));
+                written.emplace_back(capcode_in(g.port.memory(), 0),
+                                     capcode_in(g.port.memory(), 1));
             }
             click(f2->exitButton());
         }));
@@ -123,9 +118,9 @@ class ProgrammingTest : public QObject {
     }
 
     void closingTheDialogCancelsTheTransfer() {
-        Gui g(true, {}, SimSerialPort::RealSpeed); // still writing when closed
+        Gui g({}, SimSerialPort::RealSpeed); // still writing when closed
         QVERIFY(g.start());
-        const auto before = g.port->memory();
+        const auto before = g.port.memory();
         click(g.widget<QRadioButton>("WriteOpt"));
         g.editor.image()[0x7F0] ^= 0xFF; // something the pager does not have yet
         bool running = false;
@@ -136,9 +131,9 @@ class ProgrammingTest : public QObject {
             click(f2->closeButton());
         }));
         QVERIFY(running);
-        QTRY_VERIFY(!g.programmer->busy() && !g.port->isOpen());
+        QTRY_VERIFY(!g.programmer.busy() && !g.port.isOpen());
         QVERIFY(g.said.empty() || g.said.back() != "Verify Success!");
-        QCOMPARE(g.port->memory()[0x7F0], before[0x7F0]); // the last block never went out
+        QCOMPARE(g.port.memory()[0x7F0], before[0x7F0]); // the last block never went out
         QVERIFY(g.form->monitorTimer().isActive());
     }
 
@@ -196,7 +191,7 @@ class ProgrammingTest : public QObject {
 
     void theLogListsFiltersAndExports() {
         Gui g;
-        const std::string file = g.programmer->ledgerUrl();
+        const std::string file = g.programmer.ledgerUrl();
         for (const char* serial : {"KS2026000001", "KS2026000002", "KS2026000003"}) {
             LedgerAttempt a;
             a.time = std::string("2026-01-0") + serial[11] + "T10:00:00Z";
@@ -228,38 +223,6 @@ class ProgrammingTest : public QObject {
         QCOMPARE(f.readAll().toStdString(), ledger_csv(kept));
         QCOMPARE(g.said.back(), "The log could not be written to " + chosen.toStdString() +
                                     ": No such file or directory");
-    }
-
-    void aParallelPortBoardReadsOnTheLinkThread() {
-        test::MicroClock busClock; // only the link thread moves it
-        test::EepromModel model{[&] { return busClock.nowUs(); }};
-        model.memory = default_sim_memory();
-        Gui g(false);
-        auto io = std::make_unique<test::FakePortIo>();
-        io->bases[LptBase1].memory = &model;
-        test::FakePortIo* port = io.get();
-        LptBoard board(std::move(io), busClock, g.gui);
-        board.attach(g.programmer->link(), g.programmer->operations(), &g.programmer->monitor());
-        g.editor.startup_finish("", false);
-        bool done = false;
-        g.programmer->startupConnect([&] { done = true; });
-        QTRY_VERIFY(done);
-        g.programmer->runAndWait(
-            [&] { g.programmer->operations().tbl_readall(0, ImageUpperBound); });
-        bool same = false;
-        g.programmer->runAndWait([&] {
-            PagerCodesScope codes(g.programmer->editorHooks());
-            same = g.editor.image().bytes() == model.memory;
-        });
-        port->written.clear();
-        g.programmer->monitorTick();
-        g.programmer->runAndWait([] {});
-        const std::vector<uint8_t> ticked = port->written;
-        g.form.reset();
-        g.programmer.reset(); // before the board it drives
-        QCOMPARE(g.said, std::vector<std::string>{"Read success!"});
-        QVERIFY(same);
-        QCOMPARE(ticked, std::vector<uint8_t>{0xFE}); // the monitor's probe
     }
 };
 

@@ -6,7 +6,6 @@
 #include "ui/form5.h"
 #include "ui/form6.h"
 
-#include <QtWidgets>
 #include <algorithm>
 
 using namespace kpr;
@@ -384,7 +383,7 @@ class WindowTest : public QObject {
     void aSilentBoardLeavesTheWindowLiveAndOnlyTheLogReachable() {
         SimFaults silent;
         silent.silent = true;
-        Gui g(true, silent);
+        Gui g(silent);
         bool done = false;
         g.form->startUp(g.dir.path(), [&] { done = true; });
         g.form->show();
