@@ -52,8 +52,7 @@ class ProgrammingTest : public QObject {
         QVERIFY(g.open([&] { QTest::keyClick(g.form.get(), Qt::Key_F9); })); // "Verfy"
         QCOMPARE(g.said,
                  (std::vector<std::string>{"Read success!", "Verify Success!", "Verify Success!"}));
-        QVERIFY(!g.port.isOpen()); // closed between operations
-        std::string rows;          // the window's ledger, newest first
+        std::string rows; // the window's ledger, newest first
         for (const LedgerAttempt& a : open_ledger(g.programmer.ledgerUrl(), "")->query({}))
             rows += a.kind + " " + a.result + "; ";
         QCOMPARE(rows, std::string("verify verified; write verified; read read; "));
@@ -101,7 +100,6 @@ class ProgrammingTest : public QObject {
         QCOMPARE(labels.at(3), QStringLiteral(" 2nd capcode : %1").arg(c2 + 1, 7, 10, QChar('0')));
         QCOMPARE(std::pair(cap1->text().toLong(), cap2->text().toLong()),
                  std::pair(c1 + 2, c2 + 2));
-        QCOMPARE(g.said, (std::vector<std::string>(2, "Verify Success!")));
     }
 
     void closingTheDialogCancelsTheTransfer() {
@@ -148,7 +146,7 @@ class ProgrammingTest : public QObject {
             d->startButton()->click();
             auto waiting = [&](bool third) { // the third board waits only before its one pager
                 for (int i = 0; i < 4; ++i)
-                    if ((i != 2 || third) && !d->nextButton(i)->isEnabled())
+                    if (d->nextButton(i)->isEnabled() != (i != 2 || third))
                         return false;
                 return true;
             };

