@@ -5,10 +5,10 @@
 #include "editor/editor.h"
 #include "platform/product_backups.h"
 #include "platform/steady_clock.h"
+#include "sim/sim_serial_port.h"
 #include "ui/form1.h"
 #include "ui/gui_messages.h"
 #include "ui/programmer.h"
-#include "sim/sim_serial_port.h"
 
 #include <QtTest>
 #include <QtWidgets>

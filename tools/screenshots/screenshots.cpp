@@ -9,6 +9,7 @@
 #include "ledger/ledger.h"
 #include "platform/product_backups.h"
 #include "platform/steady_clock.h"
+#include "sim/sim_serial_port.h"
 #include "ui/about.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -17,7 +18,6 @@
 #include "ui/gui_messages.h"
 #include "ui/ledger_log_dialog.h"
 #include "ui/programmer.h"
-#include "ui/sim_serial_port.h"
 #include "ui/station_dialog.h"
 
 #include <QApplication>
