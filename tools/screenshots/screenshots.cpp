@@ -1,17 +1,28 @@
 // Renders the four pages of the main window at its design size, its smallest size and a
-// quarter larger, the programming dialog and both settings dialogs into PNG files:
-// kpr-screenshots OUTDIR. Runs on any Qt platform (offscreen too).
-#include "gui_fixture.h"
+// quarter larger, the settings, programming, log and station dialogs and the About and
+// splash windows into PNG files, with the `--simulate` pager behind the window. The pictures
+// in docs/screenshots/ are made again with
+//   cmake --preset default && ninja -C build kpr-screenshots
+//   QT_QPA_PLATFORM=offscreen build/tools/screenshots/kpr-screenshots docs/screenshots
+// Built with the GUI; not a test.
+#include "editor/editor.h"
 #include "ledger/ledger.h"
+#include "platform/product_backups.h"
+#include "platform/steady_clock.h"
+#include "sim/sim_serial_port.h"
 #include "ui/about.h"
+#include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/form5.h"
 #include "ui/form6.h"
+#include "ui/gui_messages.h"
 #include "ui/ledger_log_dialog.h"
+#include "ui/programmer.h"
 #include "ui/station_dialog.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -23,6 +34,14 @@
 using namespace kpr;
 
 namespace {
+// Lets the event loop run until `done` holds or `ms` have passed.
+template <class F> void waitUntil(F done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 bool save(QWidget* w, const QString& path) {
     QCoreApplication::processEvents();
     const bool ok = w->grab().save(path);
@@ -35,10 +54,31 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
     QDir().mkpath(out);
-    test::Gui gui;
-    gui.startUp(QDir::tempPath() + "/kpr-screenshots-none");
+    // The station run and the log keep their ledger and backups in a scratch folder, never
+    // the user's.
+    QTemporaryDir scratch;
+    qputenv("XDG_DATA_HOME", scratch.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("config")).toUtf8());
+    set_product_backup_reads_before_write(false); // the station picture shows a write
+    // Messages go to the terminal instead of a box nobody could close.
+    GuiMessages::setTestHook([](const std::string& text, MessageIcon, bool) {
+        std::printf("message: %s\n", text.c_str());
+        return true;
+    });
+    struct Window {
+        GuiMessages gui;
+        Editor editor{gui};
+        SteadyClock clock;
+        SimSerialPort port{SimSerialPort::Instant};
+        SimPortLister lister{port};
+        Programmer programmer{editor, gui, port, lister, clock};
+        std::unique_ptr<Form1> form = std::make_unique<Form1>(editor, gui, &programmer);
+    } gui;
+    bool started = false;
+    gui.form->startUp(QDir::tempPath() + "/kpr-screenshots-none", [&] { started = true; });
+    waitUntil([&] { return started && !gui.programmer.busy(); });
     gui.form->monitorTick();
-    test::Gui::waitFor([&] { return !gui.programmer->busy(); });
+    waitUntil([&] { return !gui.programmer.busy(); });
     QCoreApplication::processEvents();
     gui.form->show();
     bool ok = true;
@@ -78,7 +118,7 @@ int main(int argc, char** argv) {
     {
         // The programming dialog part-way through a batch write.
         gui.editor.flags().OperationKind = 1;
-        Form2 f2(gui.editor, *gui.programmer, gui.form.get());
+        Form2 f2(gui.editor, gui.programmer, gui.form.get());
         f2.progressBar()->setMaximum(2031);
         f2.progressBar()->setValue(1152);
         f2.statusLabel()->setText(QStringLiteral("Writing Now......."));
@@ -148,20 +188,20 @@ int main(int argc, char** argv) {
         d.setAttribute(Qt::WA_DontShowOnScreen);
         d.show();
         d.startButton()->click();
-        test::Gui::waitFor([&] { return d.nextButton(0)->isEnabled(); });
+        waitUntil([&] { return d.nextButton(0)->isEnabled(); });
         // Board 1 has verified a pager and waits for the next, board 2 is further on than
         // board 4.
         d.nextButton(0)->click();
-        test::Gui::waitFor([&] { return d.progressBar(0)->value() > 1200; }, 20000);
+        waitUntil([&] { return d.progressBar(0)->value() > 1200; }, 20000);
         d.nextButton(1)->click();
-        test::Gui::waitFor([&] { return d.nextButton(0)->isEnabled(); }, 30000);
+        waitUntil([&] { return d.nextButton(0)->isEnabled(); }, 30000);
         d.nextButton(3)->click();
-        test::Gui::waitFor([&] { return d.progressBar(3)->value() > 500; }, 20000);
+        waitUntil([&] { return d.progressBar(3)->value() > 500; }, 20000);
         QCoreApplication::processEvents();
         d.adjustSize();
         ok &= save(&d, out + "/dialog-station.png");
         d.stopRun();
-        test::Gui::waitFor([&] { return !d.running(); }, 20000);
+        waitUntil([&] { return !d.running(); }, 20000);
     }
     {
         frmAbout about(QStringLiteral("USB"), gui.form.get());
