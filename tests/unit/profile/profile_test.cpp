@@ -32,8 +32,8 @@ std::map<std::string, std::string> as_map(const std::vector<ProfileEntry>& v) {
     return m;
 }
 
-// The default image with random list, box and slider values and texts YAML would read as
-// something else when written bare, each put in through the editor's controls.
+// The default image with every key set through the editor's controls: random list, box and
+// slider values, and prompt texts YAML would read as something else when written bare.
 PagerImage generated_image(unsigned seed) {
     static const std::vector<std::string> awkward = {
         "",      " LEAD", "TRAIL ", "YES",   "~",  "NULL", "A: B", "#1",    "'Q'",
@@ -42,11 +42,12 @@ PagerImage generated_image(unsigned seed) {
     std::mt19937 rng(seed);
     const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
     Opened o(build_default_image());
+    std::size_t prompts = 0;
     for (const SettingKey& k : setting_keys()) {
         if (k.prepare)
             k.prepare(o.editor);
         const std::string name = k.control(o.editor);
-        if (!o.editor.controls().contains(name) || pick(3) == 0)
+        if (!o.editor.controls().contains(name))
             continue;
         const ControlState& c = o.editor.controls().at(name);
         std::string v = std::to_string(pick(2097152)); // capcodes; others refuse it
@@ -58,7 +59,7 @@ PagerImage generated_image(unsigned seed) {
             v = std::to_string(k.sliderMin + static_cast<int>(pick(static_cast<std::size_t>(
                                                  k.sliderMax - k.sliderMin + 1))));
         else if (k.key.rfind("prompt.", 0) == 0)
-            v = awkward[pick(awkward.size())];
+            v = awkward[prompts++ % awkward.size()];
         const std::string before = read_setting(o.editor, k.key).value_or("");
         o.msgs.entries.clear();
         apply_setting(o.editor, k.key, v);
@@ -68,19 +69,15 @@ PagerImage generated_image(unsigned seed) {
     return o.editor.image();
 }
 
-// Generated images, and any 2048 bytes with the model text: their own profile leaves every
-// byte alone, and onto the default image it sets every key to the exported value.
+// Any 2048 bytes with the model text: their own profile names every setting as the editor
+// shows it and, imported onto the same image, leaves every byte alone.
 TEST(ProfileRoundTrip, ExportThenImportKeepsEveryByte) {
     std::mt19937 rng(2048);
-    for (unsigned round = 0; round < 40; ++round) {
+    for (unsigned round = 0; round < 30; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        PagerImage img = round == 0 ? build_default_image() : generated_image(round);
-        if (round >= 12) {
-            for (int a = 0; a < ImageSize; ++a)
-                img[a] = static_cast<uint8_t>(rng());
-            for (int k = 0; k < 5; ++k)
-                img[993 + k] = static_cast<uint8_t>("KPR35"[k]);
-        }
+        PagerImage img = build_default_image();
+        for (int a = 0; round > 0 && a < ImageSize; ++a)
+            img[a] = static_cast<uint8_t>(a >= 993 && a < 998 ? "KPR35"[a - 993] : rng());
         Opened source(img);
         const std::string text = export_profile(source.editor, {"a comment"});
         EXPECT_THAT(text, HasSubstr("# a comment\nkpr35t_profile: 1\nsettings:\n  band: "));
@@ -92,23 +89,27 @@ TEST(ProfileRoundTrip, ExportThenImportKeepsEveryByte) {
         ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
         EXPECT_EQ(r.applied, 0);
         EXPECT_EQ(bytes_of(same.editor.image()), bytes_of(img));
-        if (round >= 12)
-            continue;
-        Opened onto(build_default_image());
-        const ProfileResult d = apply_profile(onto.editor, parsed);
-        ASSERT_TRUE(d.ok()) << describe_problem(d.problems.front(), "p");
-        Opened reopened(onto.editor.image());
-        for (const ProfileEntry& e : parsed.entries) {
-            // A blank-only prompt is stored as an indent: typed again it shows one blank more.
-            if (e.key.rfind("prompt.", 0) == 0 && e.value.find_first_not_of(' ') == e.value.npos)
-                continue;
-            EXPECT_EQ(read_setting(reopened.editor, e.key).value_or("?"), e.value) << e.key;
-        }
     }
 }
 
-// A stored code with no list entry reads as that code, is exported and compared so, and
-// imported onto another image stores it.
+// Saved from one image and opened in the window onto another, a profile sets every key.
+TEST(ProfileRoundTrip, SaveThenOpenOntoAnotherImage) {
+    ScratchDir dir;
+    Opened a(generated_image(99));
+    std::string error;
+    ASSERT_TRUE(save_profile_file(a.editor, dir.path("saved.yaml"), error, {"by a test"})) << error;
+    EXPECT_TRUE(is_profile_path("x.YML"));
+    EXPECT_FALSE(is_profile_path("x.tbl"));
+    Opened b(build_default_image());
+    const ProfileResult r = open_profile_in_editor(b.editor, dir.path("saved.yaml"));
+    ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
+    EXPECT_EQ(as_map(profile_entries(b.editor)), as_map(profile_entries(a.editor)));
+    EXPECT_FALSE(save_profile_file(a.editor, dir.path("no-folder/x.yaml"), error));
+    EXPECT_THAT(error, HasSubstr("could not be written"));
+}
+
+// A stored code with no list entry reads and exports as that code, and imported onto another
+// image stores it.
 TEST(ProfileRoundTrip, CodesWithoutAnEntryTravel) {
     const struct {
         std::string key;
@@ -131,12 +132,7 @@ TEST(ProfileRoundTrip, CodesWithoutAnEntryTravel) {
         odd[row.addr] = row.code;
         Opened o(base);
         o.editor.load_image(odd); // after an image that had an entry
-        EXPECT_EQ(read_setting(o.editor, row.key), code);
         EXPECT_THAT(export_profile(o.editor), HasSubstr("  " + row.key + ": " + code + "\n"));
-        bool differs = false;
-        for (const SettingChange& c : compare_settings(base, odd))
-            differs = differs || (c.key == row.key && c.b == code);
-        EXPECT_TRUE(differs);
         Opened onto(base);
         const ProfileResult r = apply_profile(onto.editor, parse_profile(row.key + ": " + code));
         ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
@@ -270,21 +266,6 @@ TEST(ProfileProblems, BadValuesAreAllReportedAndNothingIsKept) {
     EXPECT_FALSE(open_profile_in_editor(o.editor, path).ok());
     EXPECT_EQ(o.editor.image(), def);
     EXPECT_FALSE(import_profile_file(dir.path("missing.yaml"), def).ok());
-}
-
-TEST(ProfileFiles, SaveThenOpenInTheWindow) {
-    ScratchDir dir;
-    Opened a(generated_image(99));
-    std::string error;
-    ASSERT_TRUE(save_profile_file(a.editor, dir.path("saved.yaml"), error, {"by a test"})) << error;
-    EXPECT_TRUE(is_profile_path("x.YML"));
-    EXPECT_FALSE(is_profile_path("x.tbl"));
-    Opened b(build_default_image());
-    const ProfileResult r = open_profile_in_editor(b.editor, dir.path("saved.yaml"));
-    ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
-    EXPECT_EQ(as_map(profile_entries(b.editor)), as_map(profile_entries(a.editor)));
-    EXPECT_FALSE(save_profile_file(a.editor, dir.path("no-folder/x.yaml"), error));
-    EXPECT_THAT(error, HasSubstr("could not be written"));
 }
 
 } // namespace
