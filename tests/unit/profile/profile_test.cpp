@@ -140,37 +140,22 @@ TEST(ProfileRoundTrip, CodesWithoutAnEntryTravel) {
     }
 }
 
+// Written backwards (each key before the one it depends on, battery levels raised low first
+// past a falling order), a profile still applies every value.
 TEST(ProfileOrder, DependentKeysApplyAfterWhatTheyDependOn) {
-    std::vector<ProfileEntry> in;
-    for (const char* k : {"prompt.1", "logo_font", "frequency", "language", "capcode.1",
-                          "battery.low", "band", "zoom", "zoom_in_out_off", "spacing"})
-        in.push_back({k, "X", static_cast<int>(in.size()) + 1});
-    std::vector<std::string> keys;
-    for (const auto& e : application_order(in))
-        keys.push_back(e.key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"band", "spacing", "frequency", "zoom_in_out_off",
-                                              "zoom", "battery.low", "capcode.1", "language",
-                                              "logo_font", "prompt.1"}));
-
-    // Written backwards (prompt before language, frequency before band), battery levels
-    // raised low first, passing a falling order on the way: it all applies.
-    Opened want(build_default_image());
-    ASSERT_TRUE(apply_setting(want.editor, "band", "0").ok);
-    const auto& levels = // highest first
-        want.editor.controls().at(find_setting_key("battery.low")->control(want.editor)).items;
-    const std::map<std::string, std::string> values = {
-        {"prompt.1", "HELLO"},
-        {"language", want.editor.controls().at("cboLng").items[1]},
-        {"frequency", read_setting(want.editor, "frequency").value()},
-        {"band", read_setting(want.editor, "band").value()},
-        {"battery.low", levels[2]},
-        {"battery.med", levels[1]},
-        {"battery.high", levels[0]}};
-    std::string text;
-    for (const char* k : {"prompt.1", "language", "frequency", "band", "battery.low", "battery.med",
-                          "battery.high"})
-        text += std::string(k) + ": \"" + values.at(k) + "\"\n";
     Opened onto(build_default_image());
+    const auto& levels = onto.editor.controls().at("cboBatLev(0)").items; // highest first
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"prompt.1", "HELLO"},        {"logo_font", "Swedish"},
+        {"language", "German"},       {"frequency", "1530125"},
+        {"spacing", "6.25KHz"},       {"band", "130-180MHz-GP(RoHS)"},
+        {"zoom", "Zoom In"},          {"zoom_in_out_off", "1"},
+        {"direct_show_lamp_on", "1"}, // shown by the lamp mode
+        {"lamp_mode", "Direct"},      {"battery.low", levels[2]},
+        {"battery.med", levels[1]},   {"battery.high", levels[0]}};
+    std::string text;
+    for (const auto& [key, value] : values)
+        text += key + ": \"" + value + "\"\n";
     const ProfileResult r = apply_profile(onto.editor, parse_profile(text));
     ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
     for (const auto& [key, value] : values)
@@ -182,6 +167,7 @@ TEST(ProfileOrder, DependentKeysApplyAfterWhatTheyDependOn) {
         o2.editor, parse_profile("battery.low: \"" + levels[0] + "\"\nbattery.med: \"" + levels[1] +
                                  "\"\nbattery.high: \"" + levels[2] + "\"\n"));
     ASSERT_FALSE(r2.ok());
+    EXPECT_EQ(r2.problems.front().line, 1);
     EXPECT_THAT(r2.problems.front().text, HasSubstr("Waring !"));
 }
 
