@@ -202,25 +202,22 @@ TEST(ProfileProblems, EachIsNamedWithItsLine) {
 }
 
 TEST(ProfileProblems, AnAliasBombIsRefusedNotWalked) {
-    // Each level doubles the entries through aliases: 2^20 keys from a few lines.
-    std::string text = "a0: &a0 {x: 1, y: 2}\n";
-    for (int i = 1; i <= 20; ++i)
-        text += "a" + std::to_string(i) + ": &a" + std::to_string(i) + " {x: *a" +
-                std::to_string(i - 1) + ", y: *a" + std::to_string(i - 1) + "}\n";
-    const ParsedProfile p = parse_profile(text);
+    // Each level refers `width` times to the one before: width^depth nodes from a few lines.
+    const auto bomb = [](int width, int depth, const std::string& leaf) {
+        std::string t = "l0: &l0 " + leaf + "\n";
+        for (int i = 1; i <= depth; ++i) {
+            t += "l" + std::to_string(i) + ": &l" + std::to_string(i) + " {";
+            for (int k = 0; k < width; ++k)
+                t += std::string(k ? ", " : "") + char('a' + k) + ": *l" + std::to_string(i - 1);
+            t += "}\n";
+        }
+        return t;
+    };
+    const ParsedProfile p = parse_profile(bomb(2, 20, "{x: 1, y: 2}")); // 2^20 entries
     ASSERT_FALSE(p.ok());
     EXPECT_LE(p.problems.size(), 10002u);
-
     // Empty maps add no entries: only counting the nodes walked stops 9^8 of them.
-    std::string empty = "l0: &l0 {}\n";
-    for (int i = 1; i <= 8; ++i) {
-        const std::string prev = "*l" + std::to_string(i - 1);
-        empty += "l" + std::to_string(i) + ": &l" + std::to_string(i) + " {";
-        for (char k = 'a'; k <= 'i'; ++k)
-            empty += std::string(k == 'a' ? "" : ", ") + k + ": " + prev;
-        empty += "}\n";
-    }
-    const ParsedProfile q = parse_profile(empty);
+    const ParsedProfile q = parse_profile(bomb(9, 8, "{}"));
     ASSERT_FALSE(q.ok());
     EXPECT_THAT(q.problems.back().text, HasSubstr("too large to read"));
 }
