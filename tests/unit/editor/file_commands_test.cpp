@@ -12,7 +12,6 @@ namespace {
 
 class FileCommandsTest : public EditorTest {
   protected:
-    void SetUp() override {}
     std::string caption(const std::string& file, bool usb = true) const {
         return std::string("Vard Quinta ") + (usb ? "USB " : "") + "KPR35T V05.21 - [" + file + "]";
     }
@@ -21,12 +20,13 @@ class FileCommandsTest : public EditorTest {
 
 TEST_F(FileCommandsTest, StartUpWithAndWithoutDefaultTbl) {
     const std::string def = dir.path("default.tbl");
-    ed.startup_finish(dir.path(""));
-    EXPECT_EQ(c("cboDft").value, 1);
-    ASSERT_TRUE(ed.mnuSBTF_Click()); // Save creates it, without asking
+    Editor first(msgs);
+    first.startup_finish(dir.path(""));
+    EXPECT_EQ(first.controls()["cboDft"].value, 1);
+    ASSERT_TRUE(first.mnuSBTF_Click()); // Save creates it, without asking
     EXPECT_TRUE(msgs.questions.empty());
-    EXPECT_EQ(dir.read(def), bytes_of(ed.image()));
-    EXPECT_EQ(ed.caption(), caption(def));
+    EXPECT_EQ(dir.read(def), bytes_of(first.image()));
+    EXPECT_EQ(first.caption(), caption(def));
 
     PagerImage img = default_image();
     img[0x89] = 7;
@@ -39,7 +39,6 @@ TEST_F(FileCommandsTest, StartUpWithAndWithoutDefaultTbl) {
 }
 
 TEST_F(FileCommandsTest, Open) {
-    start();
     const std::string good = bytes_of(default_image());
     const auto with = [](std::string b, int addr, const std::string& part) {
         return b.replace(static_cast<std::size_t>(addr), part.size(), part);
@@ -90,7 +89,6 @@ TEST_F(FileCommandsTest, Open) {
 }
 
 TEST_F(FileCommandsTest, SaveAs) {
-    start();
     const std::string old(3000, '\xAA');
     dir.write("old.tbl", old);
     msgs.answer = false;
@@ -116,7 +114,6 @@ TEST_F(FileCommandsTest, SaveAs) {
 // prompt entry as shown writes nothing, Save gives the same file, and the image's profile
 // names every setting as the editor shows it and, imported, changes nothing.
 TEST_F(FileCommandsTest, AnyImageKeepsEveryByte) {
-    start();
     std::mt19937 rng(99);
     std::uniform_int_distribution<int> byte(0, 255);
     for (int round = 0; round < 60; ++round) {

@@ -8,7 +8,6 @@
 
 #include <gmock/gmock.h>
 
-#include <map>
 #include <random>
 
 namespace kpr::test {
@@ -25,13 +24,6 @@ struct Opened {
     RecordedMessages msgs;
     Editor editor;
 };
-
-std::map<std::string, std::string> as_map(const std::vector<ProfileEntry>& v) {
-    std::map<std::string, std::string> m;
-    for (const auto& e : v)
-        m[e.key] = e.value;
-    return m;
-}
 
 // The default image with every key set through the editor's controls: random list, box and
 // slider values, and prompt texts YAML would read as something else when written bare.
@@ -81,7 +73,7 @@ TEST(ProfileRoundTrip, SaveThenOpenOntoAnotherImage) {
     Opened b(build_default_image());
     const ProfileResult r = open_profile_in_editor(b.editor, dir.path("saved.yaml"));
     ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
-    EXPECT_EQ(as_map(profile_entries(b.editor)), as_map(profile_entries(a.editor)));
+    EXPECT_EQ(export_profile(b.editor), export_profile(a.editor));
     EXPECT_FALSE(save_profile_file(a.editor, dir.path("no-folder/x.yaml"), error));
     EXPECT_THAT(error, HasSubstr("could not be written"));
 }
