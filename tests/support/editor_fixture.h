@@ -79,14 +79,6 @@ class EditorTest : public ::testing::Test {
     }
     std::vector<std::string> said() const { return msgs.texts(); }
 
-    bool act(const std::string& control, const std::string& input) {
-        if (control.rfind("txt", 0) == 0)
-            return ed.userEnterText(control, input);
-        const std::vector<std::string>& items = c(control).items;
-        const auto it = std::find(items.begin(), items.end(), input);
-        return ed.userChange(control, it != items.end() ? static_cast<int>(it - items.begin())
-                                                        : std::stoi(input));
-    }
     // Rows run in order on one editor; a refused row (a message and no fields) must leave
     // the image as it was.
     void edit(const std::vector<Edit>& rows) {
@@ -94,7 +86,13 @@ class EditorTest : public ::testing::Test {
             SCOPED_TRACE(r.control + " <- \"" + r.input + "\"");
             msgs.entries.clear();
             const PagerImage before = ed.image();
-            act(r.control, r.input);
+            const std::vector<std::string>& items = c(r.control).items;
+            const auto it = std::find(items.begin(), items.end(), r.input);
+            if (r.control.rfind("txt", 0) == 0)
+                ed.userEnterText(r.control, r.input);
+            else
+                ed.userChange(r.control, it != items.end() ? static_cast<int>(it - items.begin())
+                                                           : std::stoi(r.input));
             for (const Field& f : r.fields)
                 EXPECT_EQ(field(f), f.value & f.mask) << "at &H" << std::hex << f.addr;
             EXPECT_EQ(said(), r.said.empty() ? std::vector<std::string>{}

@@ -1,4 +1,6 @@
-// File > Open, Save and Save As on real files, and opening any image changes none of it.
+// File > Open, Save and Save As on real files, and opening any image, or its profile,
+// changes none of it.
+#include "profile/profile.h"
 #include "settings/prompt_record.h"
 #include "support/editor_fixture.h"
 #include "text/default_image.h"
@@ -10,7 +12,6 @@ namespace {
 
 class FileCommandsTest : public EditorTest {
   protected:
-    void SetUp() override {}
     std::string caption(const std::string& file, bool usb = true) const {
         return std::string("Vard Quinta ") + (usb ? "USB " : "") + "KPR35T V05.21 - [" + file + "]";
     }
@@ -19,12 +20,13 @@ class FileCommandsTest : public EditorTest {
 
 TEST_F(FileCommandsTest, StartUpWithAndWithoutDefaultTbl) {
     const std::string def = dir.path("default.tbl");
-    ed.startup_finish(dir.path(""));
-    EXPECT_EQ(c("cboDft").value, 1);
-    ASSERT_TRUE(ed.mnuSBTF_Click()); // Save creates it, without asking
+    Editor first(msgs);
+    first.startup_finish(dir.path(""));
+    EXPECT_EQ(first.controls()["cboDft"].value, 1);
+    ASSERT_TRUE(first.mnuSBTF_Click()); // Save creates it, without asking
     EXPECT_TRUE(msgs.questions.empty());
-    EXPECT_EQ(dir.read(def), bytes_of(ed.image()));
-    EXPECT_EQ(ed.caption(), caption(def));
+    EXPECT_EQ(dir.read(def), bytes_of(first.image()));
+    EXPECT_EQ(first.caption(), caption(def));
 
     PagerImage img = default_image();
     img[0x89] = 7;
@@ -37,7 +39,6 @@ TEST_F(FileCommandsTest, StartUpWithAndWithoutDefaultTbl) {
 }
 
 TEST_F(FileCommandsTest, Open) {
-    start();
     const std::string good = bytes_of(default_image());
     const auto with = [](std::string b, int addr, const std::string& part) {
         return b.replace(static_cast<std::size_t>(addr), part.size(), part);
@@ -88,7 +89,6 @@ TEST_F(FileCommandsTest, Open) {
 }
 
 TEST_F(FileCommandsTest, SaveAs) {
-    start();
     const std::string old(3000, '\xAA');
     dir.write("old.tbl", old);
     msgs.answer = false;
@@ -110,19 +110,17 @@ TEST_F(FileCommandsTest, SaveAs) {
     EXPECT_NE(said()[0].find("x.tbl"), std::string::npos);
 }
 
-// Any bytes with the model text: opening them, opening both dialogs and leaving every prompt
-// entry as shown writes nothing, and Save gives the same file.
-TEST_F(FileCommandsTest, OpenRefreshAndSaveKeepEveryByte) {
-    start();
+// Any bytes with the model text, opened from a file: opening both dialogs and leaving every
+// prompt entry as shown writes nothing, Save gives the same file, and the image's profile
+// names every setting as the editor shows it and, imported, changes nothing.
+TEST_F(FileCommandsTest, AnyImageKeepsEveryByte) {
     std::mt19937 rng(99);
     std::uniform_int_distribution<int> byte(0, 255);
-    for (int round = 0; round < 80; ++round) {
+    for (int round = 0; round < 60; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        std::string bytes(ImageSize, 0);
-        for (char& b : bytes)
-            b = static_cast<char>(byte(rng));
-        PagerImage img;
-        std::copy(bytes.begin(), bytes.end(), img.bytes().begin());
+        PagerImage img = default_image();
+        for (int a = 0; round > 0 && a < ImageSize; ++a)
+            img[a] = static_cast<uint8_t>(a >= 993 && a < 998 ? "KPR35"[a - 993] : byte(rng));
         for (int i = 0; round % 2 && i < 72; ++i) { // prompt records an entry can show
             const int a = prompt_record_address(i);
             if (a < 0)
@@ -134,10 +132,7 @@ TEST_F(FileCommandsTest, OpenRefreshAndSaveKeepEveryByte) {
                 img[a] = static_cast<uint8_t>((img[a] & 0xF0) | (3 + byte(rng) % 13));
         }
         img.set_bits(0x3B, 0, 2, 2); // the logo is present, as storing prompt 0 says
-        std::copy(std::string_view("KPR35").begin(), std::string_view("KPR35").end(),
-                  img.bytes().begin() + 993);
-        const std::string in = dir.write("in.tbl", bytes_of(img));
-        ASSERT_TRUE(ed.mnuLBFF_Click(in));
+        ASSERT_TRUE(ed.mnuLBFF_Click(dir.write("in.tbl", bytes_of(img))));
         ASSERT_EQ(ed.image(), img);
         ed.userChange("cmdFunc(" + std::to_string(round % 8) + ")", 0);
         ed.userChange("cmdAlert", 0);
@@ -152,6 +147,20 @@ TEST_F(FileCommandsTest, OpenRefreshAndSaveKeepEveryByte) {
         ASSERT_TRUE(ed.mnuSA_Click(dir.path("out.tbl")));
         ASSERT_TRUE(ed.mnuSBTF_Click());
         ASSERT_EQ(dir.read("out.tbl"), bytes_of(img));
+
+        const std::string text = export_profile(ed, {"a comment"});
+        EXPECT_EQ(text.rfind("# a comment\nkpr35t_profile: 1\nsettings:\n  band: ", 0), 0u);
+        const ParsedProfile parsed = parse_profile(text);
+        ASSERT_TRUE(parsed.ok()) << describe_problem(parsed.problems.front(), "p");
+        const std::vector<ProfileEntry> shown = profile_entries(ed);
+        ASSERT_EQ(parsed.entries.size(), shown.size());
+        for (std::size_t k = 0; k < shown.size(); ++k)
+            EXPECT_EQ(parsed.entries[k].key + ": " + parsed.entries[k].value,
+                      shown[k].key + ": " + shown[k].value);
+        const ProfileResult r = apply_profile(ed, parsed);
+        ASSERT_TRUE(r.ok()) << describe_problem(r.problems.front(), "p");
+        EXPECT_EQ(r.applied, 0);
+        ASSERT_EQ(ed.image(), img);
     }
     EXPECT_TRUE(said().empty());
 }
