@@ -19,9 +19,9 @@
 #include "link/usb_link.h"
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
-#include "platform/port_lister.h"
-#include "support/fake_clock.h"
+#include "support/fake_port_lister.h"
 #include "support/fake_serial_port.h"
+#include "support/recorders.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,75 +33,30 @@ namespace {
 
 const std::string Port = "/dev/ttyFUZZ0";
 
-class Quiet final : public kpr::OperatorMessages {
-  public:
-    void message(const std::string&, kpr::MessageIcon) override { ++count; }
-    bool ask(const std::string&) override { return true; }
-    int count = 0;
-};
-
-class OnePort final : public kpr::PortLister {
-  public:
-    std::vector<std::string> ports() override { return {Port}; }
-};
-
-class Script {
-  public:
-    Script(const std::uint8_t* d, std::size_t n) : d_(d), n_(n) {}
-    bool empty() const { return i_ >= n_; }
-    std::uint8_t next() { return i_ < n_ ? d_[i_++] : 0xFF; }
-    std::vector<std::uint8_t> take(std::size_t n) {
-        std::vector<std::uint8_t> v;
-        for (std::size_t k = 0; k < n; ++k)
-            v.push_back(next());
-        return v;
-    }
-
-  private:
-    const std::uint8_t* d_;
-    std::size_t n_;
-    std::size_t i_ = 0;
-};
-
-// The right answer of a board to one command of the host.
-std::vector<std::uint8_t> proper_reply(std::span<const std::uint8_t> cmd, Script& s) {
-    if (cmd.size() < 13)
-        return {};
-    const std::uint8_t target = cmd[10], command = cmd[11];
-    if (target == kpr::TargetBoard && command == kpr::CommandRead)
-        return kpr::probe_reply(s.next(), s.next());
-    if (target == kpr::TargetBoard && command == kpr::CommandSet)
-        return kpr::command_templates().InitAck;
-    if (target == kpr::TargetPager && command == kpr::CommandSet)
-        return kpr::command_templates().WriteAck;
-    if (target == kpr::TargetPager && command == kpr::CommandRead && cmd.size() >= 16) {
-        const std::vector<std::uint8_t> data = s.take(cmd[15]);
-        return kpr::read_block_reply(data);
-    }
-    return {};
-}
-
+// The board playing the script: its bytes in order, 0xFF once they run out.
 class ScriptedBoard final : public kpr::test::PortPeer {
   public:
-    explicit ScriptedBoard(Script& s) : s_(s) {}
+    ScriptedBoard(const std::uint8_t* d, std::size_t n) : d_(d), n_(n) {}
+    bool empty() const { return i_ >= n_; }
+
     void onBytes(kpr::test::FakeLine& line, std::span<const std::uint8_t> bytes) override {
-        if (s_.empty())
+        if (empty())
             return;
-        const std::uint8_t k = s_.next();
+        const std::uint8_t k = next();
         const std::int64_t at = line.nowMs() + 1 + (k >> 2) * 50;
         std::vector<std::uint8_t> reply;
         switch (k & 3) {
         case 0:
-            reply = s_.take(s_.next());
+            reply = take(next());
             break;
         case 1:
-            reply = proper_reply(bytes, s_);
+            reply = proper_reply(bytes);
             break;
         case 2:
-            reply = proper_reply(bytes, s_);
+            reply = proper_reply(bytes);
             if (!reply.empty()) {
-                const std::size_t pos = s_.next() % reply.size();
-                reply[pos] ^= static_cast<std::uint8_t>(s_.next() | 1);
+                const std::size_t pos = next() % reply.size();
+                reply[pos] ^= static_cast<std::uint8_t>(next() | 1);
             }
             break;
         default:
@@ -112,7 +67,32 @@ class ScriptedBoard final : public kpr::test::PortPeer {
     }
 
   private:
-    Script& s_;
+    std::uint8_t next() { return i_ < n_ ? d_[i_++] : 0xFF; }
+    std::vector<std::uint8_t> take(std::size_t n) {
+        std::vector<std::uint8_t> v;
+        for (std::size_t k = 0; k < n; ++k)
+            v.push_back(next());
+        return v;
+    }
+    // The right answer of a board to one command of the host.
+    std::vector<std::uint8_t> proper_reply(std::span<const std::uint8_t> cmd) {
+        if (cmd.size() < 13)
+            return {};
+        const std::uint8_t target = cmd[10], command = cmd[11];
+        if (target == kpr::TargetBoard && command == kpr::CommandRead)
+            return kpr::probe_reply(next(), next());
+        if (target == kpr::TargetBoard && command == kpr::CommandSet)
+            return kpr::command_templates().InitAck;
+        if (target == kpr::TargetPager && command == kpr::CommandSet)
+            return kpr::command_templates().WriteAck;
+        if (target == kpr::TargetPager && command == kpr::CommandRead && cmd.size() >= 16)
+            return kpr::read_block_reply(take(cmd[15]));
+        return {};
+    }
+
+    const std::uint8_t* d_;
+    std::size_t n_;
+    std::size_t i_ = 0;
 };
 
 void check_codec(const std::uint8_t* data, std::size_t size) {
@@ -133,14 +113,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     check_codec(data, size);
     const std::uint8_t ops = data[0];
-    Script script(data + 1, size - 1);
 
     kpr::test::FakeClock clock;
     kpr::test::FakeSerialPort port(clock);
-    ScriptedBoard board(script);
-    port.attach(Port, &board);
-    OnePort lister;
-    Quiet messages;
+    ScriptedBoard script(data + 1, size - 1);
+    port.attach(Port, &script);
+    kpr::test::FakePortLister lister{{Port}};
+    kpr::test::RecordedMessages messages;
     kpr::UsbLink link(port, lister, clock, messages);
 
     kpr::Editor editor(messages);

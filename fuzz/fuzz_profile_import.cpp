@@ -5,20 +5,11 @@
 // from, changes no byte.
 #include "editor/editor.h"
 #include "profile/profile.h"
+#include "support/recorders.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-
-namespace {
-
-class Quiet final : public kpr::OperatorMessages {
-  public:
-    void message(const std::string&, kpr::MessageIcon) override {}
-    bool ask(const std::string&) override { return true; }
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Mid-sized texts only cost time; one just past the size limit checks its refusal.
@@ -35,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parsed.ok())
         return 0;
 
-    Quiet quiet;
+    kpr::test::RecordedMessages quiet;
     kpr::Editor editor(quiet);
     editor.startup_finish({}, false);
     const kpr::ProfileResult r = kpr::apply_profile(editor, parsed);

@@ -7,21 +7,11 @@
 // message shown to the operator), and every setting can still be read afterwards.
 #include "editor/editor.h"
 #include "editor/settings_keys.h"
+#include "support/recorders.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-
-namespace {
-
-class Counting final : public kpr::OperatorMessages {
-  public:
-    void message(const std::string&, kpr::MessageIcon) override { ++count; }
-    bool ask(const std::string&) override { return true; }
-    int count = 0;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 8192)
@@ -31,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (keys.empty())
         std::abort();
 
-    Counting messages;
+    kpr::test::RecordedMessages messages;
     kpr::Editor editor(messages);
     editor.startup_finish({}, false);
 
@@ -53,10 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             key = keys[static_cast<std::uint8_t>(line[0]) % keys.size()].key;
             value = line.substr(1);
         }
-        const int shownBefore = messages.count;
+        const std::size_t shownBefore = messages.entries.size();
         const kpr::SetOutcome r = kpr::apply_setting(editor, key, value);
         ++applied;
-        if (!r.ok && r.error.empty() && messages.count == shownBefore)
+        if (!r.ok && r.error.empty() && messages.entries.size() == shownBefore)
             std::abort(); // refused without a word
         if (!kpr::read_setting(editor, key) && kpr::find_setting_key(key))
             std::abort();

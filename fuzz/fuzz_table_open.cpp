@@ -4,22 +4,13 @@
 // the same bytes.
 #include "editor/editor.h"
 #include "editor/settings_keys.h"
+#include "support/recorders.h"
 #include "tables/table_file.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 #include <string>
-
-namespace {
-
-class Quiet final : public kpr::OperatorMessages {
-  public:
-    void message(const std::string&, kpr::MessageIcon) override {}
-    bool ask(const std::string&) override { return false; }
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The format reads 2048 bytes; a longer file only adds a tail that is never looked at.
@@ -37,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (r.image[i] != (static_cast<std::size_t>(i) < size ? data[i] : 0))
             std::abort();
 
-    Quiet quiet;
+    kpr::test::RecordedMessages quiet;
+    quiet.answer = false;
     kpr::Editor editor(quiet);
     editor.startup_finish({}, false);
     editor.load_image(r.image);

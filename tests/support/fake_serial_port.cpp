@@ -21,9 +21,7 @@ void FakeSerialPort::breakPort(const std::string& name) {
 }
 
 FakeSerialPort::Port* FakeSerialPort::current() {
-    if (open_.empty())
-        return nullptr;
-    return &ports_[open_];
+    return open_.empty() ? nullptr : &ports_[open_];
 }
 
 int FakeSerialPort::available(const Port& p) const {
@@ -39,7 +37,6 @@ bool FakeSerialPort::open(const std::string& name) {
     if (it == ports_.end() || !it->second.openable || broken(it->second))
         return false;
     it->second.queue.clear();
-    ++it->second.log.opens;
     open_ = name;
     return true;
 }
@@ -48,7 +45,6 @@ bool FakeSerialPort::flush() {
     Port* p = current();
     if (!p || broken(*p) || p->fail == Fail::Flush)
         return false;
-    ++p->log.flushes;
     const int64_t now = clock_.nowMs();
     std::erase_if(p->queue, [now](const Pending& b) { return b.at <= now; });
     return true;

@@ -19,16 +19,8 @@ namespace kpr::test {
 
 using Bytes = std::vector<uint8_t>;
 
-// The far end as a peer sees it.
-class FakeLine {
-  public:
-    virtual ~FakeLine() = default;
-    virtual int64_t nowMs() const = 0;
-    // Bytes that reach the host's receive buffer at time atMs.
-    virtual void deliver(int64_t atMs, std::span<const uint8_t> bytes) = 0;
-    // The device is gone from time atMs on: every later call on the port fails.
-    virtual void hangUp(int64_t atMs) = 0;
-};
+class FakeSerialPort;
+using FakeLine = FakeSerialPort; // the far end as a peer sees it
 
 class PortPeer {
   public:
@@ -47,25 +39,17 @@ class LambdaPeer final : public PortPeer {
     Fn fn_;
 };
 
-// A device that never answers.
-class SilentPeer final : public PortPeer {
-  public:
-    void onBytes(FakeLine&, std::span<const uint8_t>) override {}
-};
-
 // What happened on one port, for the tests to look at.
 struct PortLog {
-    int opens = 0;
     int closes = 0;
-    int flushes = 0;
     std::vector<Bytes> writes;
 };
 
-class FakeSerialPort final : public SerialPort, private FakeLine {
+class FakeSerialPort final : public SerialPort {
   public:
     explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
 
-    // A port that exists and can be opened, with its peer (the port does not own it).
+    // A port that exists and can be opened, with its peer (not owned; none: it never answers).
     void attach(const std::string& name, PortPeer* peer);
     // A port that is listed but cannot be opened.
     void attachUnopenable(const std::string& name);
@@ -76,7 +60,12 @@ class FakeSerialPort final : public SerialPort, private FakeLine {
     void failOn(const std::string& name, Fail what) { ports_[name].fail = what; }
 
     const PortLog& log(const std::string& name) { return ports_[name].log; }
-    std::string openName() const { return open_; }
+
+    // For the peer of the open port: the time; bytes that reach the host's receive buffer at
+    // atMs; the device gone from atMs on (every later call on the port fails).
+    int64_t nowMs() const { return clock_.nowMs(); }
+    void deliver(int64_t atMs, std::span<const uint8_t> bytes);
+    void hangUp(int64_t atMs);
 
     bool open(const std::string& name) override;
     bool isOpen() const override { return !open_.empty(); }
@@ -103,9 +92,6 @@ class FakeSerialPort final : public SerialPort, private FakeLine {
         PortLog log;
     };
 
-    int64_t nowMs() const override { return clock_.nowMs(); }
-    void deliver(int64_t atMs, std::span<const uint8_t> bytes) override;
-    void hangUp(int64_t atMs) override;
     bool broken(const Port& p) const { return p.broken || clock_.nowMs() >= p.brokenAt; }
     Port* current();
     int available(const Port& p) const;

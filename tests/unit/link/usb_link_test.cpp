@@ -1,6 +1,8 @@
 // The USB link on a fake port and clock: discovery, the replies it takes and refuses, its
-// time limits, cancelling, and the serial trace. What each operation does under each board
+// time limits, cancelling, the serial trace, and the once-a-second monitor: what it shows
+// and which ports it probes as the list changes. What each operation does under each board
 // fault is in the fault matrix (tests/unit/ops).
+#include "link/connection_monitor.h"
 #include "link/frame.h"
 #include "link/trace_serial_port.h"
 #include "link/usb_link.h"
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace kpr {
@@ -18,7 +21,8 @@ namespace {
 
 using namespace kpr::test;
 using Strings = std::vector<std::string>;
-const std::string P = "/dev/ttyUSB0";
+const std::string P = "/dev/ttyUSB0", Modem = "/dev/ttyS0", Acm = "/dev/ttyACM0";
+constexpr auto Up = BoardState::Connected, Down = BoardState::Disconnected;
 
 BoardSim::Memory numbered_memory() {
     BoardSim::Memory m;
@@ -27,14 +31,14 @@ BoardSim::Memory numbered_memory() {
     return m;
 }
 
-Bytes with_sum_broken(Bytes b) {
-    b.back() ^= 1;
-    return b;
-}
-
 class UsbLinkTest : public ::testing::Test {
   protected:
-    void SetUp() override { link.setUi(&ui); }
+    void SetUp() override {
+        link.setUi(&ui);
+        port.attach(P, &board);
+        port.attach(Modem, nullptr); // devices that never answer
+        port.attach(Acm, nullptr);
+    }
     // The board on P, connected; the connect's messages forgotten.
     void connect_board(PortPeer* peer = nullptr) {
         lister.names = {P};
@@ -45,6 +49,24 @@ class UsbLinkTest : public ::testing::Test {
         msgs.clear();
     }
     int64_t elapsed() { return clock.nowMs() - t0; }
+    size_t probes(const std::string& name) {
+        return std::ranges::count(port.log(name).writes, command_templates().ProbeCommand);
+    }
+    // Monitor ticks, each: the port list, the state shown, the probes sent to `other` so far.
+    struct Step {
+        Strings list;
+        BoardState shown;
+        size_t otherProbes;
+    };
+    void ticks(const std::string& other, std::initializer_list<Step> steps) {
+        for (const Step& s : steps) {
+            lister.names = s.list;
+            EXPECT_EQ(monitor.tick(), s.shown);
+            EXPECT_EQ(probes(other), s.otherProbes);
+            EXPECT_EQ(link.BoardPort, s.shown == Up ? P : NoBoardPort);
+        }
+        EXPECT_TRUE(msgs.entries.empty()); // the monitor never speaks
+    }
 
     FakeClock clock;
     FakeSerialPort port{clock};
@@ -53,21 +75,19 @@ class UsbLinkTest : public ::testing::Test {
     RecordedLinkUi ui;
     RecordedProgress progress;
     UsbLink link{port, lister, clock, msgs};
+    ConnectionMonitor monitor{link};
     SimPeer board{numbered_memory()};
-    SilentPeer silent;
     int64_t t0 = clock.nowMs();
 };
 
 TEST_F(UsbLinkTest, ConnectsOnTheSecondPortAfterWaitingOutTheFirst) {
-    lister.names = {"/dev/ttyS0", P};
-    port.attach("/dev/ttyS0", &silent);
-    port.attach(P, &board);
+    lister.names = {Modem, P};
     EXPECT_TRUE(link.usb_connect());
     EXPECT_EQ(link.BoardPort, P);
     EXPECT_EQ(link.KnownPortCount, 2);
     EXPECT_GT(elapsed(), 500); // the silent port's start-mark wait ran out
-    EXPECT_EQ(port.log("/dev/ttyS0").writes, std::vector<Bytes>{command_templates().ProbeCommand});
-    EXPECT_EQ(port.log("/dev/ttyS0").closes, 1);
+    EXPECT_EQ(port.log(Modem).writes, std::vector<Bytes>{command_templates().ProbeCommand});
+    EXPECT_EQ(port.log(Modem).closes, 1);
     EXPECT_EQ(board.board.mode(), 's');
     EXPECT_EQ(board.board.modeValue(), 1);
     EXPECT_FALSE(port.isOpen());
@@ -138,62 +158,44 @@ TEST_F(UsbLinkTest, ARangeIsReadIn128ByteBlocksWithNoPauseBetween) {
     EXPECT_TRUE(progress.positions.empty());
 }
 
-// What a block read or write makes of each reply, and when it gives up waiting.
+// What a block read or write makes of each reply, and when it gives up waiting. A reply
+// that fails its checks, or no reply, is the matrix's (tests/unit/ops).
 TEST_F(UsbLinkTest, BlockRepliesAndTheirTimeLimits) {
-    enum Kind { Read, Write };
-    Bytes nak = command_templates().WriteAck;
-    nak[13] = 0x15;
+    enum Kind { Read, Write, Nak }; // Nak: a write answered with a refusal
+    const std::string RTO = "Read Time Out!", WE = "Write error!";
     const struct {
         Kind kind;
         int delayMs; // -1: no reply
-        std::function<Bytes(std::span<const uint8_t>)> reply;
         BlockResult result;
-        Strings said;
+        std::string said;
         int64_t minMs, maxMs;
     } cases[] = {
-        {Read,
-         2290,
-         [](auto cmd) { return read_block_reply(Bytes(cmd[15], 0x42)); },
-         BlockResult::Ok,
-         {},
-         2290,
-         2300},
-        {Read, -1, nullptr, BlockResult::TimedOut, {"Read Time Out!"}, 2300, 2400},
-        {Read,
-         2400,
-         [](auto cmd) { return read_block_reply(Bytes(cmd[15], 0x42)); },
-         BlockResult::TimedOut,
-         {"Read Time Out!"},
-         2300,
-         2400},
-        {Read,
-         5,
-         [](auto cmd) { return with_sum_broken(read_block_reply(Bytes(cmd[15], 1))); },
-         BlockResult::BadReply,
-         {"Read error!"},
-         0,
-         100},
-        {Write, 5, [](auto) { return command_templates().WriteAck; }, BlockResult::Ok, {}, 0, 100},
-        {Write, 5, [&nak](auto) { return nak; }, BlockResult::BadReply, {"Write error!"}, 0, 100},
-        {Write, -1, nullptr, BlockResult::TimedOut, {"Write error!"}, 2000, 2100},
+        {Read, 2290, BlockResult::Ok, "", 2290, 2300},
+        {Read, -1, BlockResult::TimedOut, RTO, 2300, 2400},
+        {Read, 2400, BlockResult::TimedOut, RTO, 2300, 2400},
+        {Write, 5, BlockResult::Ok, "", 0, 100},
+        {Nak, 5, BlockResult::BadReply, WE, 0, 100},
+        {Write, -1, BlockResult::TimedOut, WE, 2000, 2100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.delayMs));
         LambdaPeer peer([&c](FakeLine& line, std::span<const uint8_t> cmd) {
+            Bytes ack = command_templates().WriteAck;
+            ack[13] = c.kind == Nak ? 0x15 : ack[13];
             if (c.delayMs >= 0)
-                line.deliver(line.nowMs() + c.delayMs, c.reply(cmd));
+                line.deliver(line.nowMs() + c.delayMs,
+                             c.kind == Read ? read_block_reply(Bytes(cmd[15], 0x42)) : ack);
         });
         connect_board(&peer);
         t0 = clock.nowMs();
-        const Bytes data(16, 9);
         EXPECT_EQ(c.kind == Read ? link.usb_readblk(10, 19, 128)
-                                 : link.usb_writeblk(data, 0, 15, 16),
+                                 : link.usb_writeblk(Bytes(16, 9), 0, 15, 16),
                   c.result == BlockResult::Ok);
         EXPECT_EQ(link.last_result(), c.result);
-        EXPECT_EQ(msgs.texts(), c.said);
+        EXPECT_EQ(msgs.texts(), c.said.empty() ? Strings{} : Strings{c.said});
         EXPECT_GE(elapsed(), c.minMs);
         EXPECT_LE(elapsed(), c.maxMs);
-        EXPECT_TRUE(c.result != BlockResult::Ok || c.kind == Write || link.ReadBuffer[10] == 0x42);
+        EXPECT_TRUE(c.result != BlockResult::Ok || c.kind != Read || link.ReadBuffer[10] == 0x42);
         EXPECT_EQ(link.BoardPort, P); // a board that answers wrongly is still the board
         EXPECT_TRUE(ui.states.empty());
         EXPECT_FALSE(port.isOpen());
@@ -263,12 +265,8 @@ TEST_F(UsbLinkTest, CancelLetsTheReplyInFlightFinishThenStops) {
 }
 
 TEST_F(UsbLinkTest, FirmwareVersionText) {
-    for (const auto& [byte, text] : {std::pair{37, "Version = 3.7"},
-                                     {5, "Version = .5"},
-                                     {255, "Version = 25.5"},
-                                     {0, "Version = .0"},
-                                     {10, "Version = 1.0"}})
-        EXPECT_EQ(firmware_version_text(byte), text);
+    for (const auto& [byte, text] : {std::pair{5, ".5"}, {0, ".0"}, {10, "1.0"}})
+        EXPECT_EQ(firmware_version_text(byte), std::string("Version = ") + text);
 }
 
 // Check Firmware reads over USB whatever the link; failing on the parallel-port link it
@@ -306,10 +304,9 @@ TEST_F(UsbLinkTest, ReleaseOnlyWhenABoardIsKnownOnUsb) {
 }
 
 TEST_F(UsbLinkTest, ProbePortAndThePortListSourceLeaveTheLinkStateAlone) {
-    port.attach("/dev/ttyS0", &silent);
     port.attach("COM7", &board);
     link.BoardPort = NoBoardPort;
-    EXPECT_FALSE(link.probe_port("/dev/ttyS0"));
+    EXPECT_FALSE(link.probe_port(Modem));
     EXPECT_FALSE(link.probe_port("/dev/nothing"));
     EXPECT_TRUE(link.probe_port("COM7"));
     EXPECT_EQ(link.BoardPort, NoBoardPort);
@@ -319,6 +316,47 @@ TEST_F(UsbLinkTest, ProbePortAndThePortListSourceLeaveTheLinkStateAlone) {
     EXPECT_TRUE(link.usb_connect());
     EXPECT_EQ(link.BoardPort, "COM7");
     EXPECT_EQ(lister.calls, 0);
+}
+
+TEST_F(UsbLinkTest, MonitorANewDeviceBesideAKnownBoardIsNotProbed) {
+    const StatusLine up = status_line(Up), down = status_line(Down);
+    EXPECT_EQ(up.caption, "  The Programmed Board Connect !");
+    EXPECT_EQ(down.caption, "  The Programmed Board Disconnect !");
+    EXPECT_TRUE(up.colour == 0u && down.colour == 0xFFu);
+    EXPECT_TRUE(up.pagerMenuEnabled && !down.pagerMenuEnabled);
+    lister.names = {P};
+    ASSERT_TRUE(link.board_connect());
+    ticks(Modem, {{{Modem, P}, Up, 0}});
+    EXPECT_EQ(link.KnownPortCount, 2);
+    EXPECT_EQ(ui.timer, (std::vector<bool>{false, true})); // stopped while the tick works
+    EXPECT_EQ(ui.states, std::vector{Up});
+}
+
+TEST_F(UsbLinkTest, MonitorWithNoBoardOnlyAGrowingListIsProbed) {
+    EXPECT_FALSE(link.startup_connect()); // nothing listed: said once, at start-up
+    EXPECT_EQ(msgs.texts(), Strings{"The Programmed Board is not responding!"});
+    EXPECT_FALSE(link.ConnectInteractive);
+    msgs.clear();
+    ticks(Modem, {{{Modem}, Down, 1}, {{Modem}, Down, 1}, {{Modem}, Down, 1}, {{Modem, P}, Up, 2}});
+}
+
+// The first tick before any connect shows the board gone without probing.
+TEST_F(UsbLinkTest, MonitorASwapWithinOneTickDisconnectsWithoutProbing) {
+    ticks(P, {{{P}, Down, 0}});
+    lister.names = {P};
+    ASSERT_TRUE(link.board_connect());
+    ticks(Acm, {{{P}, Up, 0}, {{Acm}, Down, 0}, {{Acm}, Down, 0}, {{Acm, P}, Up, 1}});
+}
+
+TEST_F(UsbLinkTest, MonitorOnTheParallelLinkTheTickIsItsAndTheDisplayIsLeftAlone) {
+    int lptTicks = 0;
+    monitor.lpt_tick = [&] { ++lptTicks; };
+    link.LinkKind = "LPT";
+    EXPECT_EQ(monitor.tick(), std::nullopt);
+    EXPECT_EQ(lptTicks, 1);
+    EXPECT_EQ(lister.calls, 0);
+    EXPECT_TRUE(ui.states.empty());
+    EXPECT_EQ(ui.timer, (std::vector<bool>{false, true}));
 }
 
 // The trace shows stray bytes, whole frames and a frame cut off by the close, in order,
@@ -371,9 +409,6 @@ TEST(Trace, ShowsNoiseFramesAndCutOffFramesInOrder) {
         "03:04:05.020 RX incomplete frame, 12 bytes cut off by a close | " +
         hex_bytes(std::span<const uint8_t>(ack.data(), 12)) + "\n03:04:05.020 -- close\n";
     EXPECT_EQ(out.str(), expected);
-    std::string error;
-    EXPECT_FALSE(open_program_trace("/nonexistent-dir/trace.log", error));
-    EXPECT_NE(error.find("/nonexistent-dir/trace.log"), std::string::npos);
 }
 
 } // namespace

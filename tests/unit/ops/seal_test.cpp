@@ -34,14 +34,6 @@ TEST(Seal, TheSerialNumberIsKeptOnlyWhenItsChecksumHolds) {
     }
 }
 
-TEST(Seal, FirmwareByteIsTakenUnlessBlank) {
-    PagerImage img;
-    EXPECT_FALSE(merge_firmware_byte(img, 37));
-    EXPECT_EQ(img[AddrFirmware], 37);
-    EXPECT_TRUE(merge_firmware_byte(img, 255));
-    EXPECT_EQ(img[AddrFirmware], 37);
-}
-
 // Worked out by hand: "Vard0000000 " sums to 765 = &H02FD; the image sum leaves out the
 // written flag and takes in the serial checksum: 765 + &H02 + &HFD = 1020 = &H03FC.
 TEST(Seal, AnEmptyImageWithTheDefaultSerialSealsToKnownChecksums) {
