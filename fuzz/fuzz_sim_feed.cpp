@@ -46,13 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     kpr::SimFaults faults;
     const std::uint8_t fb = data[0];
-    faults.noise = fb & 0x01;
-    faults.badChecksum = fb & 0x02;
-    faults.noAck = fb & 0x04;
-    faults.writeProtect = fb & 0x08;
-    faults.wrongModel = fb & 0x10;
-    faults.blank = fb & 0x20;
-    faults.silent = fb & 0x40;
+    const char* names[] = {"noise",       "bad-checksum", "no-ack", "write-protect",
+                           "wrong-model", "blank",        "silent"};
+    for (int bit = 0; bit < 7; ++bit)
+        if ((fb >> bit) & 1)
+            kpr::parse_sim_fault(names[bit], faults);
     faults.dropAfter = (fb & 0x80) ? (size > 1 ? data[1] % 8 : 0) : -1;
 
     const kpr::BoardSim::Memory start = kpr::default_sim_memory();
