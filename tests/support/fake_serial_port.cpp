@@ -12,10 +12,6 @@ void FakeSerialPort::attach(const std::string& name, PortPeer* peer) {
     p.brokenAt = INT64_MAX;
 }
 
-void FakeSerialPort::attachUnopenable(const std::string& name) {
-    ports_[name].openable = false;
-}
-
 void FakeSerialPort::breakPort(const std::string& name) {
     ports_[name].broken = true;
 }

@@ -51,8 +51,6 @@ class FakeSerialPort final : public SerialPort {
 
     // A port that exists and can be opened, with its peer (not owned; none: it never answers).
     void attach(const std::string& name, PortPeer* peer);
-    // A port that is listed but cannot be opened.
-    void attachUnopenable(const std::string& name);
     // Every call on the named port fails from now on (as after pulling out a USB device).
     void breakPort(const std::string& name);
     // Make one kind of call fail on the named port.

@@ -127,7 +127,7 @@ TEST_F(UsbLinkTest, ProbeRepliesThatFailTheirChecksAreNoBoard) {
     }
     // Not interactive (the monitor's connect): ports that cannot be opened, nothing said.
     lister.names = {"gone", "busy"};
-    port.attachUnopenable("busy");
+    port.breakPort("busy");
     link.ConnectInteractive = false;
     msgs.clear();
     EXPECT_FALSE(link.usb_connect());
