@@ -103,11 +103,12 @@ TEST_F(UsbLinkTest, ProbeRepliesThatFailTheirChecksAreNoBoard) {
     Bytes noiseBefore = probe_reply(1, 2), noiseAfterMark = probe_reply(1, 2);
     noiseBefore.insert(noiseBefore.begin(), {0x00, 0xFF, 0x13, 0x55});
     noiseAfterMark.insert(noiseAfterMark.begin() + 1, 0x00);
-    for (const auto& [reply, found] : {std::pair{probe_reply(1, 2), true},
+    for (const auto& [row, found] : {std::pair{probe_reply(1, 2), true},
                                        {noiseBefore, true},
                                        {badSum, false},
                                        {l3, false},
                                        {noiseAfterMark, false}}) {
+        const Bytes& reply = row; // a lambda may not capture a structured binding (clang 14)
         SCOPED_TRACE(hex_bytes(reply));
         LambdaPeer peer([&reply](FakeLine& line, std::span<const uint8_t> cmd) {
             const bool probe = cmd[11] == CommandRead;
