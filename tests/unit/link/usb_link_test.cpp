@@ -238,9 +238,10 @@ TEST_F(UsbLinkTest, CancelLetsTheReplyInFlightFinishThenStops) {
     for (const auto& [answer, minMs, maxMs] :
          {std::tuple{true, 140, 400}, {false, 2300, 2300 + 50}}) {
         SCOPED_TRACE(answer);
+        const bool answers = answer; // a lambda may not capture a structured binding (clang 14)
         LambdaPeer cancelling([&](FakeLine& line, std::span<const uint8_t> cmd) {
             link.request_cancel();
-            if (answer)
+            if (answers)
                 board.onBytes(line, cmd);
         });
         connect_board(&cancelling);
