@@ -187,11 +187,11 @@ if command -v ld.lld >/dev/null 2>&1; then
     linker=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld
         -DCMAKE_MODULE_LINKER_FLAGS=-fuse-ld=lld)
 fi
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKPR_BUILD_BENCH=OFF \
-    -DKPR_BUILD_FUZZ=OFF "${linker[@]}" >"$build.configure.log" 2>&1 ||
-    { cat "$build.configure.log" >&2; exit 2; }
 logs="$build/mutants"
 mkdir -p "$logs"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKPR_BUILD_BENCH=OFF \
+    -DKPR_BUILD_FUZZ=OFF "${linker[@]}" >"$logs/configure.log" 2>&1 ||
+    { cat "$logs/configure.log" >&2; exit 2; }
 report="$logs/report.txt"
 : >"$report"
 
