@@ -198,6 +198,17 @@ TEST(LedgerFilterBox, KeepsRowsHoldingEveryWord) {
         EXPECT_EQ(ledger_row_matches(a, text), kept) << text;
 }
 
+// A CSV field holding a quote (or a separator, a line break) is quoted, its quotes doubled.
+TEST(LedgerCsv, FieldsThatNeedItAreQuoted) {
+    LedgerAttempt a = write_of("KS2026000017", 1234570, "failed", "2026-03-01T12:00:00Z");
+    for (const auto& [message, field] : {std::pair{"say \"no\"", "\"say \"\"no\"\"\""},
+                                         {"a,b", "\"a,b\""},
+                                         {"a\nb", "\"a\nb\""}}) {
+        a.message = message;
+        EXPECT_THAT(ledger_csv({a}), ::testing::EndsWith("," + std::string(field) + "\r\n"));
+    }
+}
+
 std::string file_bytes(const std::string& p) {
     std::ifstream f(p, std::ios::binary);
     std::stringstream s;

@@ -49,25 +49,26 @@ TEST(QtPortLister, SystemListIsTakenAgainOnlyWhenTheDeviceFolderChanges) {
         return list;
     });
     const std::vector<std::string> none, plugged{port}, both{port, link};
+    // listed: system listings a change costs — on the call that sees it and the next, as a
+    // device node may come a moment before the system's records of it are complete.
     struct Row {
         std::function<void()> change;
         const std::vector<std::string>& expected;
+        int listed;
     };
     for (const Row& row : std::initializer_list<Row>{
-             {[] {}, none},
-             {[&] { ::close(::open(port.c_str(), O_CREAT | O_WRONLY, 0600)); }, plugged},
-             {[&] { ASSERT_EQ(::symlink(port.c_str(), link.c_str()), 0); }, both},
-             {[&] { ::unlink(port.c_str()); }, none}, // the link dangles: its device is gone
-             {[&] { ::unlink(link.c_str()); }, none},
+             {[] {}, none, 1},
+             {[&] { ::close(::open(port.c_str(), O_CREAT | O_WRONLY, 0600)); }, plugged, 2},
+             {[&] { ASSERT_EQ(::symlink(port.c_str(), link.c_str()), 0); }, both, 2},
+             {[&] { ::unlink(port.c_str()); }, none, 2}, // the link dangles: its device is gone
+             {[&] { ::unlink(link.c_str()); }, none, 2},
          }) {
+        const int before = listings;
         row.change();
         EXPECT_EQ(lister.ports(), row.expected);
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(lister.ports(), row.expected);
-        const int quiet = listings;
-        for (int i = 0; i < 3; ++i)
-            lister.ports();
-        EXPECT_EQ(listings, quiet);
+        EXPECT_EQ(listings - before, row.listed);
     }
     ::rmdir(dev);
 }

@@ -1,5 +1,6 @@
 // Table files on a real file system: what opens, what is refused and why, and saves that keep
 // the file the user has.
+#include "common/input_file.h"
 #include "editor/editor.h"
 #include "support/recorders.h"
 #include "tables/band.h"
@@ -203,6 +204,20 @@ TEST_F(TableFile, FailedSavesLeaveTheOldBytes) {
         EXPECT_EQ(r.err ? s.message : s.message.substr(0, said.size()),
                   said + (r.err ? reason(r.err) : ""));
         EXPECT_EQ(bytes(r.file), old) << r.file;
+    }
+}
+
+// The reader's bound: a file of exactly the bound is whole; one byte more is refused, or cut.
+TEST_F(TableFile, InputBoundHoldsToTheByte) {
+    const std::string p = (dir / "bound").string();
+    for (const auto& [size, beyond, error, got] : {std::tuple{9, InputBeyondBound::Refuse, 0, 9},
+                                                   {10, InputBeyondBound::Refuse, 0, 10},
+                                                   {11, InputBeyondBound::Refuse, EFBIG, 0},
+                                                   {11, InputBeyondBound::Ignore, 0, 10}}) {
+        std::ofstream(p, std::ios::binary) << std::string(size, 'x');
+        const InputFile in = read_input_file(p, 10, beyond);
+        EXPECT_EQ(std::make_pair(in.error, int(in.bytes.size())), std::make_pair(error, got))
+            << size;
     }
 }
 
