@@ -5,13 +5,13 @@
 // Threading: every call of one UsbLink must come from one thread at a time. Block transfers
 // may run on a worker thread; the OperatorMessages and LinkUi they call must then hand the
 // work to the UI thread themselves. request_cancel() may be called from any thread.
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "common/cancel_token.h"
 #include "common/operator_messages.h"
 #include "common/progress.h"
 
@@ -134,9 +134,11 @@ class UsbLink {
     // its own limit), closes the port and fails (BlockResult::Cancelled, no message). The flag
     // stays set until cleared, so an operation made of several block transfers stops as a whole;
     // clear it before starting one.
-    void request_cancel() { cancel_.store(true); }
-    void clear_cancel() { cancel_.store(false); }
-    bool cancel_requested() const { return cancel_.load(); }
+    void request_cancel() { cancel_->cancel(); }
+    void clear_cancel() { cancel_->reset(); }
+    bool cancel_requested() const { return cancel_->cancelled(); }
+    // The link answers to `token` from now on (the operations' own) instead of its own.
+    void useCancelToken(CancelToken& token) { cancel_ = &token; }
 
     BlockResult last_result() const { return lastResult_; }
     // The last usb_writeblk sent at least one block: the pager no longer holds what it did.
@@ -160,7 +162,8 @@ class UsbLink {
     PortListSource portList_;
     LinkUi noUi_;
     LinkUi* ui_ = &noUi_;
-    std::atomic<bool> cancel_{false};
+    CancelToken ownCancel_;
+    CancelToken* cancel_ = &ownCancel_;
     BlockResult lastResult_ = BlockResult::Ok;
     bool pagerTouched_ = false;
     bool lastInitOk_ = true;

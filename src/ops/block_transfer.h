@@ -2,25 +2,14 @@
 // The board link as the whole-image operations use it: block reads into a read buffer and
 // block writes, each showing its own failure message. The USB link implements it; tests
 // may use the real link over a fake port or a plain in-memory pager.
-#include <atomic>
+#include "common/cancel_token.h"
+
 #include <cstdint>
 #include <span>
 
 namespace kpr {
 
 class PagerImage;
-
-// Set from any thread to stop a transfer between blocks. A cancelled transfer is a failed
-// one: the port is closed and nothing is reported as success.
-class CancelToken {
-  public:
-    void cancel() { flag_.store(true); }
-    void reset() { flag_.store(false); }
-    bool cancelled() const { return flag_.load(); }
-
-  private:
-    std::atomic<bool> flag_{false};
-};
 
 class BlockTransfer {
   public:
@@ -38,10 +27,9 @@ class BlockTransfer {
     // True when the last writeblk sent the pager at least one block (so a failed or
     // cancelled write has left it holding part of the new image).
     virtual bool lastWriteTouchedPager() const = 0;
-    // Stops a transfer in progress at its next wait or block (any thread); it stays
-    // requested until cleared.
-    virtual void requestCancel() = 0;
-    virtual void clearCancel() = 0;
+    // The transfer stops at its next wait or block once `token` is cancelled: the operations'
+    // own token, so one request stops both.
+    virtual void shareCancelToken(CancelToken& token) = 0;
 };
 
 } // namespace kpr

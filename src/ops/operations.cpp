@@ -33,12 +33,13 @@ long long capcode_value(const std::string& text) {
 
 Operations::Operations(EditorHooks& editor, BlockTransfer& usb, OperatorMessages& messages,
                        ProgressSink& progress)
-    : ctx_{editor, messages, progress, &cancel_}, usb_(usb) {}
+    : ctx_{editor, messages, progress, &cancel_}, usb_(usb) {
+    usb_.shareCancelToken(cancel_);
+}
 
 Operations::Job::Job(Operations& ops) : ops_(ops) {
     if (ops_.depth_++ == 0) {
         ops_.cancel_.reset();
-        ops_.usb_.clearCancel();
     }
 }
 
@@ -48,7 +49,6 @@ Operations::Job::~Job() {
 
 void Operations::request_cancel() {
     cancel_.cancel();
-    usb_.requestCancel();
 }
 
 OpOutcome Operations::fail(bool cancelled) {

@@ -85,7 +85,11 @@ class Operations {
     // Cancelling, from any thread: the running operation stops at its next block or step
     // and fails with OpOutcome::Cancelled / ReadOutcome::Cancelled, port closed, no
     // success reported. A new operation started from outside clears it.
+    // The board's one stop request, shared with the link (any thread). It stays set for the
+    // jobs not yet started until cleared; a job that starts clears it.
     void request_cancel();
+    void clear_cancel() { cancel_.reset(); }
+    bool cancel_requested() const { return cancel_.cancelled(); }
 
     bool OpFailed() const { return ctx_.OpFailed; }
     // The last write was cancelled part-way and MsgWriteIncomplete has been shown.

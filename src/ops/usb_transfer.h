@@ -19,8 +19,7 @@ class UsbBlockTransfer final : public BlockTransfer {
     }
     bool lastCancelled() const override { return link_.last_result() == BlockResult::Cancelled; }
     bool lastWriteTouchedPager() const override { return link_.last_write_touched_pager(); }
-    void requestCancel() override { link_.request_cancel(); }
-    void clearCancel() override { link_.clear_cancel(); }
+    void shareCancelToken(CancelToken& token) override { link_.useCancelToken(token); }
 
   private:
     UsbLink& link_;

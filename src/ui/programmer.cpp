@@ -165,15 +165,18 @@ void Programmer::checkFirmware(std::function<void()> done) {
         std::move(done));
 }
 
+// The operations' token is the link's too: one request stops the wait and the blocks.
 void Programmer::cancel() {
-    cancelPending_.store(true);
     ops_.request_cancel();
-    link_.request_cancel();
+}
+
+void Programmer::clearCancel() {
+    ops_.clear_cancel();
 }
 
 bool Programmer::runTransfer(const std::function<void()>& op) {
     // A close that came before the job started cancels it before it touches the board.
-    if (cancelPending_.load())
+    if (ops_.cancel_requested())
         return false;
     EditorCopy copy(hooks_);
     op();

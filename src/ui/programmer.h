@@ -15,7 +15,6 @@
 
 #include <QObject>
 #include <QThread>
-#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -150,7 +149,7 @@ class Programmer final : public QObject, private LinkUi {
     // Stops the transfer in progress at its next wait or block; it then fails quietly.
     // Stays in force for transfers not yet started until clearCancel().
     void cancel();
-    void clearCancel() { cancelPending_.store(false); }
+    void clearCancel();
     // Runs a whole-image operation on the link thread unless a cancel is pending; false
     // when it was skipped.
     bool runTransfer(const std::function<void()>& op);
@@ -179,7 +178,6 @@ class Programmer final : public QObject, private LinkUi {
     Operations ops_;
     LedgerRecorder ledger_;
     ConnectionMonitor monitor_;
-    std::atomic<bool> cancelPending_{false};
     QThread thread_;
     QObject* context_ = nullptr; // lives on thread_
     int pending_ = 0;
