@@ -11,6 +11,7 @@
 #include "backup/backup_store.h"
 #include "editor/editor.h"
 #include "sim/board_sim.h"
+#include "support/recorders.h"
 #include "text/charset.h"
 
 #include <gtest/gtest.h>
@@ -121,12 +122,6 @@ std::vector<Case> cases() {
     return v;
 }
 
-class Quiet : public OperatorMessages {
-  public:
-    void message(const std::string&, MessageIcon) override {}
-    bool ask(const std::string&) override { return true; }
-};
-
 // kpr-board-sim reached through a name of its own in the case's folder: once the board is
 // pulled out the name goes with it, and the serial layer's lock of the pseudo-terminal's own
 // name stays held, so kprtool can never reach another program's simulator that the system
@@ -198,7 +193,7 @@ TEST_P(FaultMatrix, KprtoolEndsAsTheCellSays) {
         text_from_pager(healthy);
         store(in, QByteArray(reinterpret_cast<const char*>(healthy.data()), ImageSize));
     } else {
-        Quiet quiet;
+        test::RecordedMessages quiet;
         Editor e(quiet);
         e.startup_finish(home.toStdString(), false);
         ASSERT_TRUE(e.userEnterText(ctl("txtAddr", 0), "1234567"));

@@ -1,5 +1,5 @@
 #pragma once
-// Reading and writing a pager image as a plain 2048-byte file, as the table files hold it.
+// Reading a pager image as a plain 2048-byte file, as the table files hold it.
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -19,12 +19,6 @@ inline std::optional<PagerImage> load_image_file(const std::string& path) {
     PagerImage img;
     std::copy_n(d.begin(), ImageSize, img.data());
     return img;
-}
-
-inline bool store_image_file(const std::string& path, const PagerImage& img) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(img.data()), ImageSize);
-    return static_cast<bool>(out);
 }
 
 } // namespace kpr::test

@@ -138,19 +138,6 @@ TEST_F(ControlsTest, SerialNumberScan) {
     EXPECT_FALSE(scan("56789\r"));
 }
 
-TEST_F(ControlsTest, FlagsHooksAndHints) {
-    ed.userChange("optAuto2", 1);
-    EXPECT_TRUE(ed.flags().AutoInc2);
-    EXPECT_FALSE(ed.flags().AutoInc1);
-    int calls = 0;
-    ed.setChangeCallback([&] { ++calls; });
-    const uint64_t rev = ed.revision();
-    ed.userChange("cboDft", 2); // commits and a refresh inside: one notice
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(ed.revision(), rev + 1);
-    EXPECT_EQ(c("optAuto2").hint, "2nd capcode always increments by one after writed");
-}
-
 // "Load Default" restores the focused prompt in the listed language.
 TEST_F(ControlsTest, LoadDefaultPrompt) {
     // language, entry, button, record address, restored record (source prompts read the same

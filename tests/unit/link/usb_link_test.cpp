@@ -104,10 +104,10 @@ TEST_F(UsbLinkTest, ProbeRepliesThatFailTheirChecksAreNoBoard) {
     noiseBefore.insert(noiseBefore.begin(), {0x00, 0xFF, 0x13, 0x55});
     noiseAfterMark.insert(noiseAfterMark.begin() + 1, 0x00);
     for (const auto& [row, found] : {std::pair{probe_reply(1, 2), true},
-                                       {noiseBefore, true},
-                                       {badSum, false},
-                                       {l3, false},
-                                       {noiseAfterMark, false}}) {
+                                     {noiseBefore, true},
+                                     {badSum, false},
+                                     {l3, false},
+                                     {noiseAfterMark, false}}) {
         const Bytes& reply = row; // a lambda may not capture a structured binding (clang 14)
         SCOPED_TRACE(hex_bytes(reply));
         LambdaPeer peer([&reply](FakeLine& line, std::span<const uint8_t> cmd) {
@@ -288,23 +288,6 @@ TEST_F(UsbLinkTest, AFailedFirmwareReadOnTheParallelLinkKeepsTheParallelBoard) {
     EXPECT_TRUE(ui.states.empty());
 }
 
-TEST_F(UsbLinkTest, ReleaseOnlyWhenABoardIsKnownOnUsb) {
-    link.release_board(); // before any connect
-    EXPECT_TRUE(port.log(P).writes.empty());
-    connect_board();
-    link.release_board();
-    EXPECT_EQ(board.board.mode(), 'r');
-    EXPECT_EQ(port.log(P).writes.back(), init_command(1, true));
-    const size_t sent = port.log(P).writes.size();
-    link.BoardPort = NoBoardPort;
-    link.release_board();
-    link.BoardPort = P;
-    link.LinkKind = "LPT";
-    link.release_board();
-    EXPECT_EQ(port.log(P).writes.size(), sent);
-    EXPECT_TRUE(msgs.entries.empty());
-}
-
 TEST_F(UsbLinkTest, ProbePortAndThePortListSourceLeaveTheLinkStateAlone) {
     port.attach("COM7", &board);
     link.BoardPort = NoBoardPort;
@@ -348,17 +331,6 @@ TEST_F(UsbLinkTest, MonitorASwapWithinOneTickDisconnectsWithoutProbing) {
     lister.names = {P};
     ASSERT_TRUE(link.board_connect());
     ticks(Acm, {{{P}, Up, 0}, {{Acm}, Down, 0}, {{Acm}, Down, 0}, {{Acm, P}, Up, 1}});
-}
-
-TEST_F(UsbLinkTest, MonitorOnTheParallelLinkTheTickIsItsAndTheDisplayIsLeftAlone) {
-    int lptTicks = 0;
-    monitor.lpt_tick = [&] { ++lptTicks; };
-    link.LinkKind = "LPT";
-    EXPECT_EQ(monitor.tick(), std::nullopt);
-    EXPECT_EQ(lptTicks, 1);
-    EXPECT_EQ(lister.calls, 0);
-    EXPECT_TRUE(ui.states.empty());
-    EXPECT_EQ(ui.timer, (std::vector<bool>{false, true}));
 }
 
 // The trace shows stray bytes, whole frames and a frame cut off by the close, in order,

@@ -387,19 +387,5 @@ TEST(LptVerify, OneReadThatStopsAtTheFirstDifference) {
     EXPECT_EQ(protect.msgs.texts(), Msgs{VE});
 }
 
-TEST(LptBoard, WithNoParallelPortEveryOperationFailsAtOnce) {
-    LptBench b;
-    b.io->bases = {{LptBase1, {"/dev/parport0: no such parallel port"}}};
-    EXPECT_FALSE(b.usb.board_connect());
-    b.msgs.clear();
-    b.editor.flags().ScanIdle = false;
-    const int64_t t0 = b.clock.nowMs();
-    EXPECT_EQ(b.ops.tbl_writeall(b.editor.image(), 0, ImageUpperBound), OpOutcome::Failed);
-    EXPECT_EQ(b.ops.tbl_readall(0, ImageUpperBound), ReadOutcome::LinkFailed);
-    EXPECT_EQ(b.ops.tbl_verify(b.editor.image(), 0, ImageUpperBound), OpOutcome::Failed);
-    EXPECT_EQ(b.msgs.texts(), (Msgs{WE, RE, RE}));
-    EXPECT_LT(b.clock.nowMs() - t0, 1000); // the parks' pauses, no polling
-}
-
 } // namespace
 } // namespace kpr

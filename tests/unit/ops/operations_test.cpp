@@ -334,27 +334,6 @@ TEST(Cancel, SaysWhetherThePagerWasLeftIncomplete) {
 
 // ----- the programming dialog -----------------------------------------------------------
 
-TEST(Dialog, BatchStepsRaiseTheTickedCapcodesUpToTheirLimit) {
-    Bench b;
-    ASSERT_TRUE(b.editor.userEnterText(ctl("txtAddr", 0), "2097150"));
-    ASSERT_TRUE(b.editor.userEnterText(ctl("txtAddr", 1), "2097151"));
-    b.editor.flags().AutoInc1 = b.editor.flags().AutoInc2 = true;
-    EXPECT_EQ(b.ops.batch_label(0), " 1st capcode : 2097150");
-    EXPECT_EQ(b.ops.batch_label(1), " 2nd capcode : 2097151");
-    PagerCodesScope codes(b.hooks);
-    EXPECT_EQ(b.ops.batch_step(), OpOutcome::Success);
-    EXPECT_EQ(b.ops.batch_step(), OpOutcome::Success);
-    EXPECT_EQ(b.msgs.texts(), (Msgs{VS, "Capcode 2 > 2097151 so can not be increase!", VS,
-                                    "Capcode 1 > 2097151 so can not be increase!",
-                                    "Capcode 2 > 2097151 so can not be increase!"}));
-    EXPECT_TRUE(b.ops.lastIncrementRefused());
-    EXPECT_EQ(b.capcode(0), "2097151");
-    EXPECT_EQ(b.progress.positions.back(), 0);
-    EXPECT_EQ(b.progress.status, "");
-    // The raised capcode is in the image, and the second pager took it.
-    EXPECT_EQ(b.pager(), pager_codes(b.editor.image()).bytes());
-}
-
 TEST(Dialog, ModifyModeRefusesAndAutoIncreaseWaitsWithoutTouchingThePager) {
     Bench b;
     b.editor.flags().OperationKind = 1;

@@ -108,13 +108,5 @@ TEST(ReadChecks, EachStoredChecksumByteMayMatchEitherVariant) {
     }
 }
 
-TEST(ReadChecks, VerifyFindsTheFirstDifferenceInItsRange) {
-    std::vector<uint8_t> x(ImageSize, 1), y(ImageSize, 1);
-    EXPECT_FALSE(first_difference(x, y, 0, ImageUpperBound));
-    y[2047] = y[1500] = 2;
-    EXPECT_EQ(first_difference(x, y, 0, ImageUpperBound), 1500);
-    EXPECT_FALSE(first_difference(x, y, 0, 1499));
-}
-
 } // namespace
 } // namespace kpr
