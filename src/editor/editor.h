@@ -17,9 +17,11 @@
 //    change hook fires once per outermost handler call.
 #include "editor/control_routes.h"
 #include "editor/editor_state.h"
+#include "tables/band.h"
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -172,10 +174,14 @@ class Editor {
     // Save As's question before replacing an existing file: true when `path` does not exist
     // or the operator agreed.
     bool may_overwrite(const std::string& path);
-    // Makes `image` the editor's image as a successful read does (band derived, init_ctl
-    // with ImageJustLoaded), for the programming layer. lptRule: the parallel-port read's
-    // band rule, which also leaves ImageJustLoaded clear.
-    void load_image(const PagerImage& image, bool lptRule = false);
+    // Makes `image` the editor's image as File > Open does: the band its synthesiser words
+    // name by `rule`, every control refreshed (with ImageJustLoaded under the standard rule;
+    // the parallel-port read leaves it clear).
+    void load_image(const PagerImage& image, BandRule rule = BandRule::Standard);
+    // What a read brought, in pager codes from address 0, loaded as above; an image the
+    // controls cannot show is dropped for ImageBackup and the band shown before. Returns the
+    // refresh's error code (0: shown).
+    int load_from_pager(std::span<const uint8_t> bytes, BandRule rule);
 
     // --- keyboard serial-number scan ----------------------------------------------------------
     // A key press no entry consumed. True when the key is swallowed (the Enter that ends a
@@ -198,6 +204,9 @@ class Editor {
     void apply_visibility_rules();
     bool frequency_commit();
     void update_caption();
+    // After a new image: the band it names, the controls refreshed.
+    void show_loaded_image(BandRule rule);
+    void select_band_silently(int band);
     void set_title();
     bool pager_command(int kind);
     void run_write_command();

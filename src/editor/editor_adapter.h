@@ -14,14 +14,15 @@ class EditorAdapter final : public EditorHooks {
     TransferFlags& flags() override { return editor_.flags(); }
     void commit_frequency() override;
     void init_ctl() override { editor_.init_ctl(); }
-    std::optional<int> current_band() override;
-    void select_band(int band) override;
     void read_capcode() override { editor_.read_capcode(); }
     std::string capcode_text(int index) override;
     void store_capcode_text(int index, const std::string& text) override;
     bool modify_mode() override { return !editor_.isWriteMode(); }
     void text_to_pager() override;
     void text_from_pager() override;
+    int load_from_pager(std::span<const uint8_t> bytes, BandRule rule) override {
+        return editor_.load_from_pager(bytes, rule);
+    }
 
   private:
     Editor& editor_;

@@ -4,6 +4,9 @@
 #include "editor/editor_internal.h"
 #include "tables/band.h"
 #include "tables/table_file.h"
+#include "text/charset.h"
+
+#include <algorithm>
 
 #include <filesystem>
 
@@ -49,19 +52,43 @@ bool Editor::open_current() {
     return ok;
 }
 
-void Editor::load_image(const PagerImage& image, bool lptRule) {
+void Editor::load_image(const PagerImage& image, BandRule rule) {
     EditorNotify n(*this);
     st_.image = image;
-    if (const auto b =
-            derive_band(st_.image, lptRule ? BandRule::ParallelPort : BandRule::Standard)) {
-        // Selected with the band handler silenced: the image keeps its own synthesiser words.
-        st_.flags.SuppressClick = true;
-        st_.controls["cboDft"].value = *b;
-        st_.flags.SuppressClick = false;
+    show_loaded_image(rule);
+}
+
+int Editor::load_from_pager(std::span<const uint8_t> bytes, BandRule rule) {
+    EditorNotify n(*this);
+    const int bandBefore = band();
+    std::copy_n(bytes.begin(), std::min<size_t>(bytes.size(), ImageSize), st_.image.data());
+    text_from_pager(st_.image);
+    st_.flags.ReloadError = 0;
+    show_loaded_image(rule);
+    const int error = st_.flags.ReloadError;
+    if (error != 0) {
+        st_.image = st_.ImageBackup;
+        if (bandBefore >= 0)
+            select_band_silently(bandBefore);
+        init_ctl();
     }
-    st_.flags.ImageJustLoaded = !lptRule;
+    return error;
+}
+
+void Editor::show_loaded_image(BandRule rule) {
+    if (const auto b = derive_band(st_.image, rule))
+        select_band_silently(*b);
+    // Only the standard rule derives the channel step from the words just loaded.
+    st_.flags.ImageJustLoaded = rule == BandRule::Standard;
     init_ctl();
     st_.flags.ImageJustLoaded = false;
+}
+
+void Editor::select_band_silently(int band) {
+    // The band handler stays silent: the image keeps its own synthesiser words.
+    st_.flags.SuppressClick = true;
+    st_.controls["cboDft"].value = band;
+    st_.flags.SuppressClick = false;
 }
 
 bool Editor::mnuSA_Click(const std::string& path) {

@@ -5,8 +5,11 @@
 // editor from being used elsewhere meanwhile (the programming dialog is modal).
 #include "image/pager_image.h"
 #include "ops/transfer_flags.h"
+#include "tables/band.h"
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace kpr {
@@ -26,10 +29,6 @@ class EditorHooks {
     // Refreshes every control from the image; a refresh that cannot show a value leaves
     // its code in flags().ReloadError.
     virtual void init_ctl() = 0;
-    // The band list's selected entry (0..2), if any; and selecting an entry, which the
-    // operations do with SuppressClick set so the band handler stays silent.
-    virtual std::optional<int> current_band() = 0;
-    virtual void select_band(int band) = 0;
     // Redisplays the capcodes from the image.
     virtual void read_capcode() = 0;
     // Text of capcode entry index (txtAddr(index)).
@@ -39,6 +38,12 @@ class EditorHooks {
     virtual void store_capcode_text(int index, const std::string& text) = 0;
     // True while the editor is in "Modify Mode" (writing refused).
     virtual bool modify_mode() = 0;
+
+    // Shows what a read brought (texts in pager codes, bytes from address 0) as the editor's
+    // image: the band its synthesiser words name by `rule`, every control refreshed. An image
+    // the controls cannot show is dropped for imageBackup() and the band shown before; the
+    // refresh's error code is returned (0: shown).
+    virtual int load_from_pager(std::span<const uint8_t> bytes, BandRule rule) = 0;
 
     // The image's text regions between PC codes and pager codes.
     virtual void text_to_pager() = 0;

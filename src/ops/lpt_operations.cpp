@@ -32,13 +32,6 @@ bool is_page_end(int a) {
     return (a + 1) % LptPageSize == 0;
 }
 
-void set_band_silently(EditorHooks& editor, int band) {
-    TransferFlags& flags = editor.flags();
-    flags.SuppressClick = true;
-    editor.select_band(band);
-    flags.SuppressClick = false;
-}
-
 } // namespace
 
 std::string lpt_wrong_model_message(const std::string& s) {
@@ -145,7 +138,6 @@ OpOutcome LptOps::lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int st
 ReadOutcome LptOps::lpt_readall(OpContext& ctx, int strt, int stp) {
     require_range(strt, stp);
     EditorHooks& editor = ctx.editor;
-    TransferFlags& flags = editor.flags();
     editor.imageBackup() = editor.image();
     ctx.OpFailed = false;
 
@@ -227,22 +219,10 @@ ReadOutcome LptOps::lpt_readall(OpContext& ctx, int strt, int stp) {
         }
     }
 
-    const std::optional<int> bandBefore = editor.current_band();
-    editor.image() = data;
-    if (auto band = derive_band(data, BandRule::ParallelPort))
-        set_band_silently(editor, *band);
-
-    // Unlike the USB read, ImageJustLoaded stays clear: the spacing is not derived.
-    flags.ReloadError = 0;
-    editor.text_from_pager();
-    editor.init_ctl();
-    if (flags.ReloadError != 0) {
-        ctx.messages.message("The data in this pager is wrong!(Error Code = " +
-                             std::to_string(flags.ReloadError) + ")");
-        editor.image() = editor.imageBackup();
-        if (bandBefore)
-            set_band_silently(editor, *bandBefore);
-        editor.init_ctl();
+    // Unlike the USB read, the parallel-port rule leaves ImageJustLoaded clear: the spacing
+    // is not derived.
+    if (const int error = editor.load_from_pager(data.bytes(), BandRule::ParallelPort)) {
+        ctx.messages.message(reload_error_message(error));
         return ReadOutcome::ReloadError;
     }
     return ReadOutcome::Accepted;

@@ -131,7 +131,6 @@ ReadOutcome Operations::tbl_readall(int strt, int stp) {
 ReadOutcome Operations::usb_readall(int strt, int stp) {
     Job job(*this);
     EditorHooks& editor = ctx_.editor;
-    TransferFlags& flags = editor.flags();
     editor.imageBackup() = editor.image();
     ctx_.OpFailed = false;
 
@@ -167,36 +166,12 @@ ReadOutcome Operations::usb_readall(int strt, int stp) {
     }
     ctx_.messages.message(TextReadSuccess);
 
-    // The band list is put back with the image if the new image cannot be shown.
-    std::optional<int> bandBefore = editor.current_band();
-    PagerImage& image = editor.image();
-    std::copy_n(data.begin(), std::min<size_t>(data.size(), ImageSize), image.data());
-
-    if (auto band = derive_band(image)) {
-        flags.SuppressClick = true;
-        editor.select_band(*band);
-        flags.SuppressClick = false;
-    }
-    flags.ReloadError = 0;
-    editor.text_from_pager();
-    flags.ImageJustLoaded = true;
-    editor.init_ctl();
-    flags.ImageJustLoaded = false;
-
-    if (flags.ReloadError != 0) {
-        ctx_.messages.message("The data in this pager is wrong!(Error Code = " +
-                              std::to_string(flags.ReloadError) + ")");
-        image = editor.imageBackup();
-        if (bandBefore) {
-            flags.SuppressClick = true;
-            editor.select_band(*bandBefore);
-            flags.SuppressClick = false;
-        }
-        editor.init_ctl();
+    if (const int error = editor.load_from_pager(data, BandRule::Standard)) {
+        ctx_.messages.message(reload_error_message(error));
         return ReadOutcome::ReloadError;
     }
     if (observer_)
-        observer_->read_accepted(image);
+        observer_->read_accepted(editor.image());
     return ReadOutcome::Accepted;
 }
 

@@ -65,14 +65,6 @@ class UiThreadEditorHooks final : public QObject, public EditorHooks {
     void init_ctl() override {
         onUi([&] { adapter_.init_ctl(); });
     }
-    std::optional<int> current_band() override {
-        std::optional<int> b;
-        onUi([&] { b = adapter_.current_band(); });
-        return b;
-    }
-    void select_band(int band) override {
-        onUi([&] { adapter_.select_band(band); });
-    }
     void read_capcode() override {
         onUi([&] { adapter_.read_capcode(); });
     }
@@ -94,6 +86,11 @@ class UiThreadEditorHooks final : public QObject, public EditorHooks {
     }
     void text_from_pager() override {
         onUi([&] { adapter_.text_from_pager(); });
+    }
+    int load_from_pager(std::span<const uint8_t> bytes, BandRule rule) override {
+        int error = 0;
+        onUi([&] { error = adapter_.load_from_pager(bytes, rule); });
+        return error;
     }
 
   private:

@@ -82,7 +82,7 @@ TEST_F(EntriesTest, OpeningAnImage) {
     img[0x0C] = 0;
     img[0x0D] = 0x80;
     img[0x65] = 0x30;
-    ed.load_image(img, /*lptRule=*/true);
+    ed.load_image(img, BandRule::ParallelPort);
     EXPECT_EQ(c("cboDft").value, 1);
     load({
         {0x0C, "\x00\x80"s, {}},
