@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     const std::string port = line.mid(5).toStdString();
 
     NoMessages msgs;
-    kpr::QtBoardLink board(msgs, {port}, true);
+    kpr::QtBoardLink board(msgs, nullptr, {port}, true);
     kpr::UsbLink& link = board.link();
     if (!link.usb_connect()) {
         std::fprintf(stderr, "no board on %s\n", port.c_str());

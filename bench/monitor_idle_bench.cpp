@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
 
     Messages msgs;
     // The system's ports plus the simulator's, as kpr-programmer --port would list them.
-    kpr::QtBoardLink board(msgs, {port}, false);
+    kpr::QtBoardLink board(msgs, nullptr, {port}, false);
     QTimer timer;
     timer.setInterval(1000);
     TimerUi ui(timer);

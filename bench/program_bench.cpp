@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     const std::string port = QString::fromUtf8(sim.readLine()).trimmed().mid(5).toStdString();
 
     Messages msgs;
-    kpr::QtBoardLink board(msgs, {port}, true);
+    kpr::QtBoardLink board(msgs, nullptr, {port}, true);
     kpr::UsbLink& link = board.link();
     if (!link.startup_connect()) {
         std::fprintf(stderr, "no board on %s\n", port.c_str());

@@ -12,6 +12,13 @@ namespace kpr::cli {
 
 class CliMessages;
 class CliProgress;
+} // namespace kpr::cli
+
+namespace kpr {
+class TraceFile;
+} // namespace kpr
+
+namespace kpr::cli {
 
 enum ExitCode : int {
     ExitSuccess = 0, // done
@@ -26,6 +33,7 @@ struct CommandContext {
     QTextStream& err;
     CliMessages& messages;
     CliProgress& progress;
+    TraceFile& trace; // the serial trace every port of the run writes to (--trace)
 };
 
 // Flushes the stream to the system and tells whether everything written so far got there;

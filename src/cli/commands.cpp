@@ -86,11 +86,12 @@ int run_kprtool(const QStringList& programArguments) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList arguments = programArguments;
-    if (const int status = take_trace_option(arguments, err); status >= 0)
+    TraceFile trace;
+    if (const int status = take_trace_option(arguments, err, trace); status >= 0)
         return status;
     CliMessages messages;
     CliProgress progress;
-    CommandContext ctx{out, err, messages, progress};
+    CommandContext ctx{out, err, messages, progress, trace};
 
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -140,7 +141,7 @@ int run_kprtool(const QStringList& programArguments) {
     int status = command->execute(ctx, args);
     progress.finish();
     // A trace asked for and lost (a full disk) is a failure, whatever the verb did.
-    if (std::string error; !program_trace_written(error)) {
+    if (std::string error; !trace.written(error)) {
         err << QString::fromStdString(error) << "\n";
         err.flush();
         if (status == ExitSuccess)

@@ -274,51 +274,34 @@ void TraceSerialPort::drop_pending(const char* why) {
 
 // --- the program's trace ------------------------------------------------------------------
 
-namespace {
-std::unique_ptr<std::ofstream>& program_trace_file() {
-    static std::unique_ptr<std::ofstream> f;
-    return f;
-}
-std::string& program_trace_path() {
-    static std::string path;
-    return path;
-}
-} // namespace
-
-bool open_program_trace(const std::string& path, std::string& error) {
+bool TraceFile::open(const std::string& path, std::string& error) {
     auto f = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::app);
     if (!*f) {
         error = "The trace file " + path + " could not be opened for writing.";
         return false;
     }
-    program_trace_file() = std::move(f);
-    program_trace_path() = path;
+    file_ = std::move(f);
+    path_ = path;
     return true;
 }
 
-std::ostream* program_trace() {
-    return program_trace_file().get();
-}
-
-bool program_trace_written(std::string& error) {
-    std::ofstream* f = program_trace_file().get();
-    if (!f)
+bool TraceFile::written(std::string& error) {
+    if (!file_)
         return true;
     std::lock_guard lock(trace_mutex());
-    flush_noting_failure(*f);
-    if (f->good())
+    flush_noting_failure(*file_);
+    if (file_->good())
         return true;
     const int e = trace_write_errno();
-    error = "The trace file " + program_trace_path() + " could not be written" +
+    error = "The trace file " + path_ + " could not be written" +
             (e ? ": " + std::string(std::strerror(e)) : std::string()) + ".";
     return false;
 }
 
-std::unique_ptr<SerialPort> traced_port(std::unique_ptr<SerialPort> port, Clock& clock) {
-    std::ostream* out = program_trace();
-    if (!out)
+std::unique_ptr<SerialPort> TraceFile::wrap(std::unique_ptr<SerialPort> port, Clock& clock) const {
+    if (!file_)
         return port;
-    return std::make_unique<TraceSerialPort>(std::move(port), *out, clock);
+    return std::make_unique<TraceSerialPort>(std::move(port), *file_, clock);
 }
 
 } // namespace kpr

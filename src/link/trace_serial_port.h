@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <memory>
 #include <ostream>
 #include <span>
@@ -68,18 +69,23 @@ class TraceSerialPort final : public SerialPort {
     Bytes noise_; // received bytes that cannot start one
 };
 
-// --- the program's trace ------------------------------------------------------------------
-// One trace file for the whole program, opened once at start (`--trace FILE`).
+// The program's serial trace (`--trace FILE`): one file that every port of the run writes
+// its frames to. The program's main owns it and hands it to whatever builds a port.
+class TraceFile {
+  public:
+    // Opens (appending); false with `error` set when it cannot be opened.
+    bool open(const std::string& path, std::string& error);
+    // The stream, or nullptr when no trace was asked for.
+    std::ostream* stream() const { return file_.get(); }
+    // Flushes; false with `error` set (the file and the reason) when any of it could not be
+    // written. True when no trace was asked for.
+    bool written(std::string& error);
+    // `port` wrapped in a TraceSerialPort writing here, or unchanged when there is no trace.
+    std::unique_ptr<SerialPort> wrap(std::unique_ptr<SerialPort> port, Clock& clock) const;
 
-// Opens (appending) the trace file; false with `error` set when it cannot be opened.
-bool open_program_trace(const std::string& path, std::string& error);
-// The trace stream, or nullptr when no trace was asked for.
-std::ostream* program_trace();
-// Flushes the program's trace; false with `error` set (the file and the reason) when any of
-// it could not be written. True when no trace was asked for.
-bool program_trace_written(std::string& error);
-// Wraps `port` in a TraceSerialPort writing to the program's trace, or returns it unchanged
-// when there is none. kpr-programmer calls this on the port it hands to the link.
-std::unique_ptr<SerialPort> traced_port(std::unique_ptr<SerialPort> port, Clock& clock);
+  private:
+    std::unique_ptr<std::ofstream> file_;
+    std::string path_;
+};
 
 } // namespace kpr

@@ -17,11 +17,13 @@ namespace kpr {
 
 class QtBoardLink {
   public:
-    // extraPorts: ports named on the command line; with onlyThose the system's list is
-    // not consulted at all (kprtool --port P talks to P alone).
-    explicit QtBoardLink(OperatorMessages& messages, std::vector<std::string> extraPorts = {},
-                         bool onlyThose = false)
+    // trace: the program's serial trace, or nullptr. extraPorts: ports named on the command
+    // line; with onlyThose the system's list is not consulted at all (kprtool --port P talks
+    // to P alone).
+    QtBoardLink(OperatorMessages& messages, std::ostream* trace,
+                std::vector<std::string> extraPorts = {}, bool onlyThose = false)
         : lister_(std::move(extraPorts)),
+          trace_(trace ? std::make_unique<TraceSerialPort>(port_, *trace, clock_) : nullptr),
           link_(trace_ ? static_cast<SerialPort&>(*trace_) : port_, lister_, clock_, messages) {
         lister_.setExtraOnly(onlyThose);
         // Discovery reads the port list the way the board's driver publishes it: the values
@@ -46,9 +48,7 @@ class QtBoardLink {
     QtPortLister lister_;
     SteadyClock clock_;
     // The link talks through a trace of the port when the program was asked for one.
-    std::unique_ptr<TraceSerialPort> trace_ =
-        program_trace() ? std::make_unique<TraceSerialPort>(port_, *program_trace(), clock_)
-                        : nullptr;
+    std::unique_ptr<TraceSerialPort> trace_;
     UsbLink link_;
     std::unique_ptr<InMemoryRegistry> registry_ =
         makeSystemRegistry([this] { return lister_.ports(); });

@@ -8,11 +8,11 @@
 #include "platform/ppdev_port_io.h"
 #endif
 #include "platform/steady_clock.h"
+#include "sim/sim_serial_port.h"
 #include "ui/about.h"
 #include "ui/form1.h"
 #include "ui/gui_messages.h"
 #include "ui/programmer.h"
-#include "sim/sim_serial_port.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -86,10 +86,11 @@ int main(int argc, char** argv) {
         extra.push_back(p.toStdString());
 
     kpr::GuiMessages messages;
+    // Declared before every port that writes to it.
+    kpr::TraceFile trace;
     if (parser.isSet(traceOption)) {
         std::string error;
-        if (!kpr::open_program_trace(QFile::encodeName(parser.value(traceOption)).toStdString(),
-                                     error)) {
+        if (!trace.open(QFile::encodeName(parser.value(traceOption)).toStdString(), error)) {
             messages.message(error, kpr::MessageIcon::Critical);
             return 2;
         }
@@ -116,13 +117,13 @@ int main(int argc, char** argv) {
         lister = std::make_unique<kpr::QtPortLister>(extra);
         stationPorts.list = [extra] { return kpr::QtPortLister(extra).ports(); };
     }
-    stationPorts.make = [&sims, &clock](const std::string& name) {
+    stationPorts.make = [&sims, &clock, &trace](const std::string& name) {
         std::unique_ptr<kpr::SerialPort> p = sims ? sims->port(name) : nullptr;
         if (!p)
             p = std::make_unique<kpr::QtSerialPort>();
-        return kpr::traced_port(std::move(p), clock);
+        return trace.wrap(std::move(p), clock);
     };
-    port = kpr::traced_port(std::move(port), clock);
+    port = trace.wrap(std::move(port), clock);
     // Declared before the programmer, whose link thread may use it until it ends.
     std::unique_ptr<kpr::LptBoard> lptBoard;
     kpr::Programmer programmer(editor, messages, *port, *lister, clock);

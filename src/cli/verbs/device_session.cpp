@@ -68,8 +68,9 @@ std::vector<std::string> named_ports(const QCommandLineParser& parser) {
 DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& parser)
     : ctx_(ctx), namedPorts_(named_ports(parser)), messages_(ctx.messages, ctx.progress),
       // --port P talks to P alone
-      board_(messages_, namedPorts_, !namedPorts_.empty()), editor_(messages_), hooks_(editor_),
-      transfer_(board_.link(), ctx.progress), ops_(hooks_, transfer_, messages_, ctx.progress) {
+      board_(messages_, ctx.trace.stream(), namedPorts_, !namedPorts_.empty()), editor_(messages_),
+      hooks_(editor_), transfer_(board_.link(), ctx.progress),
+      ops_(hooks_, transfer_, messages_, ctx.progress) {
     lpt_ = parser.value(linkOption).compare("lpt", Qt::CaseInsensitive) == 0;
     if (lpt_) {
         lptBoard_ = std::make_unique<LptBoard>(

@@ -209,8 +209,8 @@ class StationCommand final : public Command {
         StationSetup setup;
         setup.ports = ports;
         setup.clock = &clock;
-        setup.makePort = [&clock](const std::string&) {
-            return traced_port(std::make_unique<QtSerialPort>(), clock);
+        setup.makePort = [&clock, &ctx](const std::string&) {
+            return ctx.trace.wrap(std::make_unique<QtSerialPort>(), clock);
         };
         setup.loadEditor = [file](Editor& e) { return e.mnuLBFF_Click(file); };
         setup.makeObserver = [&](OperatorMessages& m) -> std::unique_ptr<TransferObserver> {

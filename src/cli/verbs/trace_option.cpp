@@ -6,7 +6,7 @@
 
 namespace kpr::cli {
 
-int take_trace_option(QStringList& arguments, QTextStream& err) {
+int take_trace_option(QStringList& arguments, QTextStream& err, TraceFile& trace) {
     QString file;
     bool asked = false;
     for (qsizetype i = 1; i < arguments.size();) {
@@ -38,7 +38,7 @@ int take_trace_option(QStringList& arguments, QTextStream& err) {
         return ExitUsage;
     }
     std::string error;
-    if (!open_program_trace(local_path(file), error)) {
+    if (!trace.open(local_path(file), error)) {
         err << QString::fromStdString(error) << "\n";
         return ExitFailure;
     }

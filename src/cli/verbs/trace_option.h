@@ -4,11 +4,15 @@
 #include <QStringList>
 #include <QTextStream>
 
+namespace kpr {
+class TraceFile;
+} // namespace kpr
+
 namespace kpr::cli {
 
 // Removes every "--trace FILE" / "--trace=FILE" from arguments (arguments[0] is the program)
-// and opens the last one named as the program's trace. Returns -1 to go on, or the exit
-// status after the problem was reported (2: no file named; 1: the file cannot be opened).
-int take_trace_option(QStringList& arguments, QTextStream& err);
+// and opens the last one named as `trace`. Returns -1 to go on, or the exit status after the
+// problem was reported (2: no file named; 1: the file cannot be opened).
+int take_trace_option(QStringList& arguments, QTextStream& err, TraceFile& trace);
 
 } // namespace kpr::cli

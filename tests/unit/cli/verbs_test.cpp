@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/raw_arguments.h"
 #include "editor/settings_keys.h"
+#include "link/trace_serial_port.h"
 #include "settings/prompt_record.h"
 #include "support/editor_fixture.h"
 #include "text/default_image.h"
@@ -53,7 +54,8 @@ Ran kprtool(const QStringList& args, Command* cmd = nullptr, const char* outFile
     std::rewind(in.f);
     CliMessages messages(msgErr.f, in.f);
     CliProgress progress(msgErr.f);
-    CommandContext ctx{out, err, messages, progress};
+    TraceFile trace;
+    CommandContext ctx{out, err, messages, progress, trace};
     const int status = (cmd ? cmd : find_command(args.at(0)))->execute(ctx, args);
     out.flush();
     return {status, outText.toStdString(), errText.toStdString() + msgErr.text(), messages.shown()};
