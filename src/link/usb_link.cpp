@@ -230,6 +230,16 @@ bool UsbLink::exchange_block(const Bytes& cmd, int replyLen, int waitMs, const c
     return true;
 }
 
+bool UsbLink::start_transfer() {
+    if (cancel_requested())
+        return block_failed(BlockResult::Cancelled, nullptr);
+    if (!port_.isOpen())
+        usb_open(BoardPort);
+    if (!port_.flush())
+        throw LinkBroken{};
+    return true;
+}
+
 bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
     ReadBuffer.assign(stp >= 0 && stp <= 0xFFFF ? static_cast<size_t>(stp) + 1 : 0, 0);
     const int first = strt;
@@ -237,12 +247,8 @@ bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
     try {
         if (strt < 0 || stp > 0xFFFF || blk < 1 || blk > 255)
             throw std::out_of_range("block read range");
-        if (cancel_requested())
-            return block_failed(BlockResult::Cancelled, nullptr);
-        if (!port_.isOpen())
-            usb_open(BoardPort);
-        if (!port_.flush())
-            throw LinkBroken{};
+        if (!start_transfer())
+            return false;
         Bytes reply;
         while (strt <= stp) {
             const int n = strt + blk - 1 <= stp ? blk : stp - strt + 1;
@@ -276,12 +282,8 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
     try {
         if (strt < 0 || stp >= static_cast<int>(img.size()) || stp > 0xFFFF || blk < 1 || blk > 253)
             throw std::out_of_range("block write range");
-        if (cancel_requested())
-            return block_failed(BlockResult::Cancelled, nullptr);
-        if (!port_.isOpen())
-            usb_open(BoardPort);
-        if (!port_.flush())
-            throw LinkBroken{};
+        if (!start_transfer())
+            return false;
         bar.setMaximum(stp - 16);
         bar.setPosition(strt);
         bar.setColour(ColourHighlight);

@@ -151,6 +151,9 @@ class UsbLink {
     Wait wait_bytes(int need, int limitMs);
     void link_failure(const char* message);
     bool block_failed(BlockResult why, const char* message);
+    // Opens the board's port for a block transfer and empties it; false when a cancel came
+    // first. A port fault throws.
+    bool start_transfer();
     // Sends one block command and reads its fixed-length reply. False (already reported) when
     // the reply did not come in time or the operator cancelled; a port fault throws.
     bool exchange_block(const std::vector<uint8_t>& cmd, int replyLen, int waitMs,
