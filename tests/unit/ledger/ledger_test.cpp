@@ -177,7 +177,8 @@ TEST_P(LedgerTest, TwoProcessesReservingAtOnceNeverGetTheSameCapcode) {
                     return 1;
                 }
             }());
-    EXPECT_TRUE(exited_ok(kids[0]) & exited_ok(kids[1])); // both waited for
+    const bool first = exited_ok(kids[0]), second = exited_ok(kids[1]); // both waited for
+    EXPECT_TRUE(first && second);
     std::set<int32_t> recorded;
     for (const auto& a : open()->query({"", "", {}, "verified"}))
         recorded.insert(a.capcodes[0].capcode);
