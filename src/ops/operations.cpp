@@ -266,9 +266,7 @@ OpOutcome Operations::batch_step() {
 bool Operations::set_capcode(int index) {
     long long v = capcode_value(ctx_.editor.capcode_text(index));
     if (v >= CapcodeMax) {
-        ctx_.messages.message("Capcode " + std::to_string(index + 1) +
-                                  " > 2097151 so can not be increase!",
-                              MessageIcon::Warning);
+        ctx_.messages.message(capcode_limit_message(index + 1), MessageIcon::Warning);
         return false;
     }
     ctx_.editor.store_capcode_text(index, std::to_string(v + 1));

@@ -24,4 +24,9 @@ void store_capcode(PagerImage& image, int slot, int32_t c);
 // The capcode as shown in its entry: decimal, padded with zeros to 7 digits.
 std::string capcode_text(int32_t c);
 
+// The refusal when the capcode of auto-increased entry `entry` (1 or 2) is at CapcodeMax.
+inline std::string capcode_limit_message(int entry) {
+    return "Capcode " + std::to_string(entry) + " > 2097151 so can not be increase!";
+}
+
 } // namespace kpr

@@ -88,8 +88,7 @@ std::vector<std::string> CapcodeCounter::finalize(const CapcodeReservation& r) {
     std::vector<std::string> messages;
     for (int i = 0; i < 2; ++i)
         if (inc_[i] && r.capcode[i] >= CapcodeMax)
-            messages.push_back("Capcode " + std::to_string(i + 1) +
-                               " > 2097151 so can not be increase!");
+            messages.push_back(capcode_limit_message(i + 1));
     return messages;
 }
 

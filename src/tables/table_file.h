@@ -3,6 +3,7 @@
 // when its bytes 993-997 read "KPR35"; a longer file is read up to offset 2047, a shorter
 // one is zero-filled.
 #include "common/input_file.h"
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 #include <cstdint>
@@ -12,7 +13,8 @@
 
 namespace kpr {
 
-inline constexpr int TableModelOffset = 993; // &H3E1
+// A file carries the model text where the pager does.
+inline constexpr int TableModelOffset = AddrModelFirst;
 inline constexpr std::string_view TableModelText = "KPR35";
 
 enum class TableOpenStatus {
