@@ -10,7 +10,6 @@
 #include "platform/qt_port_lister.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
-#include "registry/registry_access.h"
 #include "registry/serial_comm_key.h"
 
 namespace kpr {
@@ -26,15 +25,8 @@ class QtBoardLink {
           trace_(trace ? std::make_unique<TraceSerialPort>(port_, *trace, clock_) : nullptr),
           link_(trace_ ? static_cast<SerialPort&>(*trace_) : port_, lister_, clock_, messages) {
         lister_.setExtraOnly(onlyThose);
-        // Discovery reads the port list the way the board's driver publishes it: the values
-        // of the SERIALCOMM key, refilled live from the system's port list.
-        link_.setPortListSource([this] {
-            std::vector<std::string> names;
-            std::vector<std::string> ports;
-            if (registryAccess_.EnumValues(SerialCommKeyPath, names, ports) < 0)
-                return lister_.ports();
-            return ports;
-        });
+        // Discovery reads the port list the way the board's driver publishes it.
+        link_.setPortListSource(serialCommView([this] { return lister_.ports(); }));
     }
     QtBoardLink(const QtBoardLink&) = delete;
     QtBoardLink& operator=(const QtBoardLink&) = delete;
@@ -50,9 +42,6 @@ class QtBoardLink {
     // The link talks through a trace of the port when the program was asked for one.
     std::unique_ptr<TraceSerialPort> trace_;
     UsbLink link_;
-    std::unique_ptr<InMemoryRegistry> registry_ =
-        makeSystemRegistry([this] { return lister_.ports(); });
-    clsRegistryAccess registryAccess_{*registry_};
 };
 
 } // namespace kpr

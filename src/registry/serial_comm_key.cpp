@@ -1,5 +1,7 @@
 #include "registry/serial_comm_key.h"
 
+#include "registry/registry_access.h"
+
 namespace kpr {
 
 void attachSerialCommKey(InMemoryRegistry& registry, PortNameSource ports) {
@@ -31,6 +33,25 @@ std::unique_ptr<InMemoryRegistry> makeSystemRegistry(PortNameSource ports) {
     auto registry = std::make_unique<InMemoryRegistry>();
     attachSerialCommKey(*registry, std::move(ports));
     return registry;
+}
+
+PortNameSource serialCommView(PortNameSource system) {
+    // One object, so the access is gone before the registry it reads.
+    struct View {
+        explicit View(PortNameSource s)
+            : system(std::move(s)), registry(makeSystemRegistry(system)) {}
+        PortNameSource system;
+        std::unique_ptr<InMemoryRegistry> registry;
+        clsRegistryAccess access{*registry};
+    };
+    auto view = std::make_shared<View>(std::move(system));
+    return [view] {
+        std::vector<std::string> names;
+        std::vector<std::string> ports;
+        if (view->access.EnumValues(SerialCommKeyPath, names, ports) < 0)
+            return view->system();
+        return ports;
+    };
 }
 
 } // namespace kpr

@@ -27,4 +27,9 @@ void attachSerialCommKey(InMemoryRegistry& registry, PortNameSource ports);
 // An in-memory registry with the live serial-port key: the registry the program runs on.
 std::unique_ptr<InMemoryRegistry> makeSystemRegistry(PortNameSource ports);
 
+// The port list as board discovery reads it in both programs: the values of the SERIALCOMM
+// key of such a registry, refilled from `system` at every look; `system`'s own list when the
+// key cannot be read.
+PortNameSource serialCommView(PortNameSource system);
+
 } // namespace kpr

@@ -8,6 +8,7 @@
 #include "platform/ppdev_port_io.h"
 #endif
 #include "platform/steady_clock.h"
+#include "registry/serial_comm_key.h"
 #include "sim/sim_serial_port.h"
 #include "ui/about.h"
 #include "ui/form1.h"
@@ -127,6 +128,8 @@ int main(int argc, char** argv) {
     // Declared before the programmer, whose link thread may use it until it ends.
     std::unique_ptr<kpr::LptBoard> lptBoard;
     kpr::Programmer programmer(editor, messages, *port, *lister, clock);
+    // The window finds its board in the same list kprtool reads.
+    programmer.link().setPortListSource(kpr::serialCommView([&lister] { return lister->ports(); }));
     if (parser.isSet(ledgerOption))
         programmer.setLedgerUrl(parser.value(ledgerOption).toStdString());
     const QString link = parser.value(linkOption).toLower();
