@@ -26,8 +26,7 @@ class LptBoard {
     void attach(UsbLink& usb, Operations& ops, ConnectionMonitor* monitor = nullptr) {
         usb.LinkKind = "LPT";
         usb.lpt_connect = [this] { return link_.lpt_connect(); };
-        ops.setLinkKind(LinkKind::Lpt);
-        ops.setLptOperations(&ops_);
+        ops.setBoard(&ops_);
         if (monitor)
             monitor->lpt_tick = [this] { link_.monitor_tick(); };
     }

@@ -70,7 +70,7 @@ bool LptOps::open_write(int a) {
     return true;
 }
 
-OpOutcome LptOps::lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
+OpOutcome LptOps::writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
     require_range(strt, stp);
     ctx.WriteIncomplete = false;
     TransferFlags& flags = ctx.editor.flags();
@@ -135,7 +135,7 @@ OpOutcome LptOps::lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int st
 
 // --- Read ---------------------------------------------------------------------------
 
-ReadOutcome LptOps::lpt_readall(OpContext& ctx, int strt, int stp) {
+ReadOutcome LptOps::readall(OpContext& ctx, int strt, int stp) {
     require_range(strt, stp);
     EditorHooks& editor = ctx.editor;
     editor.imageBackup() = editor.image();
@@ -230,7 +230,7 @@ ReadOutcome LptOps::lpt_readall(OpContext& ctx, int strt, int stp) {
 
 // --- Verify -------------------------------------------------------------------------
 
-OpOutcome LptOps::lpt_verify(OpContext& ctx, const PagerImage& img, int strt, int stp) {
+OpOutcome LptOps::verify(OpContext& ctx, const PagerImage& img, int strt, int stp) {
     require_range(strt, stp);
     ctx.progress.setMaximum(stp - 16);
     ctx.progress.setPosition(strt);

@@ -3,7 +3,7 @@
 // sealing and checks as the USB operations; the bus is driven a byte at a time, the
 // memory written a page (16 bytes) per write transaction.
 #include "link/lpt_link.h"
-#include "ops/operations.h"
+#include "ops/board_operations.h"
 
 #include <string>
 
@@ -24,13 +24,13 @@ inline constexpr const char* MsgPagerDataWrong = "The data in this pager is wron
 // "This pager is not KPR35T !" as the parallel-port read words it (no PCB part).
 std::string lpt_wrong_model_message(const std::string& s);
 
-class LptOps final : public LptOperations {
+class LptOps final : public BoardOperations {
   public:
     explicit LptOps(LptLink& link) : link_(link) {}
 
-    OpOutcome lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int stp) override;
-    ReadOutcome lpt_readall(OpContext& ctx, int strt, int stp) override;
-    OpOutcome lpt_verify(OpContext& ctx, const PagerImage& img, int strt, int stp) override;
+    OpOutcome writeall(OpContext& ctx, PagerImage& img, int strt, int stp) override;
+    ReadOutcome readall(OpContext& ctx, int strt, int stp) override;
+    OpOutcome verify(OpContext& ctx, const PagerImage& img, int strt, int stp) override;
 
   private:
     // Opens a write transaction at a: polls the device byte while the memory finishes

@@ -11,10 +11,6 @@
 
 namespace kpr {
 
-namespace {
-constexpr int BlockSize = 128;
-}
-
 long long capcode_value(const std::string& text) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
@@ -33,8 +29,8 @@ long long capcode_value(const std::string& text) {
 
 Operations::Operations(EditorHooks& editor, BlockTransfer& usb, OperatorMessages& messages,
                        ProgressSink& progress)
-    : ctx_{editor, messages, progress, &cancel_}, usb_(usb) {
-    usb_.shareCancelToken(cancel_);
+    : ctx_{editor, messages, progress, &cancel_}, usbBoard_(usb) {
+    usb.shareCancelToken(cancel_);
 }
 
 Operations::Job::Job(Operations& ops) : ops_(ops) {
@@ -51,159 +47,25 @@ void Operations::request_cancel() {
     cancel_.cancel();
 }
 
-OpOutcome Operations::fail(bool cancelled) {
-    ctx_.OpFailed = true;
-    return cancelled ? OpOutcome::Cancelled : OpOutcome::Failed;
-}
-
-// A block read that also honours the cancel token before it starts.
-bool Operations::read_blocks(int strt, int stp) {
-    if (ctx_.cancelled())
-        return false;
-    return usb_.readblk(strt, stp, BlockSize);
-}
-
 // --- Write --------------------------------------------------------------------------
 
 OpOutcome Operations::tbl_writeall(PagerImage& img, int strt, int stp) {
     Job job(*this);
-    if (linkKind_ == LinkKind::Usb)
-        return lastOutcome_ = usb_writeall(img, strt, stp);
-    if (!lpt_) {
-        ctx_.messages.message(LptUnavailableMessage, MessageIcon::Critical);
-        return lastOutcome_ = fail(false);
-    }
-    return lastOutcome_ = lpt_->lpt_writeall(ctx_, img, strt, stp);
-}
-
-OpOutcome Operations::usb_writeall(PagerImage& img, int strt, int stp) {
-    Job job(*this);
-    ctx_.OpFailed = false;
-    ctx_.WriteIncomplete = false;
-    TransferFlags& flags = ctx_.editor.flags();
-
-    // The pager keeps its own firmware byte; the synthesiser words follow it.
-    if (!read_blocks(AddrFirmware, AddrFirmware))
-        return fail(ctx_.cancelled() || usb_.lastCancelled());
-    flags.UnversionedFirmware = merge_firmware_byte(img, usb_.readBuffer()[AddrFirmware]);
-    ctx_.editor.commit_frequency();
-
-    // The pager keeps its own serial number when it has a valid one.
-    bool recomputeSerial = true;
-    if (flags.ScanIdle) {
-        if (!read_blocks(AddrSerialFirst, AddrSerialSumLow))
-            return fail(ctx_.cancelled() || usb_.lastCancelled());
-        recomputeSerial =
-            merge_serial(img, usb_.readBuffer().subspan(AddrSerialFirst,
-                                                        AddrSerialSumLow - AddrSerialFirst + 1));
-    }
-    finish_seal(img, stp, recomputeSerial);
-
-    if (ctx_.cancelled())
-        return fail(true);
-    if (observer_ && !observer_->before_write(img, usb_, ctx_.progress))
-        return fail(ctx_.cancelled() || usb_.lastCancelled());
-    if (!usb_.writeblk(img.bytes(), strt, stp, BlockSize)) {
-        const bool cancelled = ctx_.cancelled() || usb_.lastCancelled();
-        if (cancelled && usb_.lastWriteTouchedPager())
-            ctx_.report_incomplete_write();
-        return fail(cancelled);
-    }
-    if (ctx_.cancelled())
-        return fail(true);
-    ctx_.OpFailed = false;
-    return OpOutcome::Success;
+    return lastOutcome_ = board_->writeall(ctx_, img, strt, stp);
 }
 
 // --- Read ---------------------------------------------------------------------------
 
 ReadOutcome Operations::tbl_readall(int strt, int stp) {
     Job job(*this);
-    if (linkKind_ == LinkKind::Usb)
-        return lastRead_ = usb_readall(strt, stp);
-    if (!lpt_) {
-        ctx_.messages.message(LptUnavailableMessage, MessageIcon::Critical);
-        return lastRead_ = ReadOutcome::LinkFailed;
-    }
-    return lastRead_ = lpt_->lpt_readall(ctx_, strt, stp);
-}
-
-ReadOutcome Operations::usb_readall(int strt, int stp) {
-    Job job(*this);
-    EditorHooks& editor = ctx_.editor;
-    editor.imageBackup() = editor.image();
-    ctx_.OpFailed = false;
-
-    auto failedRead = [&] {
-        if (ctx_.cancelled() || usb_.lastCancelled()) {
-            ctx_.OpFailed = true;
-            return ReadOutcome::Cancelled;
-        }
-        return ReadOutcome::LinkFailed;
-    };
-
-    if (!read_blocks(AddrModelFirst, AddrModelLast))
-        return failedRead();
-    std::string s = model_text(usb_.readBuffer());
-    if (!model_ok(s)) {
-        ctx_.messages.message(wrong_model_message(s), MessageIcon::Warning);
-        ctx_.OpFailed = true;
-        return ReadOutcome::WrongModel;
-    }
-    bool testChecksums = checksum_switch_on(s);
-
-    ctx_.progress.setMaximum(stp - 16);
-    ctx_.progress.setPosition(strt);
-    ctx_.progress.setColour(ColourPurple);
-    ctx_.progress.setStatus("Reading Now.......");
-
-    if (!read_blocks(strt, stp) || ctx_.cancelled())
-        return failedRead();
-    std::span<const uint8_t> data = usb_.readBuffer();
-    if (testChecksums && (!image_checksum_ok(data, stp) || !serial_checksum_ok(data))) {
-        ctx_.messages.message(TextChecksumError);
-        return ReadOutcome::ChecksumError;
-    }
-    ctx_.messages.message(TextReadSuccess);
-
-    if (const int error = editor.load_from_pager(data, BandRule::Standard)) {
-        ctx_.messages.message(reload_error_message(error));
-        return ReadOutcome::ReloadError;
-    }
-    if (observer_)
-        observer_->read_accepted(editor.image());
-    return ReadOutcome::Accepted;
+    return lastRead_ = board_->readall(ctx_, strt, stp);
 }
 
 // --- Verify -------------------------------------------------------------------------
 
 OpOutcome Operations::tbl_verify(const PagerImage& img, int strt, int stp) {
     Job job(*this);
-    if (linkKind_ == LinkKind::Usb)
-        return lastOutcome_ = usb_verify(img, strt, stp);
-    if (!lpt_) {
-        ctx_.messages.message(LptUnavailableMessage, MessageIcon::Critical);
-        return lastOutcome_ = fail(false);
-    }
-    return lastOutcome_ = lpt_->lpt_verify(ctx_, img, strt, stp);
-}
-
-OpOutcome Operations::usb_verify(const PagerImage& img, int strt, int stp) {
-    Job job(*this);
-    ctx_.progress.setMaximum(stp - 16);
-    ctx_.progress.setPosition(strt);
-    ctx_.progress.setColour(ColourPurple);
-    ctx_.progress.setStatus("Verifying Now.....");
-
-    if (!read_blocks(strt, stp) || ctx_.cancelled())
-        return fail(ctx_.cancelled() || usb_.lastCancelled());
-    if (first_difference(img.bytes(), usb_.readBuffer(), strt, stp)) {
-        ctx_.messages.message(TextVerifyError);
-        return fail(false);
-    }
-    ctx_.editor.init_ctl();
-    ctx_.messages.message("Verify Success!");
-    return OpOutcome::Success;
+    return lastOutcome_ = board_->verify(ctx_, img, strt, stp);
 }
 
 // --- The programming dialog ---------------------------------------------------------
@@ -276,9 +138,9 @@ bool Operations::set_capcode(int index) {
 
 std::optional<uint8_t> Operations::check_firmware() {
     Job job(*this);
-    if (!read_blocks(AddrFirmware, AddrFirmware))
+    if (!usbBoard_.read_blocks(ctx_, AddrFirmware, AddrFirmware))
         return std::nullopt;
-    uint8_t b = usb_.readBuffer()[AddrFirmware];
+    uint8_t b = usbBoard_.transfer().readBuffer()[AddrFirmware];
     ctx_.messages.message(firmware_version_text(b));
     return b;
 }

@@ -7,7 +7,8 @@
 #include "common/progress.h"
 #include "image/pager_image.h"
 #include "ops/block_transfer.h"
-#include "ops/editor_hooks.h"
+#include "ops/board_operations.h"
+#include "ops/usb_operations.h"
 #include "settings/capcode.h"
 
 #include <cstdint>
@@ -15,59 +16,6 @@
 #include <string>
 
 namespace kpr {
-
-class TransferObserver; // ops/transfer_observer.h
-
-enum class LinkKind { Usb, Lpt };
-
-enum class OpOutcome {
-    Success,
-    Failed,    // message shown
-    Cancelled, // stopped by the CancelToken; no message, nothing reported as success
-};
-
-enum class ReadOutcome {
-    Accepted,      // "Read success!", the editor shows the pager's image
-    LinkFailed,    // block read's message; editor untouched
-    WrongModel,    // "This pager is not KPR35T !" ...; editor untouched
-    ChecksumError, // "CheckSum Error!"; editor untouched
-    ReloadError,   // "The data in this pager is wrong!(Error Code = N)"; editor restored
-    Cancelled,     // editor untouched
-};
-
-// A write cancelled after its first block went out: the pager holds part of the new image.
-inline constexpr const char* MsgWriteIncomplete =
-    "The write was cancelled after it had begun: the pager is incomplete and must be written "
-    "again.";
-
-// Everything a whole-image operation works with, shared with the parallel-port variants.
-struct OpContext {
-    EditorHooks& editor;
-    OperatorMessages& messages;
-    ProgressSink& progress;
-    const CancelToken* cancel = nullptr; // set by Operations
-    // Result of the last write or verify: true when it failed or was cancelled.
-    bool OpFailed = false;
-    // The last write was cancelled after the pager had taken part of it (reported).
-    bool WriteIncomplete = false;
-
-    // A cancel after the pager took part of the image is no plain cancel: say so.
-    void report_incomplete_write() {
-        WriteIncomplete = true;
-        messages.message(MsgWriteIncomplete, MessageIcon::Warning);
-    }
-
-    bool cancelled() const { return cancel && cancel->cancelled(); }
-};
-
-// The parallel-port board's whole-image operations. Plugged in when that link is built.
-class LptOperations {
-  public:
-    virtual ~LptOperations() = default;
-    virtual OpOutcome lpt_writeall(OpContext& ctx, PagerImage& img, int strt, int stp) = 0;
-    virtual ReadOutcome lpt_readall(OpContext& ctx, int strt, int stp) = 0;
-    virtual OpOutcome lpt_verify(OpContext& ctx, const PagerImage& img, int strt, int stp) = 0;
-};
 
 inline constexpr const char* LptUnavailableMessage =
     "The parallel-port programmer is not available in this build.";
@@ -77,11 +25,11 @@ class Operations {
     Operations(EditorHooks& editor, BlockTransfer& usb, OperatorMessages& messages,
                ProgressSink& progress);
 
-    void setLinkKind(LinkKind kind) { linkKind_ = kind; }
-    LinkKind linkKind() const { return linkKind_; }
-    void setLptOperations(LptOperations* lpt) { lpt_ = lpt; }
+    // The board whose operations run from now on; nullptr: the USB board again. The
+    // operations never ask which kind of board they run on.
+    void setBoard(BoardOperations* board) { board_ = board ? board : &usbBoard_; }
     // Told of every accepted read and of every image about to be written (backups).
-    void setTransferObserver(TransferObserver* observer) { observer_ = observer; }
+    void setTransferObserver(TransferObserver* observer) { ctx_.observer = observer; }
     // Cancelling, from any thread: the running operation stops at its next block or step
     // and fails with OpOutcome::Cancelled / ReadOutcome::Cancelled, port closed, no
     // success reported. A new operation started from outside clears it.
@@ -96,13 +44,10 @@ class Operations {
     bool writeLeftIncomplete() const { return ctx_.WriteIncomplete; }
     OpContext& context() { return ctx_; }
 
-    // Dispatchers by link kind, and the USB operations. img is the editor's image.
+    // The board's write, read and verify. img is the editor's image.
     OpOutcome tbl_writeall(PagerImage& img, int strt, int stp);
-    OpOutcome usb_writeall(PagerImage& img, int strt, int stp);
     ReadOutcome tbl_readall(int strt, int stp);
-    ReadOutcome usb_readall(int strt, int stp);
     OpOutcome tbl_verify(const PagerImage& img, int strt, int stp);
-    OpOutcome usb_verify(const PagerImage& img, int strt, int stp);
 
     // --- The programming dialog ---------------------------------------------------
 
@@ -145,16 +90,12 @@ class Operations {
       private:
         Operations& ops_;
     };
-    OpOutcome fail(bool cancelled);
-    bool read_blocks(int strt, int stp);
 
     CancelToken cancel_;
     int depth_ = 0;
     OpContext ctx_;
-    BlockTransfer& usb_;
-    LptOperations* lpt_ = nullptr;
-    TransferObserver* observer_ = nullptr;
-    LinkKind linkKind_ = LinkKind::Usb;
+    UsbBoardOperations usbBoard_;
+    BoardOperations* board_ = &usbBoard_;
     OpOutcome lastOutcome_ = OpOutcome::Success;
     ReadOutcome lastRead_ = ReadOutcome::Accepted;
     bool incrementRefused_ = false;

@@ -314,7 +314,7 @@ TEST(Cancel, SaysWhetherThePagerWasLeftIncomplete) {
         b.progress.at = c.at;
         b.progress.action = [&b] { b.ops.request_cancel(); };
         if (c.op == R) {
-            EXPECT_EQ(b.ops.usb_readall(0, ImageUpperBound), ReadOutcome::Cancelled);
+            EXPECT_EQ(b.ops.tbl_readall(0, ImageUpperBound), ReadOutcome::Cancelled);
             EXPECT_EQ(b.editor.image(), before);
         } else {
             PagerCodesScope codes(b.hooks);
@@ -354,15 +354,6 @@ TEST(Dialog, AScannedSerialNumberIsWrittenInsteadOfThePagers) {
     EXPECT_EQ(b.ops.write_and_verify(), OpOutcome::Success);
     EXPECT_EQ(serial_of(PagerImage(b.pager())), "SCAN00000001");
     EXPECT_TRUE(serial_checksum_ok(b.pager()));
-}
-
-TEST(Dialog, ParallelPortOperationsWithoutTheBoardFail) {
-    Bench b;
-    b.ops.setLinkKind(LinkKind::Lpt);
-    EXPECT_EQ(b.ops.write_and_verify(), OpOutcome::Failed);
-    EXPECT_EQ(b.ops.tbl_readall(0, ImageUpperBound), ReadOutcome::LinkFailed);
-    EXPECT_EQ(b.msgs.texts(), (Msgs{LptUnavailableMessage, LptUnavailableMessage}));
-    EXPECT_TRUE(b.port.log(Port).writes.empty());
 }
 
 TEST(Dialog, CapcodeValueReadsLeadingDigits) {
