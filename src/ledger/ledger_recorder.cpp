@@ -150,7 +150,9 @@ bool LedgerRecorder::record_verify(OpOutcome r) {
     LedgerAttempt a;
     a.kind = "verify";
     a.result = op_result(r);
-    return record(a, &p_.editor.image(), r == OpOutcome::Success);
+    PagerImage held = p_.editor.image();
+    text_to_pager(held);
+    return record(a, &held, r == OpOutcome::Success);
 }
 
 Operations::DialogNext recorded_activate(Operations& ops, LedgerRecorder& ledger) {

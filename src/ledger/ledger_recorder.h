@@ -76,7 +76,7 @@ class LedgerRecorder final : public TransferObserver {
     bool reserve(bool inc1, bool inc2);
 
     // Record the attempt just ended; false when it could not be recorded (reason shown).
-    // record_verify and a write's fallback read the editor's image in pager codes.
+    // Images are described as the pager holds them (texts in pager codes).
     bool record_write(OpOutcome r);
     bool record_read(ReadOutcome r);
     bool record_verify(OpOutcome r);

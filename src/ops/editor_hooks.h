@@ -48,17 +48,28 @@ class EditorHooks {
     // The image's text regions between PC codes and pager codes.
     virtual void text_to_pager() = 0;
     virtual void text_from_pager() = 0;
+
+  private:
+    friend class PagerCodesScope;
+    int pagerCodesDepth_ = 0; // PagerCodesScopes alive on this editor
 };
 
 // Keeps the image's text regions in pager codes for as long as it lives: the bracket the
-// Write and Verify commands put around the programming dialog. The verify inside refreshes
-// the editor from the image while its texts are in pager codes, so the editor is refreshed
-// again once they are back: national letters would otherwise show as the punctuation that
-// stands for them in the pager.
+// write and verify operations put around their work, a write and its verify in one bracket
+// (the conversion is not one-to-one both ways, so the image must not go back in between).
+// Brackets nest: only the outermost converts. The verify inside refreshes the editor from the
+// image while its texts are in pager codes, so the editor is refreshed again once they are
+// back: national letters would otherwise show as the punctuation that stands for them in the
+// pager.
 class PagerCodesScope {
   public:
-    explicit PagerCodesScope(EditorHooks& e) : editor_(e) { editor_.text_to_pager(); }
+    explicit PagerCodesScope(EditorHooks& e) : editor_(e) {
+        if (editor_.pagerCodesDepth_++ == 0)
+            editor_.text_to_pager();
+    }
     ~PagerCodesScope() {
+        if (--editor_.pagerCodesDepth_ > 0)
+            return;
         editor_.text_from_pager();
         editor_.init_ctl();
     }

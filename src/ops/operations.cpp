@@ -78,7 +78,7 @@ Operations::DialogNext Operations::activate() {
         tbl_readall(0, ImageUpperBound);
         return DialogNext::Close;
     case 2:
-        tbl_verify(ctx_.editor.image(), 0, ImageUpperBound);
+        verify_editor_image();
         return DialogNext::Close;
     default:
         break;
@@ -96,11 +96,18 @@ Operations::DialogNext Operations::activate() {
 
 OpOutcome Operations::write_and_verify() {
     Job job(*this);
+    PagerCodesScope codes(ctx_.editor);
     PagerImage& image = ctx_.editor.image();
     OpOutcome r = tbl_writeall(image, 0, ImageUpperBound);
     if (!ctx_.OpFailed)
         r = tbl_verify(image, 0, ImageUpperBound);
     return lastOutcome_ = r;
+}
+
+OpOutcome Operations::verify_editor_image() {
+    Job job(*this);
+    PagerCodesScope codes(ctx_.editor);
+    return tbl_verify(ctx_.editor.image(), 0, ImageUpperBound);
 }
 
 std::string Operations::batch_label(int index) {
@@ -111,6 +118,7 @@ OpOutcome Operations::batch_step() {
     Job job(*this);
     TransferFlags& flags = ctx_.editor.flags();
     incrementRefused_ = false;
+    PagerCodesScope codes(ctx_.editor); // the capcodes rise while the texts are in pager codes
     OpOutcome r = write_and_verify();
     if (!ctx_.OpFailed) {
         // A refused first capcode does not stop the second from rising.

@@ -59,6 +59,8 @@ class Operations {
     DialogNext activate();
     // Write then verify, as the dialog does when no auto-increase is ticked.
     OpOutcome write_and_verify();
+    // Verify the pager against the editor's image (the Verify command).
+    OpOutcome verify_editor_image();
     // The batch labels " 1st capcode : N" / " 2nd capcode : N" for the pager about to
     // be written.
     std::string batch_label(int index);

@@ -229,8 +229,6 @@ void Station::run_position(Position& p) {
                 std::lock_guard lock(p.mutex);
                 p.ops = p.cancelled ? nullptr : &ops;
             }
-            // What goes to the pager is in pager codes, as in single-board writing.
-            PagerCodesScope codes(hooks);
             PagerLedger* ledger = counter_.ledger();
             while (!stopRequested()) {
                 std::optional<CapcodeReservation> r;

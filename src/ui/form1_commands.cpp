@@ -81,13 +81,8 @@ void Form1::runPagerCommand(int kind) {
     afterEvent();
     if (open && programmer_) {
         Form2 dialog(editor_, *programmer_, this);
-        // Writing and verifying compare pager codes; the texts go back when the dialog ends.
-        std::optional<PagerCodesScope> codes;
-        if (kind != 0)
-            codes.emplace(programmer_->editorHooks());
         emit dialogOpened(&dialog);
         dialog.exec();
-        codes.reset();
         render();
     }
     monitorWanted_ = true;

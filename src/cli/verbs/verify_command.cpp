@@ -27,9 +27,7 @@ class VerifyCommand final : public DeviceCommand {
         OpOutcome r;
         bool recorded = false;
         {
-            // The pager holds its texts in pager codes.
-            PagerCodesScope codes(s.hooks());
-            r = s.ops().tbl_verify(s.editor().image(), 0, ImageUpperBound);
+            r = s.ops().verify_editor_image();
             recorded = ledger.record_verify(r);
         }
         const bool released = s.release();

@@ -77,8 +77,6 @@ class WriteCommand final : public DeviceCommand {
         int written = 0;
         bool failed = false;
         {
-            // What goes to the pager is in pager codes; the editor gets its texts back after.
-            PagerCodesScope codes(s.hooks());
             if (!inc1 && !inc2) {
                 const OpOutcome r = s.ops().write_and_verify();
                 failed = !ledger.record_write(r) || r != OpOutcome::Success;
