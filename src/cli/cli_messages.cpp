@@ -30,8 +30,6 @@ void CliMessages::message(const std::string& text, MessageIcon) {
 bool CliMessages::ask(const std::string& text) {
     shown_.push_back(text);
     std::fflush(stdout);
-    if (asker_)
-        return asker_(text);
     print(text);
     if (assumeYes_) {
         std::fputs(" y\n", err_);
@@ -39,11 +37,9 @@ bool CliMessages::ask(const std::string& text) {
         return true;
     }
     if (!in_ || !::isatty(fileno(in_))) {
-        std::fputs(nonInteractiveAnswer_ ? " y (no terminal to ask)\n"
-                                         : " n (no terminal to ask; --yes answers Yes)\n",
-                   err_);
+        std::fputs(" n (no terminal to ask; --yes answers Yes)\n", err_);
         std::fflush(err_);
-        return nonInteractiveAnswer_;
+        return false;
     }
     for (;;) {
         std::fputs(" [y/n] ", err_);

@@ -4,7 +4,6 @@
 #include "common/operator_messages.h"
 
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,15 +18,12 @@ class CliMessages final : public OperatorMessages {
     void message(const std::string& text, MessageIcon icon = MessageIcon::None) override;
 
     // With --yes: prints the question and answers Yes. On a terminal: asks "[y/n]" until
-    // answered (end of input is No). Without a terminal: prints the question and gives the
-    // non-interactive answer, No unless set otherwise, so a script never hangs.
+    // answered (end of input is No). Without a terminal: prints the question and answers No,
+    // so a script never hangs and never overwrites unasked.
     bool ask(const std::string& text) override;
 
     void setAssumeYes(bool yes) { assumeYes_ = yes; }
     bool assumeYes() const { return assumeYes_; }
-    void setNonInteractiveAnswer(bool answer) { nonInteractiveAnswer_ = answer; }
-    // Replaces the terminal for questions (tests, or a GUI-less front end).
-    void setAsker(std::function<bool(const std::string&)> asker) { asker_ = std::move(asker); }
 
     // Every message and question shown so far, in order.
     const std::vector<std::string>& shown() const { return shown_; }
@@ -38,8 +34,6 @@ class CliMessages final : public OperatorMessages {
     std::FILE* err_;
     std::FILE* in_;
     bool assumeYes_ = false;
-    bool nonInteractiveAnswer_ = false;
-    std::function<bool(const std::string&)> asker_;
     std::vector<std::string> shown_;
 };
 
