@@ -108,7 +108,6 @@ int main(int argc, char** argv) {
 
     bool ok = true;
     {
-        kpr::PagerCodesScope codes(hooks);
         const auto t0 = std::chrono::steady_clock::now();
         const double c0 = cpu_seconds();
         ok = ops.write_and_verify() == kpr::OpOutcome::Success;
@@ -121,7 +120,6 @@ int main(int argc, char** argv) {
 
     editor.flags().AutoInc1 = true;
     {
-        kpr::PagerCodesScope codes(hooks);
         const auto t0 = std::chrono::steady_clock::now();
         const double c0 = cpu_seconds();
         for (int i = 0; i < count && ok; ++i)

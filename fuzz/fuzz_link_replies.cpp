@@ -136,16 +136,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
             break;
         }
-        case 1: {
-            kpr::PagerCodesScope codes(hooks);
+        case 1:
             operations.write_and_verify();
             break;
-        }
-        case 2: {
-            kpr::PagerCodesScope codes(hooks);
-            operations.tbl_verify(editor.image(), 0, kpr::ImageUpperBound);
+        case 2:
+            operations.verify_editor_image();
             break;
-        }
         default:
             if (!link.check_firmware() && link.ReadBuffer.size() != kpr::AddrFirmware + 1u)
                 std::abort();

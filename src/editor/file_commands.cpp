@@ -7,7 +7,6 @@
 #include "text/charset.h"
 
 #include <algorithm>
-
 #include <filesystem>
 
 namespace kpr {

@@ -8,7 +8,6 @@
 #include "tables/band.h"
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 

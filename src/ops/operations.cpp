@@ -1,12 +1,9 @@
 #include "ops/operations.h"
 
 #include "common/operator_texts.h"
+#include "image/image_addresses.h"
 #include "link/usb_link.h"
-#include "ops/seal.h"
-#include "ops/transfer_observer.h"
-#include "tables/band.h"
 
-#include <algorithm>
 #include <cctype>
 
 namespace kpr {

@@ -5,8 +5,6 @@
 #include "ops/transfer_observer.h"
 #include "tables/band.h"
 
-#include <algorithm>
-
 namespace kpr {
 
 namespace {

@@ -1,7 +1,6 @@
 #include "ui/form1.h"
 
 #include "editor/editor.h"
-#include "ops/editor_hooks.h"
 #include "platform/product_ledger.h"
 #include "profile/document_commands.h"
 #include "ui/about.h"
@@ -14,7 +13,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 
 #include <QAction>
 #include <QCloseEvent>

@@ -122,7 +122,6 @@ class Programmer final : public QObject, private LinkUi {
     ConnectionMonitor& monitor() { return monitor_; }
     Operations& operations() { return ops_; }
     ProgressRelay& progress() { return progress_; }
-    EditorHooks& editorHooks() { return hooks_; }
     // The programming ledger; used on the link thread only (in the posted jobs).
     LedgerRecorder& ledger() { return ledger_; }
     // The ledger the next operation records in ("" is the default file).

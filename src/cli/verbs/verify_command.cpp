@@ -24,12 +24,8 @@ class VerifyCommand final : public DeviceCommand {
         LedgerSession ledger(s);
         if (!s.open_table_file(args.at(0)) || !ledger.open(parser) || !s.connect())
             return ExitFailure;
-        OpOutcome r;
-        bool recorded = false;
-        {
-            r = s.ops().verify_editor_image();
-            recorded = ledger.record_verify(r);
-        }
+        const OpOutcome r = s.ops().verify_editor_image();
+        const bool recorded = ledger.record_verify(r);
         const bool released = s.release();
         if (r == OpOutcome::Cancelled)
             s.messages().message(CancelledMessage, MessageIcon::None);

@@ -76,47 +76,45 @@ class WriteCommand final : public DeviceCommand {
 
         int written = 0;
         bool failed = false;
-        {
-            if (!inc1 && !inc2) {
-                const OpOutcome r = s.ops().write_and_verify();
-                failed = !ledger.record_write(r) || r != OpOutcome::Success;
-                written = r == OpOutcome::Success ? 1 : 0;
-            } else {
-                for (int i = 0; i < count && !failed; ++i) {
-                    if (i > 0 &&
-                        !s.messages().ask("Put pager " + std::to_string(i + 1) + " of " +
-                                          std::to_string(count) + " in the board. Write it?")) {
-                        failed = true;
-                        break;
-                    }
-                    // A Ctrl-C between pagers: the next step would start afresh.
-                    if (s.cancelled()) {
-                        failed = true;
-                        break;
-                    }
-                    // Capcodes other pagers hold are passed over before the label shows.
-                    if (!ledger.reserve(inc1, inc2)) {
-                        failed = true;
-                        break;
-                    }
-                    ctx.progress.finish();
-                    if (inc1)
-                        ctx.err << QString::fromStdString(s.ops().batch_label(0)) << "\n";
-                    if (inc2)
-                        ctx.err << QString::fromStdString(s.ops().batch_label(1)) << "\n";
-                    ctx.err.flush();
-                    const OpOutcome r = s.ops().batch_step();
-                    if (r == OpOutcome::Success)
-                        ++written;
-                    // A pager the ledger does not know of would let its capcodes out again.
-                    if (!ledger.record_write(r) || r != OpOutcome::Success)
-                        failed = true;
-                    // Nobody is there to read the refusal: the next pager would get the
-                    // same capcode.
-                    if (!failed && i + 1 < count && s.ops().lastIncrementRefused() &&
-                        ctx.messages.assumeYes())
-                        failed = true;
+        if (!inc1 && !inc2) {
+            const OpOutcome r = s.ops().write_and_verify();
+            failed = !ledger.record_write(r) || r != OpOutcome::Success;
+            written = r == OpOutcome::Success ? 1 : 0;
+        } else {
+            for (int i = 0; i < count && !failed; ++i) {
+                if (i > 0 &&
+                    !s.messages().ask("Put pager " + std::to_string(i + 1) + " of " +
+                                      std::to_string(count) + " in the board. Write it?")) {
+                    failed = true;
+                    break;
                 }
+                // A Ctrl-C between pagers: the next step would start afresh.
+                if (s.cancelled()) {
+                    failed = true;
+                    break;
+                }
+                // Capcodes other pagers hold are passed over before the label shows.
+                if (!ledger.reserve(inc1, inc2)) {
+                    failed = true;
+                    break;
+                }
+                ctx.progress.finish();
+                if (inc1)
+                    ctx.err << QString::fromStdString(s.ops().batch_label(0)) << "\n";
+                if (inc2)
+                    ctx.err << QString::fromStdString(s.ops().batch_label(1)) << "\n";
+                ctx.err.flush();
+                const OpOutcome r = s.ops().batch_step();
+                if (r == OpOutcome::Success)
+                    ++written;
+                // A pager the ledger does not know of would let its capcodes out again.
+                if (!ledger.record_write(r) || r != OpOutcome::Success)
+                    failed = true;
+                // Nobody is there to read the refusal: the next pager would get the
+                // same capcode.
+                if (!failed && i + 1 < count && s.ops().lastIncrementRefused() &&
+                    ctx.messages.assumeYes())
+                    failed = true;
             }
         }
         const bool released = s.release();

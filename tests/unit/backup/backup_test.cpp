@@ -162,10 +162,7 @@ TEST(PagerBackupsTest, WhatEachOperationKeeps) {
                     (PagerImage{peer.board.memory()} == before ? "" : " written");
         };
         editor.flags().OperationKind = 1;
-        {
-            PagerCodesScope codes(hooks);
-            ops.activate();
-        }
+        ops.activate();
         const PagerImage written{peer.board.memory()};
         std::vector<std::string> said = msgs.texts();
         for (auto& m : said)

@@ -46,10 +46,6 @@ struct LptBench {
         model.clear_records();
         msgs.clear();
     }
-    OpOutcome write_and_verify() {
-        PagerCodesScope codes(hooks);
-        return ops.write_and_verify();
-    }
     PagerImage sent() const { // the editor's image as it goes to the pager
         PagerImage img = editor.image();
         text_to_pager(img);
@@ -276,7 +272,7 @@ TEST(LptWrite, CancelStopsAtTheNextPageAndSaysThePagerIsIncomplete) {
     b.model.memory[600] = 0x77;
     b.progress.at = 512;
     b.progress.action = [&b] { b.ops.request_cancel(); };
-    EXPECT_EQ(b.write_and_verify(), OpOutcome::Cancelled);
+    EXPECT_EQ(b.ops.write_and_verify(), OpOutcome::Cancelled);
     EXPECT_EQ(b.msgs.texts(), Msgs{MsgWriteIncomplete});
     EXPECT_TRUE(b.ops.writeLeftIncomplete());
     EXPECT_EQ(b.model.memory[600], 0x77); // later pages untouched
@@ -383,7 +379,7 @@ TEST(LptVerify, OneReadThatStopsAtTheFirstDifference) {
     }
     LptBench protect;
     protect.model.writeProtected = true;
-    EXPECT_EQ(protect.write_and_verify(), OpOutcome::Failed);
+    EXPECT_EQ(protect.ops.write_and_verify(), OpOutcome::Failed);
     EXPECT_EQ(protect.msgs.texts(), Msgs{VE});
 }
 

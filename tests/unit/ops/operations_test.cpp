@@ -317,7 +317,6 @@ TEST(Cancel, SaysWhetherThePagerWasLeftIncomplete) {
             EXPECT_EQ(b.ops.tbl_readall(0, ImageUpperBound), ReadOutcome::Cancelled);
             EXPECT_EQ(b.editor.image(), before);
         } else {
-            PagerCodesScope codes(b.hooks);
             EXPECT_EQ(b.ops.batch_step(), OpOutcome::Cancelled);
         }
         EXPECT_EQ(b.msgs.texts(), c.said);
@@ -327,7 +326,6 @@ TEST(Cancel, SaysWhetherThePagerWasLeftIncomplete) {
         EXPECT_FALSE(b.port.isOpen());
         EXPECT_FALSE(b.link.no_board()); // a cancel is not a broken link
         // The next operation starts afresh.
-        PagerCodesScope codes(b.hooks);
         EXPECT_EQ(b.ops.write_and_verify(), OpOutcome::Success);
     }
 }
@@ -350,7 +348,6 @@ TEST(Dialog, AScannedSerialNumberIsWrittenInsteadOfThePagers) {
     Bench b;
     b.editor.flags().ScanIdle = false;
     std::copy_n("SCAN00000001", 12, b.editor.image().data() + AddrSerialFirst);
-    PagerCodesScope codes(b.hooks);
     EXPECT_EQ(b.ops.write_and_verify(), OpOutcome::Success);
     EXPECT_EQ(serial_of(PagerImage(b.pager())), "SCAN00000001");
     EXPECT_TRUE(serial_checksum_ok(b.pager()));
