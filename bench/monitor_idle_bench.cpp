@@ -74,9 +74,9 @@ int main(int argc, char** argv) {
     timer.setInterval(1000);
     TimerUi ui(timer);
     board.link().setUi(&ui);
-    if (!board.link().startup_connect())
+    if (!board.link().connect(true))
         return 1;
-    kpr::ConnectionMonitor monitor(board.link());
+    kpr::ConnectionMonitor monitor(board.link(), ui);
     int ticks = 0;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         monitor.tick();

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     Messages msgs;
     kpr::QtBoardLink board(msgs, nullptr, {port}, true);
     kpr::UsbLink& link = board.link();
-    if (!link.startup_connect()) {
+    if (!link.connect(true)) {
         std::fprintf(stderr, "no board on %s\n", port.c_str());
         return 1;
     }
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "batch failed: %s\n", msgs.last.c_str());
         return 1;
     }
-    link.release_board();
+    link.release();
     ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
     sim.waitForFinished(5000);
     return 0;

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
 
     const QString folder = QDir::tempPath();
     kpr::frmSplash* splash = nullptr;
-    splash = new kpr::frmSplash(QString::fromStdString(programmer.link().LinkKind), [&] {
+    splash = new kpr::frmSplash(QString::fromStdString(programmer.board().kind()), [&] {
         form.show();
         formShown = at();
         lastTick = formShown;

@@ -154,6 +154,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (link.no_board())
             link.BoardPort = Port;
     }
-    link.release_board();
+    link.release();
     return 0;
 }

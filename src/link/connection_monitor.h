@@ -1,29 +1,28 @@
 #pragma once
-// The connection monitor's once-a-second logic: follow the serial-port list, reconnect
-// silently when the list grows while no board is known, and say what to show.
-#include <functional>
+// The connection monitor's once-a-second tick: the board link in use does its part and says
+// what to show; the monitor holds its timer meanwhile and shows it.
 #include <optional>
 
-#include "link/usb_link.h"
+#include "link/board_link.h"
 
 namespace kpr {
 
 class ConnectionMonitor {
   public:
-    explicit ConnectionMonitor(UsbLink& link) : link_(link) {}
+    ConnectionMonitor(BoardLink& link, LinkUi& ui) : link_(&link), ui_(ui) {}
 
-    // One tick. Never while a transfer runs on another thread (the tick changes BoardPort):
-    // keep the timer stopped for every read, write, verify and Check Firmware. Call it from the
-    // timer; it stops and restarts the timer through the link's LinkUi itself. Returns the state to
-    // show, or nothing when the display is to be left alone (a link other than USB). The state is
-    // also passed to LinkUi::showBoardState.
+    // The board the program uses from now on.
+    void setLink(BoardLink& link) { link_ = &link; }
+
+    // One tick. Never while a transfer runs on another thread (a tick may connect): keep the
+    // timer stopped for every read, write, verify and Check Firmware. Call it from the timer;
+    // it stops and restarts the timer through the LinkUi itself. Returns the state shown, or
+    // nothing when the display is left alone.
     std::optional<BoardState> tick();
 
-    // What a tick does on the parallel-port link (writes &HFE to its data register).
-    std::function<void()> lpt_tick;
-
   private:
-    UsbLink& link_;
+    BoardLink* link_;
+    LinkUi& ui_;
 };
 
 } // namespace kpr

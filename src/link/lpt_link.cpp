@@ -179,9 +179,10 @@ bool LptLink::lpt_connect() {
     return false;
 }
 
-void LptLink::monitor_tick() {
+std::optional<BoardState> LptLink::monitor_tick() {
     if (io_.is_open())
         io_.write_data(LptClockHighDataLow);
+    return std::nullopt;
 }
 
 void LptLink::close() {

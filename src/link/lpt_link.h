@@ -10,6 +10,7 @@
 // Talks only to the PortIo and Clock interfaces. Every call of one LptLink must come from
 // one thread at a time.
 #include "common/operator_messages.h"
+#include "link/board_link.h"
 #include "platform/port_io.h"
 
 #include <array>
@@ -54,7 +55,7 @@ constexpr uint8_t lpt_device_byte(int a) {
     return static_cast<uint8_t>(0xA0 | ((a & 0x700) >> 7));
 }
 
-class LptLink {
+class LptLink final : public BoardLink {
   public:
     LptLink(PortIo& io, Clock& clock, OperatorMessages& messages);
 
@@ -94,15 +95,23 @@ class LptLink {
     // One random read of address a; nothing when it failed ("Read error!" shown).
     std::optional<uint8_t> lpt_readbyte(int a);
 
-    // ----- discovery and the monitor -----
+    // ----- the board link -----
+    std::string kind() const override { return LinkKindLpt; }
+    // lpt_connect: the search reports a missing board whether interactive or not (only
+    // start-up searches this board).
+    bool connect(bool) override { return lpt_connect(); }
+    // &HFE to the data register; the display is left alone.
+    std::optional<BoardState> monitor_tick() override;
+    // Nothing to give back: the port is closed when the board goes.
+    bool release() override { return true; }
+
+    // ----- discovery -----
     // Looks for the board at &H378, &H278 and &H3BC; shows "The Programmed Board is not
     // responding!" when none answers (after naming the ports that could not be used, when
     // none could). The port of the board found stays open.
     bool lpt_connect();
     // The probe of one base (the port at that base open).
     bool probe();
-    // The connection monitor's tick on this link: &HFE to the data register.
-    void monitor_tick();
     // Gives the port back to the system.
     void close();
 

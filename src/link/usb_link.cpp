@@ -12,12 +12,6 @@
 
 namespace kpr {
 
-StatusLine status_line(BoardState state) {
-    if (state == BoardState::Connected)
-        return {"  The Programmed Board Connect !", 0x000000, true};
-    return {"  The Programmed Board Disconnect !", 0x0000FF, false};
-}
-
 std::string firmware_version_text(int versionByte) {
     // Tenths with one decimal, and no digit before the point when below 1: 37 -> 3.7,
     // 5 -> .5, 255 -> 25.5.
@@ -52,17 +46,31 @@ bool UsbLink::usb_open(const std::string& port) {
     return true;
 }
 
-bool UsbLink::board_connect() {
-    if (LinkKind == LinkKindUsb)
-        return usb_connect();
-    return lpt_connect ? lpt_connect() : false;
-}
-
-bool UsbLink::startup_connect() {
-    ConnectInteractive = true;
-    const bool found = board_connect();
+bool UsbLink::connect(bool interactive) {
+    ConnectInteractive = interactive;
+    const bool found = usb_connect();
     ConnectInteractive = false;
     return found;
+}
+
+std::optional<BoardState> UsbLink::monitor_tick() {
+    const std::vector<std::string> list = take_port_list();
+    const int n = static_cast<int>(list.size());
+    bool found;
+    if (n > KnownPortCount && no_board())
+        found = connect(false);
+    else
+        found = std::find(list.begin(), list.end(), BoardPort) != list.end();
+    if (!found)
+        BoardPort = NoBoardPort;
+    KnownPortCount = n;
+    return found ? BoardState::Connected : BoardState::Disconnected;
+}
+
+bool UsbLink::release() {
+    if (board_known())
+        return usb_init(1, true);
+    return true;
 }
 
 UsbLink::Wait UsbLink::wait_start_mark(int limitMs) {
@@ -183,13 +191,9 @@ void UsbLink::link_failure(const char* message) {
     lastResult_ = BlockResult::LinkFailure;
     if (port_.isOpen())
         port_.close();
-    // Only the USB board lives on a serial port: a USB read on the parallel-port link
-    // (Check Firmware) must not forget the parallel board or disable its menu.
-    if (LinkKind == LinkKindUsb) {
-        KnownPortCount = static_cast<int>(take_port_list().size());
-        BoardPort = NoBoardPort;
-        ui_->showBoardState(BoardState::Disconnected);
-    }
+    KnownPortCount = static_cast<int>(take_port_list().size());
+    BoardPort = NoBoardPort;
+    ui_->showBoardState(BoardState::Disconnected);
     messages_.message(message, MessageIcon::None);
 }
 
@@ -313,14 +317,7 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
     }
 }
 
-bool UsbLink::release_board() {
-    if (LinkKind == LinkKindUsb && board_known())
-        return usb_init(1, true);
-    return true;
-}
-
 bool UsbLink::check_firmware() {
-    // Always the USB block read, whichever link is chosen.
     if (!usb_readblk(AddrFirmware, AddrFirmware, 128))
         return false;
     messages_.message(firmware_version_text(ReadBuffer[AddrFirmware]), MessageIcon::None);

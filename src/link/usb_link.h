@@ -14,6 +14,7 @@
 #include "common/cancel_token.h"
 #include "common/operator_messages.h"
 #include "common/progress.h"
+#include "link/board_link.h"
 
 namespace kpr {
 
@@ -23,11 +24,8 @@ class Clock;
 
 // Value of BoardPort when no board is known (a failed connect or a broken link).
 inline const std::string NoBoardPort = "none";
-// The link chosen at run time; anything else selects the parallel-port link.
-inline const std::string LinkKindUsb = "USB";
 
 // Operator texts of the link.
-inline constexpr const char* MsgBoardNotResponding = "The Programmed Board is not responding!";
 inline constexpr const char* MsgInitError = "Programmer Initial Error !";
 inline constexpr const char* MsgReadTimeOut = "Read Time Out!";
 inline constexpr const char* MsgReadError = "Read error!";
@@ -39,30 +37,10 @@ inline constexpr int ProbeWaitMs = 500;      // each of the two waits of probe a
 inline constexpr int ReadReplyWaitMs = 2300; // a whole block-read reply, from the send
 inline constexpr int WriteAckWaitMs = 2000;  // a block-write acknowledgement
 
-// What the main window shows about the board: status line and Pager menu.
-enum class BoardState { Connected, Disconnected };
-
-struct StatusLine {
-    std::string caption;
-    uint32_t colour; // COLORREF: 0 black, 0xFF red
-    bool pagerMenuEnabled;
-};
-StatusLine status_line(BoardState state);
-
 // How the last block transfer ended.
 enum class BlockResult { Ok, TimedOut, BadReply, LinkFailure, Cancelled };
 
-// What the link asks of the main window. Default: nothing.
-class LinkUi {
-  public:
-    virtual ~LinkUi() = default;
-    // The connection monitor's 1000 ms timer.
-    virtual void setMonitorEnabled(bool) {}
-    // Status line caption/colour and the Pager menu's availability.
-    virtual void showBoardState(BoardState) {}
-};
-
-class UsbLink {
+class UsbLink final : public BoardLink {
   public:
     using PortListSource = std::function<std::vector<std::string>()>;
 
@@ -87,11 +65,6 @@ class UsbLink {
     bool ConnectInteractive = false;
     // Filled by usb_readblk; index = pager address; resized to 0..stp on every read.
     std::vector<uint8_t> ReadBuffer;
-    // "USB" selects this link; anything else the parallel-port link.
-    std::string LinkKind = LinkKindUsb;
-    // The parallel-port connect, set once that link exists. Without it a non-USB
-    // board_connect finds nothing.
-    std::function<bool()> lpt_connect;
 
     // A board's port is remembered (before the first connect, or with no board: false).
     bool board_known() const { return !BoardPort.empty() && BoardPort != NoBoardPort; }
@@ -99,8 +72,18 @@ class UsbLink {
     bool no_board() const { return BoardPort == NoBoardPort; }
 
     // ----- operations -----
+    // ----- the board link -----
+    std::string kind() const override { return LinkKindUsb; }
+    // usb_connect with ConnectInteractive set for its duration when interactive (the monitor
+    // timer stopped meanwhile, a missing board reported), then cleared.
+    bool connect(bool interactive) override;
+    // Follows the serial-port list: reconnects silently when it grows while no board is
+    // known, forgets the board when its port is gone.
+    std::optional<BoardState> monitor_tick() override;
+    // The "r" mode set of a known board.
+    bool release() override;
+
     bool usb_open(const std::string& port);
-    bool board_connect();
     bool usb_connect();
     // True when the board acknowledged the mode set (otherwise the message was shown).
     bool usb_init(int value, bool release);
@@ -112,22 +95,17 @@ class UsbLink {
     bool usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int blk,
                       ProgressSink* progress = nullptr);
 
-    // Start-up's connect: with ConnectInteractive set (monitor timer stopped meanwhile, a
-    // missing board reported), then cleared.
-    bool startup_connect();
-
     // Whether the board answers the probe on this one port. Changes no link state and sets
     // no mode (kprtool ports uses it to mark the board's port).
     bool probe_port(const std::string& name);
 
-    // Shut-down: release the board ("r" mode set) when one is known on the USB link. False
-    // when the board did not acknowledge it (the message was shown).
-    bool release_board();
     // The last mode set was acknowledged (a connect that found a board can still have shown
     // "Programmer Initial Error !").
     bool last_init_ok() const { return lastInitOk_; }
     // Help > Check Firmware: one-byte read of the firmware byte and "Version = x.y".
-    // False when the read failed (its own message has been shown).
+    // False when the read failed (its own message has been shown). It reads over this link
+    // whatever board the program uses: with another board shown, detach this link's LinkUi
+    // so a failure here says nothing about that board.
     bool check_firmware();
 
     // Cancelling: a transfer in progress stops once the reply it awaits is in (or has run out

@@ -1,7 +1,7 @@
 #pragma once
 // The parallel-port board as a program owns it: its port, its bus link and its whole-image
-// operations, plugged into the USB link's connect, the connection monitor's tick and the
-// operations' dispatcher, so choosing the link at run time is one call.
+// operations, handed to the operations and the connection monitor in place of the USB
+// board's, so choosing the link at run time is one call.
 #include "link/connection_monitor.h"
 #include "link/lpt_link.h"
 #include "link/usb_link.h"
@@ -21,14 +21,15 @@ class LptBoard {
     LptBoard& operator=(const LptBoard&) = delete;
     ~LptBoard() { link_.close(); }
 
-    // From now on usb's board_connect looks for this board, ops run its operations and the
-    // monitor (if any) writes its tick to this port. The board must outlive their use.
+    // From now on ops run this board's operations and the monitor (if any) ticks this
+    // board; the caller connects and releases it through link(). The USB link stays for
+    // Check Firmware alone: its LinkUi is detached, so a failed firmware read leaves this
+    // board's status line and Pager menu alone. The board must outlive their use.
     void attach(UsbLink& usb, Operations& ops, ConnectionMonitor* monitor = nullptr) {
-        usb.LinkKind = "LPT";
-        usb.lpt_connect = [this] { return link_.lpt_connect(); };
+        usb.setUi(nullptr);
         ops.setBoard(&ops_);
         if (monitor)
-            monitor->lpt_tick = [this] { link_.monitor_tick(); };
+            monitor->setLink(link_);
     }
 
     LptLink& link() { return link_; }

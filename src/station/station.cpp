@@ -205,7 +205,7 @@ void Station::run_position(Position& p) {
     std::unique_ptr<SerialPort> port = setup_.makePort(p.port);
     OnePortLister lister(p.port);
     UsbLink link(*port, lister, *setup_.clock, messages);
-    if (!link.board_connect()) {
+    if (!link.connect(false)) {
         sink_.not_answering(p.number, p.port);
         return;
     }
@@ -292,7 +292,7 @@ void Station::run_position(Position& p) {
     }
     // The board is released even after a cancel: the release is one short exchange.
     link.clear_cancel();
-    link.release_board();
+    link.release();
 }
 
 } // namespace kpr

@@ -192,7 +192,7 @@ void Form1::mnuSBTF_Click() {
 }
 
 void Form1::mnuAbout_Click() {
-    frmAbout about(QString::fromStdString(programmer_ ? programmer_->link().LinkKind
+    frmAbout about(QString::fromStdString(programmer_ ? programmer_->board().kind()
                                                       : std::string(LinkKindUsb)),
                    this);
     emit dialogOpened(&about);

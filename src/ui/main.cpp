@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
         lptBoard = std::make_unique<kpr::LptBoard>(
             std::make_unique<kpr::PpdevPortIo>(parser.value(lptOption).toStdString()), clock,
             messages);
-        lptBoard->attach(programmer.link(), programmer.operations(), &programmer.monitor());
+        programmer.useBoard(*lptBoard);
         editor.setUsbLink(false);
 #else
         messages.message(kpr::LptUnavailableMessage, kpr::MessageIcon::Critical);
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
 
     kpr::Form1 form(editor, messages, &programmer);
     form.setStationPorts(stationPorts);
-    const QString linkKind = QString::fromStdString(programmer.link().LinkKind);
+    const QString linkKind = QString::fromStdString(programmer.board().kind());
     if (parser.isSet(noSplash)) {
         form.show();
         form.startUp(folder);

@@ -82,7 +82,7 @@ Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, 
       ops_(hooks_, transfer_, said_, progress_),
       ledger_(LedgerParts{ops_, hooks_, backups_, said_, link_, [this] { return said_.take(); }},
               product_ledger_url(), product_ledger_file()),
-      monitor_(link_), ledgerUrl_(ledger_.url()) {
+      monitor_(link_, *this), ledgerUrl_(ledger_.url()) {
     link_.setUi(this);
     thread_.setObjectName(QStringLiteral("board link"));
     context_ = new QObject;
@@ -143,13 +143,12 @@ void Programmer::setLedgerUrl(const std::string& url) {
 }
 
 void Programmer::startupConnect(std::function<void()> done) {
-    post(
-        [this] {
-            link_.ConnectInteractive = true;
-            link_.board_connect();
-            link_.ConnectInteractive = false;
-        },
-        std::move(done));
+    post([this] { board_->connect(true); }, std::move(done));
+}
+
+void Programmer::useBoard(LptBoard& lpt) {
+    lpt.attach(link_, ops_, &monitor_);
+    board_ = &lpt.link();
 }
 
 void Programmer::monitorTick() {
@@ -187,7 +186,7 @@ void Programmer::shutdown() {
     cancel();
     runAndWait([this] {
         link_.clear_cancel();
-        link_.release_board();
+        board_->release();
     });
 }
 

@@ -10,6 +10,7 @@
 #include "link/connection_monitor.h"
 #include "link/usb_link.h"
 #include "ops/block_transfer.h"
+#include "ops/lpt_board.h"
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
 
@@ -119,7 +120,10 @@ class Programmer final : public QObject, private LinkUi {
     ~Programmer() override;
 
     UsbLink& link() { return link_; }
-    ConnectionMonitor& monitor() { return monitor_; }
+    // The board the window shows and programs: the USB one unless useBoard chose another.
+    BoardLink& board() { return *board_; }
+    // The parallel-port board in place of the USB one; before the first job is posted.
+    void useBoard(LptBoard& lpt);
     Operations& operations() { return ops_; }
     ProgressRelay& progress() { return progress_; }
     // The programming ledger; used on the link thread only (in the posted jobs).
@@ -174,6 +178,7 @@ class Programmer final : public QObject, private LinkUi {
     Operations ops_;
     LedgerRecorder ledger_;
     ConnectionMonitor monitor_;
+    BoardLink* board_ = &link_;
     QThread thread_;
     QObject* context_ = nullptr; // lives on thread_
     int pending_ = 0;

@@ -101,10 +101,8 @@ std::vector<std::string> DeviceSession::ports() {
     return board_.lister().ports();
 }
 
-bool DeviceSession::connect() {
-    link().ConnectInteractive = true;
-    bool found = link().board_connect();
-    link().ConnectInteractive = false;
+bool DeviceSession::connect(BoardLink& board) {
+    bool found = board.connect(true);
     if (found && !lpt_ && !link().last_init_ok())
         return false;
     // A Ctrl-C while the ports were probed stops here: the operation would clear it.
@@ -114,10 +112,6 @@ bool DeviceSession::connect() {
         return false;
     }
     return found;
-}
-
-bool DeviceSession::release() {
-    return link().release_board();
 }
 
 bool DeviceSession::open_table_file(const QString& path) {

@@ -84,14 +84,16 @@ class DeviceSession {
     // True when --link lpt chose the parallel-port board.
     bool lpt() const { return lpt_; }
     LptBoard* lptBoard() { return lptBoard_.get(); }
-    // The start-up connect: probes the listed ports (only --port ones when given) and shows
-    // "The Programmed Board is not responding!" when none answers. A board that answered the
-    // probe but did not take the mode set ("Programmer Initial Error !") is a failed connect
-    // here: the verb stops with that one message.
-    bool connect();
+    // The start-up connect of the chosen board (or of `board`): probes the listed ports (only
+    // --port ones when given) and shows "The Programmed Board is not responding!" when none
+    // answers. A board that answered the probe but did not take the mode set ("Programmer
+    // Initial Error !") is a failed connect here: the verb stops with that one message.
+    bool connect() { return connect(board()); }
+    bool connect(BoardLink& board);
     // The shut-down release ("r" mode set) of a known board; false when it went unanswered
     // (reported).
-    bool release();
+    bool release() { return release(board()); }
+    bool release(BoardLink& board) { return board.release(); }
 
     // Ports to probe: the --port ones alone when given, the system's otherwise.
     std::vector<std::string> ports();
@@ -100,6 +102,8 @@ class DeviceSession {
     EditorAdapter& hooks() { return hooks_; }
     Operations& ops() { return ops_; }
     UsbLink& link() { return board_.link(); }
+    // The board --link chose: the USB link, or the parallel-port board's.
+    BoardLink& board() { return lptBoard_ ? static_cast<BoardLink&>(lptBoard_->link()) : link(); }
     OperatorMessages& messages() { return messages_; }
     // The last message shown, forgotten once taken (the ledger keeps it with one attempt).
     std::string takeLastMessage() { return std::exchange(messages_.lastMessage, {}); }

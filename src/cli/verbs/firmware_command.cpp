@@ -22,8 +22,7 @@ class FirmwareCommand final : public DeviceCommand {
                   const QStringList&) override {
         DeviceSession s(ctx, parser);
         // The firmware byte is always read over the USB board, whatever the link kind.
-        s.link().LinkKind = LinkKindUsb;
-        if (!s.connect())
+        if (!s.connect(s.link()))
             return ExitFailure;
         // The version is the verb's result, so it goes to stdout; failures are messages.
         const bool ok = s.link().usb_readblk(AddrFirmware, AddrFirmware, 128);
@@ -33,7 +32,7 @@ class FirmwareCommand final : public DeviceCommand {
                     << "\n";
             ctx.out.flush();
         }
-        const bool released = s.release();
+        const bool released = s.release(s.link());
         return ok && released ? ExitSuccess : ExitFailure;
     }
 };

@@ -75,7 +75,7 @@ class UsbLinkTest : public ::testing::Test {
     RecordedLinkUi ui;
     RecordedProgress progress;
     UsbLink link{port, lister, clock, msgs};
-    ConnectionMonitor monitor{link};
+    ConnectionMonitor monitor{link, ui};
     SimPeer board{numbered_memory()};
     int64_t t0 = clock.nowMs();
 };
@@ -271,23 +271,6 @@ TEST_F(UsbLinkTest, FirmwareVersionText) {
         EXPECT_EQ(firmware_version_text(byte), std::string("Version = ") + text);
 }
 
-// Check Firmware reads over USB whatever the link; failing on the parallel-port link it
-// keeps that board and the Pager menu.
-TEST_F(UsbLinkTest, AFailedFirmwareReadOnTheParallelLinkKeepsTheParallelBoard) {
-    link.LinkKind = "LPT";
-    EXPECT_FALSE(link.board_connect()); // no parallel link yet
-    int lpt = 0;
-    link.lpt_connect = [&] { return ++lpt > 0; };
-    ASSERT_TRUE(link.board_connect());
-    EXPECT_EQ(lpt, 1);
-    EXPECT_EQ(lister.calls, 0);
-    const std::string before = link.BoardPort;
-    EXPECT_FALSE(link.check_firmware());
-    EXPECT_EQ(msgs.texts(), Strings{"Read error!"});
-    EXPECT_EQ(link.BoardPort, before);
-    EXPECT_TRUE(ui.states.empty());
-}
-
 TEST_F(UsbLinkTest, ProbePortAndThePortListSourceLeaveTheLinkStateAlone) {
     port.attach("COM7", &board);
     link.BoardPort = NoBoardPort;
@@ -310,7 +293,7 @@ TEST_F(UsbLinkTest, MonitorANewDeviceBesideAKnownBoardIsNotProbed) {
     EXPECT_TRUE(up.colour == 0u && down.colour == 0xFFu);
     EXPECT_TRUE(up.pagerMenuEnabled && !down.pagerMenuEnabled);
     lister.names = {P};
-    ASSERT_TRUE(link.board_connect());
+    ASSERT_TRUE(link.connect(false));
     ticks(Modem, {{{Modem, P}, Up, 0}});
     EXPECT_EQ(link.KnownPortCount, 2);
     EXPECT_EQ(ui.timer, (std::vector<bool>{false, true})); // stopped while the tick works
@@ -318,7 +301,7 @@ TEST_F(UsbLinkTest, MonitorANewDeviceBesideAKnownBoardIsNotProbed) {
 }
 
 TEST_F(UsbLinkTest, MonitorWithNoBoardOnlyAGrowingListIsProbed) {
-    EXPECT_FALSE(link.startup_connect()); // nothing listed: said once, at start-up
+    EXPECT_FALSE(link.connect(true)); // nothing listed: said once, at start-up
     EXPECT_EQ(msgs.texts(), Strings{"The Programmed Board is not responding!"});
     EXPECT_FALSE(link.ConnectInteractive);
     msgs.clear();
@@ -329,7 +312,7 @@ TEST_F(UsbLinkTest, MonitorWithNoBoardOnlyAGrowingListIsProbed) {
 TEST_F(UsbLinkTest, MonitorASwapWithinOneTickDisconnectsWithoutProbing) {
     ticks(P, {{{P}, Down, 0}});
     lister.names = {P};
-    ASSERT_TRUE(link.board_connect());
+    ASSERT_TRUE(link.connect(false));
     ticks(Acm, {{{P}, Up, 0}, {{Acm}, Down, 0}, {{Acm}, Down, 0}, {{Acm, P}, Up, 1}});
 }
 

@@ -38,8 +38,9 @@ struct LptBench {
         io = owned.get();
         io->bases[LptBase1].memory = &model;
         board = std::make_unique<LptBoard>(std::move(owned), clock, msgs);
+        usb.setUi(&ui);
         board->attach(usb, ops, &monitor);
-        EXPECT_TRUE(usb.board_connect());
+        EXPECT_TRUE(board->link().connect(true));
         editor.startup_finish({}, false);
         editor.flags().ScanIdle = true;
         editor.WriteOpt_Click();
@@ -65,7 +66,8 @@ struct LptBench {
     Editor editor{msgs};
     EditorAdapter hooks{editor};
     Operations ops{hooks, transfer, msgs, progress};
-    ConnectionMonitor monitor{usb};
+    test::RecordedLinkUi ui;
+    ConnectionMonitor monitor{usb, ui};
     std::unique_ptr<LptBoard> board;
 };
 
@@ -106,6 +108,18 @@ TEST(LptBus, DeviceByteParkTicksAndTheMonitorTick) {
     EXPECT_EQ(b.io->written, std::vector<uint8_t>{0xFE});
     EXPECT_EQ(b.link().LptOut, LptIdle);
     EXPECT_EQ(b.lister.calls, 0); // no serial port was looked at
+}
+
+// Check Firmware reads over USB whatever the board; failing beside the parallel-port board it
+// leaves that board's status line and Pager menu alone.
+TEST(LptBus, AFailedFirmwareReadKeepsTheParallelBoard) {
+    LptBench b;
+    EXPECT_FALSE(b.usb.check_firmware());
+    EXPECT_EQ(b.msgs.texts(), Msgs{RE});
+    EXPECT_TRUE(b.ui.states.empty());
+    EXPECT_EQ(b.monitor.tick(), std::nullopt);
+    EXPECT_TRUE(b.ui.states.empty());
+    EXPECT_TRUE(b.link().connected());
 }
 
 // A random read is a dummy write of device and address byte, a repeated start, the read

@@ -172,7 +172,7 @@ void check_cell(const std::string& fault, Op op, const Msgs& connect, const Msgs
     b.progress.action = [&b] { b.port.breakPort(Port); };
     const int64_t t0 = b.clock.nowMs();
 
-    b.link.startup_connect();
+    b.link.connect(true);
     EXPECT_EQ(b.msgs.texts(), connect);
     b.msgs.clear();
     if (fault == "silent" && op != D)
