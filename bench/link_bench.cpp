@@ -11,7 +11,7 @@
 #include <QProcess>
 
 #include "link/frame.h"
-#include "platform/qt_board_link.h"
+#include "platform/product_ports.h"
 #include "sim/board_sim.h"
 
 namespace {
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     const std::string port = line.mid(5).toStdString();
 
     NoMessages msgs;
-    kpr::QtBoardLink board(msgs, nullptr, {port}, true);
+    kpr::ProductUsbLink board(msgs, {{port}, true});
     kpr::UsbLink& link = board.link();
     if (!link.usb_connect()) {
         std::fprintf(stderr, "no board on %s\n", port.c_str());

@@ -14,7 +14,7 @@
 #include <QTimer>
 
 #include "link/connection_monitor.h"
-#include "platform/qt_board_link.h"
+#include "platform/product_ports.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
 
     Messages msgs;
     // The system's ports plus the simulator's, as kpr-programmer --port would list them.
-    kpr::QtBoardLink board(msgs, nullptr, {port}, false);
+    kpr::ProductUsbLink board(msgs, {{port}, false});
     QTimer timer;
     timer.setInterval(1000);
     TimerUi ui(timer);

@@ -24,7 +24,7 @@
 #include "ops/operations.h"
 #include "ops/seal.h"
 #include "ops/usb_transfer.h"
-#include "platform/qt_board_link.h"
+#include "platform/product_ports.h"
 #include "sim/board_sim.h"
 
 namespace {
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     const std::string port = QString::fromUtf8(sim.readLine()).trimmed().mid(5).toStdString();
 
     Messages msgs;
-    kpr::QtBoardLink board(msgs, nullptr, {port}, true);
+    kpr::ProductUsbLink board(msgs, {{port}, true});
     kpr::UsbLink& link = board.link();
     if (!link.connect(true)) {
         std::fprintf(stderr, "no board on %s\n", port.c_str());

@@ -1,15 +1,7 @@
 // kpr-programmer: the desktop editor.
 #include "editor/editor.h"
 #include "link/trace_serial_port.h"
-#include "ops/lpt_board.h"
-#include "platform/qt_port_lister.h"
-#include "platform/qt_serial_port.h"
-#if defined(__linux__)
-#include "platform/ppdev_port_io.h"
-#endif
-#include "platform/steady_clock.h"
-#include "registry/serial_comm_key.h"
-#include "sim/sim_serial_port.h"
+#include "platform/product_ports.h"
 #include "ui/about.h"
 #include "ui/form1.h"
 #include "ui/gui_messages.h"
@@ -97,52 +89,27 @@ int main(int argc, char** argv) {
         }
     }
     kpr::Editor editor(messages);
-    kpr::SteadyClock clock;
-    std::unique_ptr<kpr::SerialPort> port;
-    std::unique_ptr<kpr::PortLister> lister;
-    // The simulated boards outlive everything that talks to them.
-    std::unique_ptr<kpr::SimBoards> sims;
+    // The ports (and simulated boards) outlive everything that talks to them.
+    kpr::ProductPorts ports({extra, false, simBoards, &trace});
     kpr::StationPorts stationPorts;
-    stationPorts.clock = &clock;
-    if (simBoards > 0) {
-        sims = std::make_unique<kpr::SimBoards>(simBoards, kpr::SimSerialPort::RealSpeed);
-        port = sims->port(kpr::SimSerialPort::PortName);
-        lister = std::make_unique<kpr::SimPortLister>(sims->board(0), extra);
-        stationPorts.list = [&sims, extra] {
-            std::vector<std::string> ports = sims->ports();
-            ports.insert(ports.end(), extra.begin(), extra.end());
-            return ports;
-        };
-    } else {
-        port = std::make_unique<kpr::QtSerialPort>();
-        lister = std::make_unique<kpr::QtPortLister>(extra);
-        stationPorts.list = [extra] { return kpr::QtPortLister(extra).ports(); };
-    }
-    stationPorts.make = [&sims, &clock, &trace](const std::string& name) {
-        std::unique_ptr<kpr::SerialPort> p = sims ? sims->port(name) : nullptr;
-        if (!p)
-            p = std::make_unique<kpr::QtSerialPort>();
-        return trace.wrap(std::move(p), clock);
-    };
-    port = trace.wrap(std::move(port), clock);
+    stationPorts.clock = &ports.clock();
+    stationPorts.list = [&ports] { return ports.stationPorts(); };
+    stationPorts.make = [&ports](const std::string& name) { return ports.makePort(name); };
     // Declared before the programmer, whose link thread may use it until it ends.
     std::unique_ptr<kpr::LptBoard> lptBoard;
-    kpr::Programmer programmer(editor, messages, *port, *lister, clock);
+    kpr::Programmer programmer(editor, messages, ports.port(), ports.lister(), ports.clock());
     // The window finds its board in the same list kprtool reads.
-    programmer.link().setPortListSource(kpr::serialCommView([&lister] { return lister->ports(); }));
+    programmer.link().setPortListSource(ports.boardSearchList());
     if (parser.isSet(ledgerOption))
         programmer.setLedgerUrl(parser.value(ledgerOption).toStdString());
     const QString link = parser.value(linkOption).toLower();
     if (link == QStringLiteral("lpt")) {
-#if defined(__linux__)
-        lptBoard = std::make_unique<kpr::LptBoard>(
-            std::make_unique<kpr::PpdevPortIo>(parser.value(lptOption).toStdString()), clock,
-            messages);
-        programmer.useBoard(*lptBoard);
-        editor.setUsbLink(false);
-#else
-        messages.message(kpr::LptUnavailableMessage, kpr::MessageIcon::Critical);
-#endif
+        lptBoard =
+            kpr::make_lpt_board(parser.value(lptOption).toStdString(), ports.clock(), messages);
+        if (lptBoard) {
+            programmer.useBoard(*lptBoard);
+            editor.setUsbLink(false);
+        }
     } else if (link != QStringLiteral("usb")) {
         messages.message("Unknown link \"" + link.toStdString() + "\": use usb or lpt.",
                          kpr::MessageIcon::Critical);

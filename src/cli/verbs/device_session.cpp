@@ -4,7 +4,6 @@
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "cli/verbs/settings_file.h"
-#include "platform/ppdev_port_io.h"
 
 #include <atomic>
 #include <csignal>
@@ -68,15 +67,15 @@ std::vector<std::string> named_ports(const QCommandLineParser& parser) {
 DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& parser)
     : ctx_(ctx), namedPorts_(named_ports(parser)), messages_(ctx.messages, ctx.progress),
       // --port P talks to P alone
-      board_(messages_, ctx.trace.stream(), namedPorts_, !namedPorts_.empty()), editor_(messages_),
+      board_(messages_, {namedPorts_, !namedPorts_.empty(), 0, &ctx.trace}), editor_(messages_),
       hooks_(editor_), transfer_(board_.link(), ctx.progress),
       ops_(hooks_, transfer_, messages_, ctx.progress) {
     lpt_ = parser.value(linkOption).compare("lpt", Qt::CaseInsensitive) == 0;
     if (lpt_) {
-        lptBoard_ = std::make_unique<LptBoard>(
-            std::make_unique<PpdevPortIo>(parser.value(lptOption).toStdString()), board_.clock(),
-            messages_);
-        lptBoard_->attach(link(), ops_);
+        lptBoard_ =
+            make_lpt_board(parser.value(lptOption).toStdString(), board_.clock(), messages_);
+        if (lptBoard_)
+            lptBoard_->attach(link(), ops_);
     }
     ops_.setTransferObserver(&backups_);
     // start-up leaves the serial-number scan idle
@@ -98,7 +97,7 @@ bool DeviceSession::cancelled() const {
 }
 
 std::vector<std::string> DeviceSession::ports() {
-    return board_.lister().ports();
+    return board_.ports().lister().ports();
 }
 
 bool DeviceSession::connect(BoardLink& board) {

@@ -12,7 +12,7 @@
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
 #include "platform/product_backups.h"
-#include "platform/qt_board_link.h"
+#include "platform/product_ports.h"
 
 #include <memory>
 #include <optional>
@@ -120,7 +120,7 @@ class DeviceSession {
     std::vector<std::string> namedPorts_;
     bool lpt_ = false;
     BarAwareMessages messages_;
-    QtBoardLink board_;
+    ProductUsbLink board_;
     std::unique_ptr<LptBoard> lptBoard_;
     Editor editor_;
     EditorAdapter hooks_;

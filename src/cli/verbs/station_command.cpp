@@ -9,13 +9,10 @@
 #include "editor/editor.h"
 #include "ledger/attempt_facts.h"
 #include "ledger/station_ledger.h"
-#include "link/trace_serial_port.h"
 #include "link/usb_link.h"
 #include "ops/operations.h"
 #include "platform/product_backups.h"
-#include "platform/qt_port_lister.h"
-#include "platform/qt_serial_port.h"
-#include "platform/steady_clock.h"
+#include "platform/product_ports.h"
 #include "station/station.h"
 #include "station/station_editor.h"
 
@@ -180,11 +177,12 @@ class StationCommand final : public Command {
                 return ExitUsage;
             }
         }
-        std::vector<std::string> ports;
+        std::vector<std::string> named;
         for (const QString& p : parser.values(portOption))
-            ports.push_back(p.toStdString());
-        if (ports.empty())
-            ports = QtPortLister().ports();
+            named.push_back(p.toStdString());
+        // Named ports alone when given, the system's otherwise.
+        ProductPorts productPorts({named, !named.empty(), 0, &ctx.trace});
+        const std::vector<std::string> ports = productPorts.stationPorts();
         if (ports.empty()) {
             ctx.messages.message(MsgBoardNotResponding, MessageIcon::Warning);
             return ExitFailure;
@@ -203,14 +201,13 @@ class StationCommand final : public Command {
         const std::unique_ptr<CapcodeCounter> counter =
             counter_from_editor(first, inc[0], inc[1], count, &pagerLedger);
 
-        SteadyClock clock;
         const BackupStore backupStore = product_backup_store();
         const bool readBeforeWrite = product_backup_reads_before_write();
         StationSetup setup;
         setup.ports = ports;
-        setup.clock = &clock;
-        setup.makePort = [&clock, &ctx](const std::string&) {
-            return ctx.trace.wrap(std::make_unique<QtSerialPort>(), clock);
+        setup.clock = &productPorts.clock();
+        setup.makePort = [&productPorts](const std::string& name) {
+            return productPorts.makePort(name);
         };
         setup.loadEditor = [file](Editor& e) { return e.mnuLBFF_Click(file); };
         setup.makeObserver = [&](OperatorMessages& m) -> std::unique_ptr<TransferObserver> {
