@@ -158,7 +158,7 @@ void Form2::cmdWrite_Click() {
     auto showLabels = [this, &prog] {
         const QString l1 = QString::fromStdString(prog.operations().batch_label(0));
         const QString l2 = QString::fromStdString(prog.operations().batch_label(1));
-        QMetaObject::invokeMethod(this, [this, l1, l2] {
+        mailbox_.post([this, l1, l2] {
             lblAuto1_->setText(l1);
             lblAuto2_->setText(l2);
         });

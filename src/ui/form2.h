@@ -2,6 +2,8 @@
 // "Pager Program": the programming dialog. Runs the read, write or verify the editor asked
 // for as soon as it opens, off the UI thread, and shows its progress; in batch writing it
 // waits for "Write" between pagers. Closing it during a transfer cancels the transfer.
+#include "ui/thread_mailbox.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -62,6 +64,8 @@ class Form2 final : public QDialog {
     bool activated_ = false;
     bool running_ = false;
     bool closeWhenIdle_ = false;
+    // The capcode labels, from the link thread.
+    ThreadMailbox mailbox_;
 };
 
 } // namespace kpr

@@ -1,8 +1,8 @@
 #include "ui/gui_messages.h"
 
-#include <QCoreApplication>
+#include "ui/thread_mailbox.h"
+
 #include <QMessageBox>
-#include <QThread>
 #include <mutex>
 
 namespace kpr {
@@ -28,13 +28,9 @@ bool GuiMessages::ask(const std::string& text) {
 }
 
 bool GuiMessages::show(const std::string& text, MessageIcon icon, bool question) {
-    const QString t = QString::fromStdString(text);
-    if (QThread::currentThread() == thread())
-        return showOnUi(t, static_cast<int>(icon), question);
     bool answer = false;
-    QMetaObject::invokeMethod(this, "showOnUi", Qt::BlockingQueuedConnection,
-                              Q_RETURN_ARG(bool, answer), Q_ARG(QString, t),
-                              Q_ARG(int, static_cast<int>(icon)), Q_ARG(bool, question));
+    mailbox_.run(
+        [&] { answer = showOnUi(QString::fromStdString(text), static_cast<int>(icon), question); });
     return answer;
 }
 

@@ -2,6 +2,7 @@
 // Operator messages as message boxes. Safe to call from any thread: a call from a worker
 // (a transfer) is carried out by the UI thread while the worker waits for the answer.
 #include "common/operator_messages.h"
+#include "ui/thread_mailbox.h"
 
 #include <QObject>
 #include <QPointer>
@@ -32,9 +33,10 @@ class GuiMessages final : public QObject, public OperatorMessages {
 
   private:
     bool show(const std::string& text, MessageIcon icon, bool question);
-    Q_INVOKABLE bool showOnUi(const QString& text, int icon, bool question);
+    bool showOnUi(const QString& text, int icon, bool question);
 
     QPointer<QWidget> parentWidget_;
+    ThreadMailbox mailbox_;
 };
 
 } // namespace kpr

@@ -21,21 +21,6 @@ struct EditorCopy {
 };
 } // namespace
 
-void UiThreadEditorHooks::runOnUi(const std::function<void()>& f) {
-    if (QThread::currentThread() == thread()) {
-        f();
-        return;
-    }
-    // Queued, then waited for on a promise rather than with BlockingQueuedConnection: the
-    // hand-back is then ordered by a lock ThreadSanitizer sees, not only by Qt's own.
-    std::promise<void> done;
-    QMetaObject::invokeMethod(this, [&] {
-        f();
-        done.set_value();
-    });
-    done.get_future().wait();
-}
-
 void UiThreadEditorHooks::onUi(const std::function<void()>& f) {
     if (!inTransfer_) {
         runOnUi(f);
@@ -85,15 +70,15 @@ Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, 
       monitor_(link_, *this), ledgerUrl_(ledger_.url()) {
     link_.setUi(this);
     thread_.setObjectName(QStringLiteral("board link"));
-    context_ = new QObject;
-    context_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, context_, &QObject::deleteLater);
+    linkMailbox_ = new ThreadMailbox;
+    linkMailbox_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, linkMailbox_, &QObject::deleteLater);
     // The first job is only posted once the link thread's event loop exists, so posting never
     // races its creation; the order is kept with our own lock, which ThreadSanitizer sees
     // (Qt's own locks it cannot).
     std::promise<void> started;
     const QMetaObject::Connection once = connect(
-        &thread_, &QThread::started, context_, [&started] { started.set_value(); },
+        &thread_, &QThread::started, linkMailbox_, [&started] { started.set_value(); },
         Qt::DirectConnection);
     thread_.start();
     started.get_future().wait();
@@ -110,9 +95,9 @@ Programmer::~Programmer() {
 
 void Programmer::post(std::function<void()> job, std::function<void()> done) {
     ++pending_;
-    QMetaObject::invokeMethod(context_, [this, job = std::move(job), done = std::move(done)] {
+    linkMailbox_->post([this, job = std::move(job), done = std::move(done)] {
         job();
-        QMetaObject::invokeMethod(this, [this, done] {
+        uiMailbox_.post([this, done] {
             --pending_;
             if (done)
                 done();

@@ -13,6 +13,7 @@
 #include "ops/lpt_board.h"
 #include "ops/operations.h"
 #include "ops/usb_transfer.h"
+#include "ui/thread_mailbox.h"
 
 #include <QObject>
 #include <QThread>
@@ -98,10 +99,11 @@ class UiThreadEditorHooks final : public QObject, public EditorHooks {
     // Runs f on the UI thread; during a transfer the editor holds the transfer's copy
     // while f runs, and the copy takes f's changes back.
     void onUi(const std::function<void()>& f);
-    void runOnUi(const std::function<void()>& f);
+    void runOnUi(const std::function<void()>& f) { mailbox_.run(f); }
     void copyToEditor();
     void copyFromEditor();
 
+    ThreadMailbox mailbox_;
     EditorAdapter adapter_;
     PagerImage image_;
     PagerImage imageBackup_;
@@ -180,7 +182,8 @@ class Programmer final : public QObject, private LinkUi {
     ConnectionMonitor monitor_;
     BoardLink* board_ = &link_;
     QThread thread_;
-    QObject* context_ = nullptr; // lives on thread_
+    ThreadMailbox* linkMailbox_ = nullptr; // lives on thread_
+    ThreadMailbox uiMailbox_;
     int pending_ = 0;
     std::string ledgerUrl_; // ledger_'s, as the UI thread knows it
 };

@@ -153,10 +153,8 @@ void StationDialog::startRun() {
     }
     counter_ = counter_from_editor(editor_, editor_.flags().AutoInc1, editor_.flags().AutoInc2, 0,
                                    pagerLedger_.get());
-    stationRows_ = std::make_unique<StationRows>(portNames_, [this](StationRow row) {
-        QMetaObject::invokeMethod(
-            this, [this, row] { showRow(row); }, Qt::QueuedConnection);
-    });
+    stationRows_ = std::make_unique<StationRows>(
+        portNames_, [this](StationRow row) { mailbox_.post([this, row] { showRow(row); }); });
     for (const StationRow& r : stationRows_->rows())
         showRow(r);
     StationSetup setup;
@@ -174,8 +172,7 @@ void StationDialog::startRun() {
     runner_ = std::thread([this] {
         const StationSummary s = station_->run();
         stationRows_->run_ended();
-        QMetaObject::invokeMethod(
-            this, [this, s] { onRunEnded(s); }, Qt::QueuedConnection);
+        mailbox_.post([this, s] { onRunEnded(s); });
     });
     showButtons();
 }

@@ -6,6 +6,7 @@
 #include "ledger/station_ledger.h"
 #include "station/station.h"
 #include "station/station_rows.h"
+#include "ui/thread_mailbox.h"
 
 #include <QDialog>
 #include <functional>
@@ -89,6 +90,8 @@ class StationDialog final : public QDialog {
     std::unique_ptr<CapcodeCounter> counter_;
     std::unique_ptr<StationRows> stationRows_;
     std::unique_ptr<Station> station_;
+    // Rows and the run's end, from the station's threads.
+    ThreadMailbox mailbox_;
     std::thread runner_;
     bool closeWhenEnded_ = false;
 };
