@@ -198,14 +198,28 @@ HKey clsRegistryAccess::WriteBinary(const std::string& sPath, const std::string&
     return rc == reg::Success ? key : 0;
 }
 
+namespace {
+// Reads value sName of the key at kp: at most `size` bytes, or with size 0 the whole value
+// (its size asked for first). False when the key or the value cannot be read.
+bool read_value(RegistryBackend& backend, const clsRegistryAccess::KeyPath& kp,
+                const std::string& sName, std::uint32_t size, RegValueQuery& q) {
+    OpenKey key(backend);
+    if (key.open(kp.root, kp.subKey, reg::ReadAccess) != reg::Success)
+        return false;
+    if (size == 0) {
+        const long rc = backend.queryValue(key.handle(), sName, 1u, q);
+        if (rc != reg::MoreData)
+            return rc == reg::Success;
+        size = q.size;
+    }
+    return backend.queryValue(key.handle(), sName, size, q) == reg::Success;
+}
+} // namespace
+
 std::string clsRegistryAccess::ReadString(const std::string& sPath, const std::string& sName,
                                           const std::string& sDefault) {
-    const KeyPath kp = ParseKeyPath(sPath);
-    OpenKey key(backend_);
-    if (key.open(kp.root, kp.subKey, reg::ReadAccess) != reg::Success)
-        return sDefault;
     RegValueQuery q;
-    if (backend_.queryValue(key.handle(), sName, ReadStringBuffer, q) != reg::Success)
+    if (!read_value(backend_, ParseKeyPath(sPath), sName, ReadStringBuffer, q))
         return sDefault;
     std::string text = trimBlanks(bytesToString(q.data));
     // The terminating zero goes; a string handed back without one keeps its last character.
@@ -216,12 +230,8 @@ std::string clsRegistryAccess::ReadString(const std::string& sPath, const std::s
 
 std::int32_t clsRegistryAccess::ReadDWORD(const std::string& sPath, const std::string& sName,
                                           std::int32_t lDefault) {
-    const KeyPath kp = ParseKeyPath(sPath);
-    OpenKey key(backend_);
-    if (key.open(kp.root, kp.subKey, reg::ReadAccess) != reg::Success)
-        return lDefault;
     RegValueQuery q;
-    if (backend_.queryValue(key.handle(), sName, 4u, q) != reg::Success)
+    if (!read_value(backend_, ParseKeyPath(sPath), sName, 4u, q))
         return lDefault;
     std::uint32_t v = 0;
     for (std::size_t i = 0; i < q.data.size() && i < 4; ++i)
@@ -231,19 +241,9 @@ std::int32_t clsRegistryAccess::ReadDWORD(const std::string& sPath, const std::s
 
 std::string clsRegistryAccess::ReadBinary(const std::string& sPath, const std::string& sName,
                                           const std::string& sDefault) {
-    const KeyPath kp = ParseKeyPath(sPath);
-    OpenKey key(backend_);
-    if (key.open(kp.root, kp.subKey, reg::ReadAccess) != reg::Success)
-        return sDefault;
     RegValueQuery q;
-    const long rc = backend_.queryValue(key.handle(), sName, 1u, q);
-    if (rc == reg::MoreData) {
-        const std::uint32_t size = q.size;
-        if (backend_.queryValue(key.handle(), sName, size, q) != reg::Success)
-            return sDefault;
-    } else if (rc != reg::Success) {
+    if (!read_value(backend_, ParseKeyPath(sPath), sName, 0, q))
         return sDefault;
-    }
     return trimBlanks(BinToStr(bytesToString(q.data)));
 }
 

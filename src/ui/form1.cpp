@@ -134,15 +134,16 @@ void Form1::forwardClick(const std::string& name, int value) {
         runDialog(name, r->opensDialog);
         return;
     }
-    ++dispatchDepth_;
-    editor_.route(name, ControlEvent::Click, value);
-    --dispatchDepth_;
-    afterEvent();
+    dispatch([&] { editor_.route(name, ControlEvent::Click, value); });
 }
 
 void Form1::forwardText(const std::string& name, ControlEvent event) {
+    dispatch([&] { editor_.route(name, event); });
+}
+
+void Form1::dispatch(const std::function<void()>& handler) {
     ++dispatchDepth_;
-    editor_.route(name, event);
+    handler();
     --dispatchDepth_;
     afterEvent();
 }

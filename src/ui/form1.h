@@ -114,6 +114,9 @@ class Form1 : public QMainWindow {
     void forwardClick(const std::string& name, int value);
     void forwardText(const std::string& name, ControlEvent event);
     void afterEvent();
+    // Runs one of the editor's handlers as the window's event: the window's own echoes are
+    // ignored meanwhile and the model is rendered after it.
+    void dispatch(const std::function<void()>& handler);
     void carryOutFocusRequest();
     void runPagerCommand(int kind);
     // The dialog ("Form5", "Form6") a button's route opens, after its click handler filled it.

@@ -167,28 +167,19 @@ void Form1::mnuLBFF_Click() {
     const QString path = chooseFile(false);
     if (path.isEmpty())
         return;
-    ++dispatchDepth_;
-    open_document(editor_, path.toStdString(), messages_);
-    --dispatchDepth_;
-    afterEvent();
+    dispatch([&] { open_document(editor_, path.toStdString(), messages_); });
 }
 
 void Form1::mnuSA_Click() {
     const QString path = chooseFile(true);
     if (path.isEmpty())
         return;
-    ++dispatchDepth_;
-    save_document_as(editor_, path.toStdString(), messages_);
-    --dispatchDepth_;
-    afterEvent();
+    dispatch([&] { save_document_as(editor_, path.toStdString(), messages_); });
 }
 
 void Form1::mnuSBTF_Click() {
     strip_->setFocus(Qt::OtherFocusReason);
-    ++dispatchDepth_;
-    save_document(editor_, messages_);
-    --dispatchDepth_;
-    afterEvent();
+    dispatch([&] { save_document(editor_, messages_); });
 }
 
 void Form1::mnuAbout_Click() {
@@ -239,10 +230,7 @@ void Form1::startUp(const QString& programFolder, std::function<void()> done) {
     // is final while the board search runs on the link thread: nothing typed during the
     // search is overwritten when it ends. The monitor starts after both.
     editor_.flags().ProgramFolder = programFolder.toStdString();
-    ++dispatchDepth_;
-    editor_.startup_finish(programFolder.toStdString());
-    --dispatchDepth_;
-    afterEvent();
+    dispatch([&] { editor_.startup_finish(programFolder.toStdString()); });
     auto finish = [this, done] {
         startupDone_ = true;
         monitorWanted_ = true;
