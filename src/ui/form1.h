@@ -117,6 +117,10 @@ class Form1 : public QMainWindow {
     // Runs one of the editor's handlers as the window's event: the window's own echoes are
     // ignored meanwhile and the model is rendered after it.
     void dispatch(const std::function<void()>& handler);
+    // The connection monitor stopped while a dialog has the board (true when it was running),
+    // and started again afterwards.
+    bool holdMonitor();
+    void resumeMonitor(bool hadMonitor);
     void carryOutFocusRequest();
     void runPagerCommand(int kind);
     // The dialog ("Form5", "Form6") a button's route opens, after its click handler filled it.

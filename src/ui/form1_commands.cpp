@@ -62,10 +62,21 @@ void Form1::buildMenus() {
     add(help, "mnuFirmware", QStringLiteral("Check Firmware"), {}, &Form1::mnuFirmware_Click);
 }
 
-void Form1::runPagerCommand(int kind) {
+bool Form1::holdMonitor() {
     const bool hadMonitor = timer1_.isActive();
     timer1_.stop();
     monitorWanted_ = false;
+    return hadMonitor;
+}
+
+void Form1::resumeMonitor(bool hadMonitor) {
+    monitorWanted_ = true;
+    if (programmer_ && (hadMonitor || startupDone_) && !closing_)
+        timer1_.start();
+}
+
+void Form1::runPagerCommand(int kind) {
+    const bool hadMonitor = holdMonitor();
     ++dispatchDepth_;
     const bool open = editor_.run_pager_command(kind, [this] {
         // The entry's focus-out is an ordinary event of the window, outside the command.
@@ -83,9 +94,7 @@ void Form1::runPagerCommand(int kind) {
         dialog.exec();
         render();
     }
-    monitorWanted_ = true;
-    if (programmer_ && (hadMonitor || startupDone_) && !closing_)
-        timer1_.start();
+    resumeMonitor(hadMonitor);
 }
 
 void Form1::setStationPorts(StationPorts ports) {
@@ -97,9 +106,7 @@ void Form1::mnuStation_Click() {
     if (!stationPorts_.list)
         return;
     // The single-board link leaves the ports alone while the station has them.
-    const bool hadMonitor = timer1_.isActive();
-    timer1_.stop();
-    monitorWanted_ = false;
+    const bool hadMonitor = holdMonitor();
     strip_->setFocus(Qt::OtherFocusReason); // an entry being edited is stored first
     editor_.state().focusRequest.clear();
     if (programmer_)
@@ -111,9 +118,7 @@ void Form1::mnuStation_Click() {
         dialog.exec();
     }
     render();
-    monitorWanted_ = true;
-    if (programmer_ && (hadMonitor || startupDone_) && !closing_)
-        timer1_.start();
+    resumeMonitor(hadMonitor);
 }
 
 void Form1::monitorTick() {

@@ -2,6 +2,7 @@
 #include "cli/cli_messages.h"
 #include "cli/command.h"
 #include "cli/table_io.h"
+#include "cli/verbs/settings_file.h"
 #include "profile/profile.h"
 
 #include <QDateTime>
@@ -30,8 +31,7 @@ class ExportCommand final : public Command {
     int run(CommandContext& ctx, const QCommandLineParser& parser,
             const QStringList& args) override {
         Editor editor(ctx.messages);
-        editor.startup_finish({}, false);
-        if (!editor.mnuLBFF_Click(local_path(args.at(0))))
+        if (!open_in_editor(editor, args.at(0)))
             return ExitFailure;
         const std::vector<std::string> comment = {
             "KPR35T pager profile: the settings of " +
