@@ -106,7 +106,7 @@ bool DeviceSession::connect(BoardLink& board) {
         return false;
     // A Ctrl-C while the ports were probed stops here: the operation would clear it.
     if (found && cancelled()) {
-        release();
+        release(board);
         messages_.message(CancelledMessage, MessageIcon::None);
         return false;
     }

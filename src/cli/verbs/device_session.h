@@ -88,7 +88,9 @@ class DeviceSession {
     // --port ones when given) and shows "The Programmed Board is not responding!" when none
     // answers. A board that answered the probe but did not take the mode set ("Programmer
     // Initial Error !") is a failed connect here: the verb stops with that one message.
-    bool connect() { return connect(board()); }
+    // With --link lpt where the system offers no parallel port (reported): false, the USB
+    // board is not taken instead.
+    bool connect() { return lpt_ && !lptBoard_ ? false : connect(board()); }
     bool connect(BoardLink& board);
     // The shut-down release ("r" mode set) of a known board; false when it went unanswered
     // (reported).
