@@ -75,8 +75,6 @@ class TraceFile {
   public:
     // Opens (appending); false with `error` set when it cannot be opened.
     bool open(const std::string& path, std::string& error);
-    // The stream, or nullptr when no trace was asked for.
-    std::ostream* stream() const { return file_.get(); }
     // Flushes; false with `error` set (the file and the reason) when any of it could not be
     // written. True when no trace was asked for.
     bool written(std::string& error);

@@ -71,7 +71,6 @@ class UsbLink final : public BoardLink {
     // The last connect found nothing or a link failure forgot the board.
     bool no_board() const { return BoardPort == NoBoardPort; }
 
-    // ----- operations -----
     // ----- the board link -----
     std::string kind() const override { return LinkKindUsb; }
     // usb_connect with ConnectInteractive set for its duration when interactive (the monitor
@@ -83,6 +82,7 @@ class UsbLink final : public BoardLink {
     // The "r" mode set of a known board.
     bool release() override;
 
+    // ----- operations -----
     bool usb_open(const std::string& port);
     bool usb_connect();
     // True when the board acknowledged the mode set (otherwise the message was shown).
