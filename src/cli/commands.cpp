@@ -33,7 +33,8 @@ namespace kpr::cli {
     X(verify)                                                                                      \
     X(station)                                                                                     \
     X(backups)                                                                                     \
-    X(log)
+    X(log)                                                                                         \
+    X(ledger)
 // ---------------------------------------------------------------------------------------
 
 #define KPR_DECLARE_VERB(verb) std::unique_ptr<Command> make_##verb##_command();

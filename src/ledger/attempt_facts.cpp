@@ -11,9 +11,15 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <vector>
 
 namespace kpr {
@@ -57,8 +63,98 @@ std::string sha256_hex(const PagerImage& image) {
     return hex;
 }
 
+std::string machine_id(const std::string& fallbackFile) {
+    auto read_id = [](const std::string& path) {
+        std::ifstream f(path);
+        std::string id;
+        std::getline(f, id);
+        while (!id.empty() && std::isspace(static_cast<unsigned char>(id.back())))
+            id.pop_back();
+        return id.size() >= 16 && id.size() <= 64 ? id : std::string();
+    };
+    if (const char* forced = std::getenv("KPR_MACHINE_ID"); forced && *forced)
+        return forced;
+    for (const char* system : {"/etc/machine-id", "/var/lib/dbus/machine-id"})
+        if (std::string id = read_id(system); !id.empty())
+            return id;
+    if (std::string id = read_id(fallbackFile); !id.empty())
+        return id;
+    std::random_device rd;
+    std::string id;
+    for (int i = 0; i < 4; ++i) {
+        char b[9];
+        std::snprintf(b, sizeof b, "%08x", static_cast<unsigned>(rd()));
+        id += b;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(fallbackFile).parent_path(), ec);
+    std::ofstream(fallbackFile) << id << "\n";
+    // Another program may have made one at the same moment: the file's is the one.
+    const std::string kept = read_id(fallbackFile);
+    return kept.empty() ? id : kept;
+}
+
+LedgerOwner this_owner(const std::string& fallbackIdFile) {
+    return {machine_id(fallbackIdFile), station_name(), static_cast<int64_t>(::getpid())};
+}
+
+std::string bytes_hex(const std::string& bytes) {
+    static const char* const digits = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+bool serial_identifies_pager(const std::string& bytes) {
+    if (bytes.empty() || bytes == std::string(DefaultSerialNumber, SerialLength))
+        return false;
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b != 0x00 && b != 0x20 && b != 0xFF;
+    });
+}
+
+std::string utf8_text(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        std::size_t len = b < 0x80                ? 1
+                          : b >= 0xC2 && b < 0xE0 ? 2
+                          : b >= 0xE0 && b < 0xF0 ? 3
+                          : b >= 0xF0 && b < 0xF5 ? 4
+                                                  : 0;
+        bool whole = len > 0 && i + len <= s.size() && b != 0;
+        for (std::size_t k = 1; whole && k < len; ++k)
+            whole = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+        if (whole && len == 3) { // no overlong forms, no UTF-16 surrogates
+            const auto c1 = static_cast<unsigned char>(s[i + 1]);
+            whole = !(b == 0xE0 && c1 < 0xA0) && !(b == 0xED && c1 >= 0xA0);
+        }
+        if (whole && len == 4) {
+            const auto c1 = static_cast<unsigned char>(s[i + 1]);
+            whole = !(b == 0xF0 && c1 < 0x90) && !(b == 0xF4 && c1 >= 0x90);
+        }
+        if (whole) {
+            out.append(s, i, len);
+            i += len;
+        } else {
+            char e[5];
+            std::snprintf(e, sizeof e, "\\x%02X", b);
+            out += e;
+            ++i;
+        }
+    }
+    return out;
+}
+
 void describe_image(LedgerAttempt& a, const PagerImage& image, bool inPager) {
-    a.serial = inPager ? valid_serial_number(image).value_or("") : "";
+    a.serialBytes = inPager ? valid_serial_number(image).value_or("") : "";
+    a.serial = shown_serial_number(a.serialBytes);
+    a.serialIdentifies = serial_identifies_pager(a.serialBytes);
     a.firmware = inPager ? image[AddrFirmware] : -1;
     for (int slot = 0; slot < CapcodeSlots; ++slot)
         a.capcodes[slot] = {decode_capcode(image, slot), (image[capcode_base(slot)] & 1) != 0};

@@ -15,6 +15,20 @@ std::string current_user(); // the login name, or the user id when there is none
 
 std::string sha256_hex(const PagerImage& image);
 
+// This machine, by a stable id: /etc/machine-id, else one made once and kept in
+// `fallbackFile` (the program's data folder). Cloned PCs may share a host name, not this.
+std::string machine_id(const std::string& fallbackFile);
+// This process of this machine, as the owner of the reservations it makes.
+LedgerOwner this_owner(const std::string& fallbackIdFile);
+
+// Bytes as two lowercase hex digits each.
+std::string bytes_hex(const std::string& bytes);
+// True when a serial number with a valid checksum names one pager: not the default serial a
+// write gives a pager without one, not blank (spaces, zeros or erased bytes).
+bool serial_identifies_pager(const std::string& bytes);
+// Text a database takes: valid UTF-8 as it is, every other byte (and NUL) as "\xNN".
+std::string utf8_text(const std::string& text);
+
 // Fills serial, firmware, capcodes, frequency, language and imageSha256 from `image`. With
 // inPager false the image was only meant for the pager (nothing went to it or was read from
 // it): what only a pager can tell (serial, firmware byte, hash) stays empty.

@@ -3,10 +3,12 @@
 #include "ledger/pg_connection.h"
 #include "ledger/sql_ledger.h"
 #include "ledger/sqlite_connection.h"
+#include "settings/capcode.h"
 
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <regex>
 
 namespace kpr {
 
@@ -26,12 +28,28 @@ std::string quoted(const std::string& v) {
 
 } // namespace
 
+std::string redacted_ledger_url(const std::string& url) {
+    static const std::regex inUser(R"(^(postgres(?:ql)?://[^:/@?#]*:)[^@/?#]*@)",
+                                   std::regex::icase);
+    static const std::regex keyword(R"((^|[?&\s])(password\s*=\s*)('(?:[^'\\]|\\.)*'|[^&\s]*))",
+                                    std::regex::icase);
+    std::string out = std::regex_replace(url, inUser, "$1***@");
+    return std::regex_replace(out, keyword, "$1$2***");
+}
+
 std::unique_ptr<Ledger> make_ledger(const std::string& url, const std::string& defaultFile) {
     if (starts_with(url, "postgresql://") || starts_with(url, "postgres://"))
-        return std::make_unique<SqlLedger>(std::make_unique<PgConnection>(url, url));
+        return std::make_unique<SqlLedger>(
+            std::make_unique<PgConnection>(url, redacted_ledger_url(url)));
     std::string path = url.empty() ? defaultFile : url;
     if (starts_with(path, "sqlite:"))
         path = path.substr(7);
+    // Names SQLite gives a meaning of its own would be a ledger that vanishes with the
+    // program (or one shared only in memory): every capcode would be free again next time.
+    if (path.empty() || path == ":memory:" || starts_with(path, "file:"))
+        throw LedgerError("The ledger \"" + utf8_text(url) +
+                          "\" names no file. Give the path of a ledger file, or a "
+                          "postgresql:// URL.");
     // A PostgreSQL socket or the folder holding it; user and database as libpq's defaults
     // (PGUSER, PGDATABASE) say.
     struct stat st {};
@@ -46,10 +64,25 @@ std::unique_ptr<Ledger> make_ledger(const std::string& url, const std::string& d
     return std::make_unique<SqlLedger>(std::make_unique<SqliteConnection>(path));
 }
 
-std::unique_ptr<Ledger> open_ledger(const std::string& url, const std::string& defaultFile) {
+std::unique_ptr<Ledger> open_ledger(const std::string& url, const std::string& defaultFile,
+                                    LedgerAccess access, LedgerOpening* opening) {
     auto l = make_ledger(url, defaultFile);
-    l->open(station_name());
+    const std::string idFile =
+        defaultFile.empty()
+            ? std::string()
+            : (std::filesystem::path(defaultFile).parent_path() / "machine-id").string();
+    const LedgerOpening found = l->open(this_owner(idFile), access);
+    if (opening)
+        *opening = found;
     return l;
+}
+
+std::string uncertain_reservation_line(const OpenReservation& r) {
+    return "Capcode " + capcode_text(r.capcode) + " (reservation " + std::to_string(r.id) + ", " +
+           r.station + ", " + r.since + (r.serial.empty() ? std::string() : ", pager " + r.serial) +
+           ") may be in a pager that was written but never recorded: it stays held. Check "
+           "that pager, then free it with: kprtool ledger release " +
+           std::to_string(r.id);
 }
 
 } // namespace kpr

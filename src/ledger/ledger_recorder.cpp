@@ -2,6 +2,7 @@
 
 #include "ledger/attempt_facts.h"
 #include "link/usb_link.h"
+#include "settings/capcode.h"
 #include "text/charset.h"
 
 namespace kpr {
@@ -17,41 +18,74 @@ LedgerRecorder::~LedgerRecorder() {
 }
 
 void LedgerRecorder::releaseReserved() {
-    if (ledger_ && !reserved_.empty()) {
+    if (ledger_ && !reserved_.empty() && !marked_) {
         try {
             ledger_->release(reserved_);
         } catch (const LedgerError&) {
-            // released at this station's next start
+            // never marked "writing": freed at this machine's next start
         }
     }
     reserved_.clear();
+    marked_ = false;
+}
+
+void LedgerRecorder::keepReserved() {
+    reserved_.clear();
+    marked_ = false;
 }
 
 void LedgerRecorder::setUrl(std::string url) {
     releaseReserved();
     ledger_.reset();
+    offline_ = warned_ = false;
     url_ = std::move(url);
 }
 
-bool LedgerRecorder::ready() {
-    if (!opened())
+bool LedgerRecorder::ready(bool needed) {
+    if (!opened(needed))
         return false;
     if (p_.takeLastMessage)
         p_.takeLastMessage(); // said before this attempt
     return true;
 }
 
-bool LedgerRecorder::opened() {
+bool LedgerRecorder::opened(bool needed) {
     if (ledger_)
         return true;
+    std::string why;
     try {
-        ledger_ = open_ledger(url_, defaultFile_);
+        LedgerOpening found;
+        ledger_ = open_ledger(url_, defaultFile_, LedgerAccess::Record, &found);
         station_ = station_name();
+        offline_ = warned_ = false;
+        if (found.freed > 0)
+            p_.messages.message(
+                "Freed " + std::to_string(found.freed) +
+                    " capcode reservation(s) of programs that ended before writing a pager.",
+                MessageIcon::Information);
+        for (const OpenReservation& r : found.uncertain)
+            p_.messages.message(uncertain_reservation_line(r), MessageIcon::Warning);
         return true;
     } catch (const LedgerError& e) {
-        fail(e.what());
-        return false;
+        why = e.what();
     }
+    if (needed && !offline_) {
+        const std::string question =
+            why + "\n\nWithout the ledger, the auto-increased capcodes are not checked against "
+                  "the pagers already written. Go on without the ledger?";
+        const bool go = p_.goOnWithout ? p_.goOnWithout(why) : p_.messages.ask(question);
+        if (!go)
+            return false;
+        warned_ = true; // the question said it
+    }
+    offline_ = true;
+    if (!warned_) {
+        warned_ = true;
+        p_.messages.message(why + " Attempts are not recorded in the ledger until it can be "
+                                  "used again.",
+                            MessageIcon::Warning);
+    }
+    return true;
 }
 
 void LedgerRecorder::fail(const std::string& why) {
@@ -59,16 +93,17 @@ void LedgerRecorder::fail(const std::string& why) {
 }
 
 bool LedgerRecorder::reserve(bool inc1, bool inc2) {
-    if (!opened())
+    if (!opened(true))
         return false;
+    if (!ledger_)
+        return true; // going on without the ledger, as the operator chose
     EditorHooks& e = p_.editor;
     try {
         for (int index : {0, 1}) {
             if (!(index == 0 ? inc1 : inc2))
                 continue;
             const long long from = capcode_value(e.capcode_text(index));
-            const LedgerReservation r =
-                ledger_->reserve_capcode(static_cast<int32_t>(from), station_);
+            const LedgerReservation r = ledger_->reserve_capcode(static_cast<int32_t>(from));
             reserved_.push_back(r.id);
             for (const std::string& line : r.skipped)
                 p_.messages.message(line, MessageIcon::Information);
@@ -80,6 +115,7 @@ bool LedgerRecorder::reserve(bool inc1, bool inc2) {
         return true;
     } catch (const LedgerError& err) {
         fail(err.what());
+        releaseReserved();
         return false;
     }
 }
@@ -91,12 +127,27 @@ void LedgerRecorder::read_accepted(const PagerImage& image) {
 bool LedgerRecorder::before_write(const PagerImage& outgoing, BlockTransfer& link,
                                   ProgressSink& progress) {
     outgoing_ = outgoing;
-    return p_.backups.before_write(outgoing, link, progress);
+    if (!p_.backups.before_write(outgoing, link, progress))
+        return false;
+    if (!ledger_ || reserved_.empty())
+        return true;
+    // From here on the pager may hold the reserved capcodes: the ledger must know before
+    // the first block goes out, or a crash would let them out again.
+    LedgerAttempt facts;
+    describe_image(facts, outgoing);
+    try {
+        ledger_->mark_writing(reserved_, facts.serial);
+        marked_ = true;
+        return true;
+    } catch (const LedgerError& err) {
+        fail(std::string(err.what()) + " The pager has not been written.");
+        return false;
+    }
 }
 
 bool LedgerRecorder::record(LedgerAttempt a, const PagerImage* facts, bool inPager) {
-    if (!opened())
-        return false;
+    if (!ledger_)
+        return true; // not recording, as the operator was told
     a.station = station_;
     a.port = p_.link.board_known() ? p_.link.BoardPort : "";
     a.user = current_user();
@@ -106,9 +157,29 @@ bool LedgerRecorder::record(LedgerAttempt a, const PagerImage* facts, bool inPag
     try {
         ledger_->record(a, reserved_);
         reserved_.clear();
+        marked_ = false;
         return true;
     } catch (const LedgerError& err) {
-        fail("The attempt could not be recorded in the ledger. " + std::string(err.what()));
+        const bool verified = a.kind == "write" && a.result == "verified";
+        if (verified) {
+            unrecordedVerified_ = true;
+            std::string capcodes;
+            for (const LedgerCapcode& c : a.capcodes)
+                if (c.on)
+                    capcodes += (capcodes.empty() ? "" : ", ") + capcode_text(c.capcode);
+            fail("Pager " + (a.serial.empty() ? std::string("(no serial number)") : a.serial) +
+                 " was written and verified, but the ledger could not record it: " + err.what() +
+                 " Its capcodes (" + capcodes +
+                 ") stay held in the ledger; `kprtool log --open` lists them.");
+        } else {
+            fail("The attempt could not be recorded in the ledger. " + std::string(err.what()));
+        }
+        // A pager whose write started may hold its capcodes: they stay held (the ledger
+        // shows them as open); one never written gives them back.
+        if (marked_ || verified)
+            keepReserved();
+        else
+            releaseReserved();
         return false;
     }
 }
@@ -128,6 +199,8 @@ bool LedgerRecorder::record_write(OpOutcome r) {
     a.backupFile = p_.backups.lastKept(BackupKind::BeforeWrite).filename().string();
     const std::optional<PagerImage> sent = std::move(outgoing_);
     outgoing_.reset();
+    if (!sent)
+        releaseReserved(); // nothing went to the pager
     return sent ? record(a, &*sent, true) : record(a, &p_.editor.image(), false);
 }
 
@@ -172,7 +245,7 @@ Operations::DialogNext recorded_activate(Operations& ops, LedgerRecorder& ledger
 OpOutcome recorded_batch_step(Operations& ops, LedgerRecorder& ledger,
                               const std::function<void()>& reserved) {
     const TransferFlags& f = ops.context().editor.flags();
-    if (!ledger.reserve(f.AutoInc1, f.AutoInc2))
+    if (!ledger.ready(f.AutoInc1 || f.AutoInc2) || !ledger.reserve(f.AutoInc1, f.AutoInc2))
         return OpOutcome::Failed;
     if (reserved)
         reserved();

@@ -1,8 +1,11 @@
 #pragma once
 // The programming ledger as the programs use it around the operations: opened before any
-// pager is touched (an unusable ledger is shown and nothing runs); every write, read and
-// verify recorded when it ends; the auto-increased capcodes of a batch reserved before each
-// pager's write. kprtool and the window share it; it runs wherever the operations run.
+// pager is touched; every write, read and verify recorded when it ends; the auto-increased
+// capcodes of a batch reserved before each pager's write and marked "writing" before its
+// first block goes out. A ledger that cannot be used at all stops only what it protects (a
+// batch with auto-increase), unless the user says to go on without it; Read, Write and Verify
+// run with one warning that nothing is recorded. kprtool and the window share it; it runs
+// wherever the operations run.
 #include "backup/backup_store.h"
 #include "ledger/ledger.h"
 #include "ops/operations.h"
@@ -53,6 +56,9 @@ struct LedgerParts {
     OperatorMessages& messages;
     UsbLink& link;
     std::function<std::string()> takeLastMessage;
+    // Asked when a batch with auto-increase finds the ledger unusable (the reason given):
+    // true goes on without it. Empty: the operator is asked through `messages`.
+    std::function<bool(const std::string& why)> goOnWithout = {};
 };
 
 class LedgerRecorder final : public TransferObserver {
@@ -67,9 +73,17 @@ class LedgerRecorder final : public TransferObserver {
     void setUrl(std::string url);
     const std::string& url() const { return url_; }
 
-    // An attempt starts: opens the ledger unless it is open. False, with the reason shown,
-    // when it cannot be used: nothing may be written then.
-    bool ready();
+    // An attempt starts: opens the ledger unless it is open. When it cannot be used: for an
+    // attempt that needs it (a batch with auto-increase) false, with the reason shown,
+    // unless the operator chose to go on without it; for any other attempt true, with one
+    // warning that attempts are not recorded.
+    bool ready(bool needed = false);
+    // The open ledger, if any (to interrupt a wait on it).
+    Ledger* ledger() { return ledger_.get(); }
+    // True while attempts are not recorded (the ledger could not be used).
+    bool offline() const { return offline_; }
+    // A verified pager could not be recorded: its capcodes stay held in the ledger.
+    bool unrecordedVerified() const { return unrecordedVerified_; }
 
     // Reserves the capcodes of the ticked entries (0, 1) for the next pager, moving the
     // entries past capcodes other pagers hold. False when the ledger refused (reason shown).
@@ -89,9 +103,11 @@ class LedgerRecorder final : public TransferObserver {
     // `facts`: the image to describe; inPager false keeps what only a pager can tell
     // (serial number, firmware byte, hash) out.
     bool record(LedgerAttempt a, const PagerImage* facts, bool inPager);
-    bool opened();
+    bool opened(bool needed);
     void fail(const std::string& why);
     void releaseReserved();
+    // The reservations of a pager whose write had started stay held whatever happens.
+    void keepReserved();
 
     LedgerParts p_;
     std::string url_;
@@ -100,6 +116,10 @@ class LedgerRecorder final : public TransferObserver {
     std::string station_;
     std::optional<PagerImage> outgoing_;
     std::vector<int64_t> reserved_;
+    bool marked_ = false;  // reserved_ are marked "writing" in the ledger
+    bool offline_ = false; // not recording: the ledger could not be used
+    bool warned_ = false;  // ...and the operator was told so
+    bool unrecordedVerified_ = false;
 };
 
 // The programming dialog's steps with the ledger: the ledger is made ready first (nothing

@@ -1,48 +1,20 @@
 #include "ledger/sql_ledger.h"
 
 #include "ledger/attempt_facts.h"
+#include "ledger/ledger_schema.h"
+#include "settings/battery.h"
 #include "settings/capcode.h"
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
+#include <random>
 #include <unistd.h>
 #include <unordered_map>
 
 namespace kpr {
 
 namespace {
-
-// Schema by version: migrations[v - 1] takes a ledger from version v - 1 to v.
-std::vector<std::string> migration(int version, const std::string& id) {
-    switch (version) {
-    case 1:
-        return {
-            "CREATE TABLE attempts (id " + id +
-                ", at_utc TEXT NOT NULL, station TEXT NOT NULL, port TEXT NOT NULL,"
-                " user_name TEXT NOT NULL, kind TEXT NOT NULL, serial TEXT NOT NULL,"
-                " firmware INTEGER NOT NULL, frequency TEXT NOT NULL, language TEXT NOT NULL,"
-                " image_sha256 TEXT NOT NULL, backup_file TEXT NOT NULL, result TEXT NOT NULL,"
-                " message TEXT NOT NULL)",
-            "CREATE INDEX attempts_at ON attempts (at_utc)",
-            "CREATE INDEX attempts_serial ON attempts (serial)",
-            "CREATE TABLE attempt_capcodes (attempt_id BIGINT NOT NULL REFERENCES attempts (id),"
-            " slot INTEGER NOT NULL, capcode INTEGER NOT NULL, enabled INTEGER NOT NULL,"
-            " PRIMARY KEY (attempt_id, slot))",
-            "CREATE INDEX attempt_capcodes_capcode ON attempt_capcodes (capcode)",
-            // The owner's process id lets a station tell its crashed runs from its live ones.
-            "CREATE TABLE reservations (id " + id +
-                ", capcode INTEGER NOT NULL UNIQUE, station TEXT NOT NULL, pid INTEGER NOT NULL,"
-                " at_utc TEXT NOT NULL)",
-            "CREATE TABLE stations (name TEXT PRIMARY KEY, last_seen TEXT NOT NULL)",
-        };
-    default:
-        return {};
-    }
-}
-
-int64_t to_int(const SqlValue& v) {
-    return v ? std::stoll(*v) : 0;
-}
 
 std::string text(const SqlValue& v) {
     return v.value_or("");
@@ -52,26 +24,69 @@ bool process_alive(int64_t pid) {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
+// A key no other record call has: a retried record finds its first try by it. Drawn fresh
+// each time (a generator's state would be shared by the processes a fork makes).
+std::string new_attempt_key() {
+    std::random_device rd;
+    std::string key = std::to_string(::getpid()) + "-";
+    for (int i = 0; i < 4; ++i)
+        key += std::to_string(rd()) + (i < 3 ? "-" : "");
+    return key;
+}
+
+constexpr const char* AttemptColumns =
+    "id, at_utc, station, port, user_name, kind, serial, firmware, frequency, language,"
+    " image_sha256, backup_file, result, message, serial_identifies";
+
 } // namespace
 
+int64_t SqlLedger::number(const SqlValue& v, const char* what) const {
+    const std::string s = text(v);
+    int64_t n = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size())
+        throw LedgerError("The ledger " + location() + " is damaged: " + what + " holds \"" +
+                          utf8_text(s.substr(0, 20)) +
+                          "\" where a number belongs. Restore it from a backup.");
+    return n;
+}
+
 template <class F> auto SqlLedger::transaction(F&& body) {
-    db_->begin_exclusive();
-    try {
-        if constexpr (std::is_void_v<decltype(body())>) {
-            body();
-            db_->exec("COMMIT");
-        } else {
-            auto r = body();
-            db_->exec("COMMIT");
-            return r;
-        }
-    } catch (...) {
+    for (int tries = 0;; ++tries) {
         try {
-            db_->exec("ROLLBACK");
-        } catch (const LedgerError&) {
-            // the first error is the one to tell
+            db_->begin_exclusive();
+            try {
+                if constexpr (std::is_void_v<decltype(body())>) {
+                    body();
+                    db_->exec("COMMIT");
+                    return;
+                } else {
+                    auto r = body();
+                    db_->exec("COMMIT");
+                    return r;
+                }
+            } catch (...) {
+                try {
+                    db_->exec("ROLLBACK");
+                } catch (const LedgerError&) {
+                    // the first error is the one to tell
+                }
+                throw;
+            }
+        } catch (const LedgerConnectionLost&) {
+            if (tries > 0)
+                throw;
+            db_->connect(access_); // a server restarted: once more on a new connection
         }
-        throw;
+    }
+}
+
+template <class F> auto SqlLedger::reading(F&& body) {
+    try {
+        return body();
+    } catch (const LedgerConnectionLost&) {
+        db_->connect(access_);
+        return body();
     }
 }
 
@@ -79,143 +94,273 @@ void SqlLedger::migrate() {
     int version = 0;
     if (db_->has_table("schema_version")) {
         const auto rows = db_->exec("SELECT MAX(version) FROM schema_version");
-        version = rows.empty() ? 0 : static_cast<int>(to_int(rows[0][0]));
-    } else {
+        version =
+            rows.empty() || !rows[0][0] ? 0 : static_cast<int>(number(rows[0][0], "its schema"));
+    } else if (access_ == LedgerAccess::Record) {
         db_->exec("CREATE TABLE schema_version (version INTEGER NOT NULL)");
     }
     if (version > LedgerSchemaVersion)
         throw LedgerError("The ledger " + location() + " was made by a newer version of this " +
                           "program (schema " + std::to_string(version) + ", this one knows " +
                           std::to_string(LedgerSchemaVersion) + "). It was left unchanged.");
+    if (access_ == LedgerAccess::List) {
+        if (version < LedgerSchemaVersion)
+            throw LedgerError("The ledger " + location() +
+                              (version == 0 ? std::string(" holds no programming log yet.")
+                                            : " was made by an older version of this program: "
+                                              "write, read or verify a pager once to bring it "
+                                              "up to date, then list it."));
+        return;
+    }
     for (int v = version + 1; v <= LedgerSchemaVersion; ++v) {
-        for (const std::string& sql : migration(v, db_->id_column()))
+        for (const std::string& sql : schema_statements(v, db_->id_column()))
             db_->exec(sql);
+        if (v == 2 && version >= 1)
+            fill_version_2(*db_);
         db_->exec("INSERT INTO schema_version (version) VALUES (?)", {std::to_string(v)});
     }
 }
 
-void SqlLedger::open(const std::string& station) {
+// The tables are there and the newest rows read as they should: damage shows now, before
+// any pager is written.
+void SqlLedger::check_readable() {
+    for (const std::string& t : ledger_tables())
+        if (!db_->has_table(t))
+            throw LedgerError("The ledger " + location() + " is damaged or is not a ledger (no " +
+                              t + " table). It was left unchanged.");
+    select_attempts("1 = 1", {}, " ORDER BY id DESC LIMIT 20");
+    for (const SqlRow& r : db_->exec("SELECT id, capcode, pid, writing FROM reservations"))
+        for (const SqlValue& v : r)
+            number(v, "a reservation");
+    for (const SqlRow& r :
+         db_->exec("SELECT capcode FROM capcode_holds ORDER BY capcode DESC LIMIT 20"))
+        number(r[0], "a held capcode");
+}
+
+LedgerOpening SqlLedger::open(const LedgerOwner& owner, LedgerAccess access) {
     std::lock_guard lock(mutex_);
-    db_->connect();
-    transaction([&] {
+    owner_ = owner;
+    access_ = access;
+    db_->connect(access);
+    db_->check_integrity();
+    if (access == LedgerAccess::List) {
+        reading([&] {
+            migrate();
+            check_readable();
+        });
+        return {};
+    }
+    return transaction([&] {
         migrate();
-        for (const SqlRow& r :
-             db_->exec("SELECT id, pid FROM reservations WHERE station = ?", {station})) {
-            if (to_int(r[1]) != ::getpid() && !process_alive(to_int(r[1])))
-                db_->exec("DELETE FROM reservations WHERE id = ?", {r[0]});
+        check_readable();
+        // Reservations of this machine's programs that ended: given back when their write
+        // never started; held and told when their pager may have been written. Another
+        // machine's are never judged here (its process ids mean nothing on this one).
+        LedgerOpening found;
+        for (const OpenReservation& r : list_reservations()) {
+            if (r.machine != owner.machine || r.pid == owner.pid || process_alive(r.pid))
+                continue;
+            if (r.writing) {
+                found.uncertain.push_back(r);
+                continue;
+            }
+            drop_reservation(r.id);
+            ++found.freed;
         }
         db_->exec("INSERT INTO stations (name, last_seen) VALUES (?, ?) ON CONFLICT (name) "
                   "DO UPDATE SET last_seen = excluded.last_seen",
-                  {station, utc_now_text()});
+                  {utf8_text(owner.station), utc_now_text()});
+        return found;
     });
 }
 
-LedgerReservation SqlLedger::reserve_capcode(int32_t from, const std::string& station) {
+void SqlLedger::drop_reservation(int64_t id) {
+    const std::string rid = std::to_string(id);
+    db_->exec("DELETE FROM capcode_holds WHERE reservation_id = ?", {rid});
+    db_->exec("DELETE FROM reservations WHERE id = ?", {rid});
+}
+
+LedgerReservation SqlLedger::reserve_capcode(int32_t from) {
     std::lock_guard lock(mutex_);
     return transaction([&] {
         LedgerReservation res;
-        for (int32_t c = from; c <= CapcodeMax; ++c) {
-            const std::string cc = std::to_string(c);
-            if (!db_->exec("SELECT id FROM reservations WHERE capcode = ?", {cc}).empty())
-                continue; // another pager's write is on it
-            // Is it in the latest verified write of some pager?
-            const auto holder = db_->exec(
-                "SELECT a.serial FROM attempts a JOIN attempt_capcodes k ON k.attempt_id = a.id"
-                " WHERE k.capcode = ? AND k.enabled = 1 AND a.kind = 'write'"
-                " AND a.result = 'verified' AND a.id = (SELECT MAX(b.id) FROM attempts b"
-                " WHERE b.serial = a.serial AND b.kind = 'write' AND b.result = 'verified')"
-                " LIMIT 1",
-                {cc});
-            if (!holder.empty()) {
-                res.skipped.push_back("Capcode " + capcode_text(c) + " is in pager " +
-                                      text(holder[0][0]) + " already: skipped");
-                continue;
-            }
-            const auto id = db_->exec("INSERT INTO reservations (capcode, station, pid, at_utc) "
-                                      "VALUES (?, ?, ?, ?) RETURNING id",
-                                      {cc, station, std::to_string(::getpid()), utc_now_text()});
-            res.id = to_int(id.at(0).at(0));
-            res.capcode = c;
-            return res;
+        const std::string f = std::to_string(from);
+        int64_t free = from;
+        if (!db_->exec("SELECT 1 FROM capcode_holds WHERE capcode = ? LIMIT 1", {f}).empty()) {
+            // The first capcode after a held one that is not held itself: one walk along
+            // the capcode index, however many are held.
+            const auto gap =
+                db_->exec("SELECT h.capcode + 1 FROM capcode_holds h WHERE h.capcode >= ? AND"
+                          " h.capcode < ? AND NOT EXISTS (SELECT 1 FROM capcode_holds g"
+                          " WHERE g.capcode = h.capcode + 1) ORDER BY h.capcode LIMIT 1",
+                          {f, std::to_string(CapcodeMax)});
+            if (gap.empty())
+                throw LedgerError("No capcode is free from " + capcode_text(from) + " up to " +
+                                  capcode_text(CapcodeMax) + " in the ledger " + location() + ".");
+            free = number(gap[0][0], "a held capcode");
+            // What was passed over: one pager named, or the range.
+            const auto pagers = db_->exec(
+                "SELECT capcode, serial FROM capcode_holds WHERE capcode >= ? AND capcode < ?"
+                " AND attempt_id IS NOT NULL ORDER BY capcode LIMIT 2",
+                {f, std::to_string(free)});
+            if (pagers.size() == 1)
+                res.skipped.push_back("Capcode " + capcode_text(number(pagers[0][0], "capcode")) +
+                                      " is in pager " + text(pagers[0][1]) + " already: skipped");
+            else if (!pagers.empty())
+                res.skipped.push_back("Capcodes " + capcode_text(from) + "\u2013" +
+                                      capcode_text(free - 1) + " are in other pagers: skipped");
         }
-        throw LedgerError("No capcode is free from " + capcode_text(from) + " up to " +
-                          capcode_text(CapcodeMax) + " in the ledger " + location() + ".");
+        const std::string c = std::to_string(free);
+        const auto id = db_->exec(
+            "INSERT INTO reservations (capcode, station, pid, at_utc, machine, writing, serial)"
+            " VALUES (?, ?, ?, ?, ?, 0, '') RETURNING id",
+            {c, utf8_text(owner_.station), std::to_string(owner_.pid), utc_now_text(),
+             utf8_text(owner_.machine)});
+        res.id = number(id.at(0).at(0), "a reservation");
+        res.capcode = static_cast<int32_t>(free);
+        db_->exec("INSERT INTO capcode_holds (capcode, reservation_id, serial_hex, identifies,"
+                  " serial) VALUES (?, ?, '', 0, '')",
+                  {c, std::to_string(res.id)});
+        return res;
+    });
+}
+
+void SqlLedger::mark_writing(const std::vector<int64_t>& reservations, const std::string& serial) {
+    if (reservations.empty())
+        return;
+    std::lock_guard lock(mutex_);
+    transaction([&] {
+        for (int64_t r : reservations) {
+            const auto marked = db_->exec("UPDATE reservations SET writing = 1, serial = ?"
+                                          " WHERE id = ? RETURNING id",
+                                          {utf8_text(serial), std::to_string(r)});
+            if (marked.empty())
+                throw LedgerError("The capcode reservation " + std::to_string(r) +
+                                  " is no longer in the ledger " + location() +
+                                  " (released by hand?): the pager was not written.");
+        }
     });
 }
 
 int64_t SqlLedger::record(const LedgerAttempt& a, const std::vector<int64_t>& reservations) {
     std::lock_guard lock(mutex_);
+    const std::string key = new_attempt_key();
     return transaction([&] {
+        // A try whose answer was lost with its connection may have been stored already.
+        const auto done = db_->exec("SELECT id FROM attempts WHERE attempt_key = ?", {key});
+        if (!done.empty())
+            return number(done[0][0], "an attempt");
+        const std::string serialHex = bytes_hex(a.serialBytes);
+        const std::string shown =
+            a.serialBytes.empty() ? utf8_text(a.serial) : shown_serial_number(a.serialBytes);
+        const bool identifies = a.serialIdentifies && !a.serialBytes.empty();
         const auto rows = db_->exec(
             "INSERT INTO attempts (at_utc, station, port, user_name, kind, serial, firmware,"
-            " frequency, language, image_sha256, backup_file, result, message)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
-            {a.time.empty() ? utc_now_text() : a.time, a.station, a.port, a.user, a.kind, a.serial,
-             std::to_string(a.firmware), a.frequency, a.language, a.imageSha256, a.backupFile,
-             a.result, a.message});
+            " frequency, language, image_sha256, backup_file, result, message, serial_hex,"
+            " serial_identifies, attempt_key)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
+            {a.time.empty() ? utc_now_text() : utf8_text(a.time), utf8_text(a.station),
+             utf8_text(a.port), utf8_text(a.user), utf8_text(a.kind), shown,
+             std::to_string(a.firmware), utf8_text(a.frequency), utf8_text(a.language),
+             utf8_text(a.imageSha256), utf8_text(a.backupFile), utf8_text(a.result),
+             utf8_text(a.message), serialHex, identifies ? "1" : "0", key});
         const std::string id = text(rows.at(0).at(0));
         for (int slot = 0; slot < 8; ++slot)
             db_->exec("INSERT INTO attempt_capcodes (attempt_id, slot, capcode, enabled) "
                       "VALUES (?, ?, ?, ?)",
                       {id, std::to_string(slot), std::to_string(a.capcodes[slot].capcode),
                        a.capcodes[slot].on ? "1" : "0"});
+        if (a.kind == "write" && a.result == "verified") {
+            // The pager's earlier capcodes are free again, but only when its serial says
+            // for certain that it is the same pager.
+            if (identifies)
+                db_->exec("DELETE FROM capcode_holds WHERE attempt_id IS NOT NULL AND"
+                          " identifies = 1 AND serial_hex = ?",
+                          {serialHex});
+            for (int slot = 0; slot < 8; ++slot)
+                if (a.capcodes[slot].on)
+                    db_->exec("INSERT INTO capcode_holds (capcode, attempt_id, serial_hex,"
+                              " identifies, serial) VALUES (?, ?, ?, ?, ?)",
+                              {std::to_string(a.capcodes[slot].capcode), id, serialHex,
+                               identifies ? "1" : "0", shown});
+        }
         for (int64_t r : reservations)
-            db_->exec("DELETE FROM reservations WHERE id = ?", {std::to_string(r)});
-        return std::stoll(id);
+            drop_reservation(r);
+        return number(rows.at(0).at(0), "an attempt");
     });
 }
 
 void SqlLedger::release(const std::vector<int64_t>& reservations) {
+    if (reservations.empty())
+        return;
     std::lock_guard lock(mutex_);
     transaction([&] {
         for (int64_t r : reservations)
-            db_->exec("DELETE FROM reservations WHERE id = ?", {std::to_string(r)});
+            drop_reservation(r);
     });
 }
 
-std::vector<LedgerAttempt> SqlLedger::query(const LedgerFilter& f) {
+std::vector<int64_t> SqlLedger::release_checked(const std::vector<int64_t>& ids) {
     std::lock_guard lock(mutex_);
-    std::string sql = "SELECT id, at_utc, station, port, user_name, kind, serial, firmware,"
-                      " frequency, language, image_sha256, backup_file, result, message"
-                      " FROM attempts a WHERE 1 = 1";
-    std::vector<SqlValue> params;
-    if (!f.since.empty()) {
-        sql += " AND at_utc >= ?";
-        params.push_back(f.since);
-    }
-    if (!f.serial.empty()) {
-        sql += " AND serial = ?";
-        params.push_back(f.serial);
-    }
-    if (!f.result.empty()) {
-        sql += " AND result = ?";
-        params.push_back(f.result);
-    }
-    if (f.capcode) {
-        sql += " AND EXISTS (SELECT 1 FROM attempt_capcodes k WHERE k.attempt_id = a.id"
-               " AND k.capcode = ?)";
-        params.push_back(std::to_string(*f.capcode));
-    }
-    sql += " ORDER BY at_utc DESC, id DESC";
+    return transaction([&] {
+        std::vector<int64_t> released;
+        for (int64_t r : ids) {
+            if (db_->exec("SELECT 1 FROM reservations WHERE id = ?", {std::to_string(r)}).empty())
+                continue;
+            drop_reservation(r);
+            released.push_back(r);
+        }
+        return released;
+    });
+}
 
+std::vector<OpenReservation> SqlLedger::open_reservations() {
+    std::lock_guard lock(mutex_);
+    return reading([&] { return list_reservations(); });
+}
+
+std::vector<OpenReservation> SqlLedger::list_reservations() {
+    std::vector<OpenReservation> out;
+    for (const SqlRow& r : db_->exec("SELECT id, capcode, station, machine, pid, at_utc, writing,"
+                                     " serial FROM reservations ORDER BY id")) {
+        OpenReservation o;
+        o.id = number(r[0], "a reservation");
+        o.capcode = static_cast<int32_t>(number(r[1], "a reservation"));
+        o.station = text(r[2]);
+        o.machine = text(r[3]);
+        o.pid = number(r[4], "a reservation");
+        o.since = text(r[5]);
+        o.writing = number(r[6], "a reservation") != 0;
+        o.serial = text(r[7]);
+        out.push_back(std::move(o));
+    }
+    return out;
+}
+
+std::vector<LedgerAttempt> SqlLedger::select_attempts(const std::string& where,
+                                                      const std::vector<SqlValue>& params,
+                                                      const std::string& tail) {
     std::vector<LedgerAttempt> out;
     std::string ids;
-    for (const SqlRow& r : db_->exec(sql, params)) {
+    for (const SqlRow& r : db_->exec(std::string("SELECT ") + AttemptColumns +
+                                         " FROM attempts a WHERE " + where + tail,
+                                     params)) {
         LedgerAttempt a;
-        a.id = to_int(r[0]);
+        a.id = number(r[0], "an attempt's id");
         a.time = text(r[1]);
         a.station = text(r[2]);
         a.port = text(r[3]);
         a.user = text(r[4]);
         a.kind = text(r[5]);
         a.serial = text(r[6]);
-        a.firmware = static_cast<int>(to_int(r[7]));
+        a.firmware = static_cast<int>(number(r[7], "an attempt's firmware byte"));
         a.frequency = text(r[8]);
         a.language = text(r[9]);
         a.imageSha256 = text(r[10]);
         a.backupFile = text(r[11]);
         a.result = text(r[12]);
         a.message = text(r[13]);
+        a.serialIdentifies = number(r[14], "an attempt") != 0;
         ids += (ids.empty() ? "" : ",") + std::to_string(a.id);
         out.push_back(std::move(a));
     }
@@ -227,13 +372,43 @@ std::vector<LedgerAttempt> SqlLedger::query(const LedgerFilter& f) {
     for (const SqlRow& r : db_->exec("SELECT attempt_id, slot, capcode, enabled FROM "
                                      "attempt_capcodes WHERE attempt_id IN (" +
                                      ids + ")")) {
-        const auto it = at.find(to_int(r[0]));
-        const int slot = static_cast<int>(to_int(r[1]));
+        const auto it = at.find(number(r[0], "a capcode row"));
+        const int64_t slot = number(r[1], "a capcode row");
         if (it != at.end() && slot >= 0 && slot < 8)
-            out[it->second].capcodes[slot] = {static_cast<int32_t>(to_int(r[2])),
-                                              to_int(r[3]) != 0};
+            out[it->second].capcodes[slot] = {static_cast<int32_t>(number(r[2], "a capcode row")),
+                                              number(r[3], "a capcode row") != 0};
     }
     return out;
+}
+
+std::vector<LedgerAttempt> SqlLedger::query(const LedgerFilter& f) {
+    std::lock_guard lock(mutex_);
+    std::string where = "1 = 1";
+    std::vector<SqlValue> params;
+    if (!f.since.empty()) {
+        where += " AND at_utc >= ?";
+        params.push_back(utf8_text(f.since));
+    }
+    if (!f.serial.empty()) {
+        // As shown; a serial ending in blanks is found without typing them.
+        std::string s = utf8_text(f.serial);
+        while (!s.empty() && s.back() == ' ')
+            s.pop_back();
+        where += " AND (serial = ? OR RTRIM(serial, ' ') = ?)";
+        params.push_back(utf8_text(f.serial));
+        params.push_back(s);
+    }
+    if (!f.result.empty()) {
+        where += " AND result = ?";
+        params.push_back(utf8_text(f.result));
+    }
+    if (f.capcode) {
+        where += " AND EXISTS (SELECT 1 FROM attempt_capcodes k WHERE k.attempt_id = a.id"
+                 " AND k.capcode = ?)";
+        params.push_back(std::to_string(*f.capcode));
+    }
+    return reading(
+        [&] { return select_attempts(where, params, " ORDER BY at_utc DESC, id DESC"); });
 }
 
 } // namespace kpr

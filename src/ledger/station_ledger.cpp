@@ -5,8 +5,14 @@
 namespace kpr {
 
 CapcodeHold StationLedger::hold(long long from) {
-    const LedgerReservation r = ledger_.reserve_capcode(static_cast<int32_t>(from), station_);
+    const LedgerReservation r = ledger_.reserve_capcode(static_cast<int32_t>(from));
     return {r.id, r.capcode, r.skipped};
+}
+
+void StationLedger::mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) {
+    LedgerAttempt facts;
+    describe_image(facts, outgoing);
+    ledger_.mark_writing(holds, facts.serial);
 }
 
 void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& holds) {

@@ -13,6 +13,7 @@ class StationLedger final : public PagerLedger {
         : ledger_(ledger), station_(std::move(station)) {}
 
     CapcodeHold hold(long long from) override;
+    void mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) override;
     void record(const PagerAttempt& attempt, const std::vector<int64_t>& holds) override;
     void release(const std::vector<int64_t>& holds) override;
 

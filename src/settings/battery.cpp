@@ -1,5 +1,7 @@
 #include "settings/battery.h"
 
+#include <cstdio>
+
 namespace kpr {
 
 namespace {
@@ -101,6 +103,21 @@ bool store_password_digits(PagerImage& image, std::string_view digits) {
     for (int k = 0; k < 4; ++k)
         image[PasswordAddress + 3 - k] = static_cast<uint8_t>(padded[k] - '0');
     return true;
+}
+
+std::string shown_serial_number(const std::string& bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F && b != '\\') {
+            out += c;
+        } else {
+            char e[5];
+            std::snprintf(e, sizeof e, "\\x%02X", b);
+            out += e;
+        }
+    }
+    return out;
 }
 
 std::optional<std::string> valid_serial_number(const PagerImage& image) {

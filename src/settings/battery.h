@@ -47,5 +47,8 @@ bool store_password_digits(PagerImage& image, std::string_view digits);
 
 // The 12 serial-number bytes, when their stored 16-bit sum matches; else nothing.
 std::optional<std::string> valid_serial_number(const PagerImage& image);
+// A serial number as shown and searched for: printable ASCII as it is, every other byte
+// (and the backslash) as "\\xNN", so no byte of a pager reaches a terminal or a file raw.
+std::string shown_serial_number(const std::string& bytes);
 
 } // namespace kpr

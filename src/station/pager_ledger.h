@@ -33,6 +33,10 @@ class PagerLedger {
   public:
     virtual ~PagerLedger() = default;
     virtual CapcodeHold hold(long long from) = 0;
+    // The pager's write is about to start: from now on its holds stay held until its attempt
+    // is recorded (a crash never frees a capcode the pager may hold). Throws when the ledger
+    // cannot mark them: the write must not start then.
+    virtual void mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) = 0;
     // Records the attempt and, in the same step, drops its holds: a verified pager now
     // holds their capcodes itself, any other result frees them.
     virtual void record(const PagerAttempt& attempt, const std::vector<int64_t>& holds) = 0;

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/port_lister.h"
 #include "platform/serial_port.h"
+#include "settings/battery.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -66,26 +67,51 @@ class PositionProgress final : public ProgressSink {
     int maximum_ = 0;
 };
 
-// Notes the image that goes out and its serial number, then passes everything on.
+// Notes the image that goes out and its serial number, passes everything on, and marks the
+// pager's capcode holds "writing" in the ledger right before its first block goes out.
 class SerialNote final : public TransferObserver {
   public:
-    explicit SerialNote(TransferObserver* inner) : inner_(inner) {}
+    SerialNote(TransferObserver* inner, PagerLedger* ledger, OperatorMessages& messages)
+        : inner_(inner), ledger_(ledger), messages_(messages) {}
     void read_accepted(const PagerImage& image) override {
         if (inner_)
             inner_->read_accepted(image);
     }
     bool before_write(const PagerImage& outgoing, BlockTransfer& link,
                       ProgressSink& progress) override {
-        serial.assign(reinterpret_cast<const char*>(outgoing.data()) + AddrSerialFirst,
-                      SerialLength);
+        serial = shown_serial_number(std::string(
+            reinterpret_cast<const char*>(outgoing.data()) + AddrSerialFirst, SerialLength));
         written = outgoing;
-        return !inner_ || inner_->before_write(outgoing, link, progress);
+        if (inner_ && !inner_->before_write(outgoing, link, progress))
+            return false;
+        if (!ledger_ || holds.empty())
+            return true;
+        try {
+            ledger_->mark_writing(holds, outgoing);
+            marked = true;
+            return true;
+        } catch (const std::exception& e) {
+            messages_.message(std::string(e.what()) + " The pager has not been written.",
+                              MessageIcon::Critical);
+            return false;
+        }
     }
-    std::string serial;
+    // The pager about to be written: its holds, nothing noted yet.
+    void start(const std::vector<int64_t>& pagerHolds) {
+        holds = pagerHolds;
+        marked = false;
+        serial.clear();
+        written.reset();
+    }
+    std::string serial; // as shown
     std::optional<PagerImage> written;
+    std::vector<int64_t> holds;
+    bool marked = false; // the holds are marked "writing"
 
   private:
     TransferObserver* inner_;
+    PagerLedger* ledger_;
+    OperatorMessages& messages_;
 };
 
 void release_holds(PagerLedger* ledger, const CapcodeReservation& r) {
@@ -100,10 +126,11 @@ void release_holds(PagerLedger* ledger, const CapcodeReservation& r) {
 
 // The attempt in the ledger, which drops the pager's holds with it. False, with the reason
 // shown, when the ledger could not take it: the position ends then, as it could no longer
-// tell which capcodes are free.
+// tell which capcodes are free. Holds of a pager whose write had started stay held.
 bool record_attempt(PagerLedger* ledger, PositionMessages& messages, const PagerRecord& rec,
-                    OpOutcome outcome, const std::optional<PagerImage>& written,
-                    const PagerImage& meant, const CapcodeReservation& r) {
+                    OpOutcome outcome, const SerialNote& note, const PagerImage& meant,
+                    const CapcodeReservation& r) {
+    const std::optional<PagerImage>& written = note.written;
     if (!ledger)
         return true;
     PagerAttempt a;
@@ -116,10 +143,17 @@ bool record_attempt(PagerLedger* ledger, PositionMessages& messages, const Pager
         ledger->record(a, r.holds);
         return true;
     } catch (const std::exception& e) {
-        messages.message("The attempt could not be recorded in the ledger. " +
-                             std::string(e.what()),
-                         MessageIcon::Critical);
-        if (!rec.verified)
+        if (rec.verified)
+            messages.message("Pager " + (rec.serial.empty() ? std::string("-") : rec.serial) +
+                                 " was written and verified, but the ledger could not record "
+                                 "it: " +
+                                 e.what() + " Its capcodes stay held in the ledger.",
+                             MessageIcon::Critical);
+        else
+            messages.message("The attempt could not be recorded in the ledger. " +
+                                 std::string(e.what()),
+                             MessageIcon::Critical);
+        if (!rec.verified && !note.marked)
             release_holds(ledger, r);
         return false;
     }
@@ -217,7 +251,8 @@ void Station::run_position(Position& p) {
     Operations ops(hooks, transfer, messages, progress);
     std::unique_ptr<TransferObserver> backups =
         setup_.makeObserver ? setup_.makeObserver(messages) : nullptr;
-    SerialNote note(backups.get());
+    PagerLedger* ledger = counter_.ledger();
+    SerialNote note(backups.get(), ledger, messages);
     ops.setTransferObserver(&note);
 
     if (setup_.loadEditor(editor)) {
@@ -229,7 +264,6 @@ void Station::run_position(Position& p) {
                 std::lock_guard lock(p.mutex);
                 p.ops = p.cancelled ? nullptr : &ops;
             }
-            PagerLedger* ledger = counter_.ledger();
             while (!stopRequested()) {
                 std::optional<CapcodeReservation> r;
                 try {
@@ -258,16 +292,21 @@ void Station::run_position(Position& p) {
                 rec.port = p.port;
                 rec.capcode[0] = r->capcode[0];
                 rec.capcode[1] = r->capcode[1];
-                note.serial.clear();
-                note.written.reset();
+                note.start(r->holds);
                 messages.last.clear();
                 const int64_t start = setup_.clock->nowMs();
                 const OpOutcome outcome = ops.write_and_verify();
                 rec.seconds = static_cast<double>(setup_.clock->nowMs() - start) / 1000.0;
                 rec.serial = note.serial;
                 rec.verified = outcome == OpOutcome::Success;
-                const bool recorded = record_attempt(ledger, messages, rec, outcome, note.written,
-                                                     editor.image(), *r);
+                const bool recorded =
+                    record_attempt(ledger, messages, rec, outcome, note, editor.image(), *r);
+                if (!recorded && rec.verified) {
+                    // A verified pager the ledger does not know of: no board takes another
+                    // pager until the technician has seen to it.
+                    rec.unrecorded = true;
+                    counter_.close();
+                }
                 if (rec.verified) {
                     rec.result = "verified";
                     ++p.verified;

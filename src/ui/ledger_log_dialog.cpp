@@ -157,8 +157,16 @@ LedgerLogDialog::~LedgerLogDialog() = default;
 bool LedgerLogDialog::reload() {
     const std::string url = url_->text().trimmed().toStdString();
     try {
-        auto ledger = open_ledger(url, defaultFile_);
+        auto ledger = open_ledger(url, defaultFile_, LedgerAccess::List);
         model_->setRows(ledger->query({}));
+        loadedUrl_ = url;
+    } catch (const LedgerMissing& e) {
+        if (!url.empty()) { // the default ledger is made by the first attempt
+            messages_.message(e.what(), MessageIcon::Critical);
+            url_->setText(QString::fromStdString(loadedUrl_));
+            return false;
+        }
+        model_->setRows({});
         loadedUrl_ = url;
     } catch (const LedgerError& e) {
         messages_.message(e.what(), MessageIcon::Critical);

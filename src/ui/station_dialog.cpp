@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -140,15 +141,31 @@ void StationDialog::showButtons() {
 void StationDialog::startRun() {
     if (running() || portNames_.empty())
         return;
+    QString notes;
     if (ledgerUrl_) {
-        // An unusable ledger stops the run before any board is touched.
+        // An unusable ledger stops a counting run before any board is touched, unless the
+        // operator chooses to go on without it; any other run goes on with a warning.
+        pagerLedger_.reset();
+        ledger_.reset();
         try {
-            pagerLedger_.reset();
-            ledger_ = open_ledger(*ledgerUrl_, product_ledger_file());
+            LedgerOpening found;
+            ledger_ = open_ledger(*ledgerUrl_, product_ledger_file(), LedgerAccess::Record, &found);
             pagerLedger_ = std::make_unique<StationLedger>(*ledger_, station_name());
+            for (const OpenReservation& r : found.uncertain)
+                notes += QString::fromStdString(uncertain_reservation_line(r)) + '\n';
         } catch (const LedgerError& e) {
-            summary_->setText(QString::fromStdString(e.what()));
-            return;
+            const QString why = QString::fromStdString(e.what());
+            const bool counting = editor_.flags().AutoInc1 || editor_.flags().AutoInc2;
+            if (counting &&
+                QMessageBox::question(
+                    this, windowTitle(),
+                    why + QStringLiteral("\n\nWithout the ledger, the counted capcodes are not "
+                                         "checked against the pagers already written. Go on "
+                                         "without the ledger?")) != QMessageBox::Yes) {
+                summary_->setText(why);
+                return;
+            }
+            notes = why + QStringLiteral(" Attempts are not recorded this run.");
         }
     }
     counter_ = counter_from_editor(editor_, editor_.flags().AutoInc1, editor_.flags().AutoInc2, 0,
@@ -168,7 +185,7 @@ void StationDialog::startRun() {
         return std::make_unique<PagerBackups>(store, m, readFirst);
     };
     station_ = std::make_unique<Station>(std::move(setup), *counter_, *stationRows_);
-    summary_->clear();
+    summary_->setText(notes.trimmed());
     runner_ = std::thread([this] {
         const StationSummary s = station_->run();
         stationRows_->run_ended();
@@ -181,6 +198,8 @@ void StationDialog::stopRun() {
     if (!running())
         return;
     station_->stop();
+    if (ledger_)
+        ledger_->interrupt(); // a silent ledger server holds no board past a second
     stationRows_->close();
 }
 

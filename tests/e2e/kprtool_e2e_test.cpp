@@ -201,10 +201,11 @@ TEST_F(KprtoolE2E, BatchThroughTheLedgerSkipsAHeldCapcodeAndLogsEveryPager) {
     const QString ledger = path("ledger.sqlite");
     {
         auto l = make_ledger(ledger.toStdString(), "");
-        l->open("elsewhere");
+        l->open({"another-machine", "elsewhere", 1});
         LedgerAttempt a;
         a.kind = "write";
-        a.serial = "KS2026000017";
+        a.serialBytes = "KS2026000017";
+        a.serialIdentifies = true;
         a.capcodes[0] = {501, true};
         a.result = "verified";
         l->record(a);
@@ -284,7 +285,9 @@ TEST_F(KprtoolE2E, ExitStatusAndMessagesOfFailedCommands) {
         {{"detect", "--trace", "/dev/full"}, 1, "file /dev/full could not be written: No space"},
         {{"read", "-o", out, "--link", "lpt", "--lpt", path("no-lpt")}, 1, "is not responding!"},
         {{"import", path("bad.yaml"), "--base", path("a.tbl"), "-o", out}, 1, "3: loudness: unk"},
-        {{"write", path("a.tbl"), "--ledger", path("bad.sqlite")}, 1, "is not a ledger"},
+        {{"write", path("a.tbl"), "--auto-inc", "1", "--ledger", path("bad.sqlite")},
+         1,
+         "--no-ledger writes without it"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

@@ -30,6 +30,7 @@ extern "C" void on_interrupt(int) {
     interrupted.store(true);
     if (Operations* ops = activeOps.load())
         ops->request_cancel();
+    interrupt_ledger();
 }
 
 } // namespace
@@ -42,7 +43,8 @@ const QCommandLineOption
                 "FILE");
 
 void add_device_options(QList<QCommandLineOption>& options) {
-    options << portOption << linkOption << lptOption << traceOption << ledgerOption;
+    options << portOption << linkOption << lptOption << traceOption << ledgerOption
+            << noLedgerOption;
 }
 
 bool valid_device_options(CommandContext& ctx, const QCommandLineParser& parser) {

@@ -4,6 +4,8 @@
 #include "cli/verbs/device_session.h"
 #include "platform/product_ledger.h"
 
+#include <atomic>
+
 namespace kpr::cli {
 
 const QCommandLineOption ledgerOption(
@@ -11,15 +13,41 @@ const QCommandLineOption ledgerOption(
     "The programming ledger: a SQLite file (default: ledger.sqlite in the data folder), "
     "postgresql://host/db or a PostgreSQL socket path.",
     "URL");
+const QCommandLineOption
+    noLedgerOption("no-ledger",
+                   "Record nothing in the ledger; a batch with auto-increase then does not check "
+                   "its capcodes against the pagers already written.");
+
+namespace {
+std::atomic<Ledger*> interruptible{nullptr};
+}
+
+void set_interruptible_ledger(Ledger* ledger) {
+    interruptible.store(ledger);
+}
+
+void interrupt_ledger() {
+    if (Ledger* l = interruptible.load())
+        l->interrupt();
+}
 
 std::string cli_ledger_url(const QCommandLineParser& parser) {
     return parser.isSet(ledgerOption) ? parser.value(ledgerOption).toStdString()
                                       : product_ledger_url();
 }
 
-std::unique_ptr<Ledger> open_cli_ledger(CommandContext& ctx, const QCommandLineParser& parser) {
+std::unique_ptr<Ledger> open_cli_ledger(CommandContext& ctx, const QCommandLineParser& parser,
+                                        LedgerAccess access) {
     try {
-        return open_ledger(cli_ledger_url(parser), product_ledger_file());
+        LedgerOpening found;
+        auto l = open_ledger(cli_ledger_url(parser), product_ledger_file(), access, &found);
+        if (found.freed > 0)
+            ctx.err << "Freed " << found.freed
+                    << " capcode reservation(s) of programs that ended before writing a pager.\n";
+        for (const OpenReservation& r : found.uncertain)
+            ctx.err << QString::fromStdString(uncertain_reservation_line(r)) << "\n";
+        ctx.err.flush();
+        return l;
     } catch (const LedgerError& e) {
         ctx.err << QString::fromStdString(e.what()) << "\n";
         ctx.err.flush();
@@ -27,11 +55,30 @@ std::unique_ptr<Ledger> open_cli_ledger(CommandContext& ctx, const QCommandLineP
     }
 }
 
-bool LedgerSession::open(const QCommandLineParser& parser) {
-    recorder_.emplace(LedgerParts{s_.ops(), s_.hooks(), s_.backups(), s_.messages(), s_.link(),
-                                  [this] { return s_.takeLastMessage(); }},
-                      cli_ledger_url(parser), product_ledger_file());
-    return recorder_->ready();
+LedgerSession::~LedgerSession() {
+    set_interruptible_ledger(nullptr);
+}
+
+bool LedgerSession::open(const QCommandLineParser& parser, bool needed) {
+    if (parser.isSet(noLedgerOption)) {
+        s_.messages().message("Not recording in the ledger (--no-ledger).", MessageIcon::Warning);
+        return true;
+    }
+    LedgerParts parts{s_.ops(),      s_.hooks(), s_.backups(),
+                      s_.messages(), s_.link(),  [this] { return s_.takeLastMessage(); }};
+    parts.goOnWithout = [this](const std::string& why) {
+        s_.messages().message(why + " A batch with auto-increase needs the ledger to keep its "
+                                    "capcodes out of other pagers; --no-ledger writes without it.",
+                              MessageIcon::Critical);
+        return false;
+    };
+    recorder_.emplace(std::move(parts), cli_ledger_url(parser), product_ledger_file());
+    const bool ok = recorder_->ready(needed);
+    if (!ok)
+        recorder_.reset();
+    else
+        set_interruptible_ledger(recorder_->ledger());
+    return ok;
 }
 
 } // namespace kpr::cli

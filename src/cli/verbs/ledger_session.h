@@ -2,7 +2,8 @@
 // The programming ledger as the board verbs use it: --ledger URL (default: the setting, else
 // ledger.sqlite in the program's data folder), opened before any pager is touched; every
 // write, read and verify recorded when it ends; the auto-increased capcodes of a batch
-// reserved before each pager's write.
+// reserved before each pager's write. A ledger that cannot be used stops only a batch with
+// auto-increase (unless --no-ledger); the other verbs run with one warning.
 #include "ledger/ledger.h"
 #include "ledger/ledger_recorder.h"
 
@@ -19,25 +20,35 @@ class DeviceSession;
 struct CommandContext;
 
 extern const QCommandLineOption ledgerOption;
+extern const QCommandLineOption noLedgerOption;
 
 // The ledger --ledger names, or the one the settings name.
 std::string cli_ledger_url(const QCommandLineParser& parser);
 
 // Opens the ledger --ledger names; nothing, with the reason on stderr, when it cannot be used.
-std::unique_ptr<Ledger> open_cli_ledger(CommandContext& ctx, const QCommandLineParser& parser);
+// Recording: what the clean-up found is told on stderr.
+std::unique_ptr<Ledger> open_cli_ledger(CommandContext& ctx, const QCommandLineParser& parser,
+                                        LedgerAccess access = LedgerAccess::Record);
+
+// The ledger a Ctrl-C interrupts (a call waiting on a silent server gives up within a
+// second); set while a verb uses one. Safe to read from a signal handler.
+void set_interruptible_ledger(Ledger* ledger);
+void interrupt_ledger();
 
 class LedgerSession {
   public:
     explicit LedgerSession(DeviceSession& s) : s_(s) {}
+    ~LedgerSession();
 
-    // Opens the ledger and puts itself between the operations and the backups. False, with
-    // the reason on stderr, when the ledger cannot be used: nothing is written then.
-    bool open(const QCommandLineParser& parser);
+    // Opens the ledger and puts itself between the operations and the backups. `needed`:
+    // a batch with auto-increase, which without the ledger goes on only with --no-ledger.
+    // False, with the reason on stderr, when it may not go on.
+    bool open(const QCommandLineParser& parser, bool needed = false);
 
-    bool reserve(bool inc1, bool inc2) { return recorder_->reserve(inc1, inc2); }
-    bool record_write(OpOutcome r) { return recorder_->record_write(r); }
-    bool record_read(ReadOutcome r) { return recorder_->record_read(r); }
-    bool record_verify(OpOutcome r) { return recorder_->record_verify(r); }
+    bool reserve(bool inc1, bool inc2) { return !recorder_ || recorder_->reserve(inc1, inc2); }
+    bool record_write(OpOutcome r) { return !recorder_ || recorder_->record_write(r); }
+    bool record_read(ReadOutcome r) { return !recorder_ || recorder_->record_read(r); }
+    bool record_verify(OpOutcome r) { return !recorder_ || recorder_->record_verify(r); }
 
   private:
     DeviceSession& s_;

@@ -35,12 +35,14 @@ class ReadCommand final : public DeviceCommand {
             return ExitFailure;
         const ReadOutcome r = s.ops().tbl_readall(0, ImageUpperBound);
         const bool released = s.release();
-        const bool recorded = ledger.record_read(r);
+        // A read the ledger could not take is still a read: the ledger said why, the file is
+        // written all the same.
+        ledger.record_read(r);
         if (r == ReadOutcome::Cancelled) {
             s.messages().message(CancelledMessage, MessageIcon::None);
             return ExitFailure;
         }
-        if (r != ReadOutcome::Accepted || !recorded)
+        if (r != ReadOutcome::Accepted)
             return ExitFailure;
         // What was read is kept even when the board then missed its release.
         const bool saved = save_table(parser.value(outOption), s.editor().image(), s.messages());

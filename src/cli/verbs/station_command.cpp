@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace kpr::cli {
 
@@ -48,6 +49,7 @@ extern "C" void on_station_interrupt(int) {
     interrupted.store(true);
     if (Station* s = activeStation.load())
         s->stop();
+    interrupt_ledger();
 }
 
 std::string board_name(int position, const std::string& port) {
@@ -152,6 +154,7 @@ class StationCommand final : public Command {
         addOption(autoIncOption);
         addOption(reportOption);
         addOption(ledgerOption);
+        addOption(noLedgerOption);
         acceptYes();
     }
 
@@ -194,12 +197,26 @@ class StationCommand final : public Command {
         Editor first(ctx.messages);
         if (!first.mnuLBFF_Click(file))
             return ExitFailure;
-        const std::unique_ptr<Ledger> ledger = open_cli_ledger(ctx, parser);
-        if (!ledger)
-            return ExitFailure;
-        StationLedger pagerLedger(*ledger, station_name());
-        const std::unique_ptr<CapcodeCounter> counter =
-            counter_from_editor(first, inc[0], inc[1], count, &pagerLedger);
+        std::unique_ptr<Ledger> ledger;
+        if (parser.isSet(noLedgerOption)) {
+            ctx.messages.message("Not recording in the ledger (--no-ledger).",
+                                 MessageIcon::Warning);
+        } else {
+            ledger = open_cli_ledger(ctx, parser);
+            if (!ledger && (inc[0] || inc[1])) {
+                ctx.err << "Auto-increase needs the ledger to keep its capcodes out of other "
+                           "pagers; --no-ledger writes without it.\n";
+                return ExitFailure;
+            }
+            if (!ledger)
+                ctx.messages.message("Attempts are not recorded in the ledger this run.",
+                                     MessageIcon::Warning);
+        }
+        std::optional<StationLedger> pagerLedger;
+        if (ledger)
+            pagerLedger.emplace(*ledger, station_name());
+        const std::unique_ptr<CapcodeCounter> counter = counter_from_editor(
+            first, inc[0], inc[1], count, pagerLedger ? &*pagerLedger : nullptr);
 
         const BackupStore backupStore = product_backup_store();
         const bool readBeforeWrite = product_backup_reads_before_write();
@@ -218,10 +235,12 @@ class StationCommand final : public Command {
 
         interrupted.store(false);
         activeStation.store(&station);
+        set_interruptible_ledger(ledger.get());
         catch_interrupts(on_station_interrupt);
         const StationSummary s = station.run();
         activeStation.store(nullptr);
         release_interrupts();
+        set_interruptible_ledger(nullptr);
 
         if (interrupted.load())
             ctx.messages.message("Cancelled.", MessageIcon::None);
@@ -230,14 +249,28 @@ class StationCommand final : public Command {
                 << QString::number(s.seconds, 'f', 1) << " s, "
                 << QString::number(s.pagersPerHour(), 'f', 0) << " pagers per hour\n";
         ctx.out.flush();
+        // Verified pagers the ledger could not take: named, and the run is not a success.
+        int unrecorded = 0;
+        for (const PagerRecord& r : sink.records) {
+            if (!r.unrecorded)
+                continue;
+            ++unrecorded;
+            ctx.err << "Not in the ledger: pager " << QString::fromStdString(r.serial) << " ("
+                    << QString::fromStdString(board_name(r.position, r.port)) << ", capcodes "
+                    << r.capcode[0] << " / " << r.capcode[1]
+                    << ") was verified, but could not be recorded. Its capcodes stay held in the "
+                       "ledger (kprtool log --open lists them).\n";
+        }
+        ctx.err.flush();
         if (parser.isSet(reportOption) && !write_report(parser.value(reportOption), sink.records)) {
             ctx.messages.message("The report " + parser.value(reportOption).toStdString() +
                                      " could not be written.",
                                  MessageIcon::Warning);
             return ExitFailure;
         }
-        const bool done = count > 0 ? s.verified >= count
-                                    : s.verified > 0 && s.failed == 0 && !interrupted.load();
+        const bool done =
+            unrecorded == 0 && (count > 0 ? s.verified >= count
+                                          : s.verified > 0 && s.failed == 0 && !interrupted.load());
         return done ? ExitSuccess : ExitFailure;
     }
 };

@@ -67,7 +67,7 @@ class WriteCommand final : public DeviceCommand {
 
         DeviceSession s(ctx, parser);
         LedgerSession ledger(s);
-        if (!s.open_table_file(args.at(0)) || !ledger.open(parser) || !s.connect())
+        if (!s.open_table_file(args.at(0)) || !ledger.open(parser, inc1 || inc2) || !s.connect())
             return ExitFailure;
         EditorFlags& flags = s.editor().flags();
         flags.AutoInc1 = inc1;

@@ -66,7 +66,7 @@ class PgServer {
     std::string fresh_database(const std::string& name) {
         const std::string admin = "postgresql:///postgres?host=" + dir_ + "&user=kpr";
         PgConnection c(admin, admin);
-        c.connect();
+        c.connect(LedgerAccess::Record);
         c.exec("DROP DATABASE IF EXISTS " + name, {});
         c.exec("CREATE DATABASE " + name, {});
         return "postgresql:///" + name + "?host=" + dir_ + "&user=kpr";
@@ -75,10 +75,32 @@ class PgServer {
     PgServer(const PgServer&) = delete;
     PgServer& operator=(const PgServer&) = delete;
 
+    // The server as the field sees it fail: stopped, started again, frozen (every server
+    // process stopped with SIGSTOP) and thawed.
+    bool stop() { return ctl("-m immediate stop"); }
+    bool start() {
+        return ctl("-l server.log -w -o \"-k " + dir_ +
+                   " -c listen_addresses='' -c fsync=off\" start");
+    }
+    void freeze() { signal_all("STOP"); }
+    void thaw() { signal_all("CONT"); }
+
     // Empty when the server runs; otherwise why it could not be started.
     const std::string& problem() const { return problem_; }
 
   private:
+    bool ctl(const std::string& what) {
+        return std::system(("cd " + dir_ + " && " + asUser_ + bin_ + "pg_ctl -D data " + what +
+                            " > /dev/null 2>&1")
+                               .c_str()) == 0;
+    }
+    // The postmaster and every process it started.
+    void signal_all(const std::string& sig) {
+        (void)std::system(("pm=$(head -1 " + dir_ + "/data/postmaster.pid); kill -" + sig +
+                           " $pm $(pgrep -P $pm)")
+                              .c_str());
+    }
+
     std::string dir_, bin_, asUser_, problem_;
     bool started_ = false;
 };

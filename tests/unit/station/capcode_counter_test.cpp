@@ -92,10 +92,11 @@ TEST(CapcodeCounter, PassesOverCapcodesTheLedgerShowsInAnotherPager) {
                       ("kpr-counter-" + std::to_string(::getpid()) + ".sqlite");
     std::filesystem::remove(file);
     auto ledger = make_ledger(file.string(), "");
-    ledger->open("here");
+    ledger->open({"machine-a", "here", ::getpid()});
     LedgerAttempt held;
     held.kind = "write";
-    held.serial = "KS2026000017";
+    held.serialBytes = "KS2026000017";
+    held.serialIdentifies = true;
     held.capcodes[0] = {11, true};
     held.result = "verified";
     ledger->record(held);
@@ -106,7 +107,7 @@ TEST(CapcodeCounter, PassesOverCapcodesTheLedgerShowsInAnotherPager) {
     // b0: the first pager fails; o: another station takes its capcode meanwhile.
     for (const char* step : {"r", "r", "b0", "o", "r", "r"}) {
         if (step[0] == 'o') {
-            ledger->reserve_capcode(10, "there");
+            ledger->reserve_capcode(10);
             continue;
         }
         if (step[0] == 'b') {
