@@ -134,8 +134,8 @@ void PgConnection::connect(LedgerAccess access) {
     exec("SET client_min_messages = warning", {});
     // The server ends a statement a little before we stop waiting for it, so a lock wait
     // behind a frozen station ends as a refusal rather than a lost connection.
-    exec("SET statement_timeout = " + std::to_string(std::max(100, ledger_timeout_ms() - 1000)),
-         {});
+    const int limit = ledger_timeout_ms();
+    exec("SET statement_timeout = " + std::to_string(std::max(limit * 3 / 4, limit - 1000)), {});
     if (access == LedgerAccess::List)
         exec("SET default_transaction_read_only = on", {});
 }

@@ -5,7 +5,7 @@
 #include "ledger/ledger_format.h"
 #include "ledger/ledger_schema.h"
 #include "ledger/sqlite_connection.h"
-#include "pg_server.h"
+#include "support/pg_server.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

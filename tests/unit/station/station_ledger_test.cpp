@@ -1,0 +1,180 @@
+// A station whose ledger fails between a pager's write and its record, on real ledgers (a
+// SQLite file another program has locked, a PostgreSQL server frozen, one record refused
+// while the ledger works on for the other board) and simulated
+// boards in the same process: the verified pager is named as unrecorded, no board takes
+// another pager, and its capcode stays held for every later reservation.
+#include "editor/editor.h"
+#include "editor/editor_adapter.h"
+#include "ledger/attempt_facts.h"
+#include "ledger/sqlite_connection.h"
+#include "ledger/station_ledger.h"
+#include "platform/clock.h"
+#include "sim/sim_serial_port.h"
+#include "station/station.h"
+#include "station/station_editor.h"
+#include "support/pg_server.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace kpr {
+namespace {
+
+// Real time, safe from every position's thread.
+class ThreadSafeClock final : public Clock {
+  public:
+    int64_t nowMs() override {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    void waitMs(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+};
+
+class QuietMessages final : public OperatorMessages {
+  public:
+    void message(const std::string&, MessageIcon) override {}
+    bool ask(const std::string&) override { return false; }
+};
+
+class Sink final : public StationSink {
+  public:
+    void message(int, const std::string&, const std::string& text, MessageIcon) override {
+        std::lock_guard lock(mutex);
+        said += text + "\n";
+    }
+    bool next_pager(int, const std::string&) override { return true; }
+    void pager_done(const PagerRecord& r) override {
+        std::lock_guard lock(mutex);
+        records.push_back(r);
+    }
+    std::mutex mutex;
+    std::vector<PagerRecord> records;
+    std::string said;
+};
+
+// The real ledger, with the database failing once, right after the first pager's write was
+// marked and before anything is recorded.
+class BreaksAfterTheFirstMark final : public PagerLedger {
+  public:
+    BreaksAfterTheFirstMark(PagerLedger& inner, std::function<void()> breakIt)
+        : inner_(inner), break_(std::move(breakIt)) {}
+    CapcodeHold hold(long long from) override { return inner_.hold(from); }
+    void mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) override {
+        inner_.mark_writing(holds, outgoing);
+        if (!broken_.exchange(true))
+            break_();
+    }
+    void record(const PagerAttempt& a, const std::vector<int64_t>& holds) override {
+        if (refuseOne.exchange(false))
+            throw LedgerError("The ledger refused a value.");
+        inner_.record(a, holds);
+    }
+    std::atomic<bool> refuseOne{false}; // the next record only, the ledger working on
+    void release(const std::vector<int64_t>& holds) override { inner_.release(holds); }
+
+  private:
+    PagerLedger& inner_;
+    std::function<void()> break_;
+    std::atomic<bool> broken_{false};
+};
+
+class StationLedgerFault : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsItsCapcode) {
+    ::setenv("KPR_LEDGER_TIMEOUT", "1", 1);
+    std::string url;
+    std::unique_ptr<SqliteConnection> locker; // holds the SQLite file's writer lock
+    static test::PgServer* server = nullptr;
+    std::function<void()> breakIt, mend;
+    BreaksAfterTheFirstMark* self = nullptr;
+    if (GetParam() == "refused") {
+        url = (std::filesystem::temp_directory_path() /
+               ("kpr-station-refused-" + std::to_string(::getpid()) + ".sqlite"))
+                  .string();
+        std::filesystem::remove(url);
+        breakIt = [&] { self->refuseOne = true; };
+        mend = [] {};
+    } else if (GetParam() == "postgresql") {
+        static test::PgServer pg;
+        if (!pg.problem().empty())
+            GTEST_SKIP() << "PostgreSQL: " << pg.problem();
+        server = &pg;
+        ::unsetenv("KPR_LEDGER_TIMEOUT");
+        url = pg.fresh_database("station_fault");
+        ::setenv("KPR_LEDGER_TIMEOUT", "1", 1);
+        breakIt = [] { server->freeze(); }; // at once: no board gets past it meanwhile
+        mend = [] { server->thaw(); };
+    } else {
+        url = (std::filesystem::temp_directory_path() /
+               ("kpr-station-fault-" + std::to_string(::getpid()) + ".sqlite"))
+                  .string();
+        std::filesystem::remove(url);
+        breakIt = [&] {
+            locker = std::make_unique<SqliteConnection>(url);
+            locker->connect(LedgerAccess::Record);
+            locker->exec("BEGIN EXCLUSIVE", {});
+        };
+        mend = [&] { locker.reset(); };
+    }
+    auto ledger = make_ledger(url, "");
+    ledger->open({"machine-a", "bench", ::getpid()});
+    StationLedger real(*ledger, "bench");
+    BreaksAfterTheFirstMark failing(real, breakIt);
+    self = &failing;
+
+    QuietMessages quiet;
+    Editor first(quiet);
+    EditorAdapter(first).store_capcode_text(0, "1300000");
+    auto counter = counter_from_editor(first, true, false, 50, &failing);
+    SimBoards boards(2, SimSerialPort::Instant);
+    ThreadSafeClock clock;
+    StationSetup setup;
+    setup.ports = boards.ports();
+    setup.makePort = [&](const std::string& name) { return boards.port(name); };
+    setup.clock = &clock;
+    setup.loadEditor = load_image_into(first.image());
+    Sink sink;
+    Station station(setup, *counter, sink);
+    station.run();
+
+    // After the first unrecorded pager, only the other board's pager in work at that moment
+    // may end (unrecorded too): no board takes another one.
+    int unrecorded = 0;
+    std::size_t after = 0;
+    long long held = 0;
+    for (const PagerRecord& r : sink.records) {
+        after += unrecorded > 0;
+        if (r.unrecorded && unrecorded++ == 0)
+            held = r.capcode[0];
+        EXPECT_TRUE(!r.unrecorded || (r.verified && !r.serial.empty()));
+    }
+    EXPECT_GE(unrecorded, 1) << sink.said;
+    EXPECT_LE(after, 1u) << "boards went on taking pagers\n" << sink.said;
+    EXPECT_NE(sink.said.find("was written and verified, but the ledger could not record it"),
+              std::string::npos)
+        << sink.said;
+
+    mend();
+    auto later = make_ledger(url, "");
+    later->open({"machine-a", "bench", ::getpid()});
+    bool open = false;
+    for (const OpenReservation& r : later->open_reservations())
+        open = open || (r.capcode == held && r.writing);
+    EXPECT_TRUE(open) << held;
+    EXPECT_NE(later->reserve_capcode(static_cast<int32_t>(held)).capcode, held);
+    ::unsetenv("KPR_LEDGER_TIMEOUT");
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, StationLedgerFault,
+                         ::testing::Values("sqlite", "postgresql", "refused"));
+
+} // namespace
+} // namespace kpr
