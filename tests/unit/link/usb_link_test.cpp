@@ -94,25 +94,39 @@ TEST_F(UsbLinkTest, ConnectsOnTheSecondPortAfterWaitingOutTheFirst) {
     EXPECT_TRUE(msgs.entries.empty());
 }
 
-// A port answers the probe with a reply; the connect takes it as the board or not.
-TEST_F(UsbLinkTest, ProbeRepliesThatFailTheirChecksAreNoBoard) {
-    Bytes badSum = probe_reply(1, 2), l3 = make_frame(TargetBoard, CommandRead, Bytes{1, 2});
+// A port answers the probe with a reply, its first byte and the rest at their own times
+// (each of the probe's two waits lasts 500 ms); the connect takes it as the board or not.
+TEST_F(UsbLinkTest, ProbeRepliesThatFailTheirChecksOrComeLateAreNoBoard) {
+    const Bytes ok = probe_reply(1, 2);
+    Bytes badSum = ok, l3 = make_frame(TargetBoard, CommandRead, Bytes{1, 2});
     badSum.back() ^= 1;
     l3[12] = 3; // a length byte the probe answer never has
     seal_frame(l3);
-    Bytes noiseBefore = probe_reply(1, 2), noiseAfterMark = probe_reply(1, 2);
+    Bytes noiseBefore = ok, noiseAfterMark = ok;
     noiseBefore.insert(noiseBefore.begin(), {0x00, 0xFF, 0x13, 0x55});
     noiseAfterMark.insert(noiseAfterMark.begin() + 1, 0x00);
-    for (const auto& [row, found] : {std::pair{probe_reply(1, 2), true},
-                                     {noiseBefore, true},
-                                     {badSum, false},
-                                     {l3, false},
-                                     {noiseAfterMark, false}}) {
-        const Bytes& reply = row; // a lambda may not capture a structured binding (clang 14)
-        SCOPED_TRACE(hex_bytes(reply));
-        LambdaPeer peer([&reply](FakeLine& line, std::span<const uint8_t> cmd) {
-            const bool probe = cmd[11] == CommandRead;
-            line.deliver(line.nowMs() + 20, probe ? reply : command_templates().InitAck);
+    const struct {
+        Bytes reply;
+        int firstMs, restMs; // after the probe went out
+        bool found;
+    } rows[] = {{ok, 20, 20, true},
+                {noiseBefore, 20, 20, true},
+                {badSum, 20, 20, false},
+                {l3, 20, 20, false},
+                {noiseAfterMark, 20, 20, false},
+                {ok, 490, 980, true},
+                {ok, 520, 520, false},
+                {ok, 20, 530, false}};
+    for (const auto& r : rows) {
+        const bool found = r.found;
+        SCOPED_TRACE(hex_bytes(r.reply) + " " + std::to_string(r.firstMs) + "/" +
+                     std::to_string(r.restMs));
+        LambdaPeer peer([&r](FakeLine& line, std::span<const uint8_t> cmd) {
+            const auto t = line.nowMs();
+            if (cmd[11] != CommandRead)
+                return line.deliver(t + 20, command_templates().InitAck);
+            line.deliver(t + r.firstMs, std::span(r.reply).first(1));
+            line.deliver(t + r.restMs, std::span(r.reply).subspan(1));
         });
         lister.names = {"A"};
         port.attach("A", &peer);

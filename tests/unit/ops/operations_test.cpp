@@ -293,6 +293,22 @@ TEST(ReadVariants, ThePagersImageDecidesAcceptanceBandAndTexts) {
     }
 }
 
+// A pager that differs from the image in one byte: at either end of the range, on either
+// side of a block boundary, or nowhere.
+TEST(VerifyEdges, OneDifferentByteAnywhereIsAVerifyError) {
+    for (int a : {-1, 0, 127, 128, ImageSize - 129, ImageSize - 128, ImageSize - 1}) {
+        SCOPED_TRACE(a);
+        BoardSim::Memory m = default_sim_memory();
+        if (a >= 0)
+            m[a] ^= 1;
+        Bench b({}, m);
+        b.editor.image() = pc_codes(PagerImage(default_sim_memory()));
+        b.editor.init_ctl();
+        EXPECT_EQ(b.ops.verify_editor_image(), a < 0 ? OpOutcome::Success : OpOutcome::Failed);
+        EXPECT_EQ(b.msgs.texts(), Msgs{a < 0 ? VS : "Verify Error!"});
+    }
+}
+
 // ----- cancelling -----------------------------------------------------------------------
 
 // Before the first block went out the pager is untouched: a plain cancel. After it the
