@@ -3,6 +3,7 @@
 #include "ledger/attempt_facts.h"
 #include "settings/battery.h"
 
+#include <charconv>
 #include <map>
 
 namespace kpr {
@@ -51,6 +52,10 @@ std::vector<std::string> schema_statements(int version, const std::string& id) {
             "CREATE INDEX capcode_holds_capcode ON capcode_holds (capcode)",
             "CREATE INDEX capcode_holds_serial ON capcode_holds (serial_hex)",
             "CREATE INDEX capcode_holds_reservation ON capcode_holds (reservation_id)",
+            // The held capcodes as runs of consecutive ones: the first free capcode after
+            // any is one lookup, however many are held.
+            "CREATE TABLE capcode_runs (first_capcode INTEGER PRIMARY KEY,"
+            " last_capcode INTEGER NOT NULL)",
         };
     default:
         return {};
@@ -91,11 +96,38 @@ void fill_version_2(SqlConnection& db) {
     }
     db.exec("INSERT INTO capcode_holds (capcode, reservation_id, serial_hex, identifies, serial)"
             " SELECT capcode, id, '', 0, '' FROM reservations");
+    rebuild_capcode_runs(db);
+}
+
+void rebuild_capcode_runs(SqlConnection& db) {
+    db.exec("DELETE FROM capcode_runs");
+    long long first = -2, last = -2;
+    auto flush = [&] {
+        if (first >= 0)
+            db.exec("INSERT INTO capcode_runs (first_capcode, last_capcode) VALUES (?, ?)",
+                    {std::to_string(first), std::to_string(last)});
+    };
+    for (const SqlRow& r : db.exec("SELECT DISTINCT capcode FROM capcode_holds ORDER BY capcode")) {
+        const std::string v = r[0].value_or("");
+        long long c = 0;
+        const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), c);
+        if (v.empty() || ec != std::errc() || end != v.data() + v.size())
+            throw LedgerError("The ledger " + db.location() + " is damaged: a held capcode is \"" +
+                              utf8_text(v.substr(0, 20)) + "\". Restore it from a backup.");
+        if (c == last + 1) {
+            last = c;
+            continue;
+        }
+        flush();
+        first = last = c;
+    }
+    flush();
 }
 
 const std::vector<std::string>& ledger_tables() {
-    static const std::vector<std::string> t = {"schema_version", "attempts", "attempt_capcodes",
-                                               "reservations", "capcode_holds"};
+    static const std::vector<std::string> t = {"schema_version",   "attempts",
+                                               "attempt_capcodes", "reservations",
+                                               "capcode_holds",    "capcode_runs"};
     return t;
 }
 

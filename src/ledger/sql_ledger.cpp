@@ -174,9 +174,66 @@ LedgerOpening SqlLedger::open(const LedgerOwner& owner, LedgerAccess access) {
     });
 }
 
+// Every hold goes in and out through these two, which keep the runs of consecutive held
+// capcodes true to the holds.
+void SqlLedger::add_hold(int64_t capcode, const std::vector<SqlValue>& holder) {
+    const std::string c = std::to_string(capcode);
+    const bool newlyHeld =
+        db_->exec("SELECT 1 FROM capcode_holds WHERE capcode = ? LIMIT 1", {c}).empty();
+    std::vector<SqlValue> values = {c};
+    values.insert(values.end(), holder.begin(), holder.end());
+    db_->exec("INSERT INTO capcode_holds (capcode, attempt_id, reservation_id, serial_hex,"
+              " identifies, serial) VALUES (?, ?, ?, ?, ?, ?)",
+              values);
+    if (!newlyHeld)
+        return;
+    const std::string before = std::to_string(capcode - 1), after = std::to_string(capcode + 1);
+    const auto left =
+        db_->exec("SELECT first_capcode FROM capcode_runs WHERE last_capcode = ?", {before});
+    const auto right =
+        db_->exec("SELECT last_capcode FROM capcode_runs WHERE first_capcode = ?", {after});
+    const std::string last = right.empty() ? c : text(right[0][0]);
+    if (!right.empty())
+        db_->exec("DELETE FROM capcode_runs WHERE first_capcode = ?", {after});
+    if (!left.empty())
+        db_->exec("UPDATE capcode_runs SET last_capcode = ? WHERE first_capcode = ?",
+                  {last, left[0][0]});
+    else
+        db_->exec("INSERT INTO capcode_runs (first_capcode, last_capcode) VALUES (?, ?)",
+                  {c, last});
+}
+
+void SqlLedger::drop_holds(const std::string& where, const std::vector<SqlValue>& params) {
+    std::vector<int64_t> capcodes;
+    for (const SqlRow& r :
+         db_->exec("SELECT DISTINCT capcode FROM capcode_holds WHERE " + where, params))
+        capcodes.push_back(number(r[0], "a held capcode"));
+    db_->exec("DELETE FROM capcode_holds WHERE " + where, params);
+    for (int64_t capcode : capcodes) {
+        const std::string c = std::to_string(capcode);
+        if (!db_->exec("SELECT 1 FROM capcode_holds WHERE capcode = ? LIMIT 1", {c}).empty())
+            continue; // another pager or reservation still holds it
+        const auto run = db_->exec("SELECT first_capcode, last_capcode FROM capcode_runs WHERE"
+                                   " first_capcode <= ? ORDER BY first_capcode DESC LIMIT 1",
+                                   {c});
+        if (run.empty())
+            continue;
+        const int64_t first = number(run[0][0], "a run"), last = number(run[0][1], "a run");
+        if (last < capcode)
+            continue;
+        db_->exec("DELETE FROM capcode_runs WHERE first_capcode = ?", {run[0][0]});
+        if (first < capcode)
+            db_->exec("INSERT INTO capcode_runs (first_capcode, last_capcode) VALUES (?, ?)",
+                      {run[0][0], std::to_string(capcode - 1)});
+        if (capcode < last)
+            db_->exec("INSERT INTO capcode_runs (first_capcode, last_capcode) VALUES (?, ?)",
+                      {std::to_string(capcode + 1), run[0][1]});
+    }
+}
+
 void SqlLedger::drop_reservation(int64_t id) {
     const std::string rid = std::to_string(id);
-    db_->exec("DELETE FROM capcode_holds WHERE reservation_id = ?", {rid});
+    drop_holds("reservation_id = ?", {rid});
     db_->exec("DELETE FROM reservations WHERE id = ?", {rid});
 }
 
@@ -186,18 +243,15 @@ LedgerReservation SqlLedger::reserve_capcode(int32_t from) {
         LedgerReservation res;
         const std::string f = std::to_string(from);
         int64_t free = from;
-        if (!db_->exec("SELECT 1 FROM capcode_holds WHERE capcode = ? LIMIT 1", {f}).empty()) {
-            // The first capcode after a held one that is not held itself: one walk along
-            // the capcode index, however many are held.
-            const auto gap =
-                db_->exec("SELECT h.capcode + 1 FROM capcode_holds h WHERE h.capcode >= ? AND"
-                          " h.capcode < ? AND NOT EXISTS (SELECT 1 FROM capcode_holds g"
-                          " WHERE g.capcode = h.capcode + 1) ORDER BY h.capcode LIMIT 1",
-                          {f, std::to_string(CapcodeMax)});
-            if (gap.empty())
+        // The run of held capcodes that `from` is in, if any: the first free one follows it.
+        const auto run = db_->exec("SELECT last_capcode FROM capcode_runs WHERE"
+                                   " first_capcode <= ? ORDER BY first_capcode DESC LIMIT 1",
+                                   {f});
+        if (!run.empty() && number(run[0][0], "a run") >= from) {
+            if (number(run[0][0], "a run") >= CapcodeMax)
                 throw LedgerError("No capcode is free from " + capcode_text(from) + " up to " +
                                   capcode_text(CapcodeMax) + " in the ledger " + location() + ".");
-            free = number(gap[0][0], "a held capcode");
+            free = number(run[0][0], "a run") + 1;
             // What was passed over: one pager named, or the range.
             const auto pagers = db_->exec(
                 "SELECT capcode, serial FROM capcode_holds WHERE capcode >= ? AND capcode < ?"
@@ -218,9 +272,7 @@ LedgerReservation SqlLedger::reserve_capcode(int32_t from) {
              utf8_text(owner_.machine)});
         res.id = number(id.at(0).at(0), "a reservation");
         res.capcode = static_cast<int32_t>(free);
-        db_->exec("INSERT INTO capcode_holds (capcode, reservation_id, serial_hex, identifies,"
-                  " serial) VALUES (?, ?, '', 0, '')",
-                  {c, std::to_string(res.id)});
+        add_hold(free, {std::nullopt, std::to_string(res.id), "", "0", ""});
         return res;
     });
 }
@@ -274,15 +326,12 @@ int64_t SqlLedger::record(const LedgerAttempt& a, const std::vector<int64_t>& re
             // The pager's earlier capcodes are free again, but only when its serial says
             // for certain that it is the same pager.
             if (identifies)
-                db_->exec("DELETE FROM capcode_holds WHERE attempt_id IS NOT NULL AND"
-                          " identifies = 1 AND serial_hex = ?",
-                          {serialHex});
+                drop_holds("attempt_id IS NOT NULL AND identifies = 1 AND serial_hex = ?",
+                           {serialHex});
             for (int slot = 0; slot < 8; ++slot)
                 if (a.capcodes[slot].on)
-                    db_->exec("INSERT INTO capcode_holds (capcode, attempt_id, serial_hex,"
-                              " identifies, serial) VALUES (?, ?, ?, ?, ?)",
-                              {std::to_string(a.capcodes[slot].capcode), id, serialHex,
-                               identifies ? "1" : "0", shown});
+                    add_hold(a.capcodes[slot].capcode,
+                             {id, std::nullopt, serialHex, identifies ? "1" : "0", shown});
         }
         for (int64_t r : reservations)
             drop_reservation(r);

@@ -36,6 +36,9 @@ class SqlLedger final : public Ledger {
                                                const std::vector<SqlValue>& params,
                                                const std::string& tail);
     void drop_reservation(int64_t id);
+    // holder: attempt_id, reservation_id, serial_hex, identifies, serial.
+    void add_hold(int64_t capcode, const std::vector<SqlValue>& holder);
+    void drop_holds(const std::string& where, const std::vector<SqlValue>& params);
     std::vector<OpenReservation> list_reservations();
     int64_t number(const SqlValue& v, const char* what) const;
 

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -241,6 +242,47 @@ TEST_P(LedgerTest, StartUpFreesOnlyUnwrittenReservationsOfThisMachinesEndedProgr
     for (const OpenReservation& r : l->open_reservations())
         open.push_back(r.capcode);
     EXPECT_THAT(open, ::testing::ElementsAre(703, 702, 700, 704, 701));
+}
+
+// The runs of held capcodes that make a reservation one lookup stay true to the holds through
+// any mix of reservations, releases, records and rewritten pagers.
+TEST_P(LedgerTest, HeldRunsFollowEveryHoldAndRelease) {
+    auto l = open();
+    auto db = raw();
+    std::mt19937 rng(7);
+    std::vector<int64_t> open;
+    const std::string serials[] = {"KS2026000001", "KS2026000002", "Vard0000000 "};
+    for (int step = 0; step < 150; ++step) {
+        const int32_t c = static_cast<int32_t>(rng() % 40);
+        switch (rng() % 4) {
+        case 0:
+        case 1:
+            open.push_back(l->reserve_capcode(c).id);
+            break;
+        case 2:
+            if (!open.empty()) {
+                const std::size_t k = rng() % open.size();
+                l->release({open[k]});
+                open.erase(open.begin() + static_cast<std::ptrdiff_t>(k));
+            }
+            break;
+        default:
+            l->record(write_of(serials[rng() % 3], c, "verified"));
+        }
+        std::string expected, got;
+        int64_t last = -2;
+        for (const auto& r : db->exec("SELECT DISTINCT capcode FROM capcode_holds ORDER BY 1")) {
+            const int64_t v = std::stoll(*r[0]);
+            expected +=
+                v == last + 1 ? "" : (last < 0 ? "" : std::to_string(last)) + " " + *r[0] + "-";
+            last = v;
+        }
+        expected += last < 0 ? "" : std::to_string(last);
+        for (const auto& r : db->exec("SELECT first_capcode, last_capcode FROM capcode_runs"
+                                      " ORDER BY 1"))
+            got += " " + *r[0] + "-" + *r[1];
+        ASSERT_EQ(got, expected) << "step " << step;
+    }
 }
 
 TEST_P(LedgerTest, TwoProcessesReservingAtOnceNeverGetTheSameCapcode) {
