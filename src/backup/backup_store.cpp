@@ -8,6 +8,8 @@
 #include <cctype>
 #include <cstdio>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <regex>
 
 namespace kpr {
@@ -123,8 +125,25 @@ std::optional<fs::path> BackupStore::keep(const PagerImage& image, BackupKind ki
         error = r.message;
         return std::nullopt;
     }
-    prune(path);
+    if (prune_due())
+        prune(path);
     return path;
+}
+
+// Pruning reads every backup's name; a station keeping thousands of them must not do that
+// for every pager. Once an hour per folder and process (by the store's own clock) keeps the
+// folder within its age limit at the cost of the new backups alone.
+bool BackupStore::prune_due() const {
+    static std::mutex mutex;
+    static std::map<std::string, system_clock::time_point> last;
+    std::lock_guard lock(mutex);
+    const auto now = now_();
+    auto [at, fresh] = last.emplace(folder_.string(), now);
+    if (fresh || now < at->second || now - at->second >= std::chrono::hours(1)) {
+        at->second = now;
+        return true;
+    }
+    return false;
 }
 
 std::vector<BackupEntry> BackupStore::list() const {

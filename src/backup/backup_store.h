@@ -61,7 +61,8 @@ class BackupStore {
     int keepDays() const { return keepDays_; }
 
     // Saves the image (PC codes, as a table file holds it), creating the folder when needed,
-    // then prunes. The file's path, or nothing with `error` set.
+    // then prunes (the first time, then at most hourly). The file's path, or nothing with
+    // `error` set.
     std::optional<std::filesystem::path> keep(const PagerImage& image, BackupKind kind,
                                               std::string& error);
     // Every backup in the folder, newest first. Other files are left out.
@@ -71,6 +72,9 @@ class BackupStore {
     int prune(const std::filesystem::path& spare = {});
 
   private:
+    // True when keep() should prune now: the first time for this folder, then hourly.
+    bool prune_due() const;
+
     std::filesystem::path folder_;
     int keepDays_;
     Now now_;
@@ -92,6 +96,9 @@ class PagerBackups final : public TransferObserver {
 
     BackupStore& store() { return store_; }
     // The file the last backup of that kind went to; empty when none was kept.
+    std::string last_backup_file() const override {
+        return lastKept(BackupKind::BeforeWrite).filename().string();
+    }
     std::filesystem::path lastKept(BackupKind kind) const {
         return lastKept_[static_cast<int>(kind)];
     }

@@ -109,15 +109,6 @@ std::string bytes_hex(const std::string& bytes) {
     return out;
 }
 
-bool serial_identifies_pager(const std::string& bytes) {
-    if (bytes.empty() || bytes == std::string(DefaultSerialNumber, SerialLength))
-        return false;
-    return std::any_of(bytes.begin(), bytes.end(), [](char c) {
-        const auto b = static_cast<unsigned char>(c);
-        return b != 0x00 && b != 0x20 && b != 0xFF;
-    });
-}
-
 std::string utf8_text(const std::string& s) {
     std::string out;
     for (std::size_t i = 0; i < s.size();) {

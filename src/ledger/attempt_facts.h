@@ -23,9 +23,6 @@ LedgerOwner this_owner(const std::string& fallbackIdFile);
 
 // Bytes as two lowercase hex digits each.
 std::string bytes_hex(const std::string& bytes);
-// True when a serial number with a valid checksum names one pager: not the default serial a
-// write gives a pager without one, not blank (spaces, zeros or erased bytes).
-bool serial_identifies_pager(const std::string& bytes);
 // Text a database takes: valid UTF-8 as it is, every other byte (and NUL) as "\xNN".
 std::string utf8_text(const std::string& text);
 

@@ -1,6 +1,7 @@
 #include "ledger/ledger_schema.h"
 
 #include "ledger/attempt_facts.h"
+#include "ops/seal.h"
 #include "settings/battery.h"
 
 #include <charconv>

@@ -23,6 +23,7 @@ void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& ho
     a.kind = "write";
     a.result = p.result;
     a.message = p.message;
+    a.backupFile = p.backupFile;
     if (p.written)
         describe_image(a, *p.written);
     else if (p.meant)

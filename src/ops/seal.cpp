@@ -2,6 +2,7 @@
 
 #include "settings/numeric_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -108,6 +109,15 @@ bool merge_serial(PagerImage& image, std::span<const uint8_t> area) {
     for (int i = 0; i < SerialLength; ++i)
         image[AddrSerialFirst + i] = static_cast<uint8_t>(DefaultSerialNumber[i]);
     return true;
+}
+
+bool serial_identifies_pager(const std::string& bytes) {
+    if (bytes.empty() || bytes == std::string(DefaultSerialNumber, SerialLength))
+        return false;
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b != 0x00 && b != 0x20 && b != 0xFF;
+    });
 }
 
 void finish_seal(PagerImage& image, int stp, bool recomputeSerialChecksum) {

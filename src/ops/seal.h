@@ -43,6 +43,10 @@ bool merge_firmware_byte(PagerImage& image, uint8_t pagerByte);
 // be recomputed.
 bool merge_serial(PagerImage& image, std::span<const uint8_t> pagerSerialArea);
 
+// True when a serial number with a valid checksum names one pager: not the default serial a
+// write gives a pager without one, not blank (spaces, zeros or erased bytes).
+bool serial_identifies_pager(const std::string& bytes);
+
 // The last steps of the seal, in the order that matters: written flag, serial checksum
 // (when asked), image checksum at stp-1 (high) and stp (low).
 void finish_seal(PagerImage& image, int stp, bool recomputeSerialChecksum);

@@ -5,6 +5,8 @@
 #include "image/pager_image.h"
 #include "ops/block_transfer.h"
 
+#include <string>
+
 namespace kpr {
 
 // What the programming operations tell about the images that pass: kept as backups.
@@ -19,6 +21,9 @@ class TransferObserver {
     // (the reason has been shown).
     virtual bool before_write(const PagerImage& outgoing, BlockTransfer& link,
                               ProgressSink& progress) = 0;
+    // The file name of the copy kept of what the pager held before the last write; "" when
+    // none was kept.
+    virtual std::string last_backup_file() const { return {}; }
 };
 
 } // namespace kpr

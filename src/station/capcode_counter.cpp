@@ -107,6 +107,11 @@ void CapcodeCounter::close() {
     changed_.notify_all();
 }
 
+bool CapcodeCounter::finished() const {
+    std::lock_guard lock(mutex_);
+    return closed_ || (wanted_ > 0 && verified_ >= wanted_);
+}
+
 int CapcodeCounter::verified() const {
     std::lock_guard lock(mutex_);
     return verified_;

@@ -50,6 +50,8 @@ class CapcodeCounter {
 
     PagerLedger* ledger() const { return ledger_; }
     int verified() const;
+    // Closed, or every pager wanted has verified: no position needs another pager.
+    bool finished() const;
     int inFlight() const;
     // The capcodes the next pager would take.
     CapcodeReservation next() const;

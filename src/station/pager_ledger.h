@@ -27,6 +27,7 @@ struct PagerAttempt {
     const PagerImage* meant = nullptr;
     std::string result; // "verified", "failed", "cancelled"
     std::string message;
+    std::string backupFile; // what the pager held before, kept; "" when none
 };
 
 class PagerLedger {

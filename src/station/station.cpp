@@ -79,11 +79,20 @@ class SerialNote final : public TransferObserver {
     }
     bool before_write(const PagerImage& outgoing, BlockTransfer& link,
                       ProgressSink& progress) override {
-        serial = shown_serial_number(std::string(
-            reinterpret_cast<const char*>(outgoing.data()) + AddrSerialFirst, SerialLength));
+        const std::string bytes(reinterpret_cast<const char*>(outgoing.data()) + AddrSerialFirst,
+                                SerialLength);
+        // The pager just verified is still in the board: nothing is written to it again.
+        // Only a serial that names one pager can tell (erased pagers all get the default).
+        if (bytes == lastVerified && serial_identifies_pager(bytes)) {
+            samePager = true;
+            return false;
+        }
+        serial = shown_serial_number(bytes);
+        serialBytes = bytes;
         written = outgoing;
         if (inner_ && !inner_->before_write(outgoing, link, progress))
             return false;
+        backupFile = inner_ ? inner_->last_backup_file() : std::string();
         if (!ledger_ || holds.empty())
             return true;
         try {
@@ -99,11 +108,17 @@ class SerialNote final : public TransferObserver {
     // The pager about to be written: its holds, nothing noted yet.
     void start(const std::vector<int64_t>& pagerHolds) {
         holds = pagerHolds;
-        marked = false;
+        marked = samePager = false;
         serial.clear();
+        serialBytes.clear();
+        backupFile.clear();
         written.reset();
     }
     std::string serial; // as shown
+    std::string serialBytes;
+    std::string lastVerified; // the serial bytes of this board's last verified pager
+    bool samePager = false;   // the write was stopped: the last verified pager is in the board
+    std::string backupFile;
     std::optional<PagerImage> written;
     std::vector<int64_t> holds;
     bool marked = false; // the holds are marked "writing"
@@ -139,6 +154,7 @@ bool record_attempt(PagerLedger* ledger, PositionMessages& messages, const Pager
     a.meant = &meant;
     a.result = rec.verified ? "verified" : outcome == OpOutcome::Cancelled ? "cancelled" : "failed";
     a.message = messages.last;
+    a.backupFile = note.backupFile;
     try {
         ledger->record(a, r.holds);
         return true;
@@ -171,6 +187,8 @@ struct Station::Position {
     bool answered = false;
     int verified = 0;
     int failed = 0;
+    int cancelledPagers = 0;
+    std::string lastFailure;
 };
 
 Station::Station(StationSetup setup, CapcodeCounter& counter, StationSink& sink)
@@ -191,7 +209,7 @@ StationSummary Station::run() {
     int running = 0;
     for (size_t i = 0; i < setup_.ports.size(); ++i) {
         auto p = std::make_unique<Position>();
-        p->number = static_cast<int>(i) + 1;
+        p->number = i < setup_.numbers.size() ? setup_.numbers[i] : static_cast<int>(i) + 1;
         p->port = setup_.ports[i];
         positions_.push_back(std::move(p));
     }
@@ -228,6 +246,7 @@ StationSummary Station::run() {
         s.positions += p->answered ? 1 : 0;
         s.verified += p->verified;
         s.failed += p->failed;
+        s.cancelled += p->cancelledPagers;
     }
     s.seconds = static_cast<double>(setup_.clock->nowMs() - t0) / 1000.0;
     return s;
@@ -264,23 +283,30 @@ void Station::run_position(Position& p) {
                 std::lock_guard lock(p.mutex);
                 p.ops = p.cancelled ? nullptr : &ops;
             }
+            PagerWait wait = PagerWait::Next;
+            std::string reason; // why the position ended, when not done
             while (!stopRequested()) {
+                if (counter_.finished())
+                    break; // every pager wanted is verified: none to ask for
+                if (!sink_.next_pager(p.number, p.port, wait) || stopRequested()) {
+                    if (wait == PagerWait::Retry)
+                        reason = p.lastFailure;
+                    break;
+                }
+                // The capcodes now, when the operator has released the board: boards take
+                // them in the order they are released.
                 std::optional<CapcodeReservation> r;
                 try {
                     r = counter_.reserve();
                 } catch (const std::exception& e) {
                     messages.message(e.what(), MessageIcon::Critical);
+                    reason = e.what();
                     break;
                 }
                 if (!r)
                     break;
                 for (const std::string& line : r->notes)
                     messages.message(line, MessageIcon::Information);
-                if (!sink_.next_pager(p.number, p.port) || stopRequested()) {
-                    release_holds(ledger, *r);
-                    counter_.give_back(*r);
-                    break;
-                }
                 for (int i = 0; i < 2; ++i)
                     if (capcode_value(hooks.capcode_text(i)) != r->capcode[i])
                         hooks.store_capcode_text(i, std::to_string(r->capcode[i]));
@@ -296,9 +322,24 @@ void Station::run_position(Position& p) {
                 messages.last.clear();
                 const int64_t start = setup_.clock->nowMs();
                 const OpOutcome outcome = ops.write_and_verify();
+                if (note.samePager) {
+                    // Nothing was written: the capcodes go back, the board waits for a pager.
+                    release_holds(ledger, *r);
+                    counter_.give_back(*r);
+                    messages.message("The pager in the board is the one just verified (" +
+                                         shown_serial_number(note.lastVerified) +
+                                         "): it is not written again. Put in the next pager.",
+                                     MessageIcon::Warning);
+                    wait = PagerWait::SamePager;
+                    continue;
+                }
                 rec.seconds = static_cast<double>(setup_.clock->nowMs() - start) / 1000.0;
                 rec.serial = note.serial;
                 rec.verified = outcome == OpOutcome::Success;
+                // The pager's own story, before the ledger has its say.
+                rec.result = rec.verified                      ? "verified"
+                             : outcome == OpOutcome::Cancelled ? "cancelled"
+                                                               : "incomplete: " + messages.last;
                 const bool recorded =
                     record_attempt(ledger, messages, rec, outcome, note, editor.image(), *r);
                 if (!recorded && rec.verified) {
@@ -308,23 +349,29 @@ void Station::run_position(Position& p) {
                     counter_.close();
                 }
                 if (rec.verified) {
-                    rec.result = "verified";
                     ++p.verified;
+                    note.lastVerified = note.serialBytes;
                     for (const std::string& m : counter_.finalize(*r))
                         messages.message(m, MessageIcon::Warning);
+                    if (counter_.finished())
+                        sink_.no_more_pagers();
                 } else {
-                    // The pager is left incomplete and the position retries nothing: its
-                    // capcodes go to the next pager of another position.
+                    // Its capcodes go to the next pager of any position; this one may try the
+                    // pager again once the operator has re-seated it.
                     counter_.give_back(*r);
-                    rec.result =
-                        "incomplete: " + (outcome == OpOutcome::Cancelled ? std::string("cancelled")
-                                                                          : messages.last);
-                    ++p.failed;
+                    ++(outcome == OpOutcome::Cancelled ? p.cancelledPagers : p.failed);
+                    p.lastFailure = rec.result;
                 }
                 sink_.pager_done(rec);
-                if (!rec.verified || !recorded)
+                if (!recorded) {
+                    reason = messages.last;
                     break;
+                }
+                wait = rec.verified ? PagerWait::Next : PagerWait::Retry;
             }
+            if (stopRequested() && reason.empty())
+                reason = "Stopped.";
+            sink_.ended(p.number, p.port, reason);
             std::lock_guard lock(p.mutex);
             p.ops = nullptr;
         }

@@ -28,8 +28,16 @@ struct PagerRecord {
     bool verified = false;
     // Verified, but the ledger could not record it: its capcodes stay held there.
     bool unrecorded = false;
-    std::string result; // "verified", or "incomplete: " and the message that ended it
+    std::string result; // "verified", "cancelled", or "incomplete: " and the message that
+                        // ended it
     double seconds = 0;
+};
+
+// Why a position waits for the operator.
+enum class PagerWait {
+    Next,      // free for the next pager
+    SamePager, // the pager in the board is the one it has just verified: nothing was written
+    Retry,     // its last pager failed: once re-seated, that pager is tried again
 };
 
 // What the positions report. Called from their worker threads, possibly at once: an
@@ -40,9 +48,15 @@ class StationSink {
     // A message of a position's operations, its board or the counter.
     virtual void message(int position, const std::string& port, const std::string& text,
                          MessageIcon icon) = 0;
-    // The position is free and has capcodes for its next pager: true once the pager is in
-    // the board, false to end the position.
-    virtual bool next_pager(int position, const std::string& port) = 0;
+    // The position is free for a pager (its capcodes are taken once the operator says the
+    // pager is in, so they follow the order boards are released): true once the pager is
+    // in the board, false to end the position.
+    virtual bool next_pager(int position, const std::string& port, PagerWait why) = 0;
+    // The position has ended; `reason` is the message that ended it, "" when it was done.
+    virtual void ended(int /*position*/, const std::string& /*port*/,
+                       const std::string& /*reason*/) {}
+    // The pagers wanted are all verified: positions waiting for the operator end.
+    virtual void no_more_pagers() {}
     virtual void pager_started(int /*position*/, const CapcodeReservation&) {}
     virtual void pager_done(const PagerRecord& record) = 0;
     // The write's or verify's progress bar, its colour and status text.
@@ -55,6 +69,8 @@ class StationSink {
 
 struct StationSetup {
     std::vector<std::string> ports;
+    // The number each port's position goes by (default: its place in `ports`, from 1).
+    std::vector<int> numbers;
     // The serial port of the position at `port`, made on that position's thread.
     std::function<std::unique_ptr<SerialPort>(const std::string& port)> makePort;
     Clock* clock = nullptr; // shared: must be safe to call from every thread
@@ -68,6 +84,7 @@ struct StationSummary {
     int positions = 0; // boards that answered
     int verified = 0;
     int failed = 0;
+    int cancelled = 0;
     double seconds = 0;
     double pagersPerHour() const { return seconds > 0 ? verified * 3600.0 / seconds : 0; }
 };

@@ -43,7 +43,7 @@ void StationRows::run_ended() {
     // Every position thread has ended: the rows are this thread's now.
     for (StationRow& r : rows_) {
         const bool verdict = r.state == StationStateVerified || r.state == StationStateFailed ||
-                             r.state == StationStateNoBoard;
+                             r.state == StationStateNoBoard || !r.reason.empty();
         if (!verdict || r.waiting) {
             r.state = StationStateEnded;
             r.waiting = false;
@@ -59,7 +59,17 @@ void StationRows::message(int position, const std::string&, const std::string& t
         row(position).note = text;
 }
 
-bool StationRows::next_pager(int position, const std::string&) {
+void StationRows::ended(int position, const std::string&, const std::string& reason) {
+    if (reason.empty())
+        return;
+    StationRow& r = row(position);
+    r.reason = reason;
+    r.state = std::string(StationStateEnded) + ": " + reason;
+    r.waiting = false;
+    publish(position);
+}
+
+bool StationRows::next_pager(int position, const std::string&, PagerWait why) {
     const size_t i = static_cast<size_t>(position - 1);
     {
         std::lock_guard lock(gateMutex_);
@@ -68,7 +78,9 @@ bool StationRows::next_pager(int position, const std::string&) {
         waiting_[i] = true;
     }
     StationRow& r = row(position);
-    r.state = StationStateInsert;
+    r.state = why == PagerWait::SamePager ? StationStateSamePager
+              : why == PagerWait::Retry   ? StationStateRetry
+                                          : StationStateInsert;
     r.waiting = true;
     publish(position);
     bool go;

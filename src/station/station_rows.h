@@ -25,12 +25,16 @@ struct StationRow {
     std::string result;   // of the last pager
     std::string note;     // the last warning of the pager in work
     bool waiting = false; // for the operator's "pager inserted"
+    std::string reason;   // the message that ended the position, when not done
     int verified = 0;
     int failed = 0;
 };
 
 inline constexpr const char* StationStateProbing = "Looking for the board...";
 inline constexpr const char* StationStateInsert = "Insert the next pager, then Next";
+inline constexpr const char* StationStateSamePager =
+    "The pager just verified is still in: insert the next, then Next";
+inline constexpr const char* StationStateRetry = "Failed: re-seat the pager, then Next to retry";
 inline constexpr const char* StationStateVerified = "Verified";
 inline constexpr const char* StationStateFailed = "Failed";
 inline constexpr const char* StationStateEnded = "Ended";
@@ -53,7 +57,9 @@ class StationRows final : public StationSink {
 
     void message(int position, const std::string& port, const std::string& text,
                  MessageIcon icon) override;
-    bool next_pager(int position, const std::string& port) override;
+    bool next_pager(int position, const std::string& port, PagerWait why) override;
+    void ended(int position, const std::string& port, const std::string& reason) override;
+    void no_more_pagers() override { close(); }
     void pager_started(int position, const CapcodeReservation& r) override;
     void pager_done(const PagerRecord& record) override;
     void progress(int position, int value, int maximum) override;

@@ -4,6 +4,7 @@
 #include "cli/cli_progress.h"
 #include "cli/command.h"
 #include "cli/interrupts.h"
+#include "cli/station_terminal.h"
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "editor/editor.h"
@@ -16,14 +17,10 @@
 #include "station/station.h"
 #include "station/station_editor.h"
 
-#include <QSaveFile>
-
-#include <poll.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -39,8 +36,55 @@ const QCommandLineOption portOption({"p", "port"},
 const QCommandLineOption countOption("count", "Stop after N verified pagers.", "N");
 const QCommandLineOption autoIncOption(
     "auto-inc", "Give every pager the next 1st, 2nd or both capcodes from one counter.", "1|2|1,2");
-const QCommandLineOption reportOption({"o", "output"}, "Also write the report as CSV.",
+const QCommandLineOption reportOption({"o", "output"},
+                                      "Also write the report as CSV, a row as each pager ends.",
                                       "REPORT.csv");
+const QCommandLineOption sameOption("same-capcodes",
+                                    "Without --auto-inc: give every pager the file's capcodes, "
+                                    "on purpose.");
+
+// The boards to use: the named ports in their order (each keeps its place as its number),
+// or the system's. A port named twice, or through a link to a device named already, is
+// left out with a word; one that does not exist keeps its number and says so when probed.
+struct BoardList {
+    std::vector<std::string> ports;
+    std::vector<int> numbers;
+};
+
+BoardList board_list(CommandContext& ctx, ProductPorts& productPorts,
+                     const std::vector<std::string>& named) {
+    BoardList b;
+    if (named.empty()) {
+        b.ports = productPorts.stationPorts();
+        return b;
+    }
+    // Simulated boards (--simulate) first, as the product lists them.
+    for (const std::string& p : productPorts.stationPorts())
+        if (std::find(named.begin(), named.end(), p) == named.end()) {
+            b.ports.push_back(p);
+            b.numbers.push_back(static_cast<int>(b.ports.size()));
+        }
+    const int first = static_cast<int>(b.ports.size());
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        const int number = first + static_cast<int>(i) + 1;
+        bool twice = false;
+        for (std::size_t k = 0; k < i && !twice; ++k) {
+            std::error_code ec;
+            twice = named[k] == named[i] || std::filesystem::equivalent(named[k], named[i], ec);
+            if (twice)
+                ctx.messages.message("Board " + std::to_string(number) + " (" + named[i] +
+                                         ") is the device of board " +
+                                         std::to_string(first + static_cast<int>(k) + 1) + " (" +
+                                         named[k] + "): left out.",
+                                     MessageIcon::Warning);
+        }
+        if (twice)
+            continue;
+        b.ports.push_back(named[i]);
+        b.numbers.push_back(number);
+    }
+    return b;
+}
 
 std::atomic<Station*> activeStation{nullptr};
 std::atomic<bool> interrupted{false};
@@ -50,97 +94,6 @@ extern "C" void on_station_interrupt(int) {
     if (Station* s = activeStation.load())
         s->stop();
     interrupt_ledger();
-}
-
-std::string board_name(int position, const std::string& port) {
-    return "Board " + std::to_string(position) + " (" + port + ")";
-}
-
-QString csv_field(const std::string& s) {
-    QString q = QString::fromStdString(s);
-    if (q.contains(',') || q.contains('"') || q.contains('\n'))
-        return '"' + q.replace("\"", "\"\"") + '"';
-    return q;
-}
-
-// Messages and report lines of every position, one at a time; the operator's "pager
-// inserted" read from the terminal.
-class CliStationSink final : public StationSink {
-  public:
-    CliStationSink(CommandContext& ctx, bool yes) : ctx_(ctx), yes_(yes) {}
-
-    void message(int position, const std::string& port, const std::string& text,
-                 MessageIcon icon) override {
-        std::lock_guard lock(mutex_);
-        ctx_.messages.message(board_name(position, port) + ": " + text, icon);
-    }
-    void not_answering(int position, const std::string& port) override {
-        std::lock_guard lock(mutex_);
-        ctx_.messages.message(board_name(position, port) + ": " + MsgBoardNotResponding,
-                              MessageIcon::Warning);
-    }
-    bool next_pager(int position, const std::string& port) override {
-        if (yes_)
-            return true;
-        // One question at a time: the answer belongs to the board that asked.
-        std::lock_guard ask(askMutex_);
-        {
-            std::lock_guard lock(mutex_);
-            std::fprintf(stderr, "%s: insert the next pager, then press Enter\n",
-                         board_name(position, port).c_str());
-            std::fflush(stderr);
-        }
-        return read_enter();
-    }
-    void pager_done(const PagerRecord& r) override {
-        std::lock_guard lock(mutex_);
-        records.push_back(r);
-        ctx_.out << QString::fromStdString(board_name(r.position, r.port)) << ": pager "
-                 << QString::fromStdString(r.serial.empty() ? "-" : r.serial) << ", capcodes "
-                 << r.capcode[0] << " / " << r.capcode[1] << ", "
-                 << QString::fromStdString(r.result) << ", " << QString::number(r.seconds, 'f', 1)
-                 << " s\n";
-        ctx_.out.flush();
-    }
-
-    std::vector<PagerRecord> records;
-
-  private:
-    // Waits for a line on stdin; false at its end or on Ctrl-C.
-    static bool read_enter() {
-        for (;;) {
-            if (interrupted.load())
-                return false;
-            pollfd pfd{STDIN_FILENO, POLLIN, 0};
-            if (poll(&pfd, 1, 100) <= 0)
-                continue;
-            char c;
-            const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-            if (n <= 0)
-                return false;
-            if (c == '\n')
-                return true;
-        }
-    }
-
-    CommandContext& ctx_;
-    bool yes_;
-    std::mutex mutex_;
-    std::mutex askMutex_;
-};
-
-bool write_report(const QString& path, const std::vector<PagerRecord>& records) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    QTextStream out(&f);
-    out << "position,port,serial,capcode1,capcode2,result,seconds\n";
-    for (const PagerRecord& r : records)
-        out << r.position << ',' << csv_field(r.port) << ',' << csv_field(r.serial) << ','
-            << r.capcode[0] << ',' << r.capcode[1] << ',' << csv_field(r.result) << ','
-            << QString::number(r.seconds, 'f', 1) << '\n';
-    out.flush();
-    return f.commit();
 }
 
 class StationCommand final : public Command {
@@ -153,6 +106,7 @@ class StationCommand final : public Command {
         addOption(countOption);
         addOption(autoIncOption);
         addOption(reportOption);
+        addOption(sameOption);
         addOption(ledgerOption);
         addOption(noLedgerOption);
         acceptYes();
@@ -180,14 +134,30 @@ class StationCommand final : public Command {
                 return ExitUsage;
             }
         }
+        if (!inc[0] && !inc[1] && count != 1 && !parser.isSet(sameOption)) {
+            ctx.err << "kprtool station: without --auto-inc every pager gets the same "
+                       "capcodes; --same-capcodes does that on purpose (or --count 1)\n";
+            return ExitUsage;
+        }
         std::vector<std::string> named;
         for (const QString& p : parser.values(portOption))
             named.push_back(p.toStdString());
         // Named ports alone when given, the system's otherwise.
         ProductPorts productPorts({named, !named.empty(), 0, &ctx.trace});
-        const std::vector<std::string> ports = productPorts.stationPorts();
-        if (ports.empty()) {
+        const BoardList boards = board_list(ctx, productPorts, named);
+        if (boards.ports.empty()) {
             ctx.messages.message(MsgBoardNotResponding, MessageIcon::Warning);
+            return ExitFailure;
+        }
+        StationTerminal sink(ctx, ctx.messages.assumeYes(), count, interrupted);
+        for (std::size_t i = 0; i < boards.ports.size(); ++i)
+            sink.board(i < boards.numbers.size() ? boards.numbers[i] : static_cast<int>(i) + 1,
+                       boards.ports[i]);
+        // The report is made first: a run that cannot keep it does not start.
+        QString why;
+        if (parser.isSet(reportOption) && !sink.open_report(parser.value(reportOption), why)) {
+            ctx.err << "The report " << parser.value(reportOption)
+                    << " could not be written: " << why << "\n";
             return ExitFailure;
         }
 
@@ -221,7 +191,8 @@ class StationCommand final : public Command {
         const BackupStore backupStore = product_backup_store();
         const bool readBeforeWrite = product_backup_reads_before_write();
         StationSetup setup;
-        setup.ports = ports;
+        setup.ports = boards.ports;
+        setup.numbers = boards.numbers;
         setup.clock = &productPorts.clock();
         setup.makePort = [&productPorts](const std::string& name) {
             return productPorts.makePort(name);
@@ -230,7 +201,6 @@ class StationCommand final : public Command {
         setup.makeObserver = [&](OperatorMessages& m) -> std::unique_ptr<TransferObserver> {
             return std::make_unique<PagerBackups>(backupStore, m, readBeforeWrite);
         };
-        CliStationSink sink(ctx, ctx.messages.assumeYes());
         Station station(setup, *counter, sink);
 
         interrupted.store(false);
@@ -241,11 +211,14 @@ class StationCommand final : public Command {
         activeStation.store(nullptr);
         release_interrupts();
         set_interruptible_ledger(nullptr);
+        sink.finish();
 
         if (interrupted.load())
             ctx.messages.message("Cancelled.", MessageIcon::None);
-        ctx.out << "Verified " << s.verified << ", failed " << s.failed << ", " << s.positions
-                << (s.positions == 1 ? " board, " : " boards, ")
+        ctx.out << "Verified " << s.verified << ", failed " << s.failed;
+        if (s.cancelled > 0)
+            ctx.out << ", cancelled " << s.cancelled;
+        ctx.out << ", " << s.positions << (s.positions == 1 ? " board, " : " boards, ")
                 << QString::number(s.seconds, 'f', 1) << " s, "
                 << QString::number(s.pagersPerHour(), 'f', 0) << " pagers per hour\n";
         ctx.out.flush();
@@ -256,18 +229,12 @@ class StationCommand final : public Command {
                 continue;
             ++unrecorded;
             ctx.err << "Not in the ledger: pager " << QString::fromStdString(r.serial) << " ("
-                    << QString::fromStdString(board_name(r.position, r.port)) << ", capcodes "
-                    << r.capcode[0] << " / " << r.capcode[1]
+                    << "board " << r.position << ", " << QString::fromStdString(r.port)
+                    << ", capcodes " << r.capcode[0] << " / " << r.capcode[1]
                     << ") was verified, but could not be recorded. Its capcodes stay held in the "
                        "ledger (kprtool log --open lists them).\n";
         }
         ctx.err.flush();
-        if (parser.isSet(reportOption) && !write_report(parser.value(reportOption), sink.records)) {
-            ctx.messages.message("The report " + parser.value(reportOption).toStdString() +
-                                     " could not be written.",
-                                 MessageIcon::Warning);
-            return ExitFailure;
-        }
         const bool done =
             unrecorded == 0 && (count > 0 ? s.verified >= count
                                           : s.verified > 0 && s.failed == 0 && !interrupted.load());

@@ -50,7 +50,9 @@ class Sink final : public StationSink {
         std::lock_guard lock(mutex);
         said += text + "\n";
     }
-    bool next_pager(int, const std::string&) override { return true; }
+    bool next_pager(int, const std::string&, PagerWait why) override {
+        return why == PagerWait::Next;
+    }
     void pager_done(const PagerRecord& r) override {
         std::lock_guard lock(mutex);
         records.push_back(r);
