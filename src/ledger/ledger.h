@@ -35,7 +35,8 @@ class LedgerMissing : public LedgerError {
 };
 
 struct LedgerCapcode {
-    int32_t capcode = 0;
+    // A pager's capcodes fit 21 bits; wider so that a damaged row lists the value it holds.
+    int64_t capcode = 0;
     bool on = false;
 };
 
@@ -62,7 +63,9 @@ struct LedgerAttempt {
 };
 
 struct LedgerFilter {
-    std::string since;              // "2026-03-01" or a full time; rows at or after it
+    // Rows at or after this UTC time, "2026-03-01T10:00:00Z" (ledger_since_utc gives it from
+    // what an operator types); compared as text, as the ledger keeps times.
+    std::string since;
     std::string serial;             // as shown; trailing blanks need not be typed
     std::optional<int32_t> capcode; // in any slot, ON or not
     std::string result;

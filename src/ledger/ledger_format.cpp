@@ -1,12 +1,31 @@
 #include "ledger/ledger_format.h"
 
 #include "common/safe_save.h"
-#include "settings/capcode.h"
+#include "ledger/attempt_facts.h"
 
 #include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <regex>
 #include <sstream>
 
 namespace kpr {
+
+namespace {
+// As a capcode entry shows it; wider than a pager's 21 bits only in a damaged ledger, which
+// shows the value it holds rather than a wrapped one.
+std::string capcode_shown(int64_t c) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%07lld", static_cast<long long>(c));
+    return buf;
+}
+
+std::string hex_escape(unsigned char c) {
+    char e[5];
+    std::snprintf(e, sizeof e, "\\x%02X", c);
+    return e;
+}
+} // namespace
 
 const std::vector<std::string>& ledger_columns() {
     static const std::vector<std::string> cols = [] {
@@ -33,7 +52,7 @@ std::vector<std::string> ledger_row(const LedgerAttempt& a) {
                                   a.serial,
                                   a.firmware < 0 ? "" : std::to_string(a.firmware)};
     for (const LedgerCapcode& c : a.capcodes) {
-        r.push_back(capcode_text(c.capcode));
+        r.push_back(capcode_shown(c.capcode));
         r.push_back(c.on ? "1" : "0");
     }
     for (const std::string* s :
@@ -43,39 +62,108 @@ std::vector<std::string> ledger_row(const LedgerAttempt& a) {
 }
 
 namespace {
-std::string csv_field(const std::string& v) {
-    if (v.find_first_of(",\"\r\n") == std::string::npos)
-        return v;
+std::string csv_field(const std::string& v, CsvStyle style) {
+    std::string f;
+    // A leading = + - @ (tab, CR) makes a spreadsheet cell a formula; the apostrophe makes it
+    // text again, and spreadsheets hide it.
+    if (style == CsvStyle::Spreadsheet && !v.empty() &&
+        std::string_view("=+-@\t\r").find(v.front()) != std::string_view::npos)
+        f = "'";
+    for (char c : v) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b < 0x20 && c != '\t' && c != '\r' && c != '\n') || b == 0x7F)
+            f += hex_escape(b); // a NUL ends a C string, an ESC drives a terminal
+        else
+            f += c;
+    }
+    if (f.find_first_of(",\"\r\n") == std::string::npos)
+        return f;
     std::string q = "\"";
-    for (char c : v)
+    for (char c : f)
         q += c == '"' ? std::string("\"\"") : std::string(1, c);
     return q + "\"";
 }
-
-std::string csv_line(const std::vector<std::string>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        line += (i ? "," : "") + csv_field(fields[i]);
-    return line + "\r\n";
-}
 } // namespace
 
-std::string ledger_csv(const std::vector<LedgerAttempt>& rows) {
-    std::string out = csv_line(ledger_columns());
+std::string ledger_csv_line(const std::vector<std::string>& fields, CsvStyle style) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        line += (i ? "," : "") + csv_field(fields[i], style);
+    return line + "\r\n";
+}
+
+std::string ledger_csv(const std::vector<LedgerAttempt>& rows, CsvStyle style) {
+    std::string out = ledger_csv_line(ledger_columns(), style);
     for (const LedgerAttempt& a : rows)
-        out += csv_line(ledger_row(a));
+        out += ledger_csv_line(ledger_row(a), style);
     return out;
 }
 
-} // namespace kpr
-
-namespace kpr {
-
-std::string save_ledger_csv(const std::string& path, const std::vector<LedgerAttempt>& rows) {
-    const std::string text = ledger_csv(rows);
+std::string save_ledger_csv(const std::string& path, const std::vector<LedgerAttempt>& rows,
+                            CsvStyle style) {
+    const std::string text = ledger_csv(rows, style);
     const SafeSaveResult r =
         safe_save(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     return r ? "" : r.reason();
+}
+
+std::string ledger_json_object(const LedgerAttempt& a) {
+    const std::vector<std::string> values = ledger_row(a);
+    std::string o = "{";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        o += (i ? ",\"" : "\"") + ledger_columns()[i] + "\":\"";
+        for (char c : utf8_text(values[i])) { // JSON is UTF-8: any other byte as \xNN
+            const auto b = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\')
+                o += {'\\', c};
+            else if (b < 0x20) {
+                char e[7];
+                std::snprintf(e, sizeof e, "\\u%04x", b);
+                o += e;
+            } else
+                o += c;
+        }
+        o += '"';
+    }
+    return o + "}";
+}
+
+std::optional<std::string> ledger_since_utc(const std::string& text) {
+    static const std::regex form(
+        R"((\d{4})-(\d\d)-(\d\d)(?:[T ](\d\d):(\d\d)(?::(\d\d)(?:[.,](\d+))?)?)"
+        R"((Z|[+-](\d\d)(?::?(\d\d))?)?)?)");
+    std::smatch m;
+    if (!std::regex_match(text, m, form))
+        return std::nullopt;
+    const auto num = [&](int i) { return m[i].matched ? std::stoi(m[i].str()) : 0; };
+    std::tm asked{};
+    asked.tm_year = num(1) - 1900;
+    asked.tm_mon = num(2) - 1;
+    asked.tm_mday = num(3);
+    asked.tm_hour = num(4);
+    asked.tm_min = num(5);
+    asked.tm_sec = num(6);
+    // A day or a time that is not on the calendar (02-30, 24:00) comes back as another.
+    std::tm t = asked;
+    std::time_t at = ::timegm(&t);
+    if (t.tm_year != asked.tm_year || t.tm_mon != asked.tm_mon || t.tm_mday != asked.tm_mday ||
+        t.tm_hour != asked.tm_hour || t.tm_min != asked.tm_min || t.tm_sec != asked.tm_sec ||
+        num(9) > 23 || num(10) > 59)
+        return std::nullopt;
+    if (!m[8].matched) { // local time, summer time as the calendar has it that day
+        t = asked;
+        t.tm_isdst = -1;
+        at = std::mktime(&t);
+    } else if (m[8].str() != "Z") {
+        at -= (m[8].str()[0] == '-' ? -1 : 1) * (num(9) * 3600 + num(10) * 60);
+    }
+    if (m[7].matched && m[7].str().find_first_not_of('0') != std::string::npos)
+        ++at; // times are kept to the second: 12:00:00 is before 12:00:00.5
+    std::tm utc{};
+    char out[32];
+    if (!::gmtime_r(&at, &utc) || !std::strftime(out, sizeof out, "%Y-%m-%dT%H:%M:%SZ", &utc))
+        return std::nullopt;
+    return std::string(out);
 }
 
 const std::vector<std::string>& ledger_listing_columns() {
@@ -88,7 +176,7 @@ std::vector<std::string> ledger_listing_row(const LedgerAttempt& a) {
     std::string on;
     for (const LedgerCapcode& c : a.capcodes)
         if (c.on)
-            on += (on.empty() ? "" : " ") + capcode_text(c.capcode);
+            on += (on.empty() ? "" : " ") + capcode_shown(c.capcode);
     return {a.time, a.kind, a.serial, a.result, on, a.station};
 }
 
@@ -101,11 +189,7 @@ std::string lower(std::string s) {
 } // namespace
 
 bool ledger_row_matches(const LedgerAttempt& a, const std::string& text) {
-    std::vector<std::string> values = {a.time,        a.station,    a.port,      a.user,
-                                       a.kind,        a.serial,     a.frequency, a.language,
-                                       a.imageSha256, a.backupFile, a.result,    a.message};
-    for (const LedgerCapcode& c : a.capcodes)
-        values.push_back(capcode_text(c.capcode));
+    std::vector<std::string> values = ledger_listing_row(a);
     for (std::string& v : values)
         v = lower(v);
     std::istringstream words(lower(text));

@@ -424,7 +424,7 @@ std::vector<LedgerAttempt> SqlLedger::select_attempts(const std::string& where,
         const auto it = at.find(number(r[0], "a capcode row"));
         const int64_t slot = number(r[1], "a capcode row");
         if (it != at.end() && slot >= 0 && slot < 8)
-            out[it->second].capcodes[slot] = {static_cast<int32_t>(number(r[2], "a capcode row")),
+            out[it->second].capcodes[slot] = {number(r[2], "a capcode row"),
                                               number(r[3], "a capcode row") != 0};
     }
     return out;

@@ -55,6 +55,7 @@ class LedgerLogModel final : public QAbstractTableModel {
     std::vector<LedgerAttempt> rows_;
 };
 
+// Keeps the rows whose shown columns hold every word typed.
 class LedgerFilterModel final : public QSortFilterProxyModel {
   public:
     LedgerFilterModel(LedgerLogModel& source, QObject* parent)
@@ -65,12 +66,11 @@ class LedgerFilterModel final : public QSortFilterProxyModel {
         text_ = text.toStdString();
         invalidateRowsFilter();
     }
-    // The rows kept, in the ledger's order (newest first).
-    std::vector<LedgerAttempt> kept() const {
+    // The rows kept, in the order shown.
+    std::vector<LedgerAttempt> shown() const {
         std::vector<LedgerAttempt> out;
-        for (const LedgerAttempt& a : source_.rows())
-            if (ledger_row_matches(a, text_))
-                out.push_back(a);
+        for (int r = 0; r < rowCount(); ++r)
+            out.push_back(source_.rows()[mapToSource(index(r, 0)).row()]);
         return out;
     }
 
@@ -93,16 +93,23 @@ LedgerLogDialog::LedgerLogDialog(std::string url, std::string defaultFile,
 
     auto* where = new QHBoxLayout;
     where->addWidget(new QLabel(QStringLiteral("Ledger:"), this));
-    url_ = new QLineEdit(QString::fromStdString(url), this);
+    url_ = new QLineEdit(this);
     url_->setObjectName(QStringLiteral("ledgerUrl"));
     url_->setPlaceholderText(QString::fromStdString(defaultFile_));
     url_->setToolTip(QStringLiteral("A SQLite file, postgresql://host/db or a PostgreSQL socket "
                                     "path; empty for the default file."));
     where->addWidget(url_, 1);
-    auto* use = new QPushButton(QStringLiteral("Use"), this);
-    use->setObjectName(QStringLiteral("useLedger"));
-    where->addWidget(use);
+    use_ = new QPushButton(QStringLiteral("Use"), this);
+    use_->setObjectName(QStringLiteral("useLedger"));
+    where->addWidget(use_);
     top->addLayout(where);
+    passwordNote_ = new QLabel(QStringLiteral("This URL holds a password (shown as ***). "
+                                              "Passwords belong in ~/.pgpass, not in the "
+                                              "settings: give the URL without it."),
+                               this);
+    passwordNote_->setObjectName(QStringLiteral("passwordNote"));
+    passwordNote_->setWordWrap(true);
+    top->addWidget(passwordNote_);
 
     auto* find = new QHBoxLayout;
     find->addWidget(new QLabel(QStringLiteral("Filter:"), this));
@@ -142,40 +149,70 @@ LedgerLogDialog::LedgerLogDialog(std::string url, std::string defaultFile,
         proxy_->setText(t);
         showCount();
     });
-    connect(use, &QPushButton::clicked, this, [this] {
-        if (reload())
-            emit ledgerChosen(url_->text().trimmed());
-    });
+    connect(use_, &QPushButton::clicked, this, &LedgerLogDialog::use);
     connect(export_, &QPushButton::clicked, this, &LedgerLogDialog::exportCsv);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(820, 420);
-    reload();
+    loadedUrl_ = std::move(url);
+    showLedger();
+    try {
+        model_->setRows(open_ledger(loadedUrl_, defaultFile_, LedgerAccess::List)->query({}));
+    } catch (const LedgerMissing&) {
+        // Nothing recorded yet: the window's first attempt makes it.
+    } catch (const LedgerError& e) {
+        messages_.message(e.what(), MessageIcon::Critical);
+    }
+    table_->resizeColumnsToContents();
+    showCount();
 }
 
 LedgerLogDialog::~LedgerLogDialog() = default;
 
-bool LedgerLogDialog::reload() {
-    const std::string url = url_->text().trimmed().toStdString();
-    try {
-        auto ledger = open_ledger(url, defaultFile_, LedgerAccess::List);
-        model_->setRows(ledger->query({}));
-        loadedUrl_ = url;
-    } catch (const LedgerMissing& e) {
-        if (!url.empty()) { // the default ledger is made by the first attempt
-            messages_.message(e.what(), MessageIcon::Critical);
-            url_->setText(QString::fromStdString(loadedUrl_));
-            return false;
-        }
-        model_->setRows({});
-        loadedUrl_ = url;
-    } catch (const LedgerError& e) {
-        messages_.message(e.what(), MessageIcon::Critical);
-        url_->setText(QString::fromStdString(loadedUrl_));
+bool LedgerLogDialog::use() {
+    std::string url = url_->text().trimmed().toStdString();
+    if (url == redacted_ledger_url(loadedUrl_))
+        url = loadedUrl_; // the box shows the ledger in use without its password
+    const auto refuse = [this](const std::string& why) {
+        if (!why.empty())
+            messages_.message(why, MessageIcon::Critical);
+        showLedger();
         return false;
+    };
+    if (redacted_ledger_url(url) != url)
+        return refuse("The ledger " + redacted_ledger_url(url) +
+                      " holds a password, which would be kept in the settings. Put it in "
+                      "~/.pgpass (host:port:database:user:password), where it is found, and "
+                      "give the URL without it.");
+    std::vector<LedgerAttempt> rows;
+    try {
+        try {
+            rows = open_ledger(url, defaultFile_, LedgerAccess::List)->query({});
+        } catch (const LedgerMissing& e) {
+            // A mistyped path would become the setting and a ledger no other station uses:
+            // a new one only when the operator says so. The default is made by the first
+            // attempt.
+            if (!url.empty()) {
+                if (!messages_.ask(std::string(e.what()) + " Make a new ledger there?"))
+                    return refuse("");
+                open_ledger(url, defaultFile_, LedgerAccess::Record);
+            }
+        }
+    } catch (const LedgerError& e) {
+        return refuse(e.what());
     }
+    model_->setRows(std::move(rows));
+    loadedUrl_ = url;
+    showLedger();
     table_->resizeColumnsToContents();
     showCount();
+    emit ledgerChosen(QString::fromStdString(url));
     return true;
+}
+
+void LedgerLogDialog::showLedger() {
+    const std::string shown = redacted_ledger_url(loadedUrl_);
+    url_->setText(QString::fromStdString(shown));
+    passwordNote_->setVisible(shown != loadedUrl_);
 }
 
 void LedgerLogDialog::showCount() {
@@ -192,7 +229,8 @@ void LedgerLogDialog::exportCsv() {
                                            QStringLiteral("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
-    const std::string why = save_ledger_csv(path.toStdString(), proxy_->kept());
+    const std::string why =
+        save_ledger_csv(path.toStdString(), proxy_->shown(), CsvStyle::Spreadsheet);
     if (!why.empty())
         messages_.message("The log could not be written to " + path.toStdString() + ": " + why,
                           MessageIcon::Critical);

@@ -17,6 +17,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <signal.h>
@@ -226,6 +228,10 @@ TEST_F(KprtoolE2E, BatchThroughTheLedgerSkipsAHeldCapcodeAndLogsEveryPager) {
     EXPECT_TRUE(lines[1].contains(",write,KS2026000001,") && lines[1].contains(",0000502,1,"));
     EXPECT_TRUE(lines[2].contains(",0000500,1,")) << lines[2].toStdString();
     EXPECT_TRUE(lines[3].contains("KS2026000017"));
+    r = kprtool({"log", "--json", "--since", "2020-01-01T00:00+02:00", "--ledger", ledger});
+    const QJsonArray json = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(json.size(), 3) << r.out.toStdString();
+    EXPECT_EQ(json[0]["capcode1"].toString(), "0000502");
 }
 
 // Ctrl-C once the pager has taken a block: nothing is reported done and the operator hears
@@ -285,6 +291,8 @@ TEST_F(KprtoolE2E, ExitStatusAndMessagesOfFailedCommands) {
         {{"detect", "--trace", "/dev/full"}, 1, "file /dev/full could not be written: No space"},
         {{"read", "-o", out, "--link", "lpt", "--lpt", path("no-lpt")}, 1, "is not responding!"},
         {{"import", path("bad.yaml"), "--base", path("a.tbl"), "-o", out}, 1, "3: loudness: unk"},
+        {{"log", "--since", "2099-01-01xyz"}, 2, "--since takes a date"},
+        {{"log", "--capcode", "4294967396"}, 2, "--capcode takes a capcode"},
         {{"write", path("a.tbl"), "--auto-inc", "1", "--ledger", path("bad.sqlite")},
          1,
          "--no-ledger writes without it"},

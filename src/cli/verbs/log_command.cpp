@@ -7,11 +7,6 @@
 #include "platform/product_ledger.h"
 #include "settings/capcode.h"
 
-#include <QDateTime>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <memory>
 
 namespace kpr::cli {
@@ -19,15 +14,18 @@ namespace kpr::cli {
 namespace {
 
 const QCommandLineOption sinceOption("since",
-                                     "Attempts from DATE on (UTC; 2026-03-01 or "
-                                     "2026-03-01T12:00:00Z).",
+                                     "Attempts from DATE on: 2026-03-01, 2026-03-01T12:00, "
+                                     "2026-03-01T12:00:00Z or with an offset (+02:00); "
+                                     "local time without a zone.",
                                      "DATE");
 const QCommandLineOption serialOption("serial", "Attempts on the pager with this serial number.",
                                       "S");
 const QCommandLineOption capcodeOption("capcode", "Attempts with this capcode in any slot.", "C");
 const QCommandLineOption resultOption("result", "verified, read, failed or cancelled.", "R");
-const QCommandLineOption csvOption("csv", "CSV with a header line, as paging terminals import.");
-const QCommandLineOption jsonOption("json", "A JSON array of attempts.");
+const QCommandLineOption csvOption("csv",
+                                   "CSV with a header line, as paging terminals import: values "
+                                   "exact, control characters as \\xNN.");
+const QCommandLineOption jsonOption("json", "A JSON array of attempts, one object a line.");
 const QCommandLineOption openOption("open",
                                     "The capcode reservations still open instead: those marked "
                                     "writing may be in a pager nobody recorded.");
@@ -73,15 +71,11 @@ class LogCommand final : public Command {
     int run(CommandContext& ctx, const QCommandLineParser& parser, const QStringList&) override {
         LedgerFilter f;
         if (parser.isSet(sinceOption)) {
-            const QString v = parser.value(sinceOption);
-            const QDate d = QDate::fromString(v, Qt::ISODate);
-            const QDateTime t = QDateTime::fromString(v, Qt::ISODate);
-            if (d.isValid())
-                f.since = d.toString(Qt::ISODate).toStdString();
-            else if (t.isValid())
-                f.since = t.toUTC().toString("yyyy-MM-ddTHH:mm:ssZ").toStdString();
-            else
-                return usage(ctx, "--since takes a date, e.g. 2026-03-01");
+            const auto since = ledger_since_utc(parser.value(sinceOption).toStdString());
+            if (!since)
+                return usage(ctx, "--since takes a date, or a date and a time, e.g. 2026-03-01 "
+                                  "or 2026-03-01T12:00:00+02:00");
+            f.since = *since;
         }
         f.serial = parser.value(serialOption).toStdString();
         if (parser.isSet(capcodeOption)) {
@@ -122,19 +116,17 @@ class LogCommand final : public Command {
             ctx.err << e.what() << "\n";
             return ExitFailure;
         }
+        // Row by row: a document of the whole ledger would take several times its size.
         if (parser.isSet(csvOption)) {
-            ctx.out << QString::fromStdString(ledger_csv(rows));
+            ctx.out << QString::fromStdString(ledger_csv_line(ledger_columns()));
+            for (const LedgerAttempt& a : rows)
+                ctx.out << QString::fromStdString(ledger_csv_line(ledger_row(a)));
         } else if (parser.isSet(jsonOption)) {
-            QJsonArray list;
-            for (const LedgerAttempt& a : rows) {
-                QJsonObject o;
-                const auto values = ledger_row(a);
-                for (std::size_t i = 0; i < values.size(); ++i)
-                    o[QString::fromStdString(ledger_columns()[i])] =
-                        QString::fromStdString(values[i]);
-                list.append(o);
-            }
-            ctx.out << QJsonDocument(list).toJson();
+            ctx.out << "[";
+            for (std::size_t i = 0; i < rows.size(); ++i)
+                ctx.out << (i ? ",\n" : "\n")
+                        << QString::fromStdString(ledger_json_object(rows[i]));
+            ctx.out << "\n]\n";
         } else {
             // The listing's columns, padded: time, kind, serial, result, capcodes, station.
             static const int widths[] = {0, 6, 12, 9, 0, 0};
