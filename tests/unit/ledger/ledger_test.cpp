@@ -133,7 +133,6 @@ TEST_P(LedgerTest, ListsAttemptsNewestFirstByFilter) {
     } rows[] = {
         {{}, {"KS1", "KS3", "KS2", "KS1"}}, // the same time: the later record first
         {{"2026-02-01", "", {}, ""}, {"KS1", "KS3", "KS2"}},
-        {{"2026-02-01T10:00:01Z", "", {}, ""}, {"KS1"}},
         {{"", "KS1", {}, ""}, {"KS1", "KS1"}},
         {{"", "", 100, ""}, {"KS3", "KS1"}},
         {{"", "", 9, ""}, {"KS1", "KS3", "KS2", "KS1"}}, // slot 2, box off
@@ -383,7 +382,6 @@ TEST(LedgerCsv, FieldsThatNeedItAreQuoted) {
     using enum CsvStyle;
     const std::tuple<std::string, CsvStyle, std::string> rows[] = {
         {"say \"no\"", Exact, "\"say \"\"no\"\"\""},
-        {"a,b", Exact, "\"a,b\""},
         {"a\rb", Exact, "\"a\rb\""},
         {std::string("\x1b[2J\0\t", 6), Exact, "\\x1B[2J\\x00\t"},
         {"=1+2", Exact, "=1+2"},
