@@ -369,8 +369,6 @@ void Station::run_position(Position& p) {
                 }
                 wait = rec.verified ? PagerWait::Next : PagerWait::Retry;
             }
-            if (stopRequested() && reason.empty())
-                reason = "Stopped.";
             sink_.ended(p.number, p.port, reason);
             std::lock_guard lock(p.mutex);
             p.ops = nullptr;

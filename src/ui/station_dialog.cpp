@@ -84,7 +84,9 @@ StationDialog::StationDialog(Editor& editor, const StationPorts& ports, QWidget*
         w.result = new QLabel(this);
         w.result->setMinimumWidth(
             w.result->fontMetrics().horizontalAdvance(QString::fromLatin1(MsgBoardNotResponding)));
-        w.next = new QPushButton(QStringLiteral("Next (%1)").arg(r), this);
+        // Boards 1 to 9 have a digit key; the label shows it only where it exists.
+        w.next = new QPushButton(
+            r <= 9 ? QStringLiteral("Next (%1)").arg(r) : QStringLiteral("Next"), this);
         w.next->setObjectName(QStringLiteral("next%1").arg(r));
         if (r <= 9)
             w.next->setShortcut(QKeySequence(Qt::Key_0 + r));
@@ -140,6 +142,12 @@ void StationDialog::showButtons() {
 
 void StationDialog::startRun() {
     if (running() || portNames_.empty())
+        return;
+    if (!editor_.flags().AutoInc1 && !editor_.flags().AutoInc2 &&
+        QMessageBox::question(this, windowTitle(),
+                              QStringLiteral("Auto Increase is off: every pager gets the same "
+                                             "capcodes. Program them all the same?")) !=
+            QMessageBox::Yes)
         return;
     QString notes;
     if (ledgerUrl_) {
@@ -205,7 +213,10 @@ void StationDialog::stopRun() {
 
 void StationDialog::showRow(const StationRow& row) {
     const RowWidgets& w = rows_.at(static_cast<size_t>(row.position - 1));
-    w.state->setText(QString::fromStdString(row.state));
+    // A long reason is cut to the column; the whole of it is on hover.
+    const QString state = QString::fromStdString(row.state);
+    w.state->setText(w.state->fontMetrics().elidedText(state, Qt::ElideRight, 360));
+    w.state->setToolTip(state);
     w.bar->setMaximum(std::max(row.maximum, 1));
     w.bar->setValue(std::min(row.value, std::max(row.maximum, 1)));
     w.bar->setStyleSheet(bar_style(row.colour, palette()));

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <signal.h>
+
 #include <map>
 #include <set>
 
@@ -107,6 +109,55 @@ TEST(StationE2E, EightPagersOnFourBoardsOneOfThemFaulty) {
             [&](const Row& r) { return r.result == "verified" && r.capcode == failed->capcode; }))
             << "capcode " << failed->capcode << " not taken again";
     }
+}
+
+// What the operator is told before and during a run: a usage error without --auto-inc, a
+// report that cannot be made stops the run before any board, ports keep their numbers (a
+// missing one named, one device under two names left out), and a pager left in a board is
+// not written again: the run waits (Ctrl-C ends it) with the report already holding the pager
+// that verified.
+TEST(StationE2E, WhatTheOperatorIsToldAndTheSamePagerLeftIn) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath("w.tbl"), ledger = dir.filePath("l.sqlite");
+    ASSERT_EQ(e2e::run_program(KPRTOOL_PATH, {"default", in}).exitCode, 0);
+    e2e::SimProcess sim({"--save", dir.filePath("pager.tbl")});
+    ASSERT_TRUE(QFile::link(sim.port, dir.filePath("again")));
+    const QStringList run = {"station", in, "--ledger", ledger, "--port", sim.port};
+    const struct {
+        QStringList args;
+        int exit;
+        std::string says;
+    } rows[] = {
+        {run + QStringList{"--count", "2", "--yes"}, 2, "--same-capcodes does that on purpose"},
+        {run + QStringList{"--auto-inc", "1", "-o", dir.filePath("no/r.csv")}, 1, "no/r.csv"},
+        {run + QStringList{"--port", dir.filePath("none"), "--port", dir.filePath("again"),
+                           "--auto-inc", "1", "--count", "1", "--yes"},
+         0, "Board 2 (" + dir.filePath("none").toStdString() + "): There is no such port."},
+    };
+    for (const auto& row : rows) {
+        const auto r = e2e::run_program(KPRTOOL_PATH, row.args, dir.path(), 60000);
+        EXPECT_EQ(r.exitCode, row.exit) << r.err.toStdString();
+        EXPECT_THAT(r.err.toStdString(), HasSubstr(row.says));
+    }
+    EXPECT_EQ(e2e::run_program(KPRTOOL_PATH, {"log", "--ledger", ledger}).out.count('\n'), 1);
+
+    QProcess tool;
+    e2e::start_program(
+        tool, KPRTOOL_PATH,
+        run + QStringList{"--auto-inc", "1", "--count", "2", "--yes", "-o", dir.filePath("r.csv")},
+        dir.path());
+    QByteArray err;
+    tool.setReadChannel(QProcess::StandardError);
+    while (!err.contains("is the one just verified") && tool.waitForReadyRead(30000))
+        err += tool.readAllStandardError();
+    ::kill(static_cast<pid_t>(tool.processId()), SIGINT);
+    const auto r = e2e::finish(tool);
+    EXPECT_EQ(r.exitCode, 1) << (err + r.err.toUtf8()).toStdString();
+    QFile report(dir.filePath("r.csv"));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = report.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 3); // header, the verified pager, the end of the last line
+    EXPECT_TRUE(lines[1].contains(",verified,"));
 }
 
 } // namespace

@@ -20,10 +20,10 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sys/stat.h>
 
 namespace kpr::cli {
 
@@ -51,6 +51,18 @@ struct BoardList {
     std::vector<int> numbers;
 };
 
+// Two names of one device (a link to it, or a device node made twice). By stat, as the
+// standard library will not compare character devices.
+bool same_device(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+        return false;
+    if (S_ISCHR(sa.st_mode) && S_ISCHR(sb.st_mode))
+        return sa.st_rdev == sb.st_rdev;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 BoardList board_list(CommandContext& ctx, ProductPorts& productPorts,
                      const std::vector<std::string>& named) {
     BoardList b;
@@ -69,8 +81,7 @@ BoardList board_list(CommandContext& ctx, ProductPorts& productPorts,
         const int number = first + static_cast<int>(i) + 1;
         bool twice = false;
         for (std::size_t k = 0; k < i && !twice; ++k) {
-            std::error_code ec;
-            twice = named[k] == named[i] || std::filesystem::equivalent(named[k], named[i], ec);
+            twice = named[k] == named[i] || same_device(named[k], named[i]);
             if (twice)
                 ctx.messages.message("Board " + std::to_string(number) + " (" + named[i] +
                                          ") is the device of board " +
