@@ -373,6 +373,8 @@ TEST(LedgerFilterBox, KeepsRowsHoldingEveryWord) {
         {"capcode", false}, {"1234570 failed", false}};
     for (const auto& [text, kept] : rows)
         EXPECT_EQ(ledger_row_matches(a, text), kept) << text;
+    a.station = "\x1b[2Jpc\xC2\x9B\n"; // a crafted row: no screen cleared, no line broken
+    EXPECT_EQ(ledger_listing_row(a)[5], "\\x1B[2Jpc\\x9B\\x0A");
 }
 
 // A CSV field holding a quote (or a separator, a line break) is quoted, its quotes doubled;
