@@ -5,6 +5,7 @@
 // aside, so a doubled or missing message shows) and what stdout prints; the output file must
 // be written exactly when the command succeeded. What the operations do inside (board state,
 // the editor's image, the pager's bytes, the time-outs) is the in-process fault matrix's.
+#include "files.h"
 #include "run_program.h"
 #include "sim_process.h"
 
@@ -166,16 +167,7 @@ QString messages_only(const QString& err) {
     return out;
 }
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void store(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
+using e2e::contents;
 
 class FaultMatrix : public ::testing::TestWithParam<Case> {};
 
@@ -191,7 +183,7 @@ TEST_P(FaultMatrix, KprtoolEndsAsTheCellSays) {
     if (op == "verify") {
         PagerImage healthy(default_sim_memory());
         text_from_pager(healthy);
-        store(in, QByteArray(reinterpret_cast<const char*>(healthy.data()), ImageSize));
+        e2e::store(in, QByteArray(reinterpret_cast<const char*>(healthy.data()), ImageSize));
     } else {
         test::RecordedMessages quiet;
         Editor e(quiet);
@@ -199,7 +191,7 @@ TEST_P(FaultMatrix, KprtoolEndsAsTheCellSays) {
         ASSERT_TRUE(e.userEnterText(ctl("txtAddr", 0), "1234567"));
         ASSERT_TRUE(e.mnuSA_Click(in.toStdString()));
     }
-    store(out, "untouched");
+    ASSERT_TRUE(e2e::store(out, "untouched"));
 
     QStringList simArgs{"--save", saved};
     if (fault != "none" && fault != "vanish")

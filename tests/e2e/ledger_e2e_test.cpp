@@ -1,6 +1,7 @@
 // The ledger's promise through kprtool and simulated boards, on a SQLite file and on the
 // fixture's PostgreSQL server: no capcode in two verified pagers, a pager whose write may
 // have happened never lets its capcode out, and only what the ledger protects needs it.
+#include "files.h"
 #include "run_program.h"
 #include "sim_process.h"
 #include "support/pg_server.h"
@@ -78,11 +79,8 @@ TEST_P(LedgerE2E, AKilledWriteKeepsItsCapcodeUntilReleased) {
                             "--port", sim.port, "--ledger", url, "--trace", path("t.txt")},
                            dir.path());
         // The trace shows the first block's acknowledgement as soon as it is in.
-        auto acknowledged = [&] {
-            QFile t(path("t.txt"));
-            return t.open(QIODevice::ReadOnly) && t.readAll().contains("write acknowledged");
-        };
-        while (!acknowledged() && !tool.waitForFinished(1)) {
+        while (!e2e::contents(path("t.txt")).contains("write acknowledged") &&
+               !tool.waitForFinished(1)) {
         }
         ::kill(static_cast<pid_t>(tool.processId()), SIGKILL);
         e2e::finish(tool);
@@ -110,10 +108,7 @@ INSTANTIATE_TEST_SUITE_P(Databases, LedgerE2E, ::testing::Values("sqlite", "post
 TEST(LedgerE2EUnusable, OnlyAutoIncreaseNeedsTheLedger) {
     QTemporaryDir dir;
     const QString bad = dir.filePath("bad.sqlite"), table = dir.filePath("b.tbl");
-    QFile f(bad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(4096, 'x'));
-    f.close();
+    ASSERT_TRUE(e2e::store(bad, QByteArray(4096, 'x')));
     ASSERT_EQ(e2e::run_program(KPRTOOL_PATH, {"default", table}, dir.path()).exitCode, 0);
     e2e::SimProcess sim({});
     const struct {

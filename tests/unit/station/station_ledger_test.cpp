@@ -8,11 +8,12 @@
 #include "ledger/attempt_facts.h"
 #include "ledger/sqlite_connection.h"
 #include "ledger/station_ledger.h"
-#include "platform/clock.h"
+#include "platform/steady_clock.h"
 #include "sim/sim_serial_port.h"
 #include "station/station.h"
 #include "station/station_editor.h"
 #include "support/pg_server.h"
+#include "support/recorders.h"
 
 #include <gtest/gtest.h>
 
@@ -27,22 +28,6 @@
 
 namespace kpr {
 namespace {
-
-// Real time, safe from every position's thread.
-class ThreadSafeClock final : public Clock {
-  public:
-    int64_t nowMs() override {
-        using namespace std::chrono;
-        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    }
-    void waitMs(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-};
-
-class QuietMessages final : public OperatorMessages {
-  public:
-    void message(const std::string&, MessageIcon) override {}
-    bool ask(const std::string&) override { return false; }
-};
 
 class Sink final : public StationSink {
   public:
@@ -95,16 +80,9 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
     std::string url;
     std::unique_ptr<SqliteConnection> locker; // holds the SQLite file's writer lock
     static test::PgServer* server = nullptr;
-    std::function<void()> breakIt, mend;
+    std::function<void()> breakIt, mend = [&] { locker.reset(); };
     BreaksAfterTheFirstMark* self = nullptr;
-    if (GetParam() == "refused") {
-        url = (std::filesystem::temp_directory_path() /
-               ("kpr-station-refused-" + std::to_string(::getpid()) + ".sqlite"))
-                  .string();
-        std::filesystem::remove(url);
-        breakIt = [&] { self->refuseOne = true; };
-        mend = [] {};
-    } else if (GetParam() == "postgresql") {
+    if (GetParam() == "postgresql") {
         static test::PgServer pg;
         if (!pg.problem().empty())
             GTEST_SKIP() << "PostgreSQL: " << pg.problem();
@@ -116,15 +94,18 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
         mend = [] { server->thaw(); };
     } else {
         url = (std::filesystem::temp_directory_path() /
-               ("kpr-station-fault-" + std::to_string(::getpid()) + ".sqlite"))
+               ("kpr-station-" + GetParam() + std::to_string(::getpid()) + ".sqlite"))
                   .string();
         std::filesystem::remove(url);
         breakIt = [&] {
+            if (GetParam() == "refused") {
+                self->refuseOne = true;
+                return;
+            }
             locker = std::make_unique<SqliteConnection>(url);
             locker->connect(LedgerAccess::Record);
             locker->exec("BEGIN EXCLUSIVE", {});
         };
-        mend = [&] { locker.reset(); };
     }
     auto ledger = make_ledger(url, "");
     ledger->open({"machine-a", "bench", ::getpid()});
@@ -132,12 +113,12 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
     BreaksAfterTheFirstMark failing(real, breakIt);
     self = &failing;
 
-    QuietMessages quiet;
+    test::RecordedMessages quiet;
     Editor first(quiet);
     EditorAdapter(first).store_capcode_text(0, "1300000");
     auto counter = counter_from_editor(first, true, false, 50, &failing);
     SimBoards boards(2, SimSerialPort::Instant);
-    ThreadSafeClock clock;
+    SteadyClock clock;
     StationSetup setup;
     setup.ports = boards.ports();
     setup.makePort = [&](const std::string& name) { return boards.port(name); };
