@@ -233,10 +233,14 @@ void Form1::startUp(const QString& programFolder, std::function<void()> done) {
     // The editor and this window were built with the default image. The settings
     // (default.tbl or the band defaults) are put in place at once, so what the window shows
     // is final while the board search runs on the link thread: nothing typed during the
-    // search is overwritten when it ends. The monitor starts after both.
+    // search is overwritten when it ends. What they have to say (a default.tbl refused) is
+    // told after the search's own word, in the order start-up has always told them. The
+    // monitor starts after both.
     editor_.flags().ProgramFolder = programFolder.toStdString();
+    messages_.hold();
     dispatch([&] { editor_.startup_finish(programFolder.toStdString()); });
     auto finish = [this, done] {
+        messages_.release();
         startupDone_ = true;
         monitorWanted_ = true;
         if (programmer_ && !closing_)

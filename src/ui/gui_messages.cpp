@@ -1,5 +1,7 @@
 #include "ui/gui_messages.h"
 
+#include <QThread>
+
 #include "ui/thread_mailbox.h"
 
 #include <QMessageBox>
@@ -20,7 +22,17 @@ void GuiMessages::setTestHook(Hook hook) {
 }
 
 void GuiMessages::message(const std::string& text, MessageIcon icon) {
+    if (held_ && QThread::currentThread() == thread()) {
+        kept_.emplace_back(text, icon);
+        return;
+    }
     show(text, icon, false);
+}
+
+void GuiMessages::release() {
+    held_ = false;
+    for (const auto& [text, icon] : std::exchange(kept_, {}))
+        show(text, icon, false);
 }
 
 bool GuiMessages::ask(const std::string& text) {

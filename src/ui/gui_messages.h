@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kpr {
 
@@ -20,6 +22,12 @@ class GuiMessages final : public QObject, public OperatorMessages {
 
     void message(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     bool ask(const std::string& text) override;
+
+    // Messages of the UI thread are kept instead of shown from hold() until release(), which
+    // shows them in order: the window can put its settings in place at once and still tell
+    // about them after the board search's own word.
+    void hold() { held_ = true; }
+    void release();
 
     // The window the boxes are centred on.
     void setParentWidget(QWidget* w) { parentWidget_ = w; }
@@ -36,6 +44,8 @@ class GuiMessages final : public QObject, public OperatorMessages {
     bool showOnUi(const QString& text, int icon, bool question);
 
     QPointer<QWidget> parentWidget_;
+    bool held_ = false;
+    std::vector<std::pair<std::string, MessageIcon>> kept_;
     ThreadMailbox mailbox_;
 };
 

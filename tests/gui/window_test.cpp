@@ -365,6 +365,9 @@ class WindowTest : public QObject {
         silent.silent = true;
         Gui g(silent);
         bool done = false;
+        QFile bad(g.dir.filePath("default.tbl")); // refused, but only after the search's word
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write(QByteArray(990, 'x')) == 990);
+        bad.close();
         g.form->startUp(g.dir.path(), [&] { done = true; });
         g.form->show();
         g.form->selectTab(1);
@@ -375,6 +378,10 @@ class WindowTest : public QObject {
         QVERIFY(!done);
         QVERIFY(QTest::qWaitFor([&] { return done; }, 20000));
         QCOMPARE(beeper->isChecked(), !was);
+        QCOMPARE(g.said.size(), 2u);
+        QCOMPARE(g.said[0], std::string(MsgBoardNotResponding));
+        QCOMPARE(g.said.size(), 2u);
+        QCOMPARE(g.said[0], std::string(MsgBoardNotResponding));
         QCOMPARE(g.editor.image()[0x31] >> 3 & 1, was ? 1 : 0);
         g.form->monitorTick();
         QTRY_COMPARE(g.form->statusLine()->text(),
