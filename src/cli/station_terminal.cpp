@@ -1,5 +1,6 @@
 #include "cli/station_terminal.h"
 
+#include "ledger/ledger_format.h"
 #include "link/board_link.h"
 
 #include <poll.h>
@@ -16,26 +17,6 @@ std::string board_name(int position, const std::string& port) {
     return "Board " + std::to_string(position) + " (" + port + ")";
 }
 } // namespace
-
-QString report_field(const std::string& value) {
-    std::string v;
-    for (const char c : value) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b < 0x20 && c != '\r' && c != '\n' && c != '\t') || b == 0x7F) {
-            char e[5];
-            std::snprintf(e, sizeof e, "\\x%02X", b);
-            v += e;
-        } else {
-            v += c;
-        }
-    }
-    if (!v.empty() && (v[0] == '=' || v[0] == '+' || v[0] == '-' || v[0] == '@'))
-        v.insert(0, "'");
-    QString q = QString::fromStdString(v);
-    if (q.contains(',') || q.contains('"') || q.contains('\n') || q.contains('\r'))
-        return '"' + q.replace("\"", "\"\"") + '"';
-    return q;
-}
 
 StationTerminal::StationTerminal(CommandContext& ctx, bool yes, int wanted,
                                  const std::atomic<bool>& interrupted, std::FILE* err)
@@ -54,11 +35,12 @@ void StationTerminal::board(int position, const std::string& port) {
 
 bool StationTerminal::open_report(const QString& path, QString& why) {
     report_.setFileName(path);
-    if (!report_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    if (!report_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         why = report_.errorString();
         return false;
     }
-    report_.write("position,port,serial,capcode1,capcode2,result,seconds\n");
+    report_.write(QByteArray::fromStdString(ledger_csv_line(
+        {"position", "port", "serial", "capcode1", "capcode2", "result", "seconds"})));
     report_.flush();
     return true;
 }
@@ -214,11 +196,12 @@ void StationTerminal::pager_done(const PagerRecord& r) {
     if (!terminal_)
         say(total());
     if (report_.isOpen()) {
-        const QString row = QString::number(r.position) + ',' + report_field(r.port) + ',' +
-                            report_field(r.serial) + ',' + QString::number(r.capcode[0]) + ',' +
-                            QString::number(r.capcode[1]) + ',' + report_field(r.result) + ',' +
-                            QString::number(r.seconds, 'f', 1) + '\n';
-        report_.write(row.toUtf8());
+        // Made safe for the spreadsheet it is usually opened in.
+        report_.write(QByteArray::fromStdString(
+            ledger_csv_line({std::to_string(r.position), r.port, r.serial,
+                             std::to_string(r.capcode[0]), std::to_string(r.capcode[1]), r.result,
+                             QString::number(r.seconds, 'f', 1).toStdString()},
+                            CsvStyle::Spreadsheet)));
         report_.flush();
     }
 }

@@ -19,11 +19,6 @@
 
 namespace kpr::cli {
 
-// One field of the station's CSV report: quoted when it holds a separator, a quote or a line
-// break (a lone CR too), control bytes as "\xNN", and a leading = + - @ made inert with an
-// apostrophe so a spreadsheet never runs it as a formula.
-QString report_field(const std::string& value);
-
 class StationTerminal final : public StationSink {
   public:
     // `names`: "Board K (PORT)" by position; `wanted`: the pagers wanted (0: no limit);

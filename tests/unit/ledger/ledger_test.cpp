@@ -426,23 +426,18 @@ TEST(LedgerRefusal, UnusableLedgersAreRefusedUntouched) {
     const LedgerOwner me{"machine-a", "bench", ::getpid()};
     std::ofstream(damaged) << std::string(4096, 'x');
     std::ofstream{empty}.flush(); // a ledger whose contents were lost
-    for (const std::string& f : {newer, badRow, badPage}) {
+    // Each made as a ledger, then spoiled below the ledger by one statement.
+    for (const auto& [f, spoil] : {std::pair{newer, "INSERT INTO schema_version VALUES (99)"},
+                                   {badRow, "UPDATE attempts SET firmware = 'x1'"},
+                                   {badPage, "SELECT 1"}}) {
         auto l = make_ledger(f, "");
         l->open(me);
         for (int i = 0; i < (f == badPage ? 400 : 1); ++i)
             l->record(write_of("KS" + std::to_string(1000000000 + i), 100 + i, "verified"));
-    }
-    {
-        SqliteConnection db(newer);
+        SqliteConnection db(f);
         db.connect(LedgerAccess::Record);
-        db.exec("INSERT INTO schema_version (version) VALUES (99)", {});
-        SqliteConnection bad(badRow);
-        bad.connect(LedgerAccess::Record);
-        bad.exec("UPDATE attempts SET firmware = 'x1'", {});
-        bad.exec("PRAGMA wal_checkpoint(TRUNCATE)", {});
-        SqliteConnection page(badPage);
-        page.connect(LedgerAccess::Record);
-        page.exec("PRAGMA wal_checkpoint(TRUNCATE)", {});
+        db.exec(spoil, {});
+        db.exec("PRAGMA wal_checkpoint(TRUNCATE)", {});
     }
     {
         std::fstream f(badPage, std::ios::in | std::ios::out | std::ios::binary);
