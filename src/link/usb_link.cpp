@@ -248,9 +248,10 @@ bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
     ReadBuffer.assign(stp >= 0 && stp <= 0xFFFF ? static_cast<size_t>(stp) + 1 : 0, 0);
     const int first = strt;
     lastResult_ = BlockResult::Ok;
+    // A range no block can carry is the caller's mistake, not the board's: it goes through.
+    if (strt < 0 || stp > 0xFFFF || blk < 1 || blk > 255)
+        throw std::out_of_range("block read range");
     try {
-        if (strt < 0 || stp > 0xFFFF || blk < 1 || blk > 255)
-            throw std::out_of_range("block read range");
         if (!start_transfer())
             return false;
         Bytes reply;
@@ -271,7 +272,7 @@ bool UsbLink::usb_readblk(int strt, int stp, int blk, ProgressSink* progress) {
         if (!port_.close())
             throw LinkBroken{};
         return true;
-    } catch (...) {
+    } catch (const LinkBroken&) {
         link_failure(MsgReadError);
         return false;
     }
@@ -283,9 +284,9 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
     pagerTouched_ = false;
     NullProgress noProgress;
     ProgressSink& bar = progress ? *progress : noProgress;
+    if (strt < 0 || stp >= static_cast<int>(img.size()) || stp > 0xFFFF || blk < 1 || blk > 253)
+        throw std::out_of_range("block write range");
     try {
-        if (strt < 0 || stp >= static_cast<int>(img.size()) || stp > 0xFFFF || blk < 1 || blk > 253)
-            throw std::out_of_range("block write range");
         if (!start_transfer())
             return false;
         bar.setMaximum(stp - 16);
@@ -311,7 +312,7 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
         if (!port_.close())
             throw LinkBroken{};
         return true;
-    } catch (...) {
+    } catch (const LinkBroken&) {
         link_failure(MsgWriteError);
         return false;
     }

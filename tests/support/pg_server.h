@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace kpr::test {
@@ -104,5 +105,20 @@ class PgServer {
     std::string dir_, bin_, asUser_, problem_;
     bool started_ = false;
 };
+
+// The server of this test process, started on first use.
+inline PgServer& shared_pg_server() {
+    static PgServer server;
+    return server;
+}
+
+// A ledger URL for a fresh database on that server, "<prefix>N"; nothing when there is no
+// server (shared_pg_server().problem() says why).
+inline std::optional<std::string> fresh_pg_database(const std::string& prefix) {
+    static int n = 0;
+    if (!shared_pg_server().problem().empty())
+        return std::nullopt;
+    return shared_pg_server().fresh_database(prefix + std::to_string(++n));
+}
 
 } // namespace kpr::test

@@ -79,19 +79,18 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
     ::setenv("KPR_LEDGER_TIMEOUT", "1", 1);
     std::string url;
     std::unique_ptr<SqliteConnection> locker; // holds the SQLite file's writer lock
-    static test::PgServer* server = nullptr;
     std::function<void()> breakIt, mend = [&] { locker.reset(); };
     BreaksAfterTheFirstMark* self = nullptr;
     if (GetParam() == "postgresql") {
-        static test::PgServer pg;
-        if (!pg.problem().empty())
-            GTEST_SKIP() << "PostgreSQL: " << pg.problem();
-        server = &pg;
         ::unsetenv("KPR_LEDGER_TIMEOUT");
-        url = pg.fresh_database("station_fault");
+        const auto db = test::fresh_pg_database("station_fault");
+        if (!db)
+            GTEST_SKIP() << "PostgreSQL: " << test::shared_pg_server().problem();
         ::setenv("KPR_LEDGER_TIMEOUT", "1", 1);
-        breakIt = [] { server->freeze(); }; // at once: no board gets past it meanwhile
-        mend = [] { server->thaw(); };
+        url = *db;
+        // At once: no board gets past it meanwhile.
+        breakIt = [] { test::shared_pg_server().freeze(); };
+        mend = [] { test::shared_pg_server().thaw(); };
     } else {
         url = (std::filesystem::temp_directory_path() /
                ("kpr-station-" + GetParam() + std::to_string(::getpid()) + ".sqlite"))
@@ -107,8 +106,7 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
             locker->exec("BEGIN EXCLUSIVE", {});
         };
     }
-    auto ledger = make_ledger(url, "");
-    ledger->open({"machine-a", "bench", ::getpid()});
+    auto ledger = open_ledger(url, "");
     StationLedger real(*ledger, "bench");
     BreaksAfterTheFirstMark failing(real, breakIt);
     self = &failing;
@@ -146,8 +144,7 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
         << sink.said;
 
     mend();
-    auto later = make_ledger(url, "");
-    later->open({"machine-a", "bench", ::getpid()});
+    auto later = open_ledger(url, "");
     bool open = false;
     for (const OpenReservation& r : later->open_reservations())
         open = open || (r.capcode == held && r.writing);
