@@ -189,6 +189,10 @@ void StationTerminal::pager_done(const PagerRecord& r) {
     std::lock_guard lock(mutex_);
     records.push_back(r);
     ++(r.verified ? verified_ : r.result == "cancelled" ? cancelled_ : failed_);
+    if (auto l = lines_.find(r.position); l != lines_.end()) {
+        l->second.phase = r.verified ? "done, free for the next pager" : r.result;
+        l->second.percent = -1;
+    }
     say(board_name(r.position, r.port) + ": pager " + (r.serial.empty() ? "-" : r.serial) +
             ", capcodes " + std::to_string(r.capcode[0]) + " / " + std::to_string(r.capcode[1]) +
             ", " + r.result + ", " + QString::number(r.seconds, 'f', 1).toStdString() + " s",
