@@ -37,7 +37,7 @@ void LedgerRecorder::keepReserved() {
 void LedgerRecorder::setUrl(std::string url) {
     releaseReserved();
     ledger_.reset();
-    offline_ = warned_ = false;
+    offline_ = warned_ = agreedWithout_ = false;
     url_ = std::move(url);
 }
 
@@ -69,14 +69,15 @@ bool LedgerRecorder::opened(bool needed) {
     } catch (const LedgerError& e) {
         why = e.what();
     }
-    if (needed && !offline_) {
+    // A batch asks even when a Read or the dialog's start already went on without it.
+    if (needed && !agreedWithout_) {
         const std::string question =
             why + "\n\nWithout the ledger, the auto-increased capcodes are not checked against "
                   "the pagers already written. Go on without the ledger?";
         const bool go = p_.goOnWithout ? p_.goOnWithout(why) : p_.messages.ask(question);
         if (!go)
             return false;
-        warned_ = true; // the question said it
+        agreedWithout_ = warned_ = true; // the question said it
     }
     offline_ = true;
     if (!warned_) {

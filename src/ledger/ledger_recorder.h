@@ -116,9 +116,10 @@ class LedgerRecorder final : public TransferObserver {
     std::string station_;
     std::optional<PagerImage> outgoing_;
     std::vector<int64_t> reserved_;
-    bool marked_ = false;  // reserved_ are marked "writing" in the ledger
-    bool offline_ = false; // not recording: the ledger could not be used
-    bool warned_ = false;  // ...and the operator was told so
+    bool marked_ = false;        // reserved_ are marked "writing" in the ledger
+    bool offline_ = false;       // not recording: the ledger could not be used
+    bool warned_ = false;        // ...and the operator was told so
+    bool agreedWithout_ = false; // the operator chose to batch without it
     bool unrecordedVerified_ = false;
 };
 
