@@ -1,6 +1,7 @@
 // kprtool ledger release ID... [--ledger URL]
 #include "cli/command.h"
 #include "cli/verbs/ledger_session.h"
+#include "platform/product_ledger.h"
 
 #include <memory>
 
@@ -34,6 +35,15 @@ class LedgerCommand final : public Command {
                 return ExitUsage;
             }
             ids.push_back(id);
+        }
+        // Freeing makes no ledger: a mistyped path is an error, not a new empty ledger.
+        try {
+            open_ledger(cli_ledger_url(parser), product_ledger_file(), LedgerAccess::List);
+        } catch (const LedgerMissing& e) {
+            ctx.err << QString::fromStdString(e.what()) << "\n";
+            return ExitFailure;
+        } catch (const LedgerError&) {
+            // told by the opening below
         }
         const auto ledger = open_cli_ledger(ctx, parser);
         if (!ledger)
