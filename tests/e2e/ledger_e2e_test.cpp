@@ -19,6 +19,7 @@
 namespace kpr {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 
 class LedgerE2E : public ::testing::TestWithParam<std::string> {
@@ -84,8 +85,7 @@ TEST_P(LedgerE2E, AKilledWriteKeepsItsCapcodeUntilReleased) {
         e2e::finish(tool);
     }
     const auto open = kprtool({"log", "--open", "--ledger", url});
-    EXPECT_THAT(open.out.toStdString(), HasSubstr("1300000  "));
-    EXPECT_THAT(open.out.toStdString(), HasSubstr("writing"));
+    EXPECT_THAT(open.out.toStdString(), AllOf(HasSubstr("1300000  "), HasSubstr("writing")));
     e2e::SimProcess sim({});
     const QStringList again = {"write", path("b.tbl"), "--auto-inc", "1",        "--count", "1",
                                "--yes", "--port",      sim.port,     "--ledger", url};
@@ -93,8 +93,8 @@ TEST_P(LedgerE2E, AKilledWriteKeepsItsCapcodeUntilReleased) {
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_THAT(r.err.toStdString(), HasSubstr("may be in a pager that was written but never"));
     EXPECT_THAT(r.err.toStdString(), HasSubstr(" 1st capcode : 1300001"));
-    const QString id = open.out.section(' ', 0, 0);
-    EXPECT_EQ(kprtool({"ledger", "release", id, "--ledger", url}).exitCode, 0);
+    EXPECT_EQ(kprtool({"ledger", "release", open.out.section(' ', 0, 0), "--ledger", url}).exitCode,
+              0);
     r = kprtool(again);
     EXPECT_THAT(r.err.toStdString(), HasSubstr(" 1st capcode : 1300000"));
 }

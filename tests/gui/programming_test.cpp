@@ -61,8 +61,16 @@ class ProgrammingTest : public QObject {
         QCOMPARE(g.port.board().mode(), 'r');
     }
 
+    void aBatchWritesAtEachWriteAndRaisesBothCapcodes_data() {
+        QTest::addColumn<QString>("ledger"); // "": the fixture's own
+        QTest::newRow("ledger") << QString();
+        QTest::newRow("none usable: asked once") << QStringLiteral(":memory:");
+    }
     void aBatchWritesAtEachWriteAndRaisesBothCapcodes() {
+        QFETCH(QString, ledger);
         Gui g;
+        if (!ledger.isEmpty())
+            g.programmer.setLedgerUrl(ledger.toStdString());
         QVERIFY(g.start());
         auto* cap1 = g.widget<QLineEdit>("txtAddr(0)");
         auto* cap2 = g.widget<QLineEdit>("txtAddr(1)");
@@ -100,6 +108,9 @@ class ProgrammingTest : public QObject {
         QCOMPARE(labels.at(3), QStringLiteral(" 2nd capcode : %1").arg(c2 + 1, 7, 10, QChar('0')));
         QCOMPARE(std::pair(cap1->text().toLong(), cap2->text().toLong()),
                  std::pair(c1 + 2, c2 + 2));
+        QCOMPARE(std::count_if(g.said.begin(), g.said.end(),
+                               [](auto& t) { return t.find("without the ledger?") != t.npos; }),
+                 ledger.isEmpty() ? 0 : 1);
     }
 
     void closingTheDialogCancelsTheTransfer() {
