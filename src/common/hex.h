@@ -1,7 +1,14 @@
 #pragma once
-// The value of one hexadecimal digit, shared by every parser of "&H…" and hex-byte texts.
+// The value of one hexadecimal digit, shared by every parser of "&H…" and hex-byte texts, and
+// the one way a byte that may not be shown as it is is written: "\xNN".
+#include <string>
 
 namespace kpr {
+
+inline std::string hex_escape(unsigned char b) {
+    static const char* const digits = "0123456789ABCDEF";
+    return {'\\', 'x', digits[b >> 4], digits[b & 15]};
+}
 
 // 0-15 for 0-9, a-f, A-F; -1 for anything else.
 constexpr int hex_digit(char c) {

@@ -1,5 +1,7 @@
 #include "editor/settings_keys.h"
 
+#include "common/hex.h"
+
 #include "editor/editor_internal.h"
 #include "image/bound_controls.h"
 #include "settings/alert_lengths.h"
@@ -296,13 +298,8 @@ std::string join(const std::vector<std::string>& items) {
 } // namespace
 
 std::string printable_value(const std::string& value) {
-    static const char* const hex = "0123456789ABCDEF";
     std::string out;
-    auto escape = [&](unsigned char b) {
-        out += "\\x";
-        out += hex[b >> 4];
-        out += hex[b & 15];
-    };
+    auto escape = [&](unsigned char b) { out += hex_escape(b); };
     for (std::size_t i = 0; i < value.size(); ++i) {
         const auto b = static_cast<unsigned char>(value[i]);
         if (b < 0x20 || b == 0x7F) {

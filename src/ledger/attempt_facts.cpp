@@ -1,5 +1,6 @@
 #include "ledger/attempt_facts.h"
 
+#include "common/hex.h"
 #include "ops/seal.h"
 #include "settings/battery.h"
 #include "settings/capcode.h"
@@ -54,13 +55,11 @@ std::string sha256_hex(const PagerImage& image) {
     unsigned char md[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
     EVP_Digest(image.bytes().data(), image.bytes().size(), md, &len, EVP_sha256(), nullptr);
-    std::string hex;
-    char b[3];
-    for (unsigned int i = 0; i < len; ++i) {
-        std::snprintf(b, sizeof b, "%02x", md[i]);
-        hex += b;
-    }
-    return hex;
+    return bytes_hex(std::string(reinterpret_cast<const char*>(md), len));
+}
+
+std::string shown_serial_of(const PagerImage& image) {
+    return shown_serial_number(valid_serial_number(image).value_or(""));
 }
 
 std::string machine_id(const std::string& fallbackFile) {
@@ -133,9 +132,7 @@ std::string utf8_text(const std::string& s) {
             out.append(s, i, len);
             i += len;
         } else {
-            char e[5];
-            std::snprintf(e, sizeof e, "\\x%02X", b);
-            out += e;
+            out += hex_escape(b);
             ++i;
         }
     }

@@ -14,6 +14,8 @@ std::string station_name(); // the host name
 std::string current_user(); // the login name, or the user id when there is none
 
 std::string sha256_hex(const PagerImage& image);
+// The image's serial number as shown ("" when it has no valid one).
+std::string shown_serial_of(const PagerImage& image);
 
 // This machine, by a stable id: /etc/machine-id, else one made once and kept in
 // `fallbackFile` (the program's data folder). Cloned PCs may share a host name, not this.

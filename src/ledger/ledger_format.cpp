@@ -1,6 +1,8 @@
 #include "ledger/ledger_format.h"
 
+#include "common/hex.h"
 #include "common/safe_save.h"
+#include "editor/settings_keys.h"
 #include "ledger/attempt_facts.h"
 
 #include <cctype>
@@ -20,11 +22,6 @@ std::string capcode_shown(int64_t c) {
     return buf;
 }
 
-std::string hex_escape(unsigned char c) {
-    char e[5];
-    std::snprintf(e, sizeof e, "\\x%02X", c);
-    return e;
-}
 } // namespace
 
 const std::vector<std::string>& ledger_columns() {
@@ -178,32 +175,12 @@ std::vector<std::string> ledger_listing_row(const LedgerAttempt& a) {
         if (c.on)
             on += (on.empty() ? "" : " ") + capcode_shown(c.capcode);
     // What a ledger row holds reaches a terminal or a window only as printable text.
-    return {terminal_text(a.time),
-            terminal_text(a.kind),
-            terminal_text(a.serial),
-            terminal_text(a.result),
+    return {printable_value(a.time),
+            printable_value(a.kind),
+            printable_value(a.serial),
+            printable_value(a.result),
             on,
-            terminal_text(a.station)};
-}
-
-std::string terminal_text(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        // C0 controls, DEL, and the C1 controls as UTF-8 (U+0080-U+009F: C2 80-9F).
-        const bool c1 = b == 0xC2 && i + 1 < text.size() &&
-                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (b >= 0x20 && b != 0x7F && !c1) {
-            out += text[i];
-            continue;
-        }
-        const auto shown = c1 ? static_cast<unsigned char>(text[++i]) : b;
-        char e[5];
-        std::snprintf(e, sizeof e, "\\x%02X", shown);
-        out += e;
-    }
-    return out;
+            printable_value(a.station)};
 }
 
 namespace {

@@ -43,9 +43,6 @@ std::optional<std::string> ledger_since_utc(const std::string& text);
 // The short listing (`kprtool log`, the window's log view): time, kind, serial, result, the
 // capcodes with their ON box ticked, station.
 const std::vector<std::string>& ledger_listing_columns();
-// Text from a ledger row as a terminal or a window may show it: control characters (C0, DEL,
-// C1) as "\xNN", so a crafted row can neither clear a screen nor break a line.
-std::string terminal_text(const std::string& text);
 std::vector<std::string> ledger_listing_row(const LedgerAttempt& a);
 
 // The log view's filter box: true when every word of `text` (any case) is part of one of the

@@ -134,10 +134,8 @@ bool LedgerRecorder::before_write(const PagerImage& outgoing, BlockTransfer& lin
         return true;
     // From here on the pager may hold the reserved capcodes: the ledger must know before
     // the first block goes out, or a crash would let them out again.
-    LedgerAttempt facts;
-    describe_image(facts, outgoing);
     try {
-        ledger_->mark_writing(reserved_, facts.serial);
+        ledger_->mark_writing(reserved_, shown_serial_of(outgoing));
         marked_ = true;
         return true;
     } catch (const LedgerError& err) {

@@ -1,7 +1,7 @@
 #include "ledger/sql_ledger.h"
 
+#include "editor/settings_keys.h"
 #include "ledger/attempt_facts.h"
-#include "ledger/ledger_format.h"
 #include "ledger/ledger_schema.h"
 #include "settings/battery.h"
 #include "settings/capcode.h"
@@ -260,7 +260,7 @@ LedgerReservation SqlLedger::reserve_capcode(int32_t from) {
                 {f, std::to_string(free)});
             if (pagers.size() == 1)
                 res.skipped.push_back("Capcode " + capcode_text(number(pagers[0][0], "capcode")) +
-                                      " is in pager " + terminal_text(text(pagers[0][1])) +
+                                      " is in pager " + printable_value(text(pagers[0][1])) +
                                       " already: skipped");
             else if (!pagers.empty())
                 res.skipped.push_back("Capcodes " + capcode_text(from) + "\u2013" +

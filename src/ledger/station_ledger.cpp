@@ -10,9 +10,7 @@ CapcodeHold StationLedger::hold(long long from) {
 }
 
 void StationLedger::mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) {
-    LedgerAttempt facts;
-    describe_image(facts, outgoing);
-    ledger_.mark_writing(holds, facts.serial);
+    ledger_.mark_writing(holds, shown_serial_of(outgoing));
 }
 
 void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& holds) {

@@ -1,6 +1,6 @@
 #include "settings/battery.h"
 
-#include <cstdio>
+#include "common/hex.h"
 
 namespace kpr {
 
@@ -112,9 +112,7 @@ std::string shown_serial_number(const std::string& bytes) {
         if (b >= 0x20 && b < 0x7F && b != '\\') {
             out += c;
         } else {
-            char e[5];
-            std::snprintf(e, sizeof e, "\\x%02X", b);
-            out += e;
+            out += hex_escape(b);
         }
     }
     return out;

@@ -91,8 +91,7 @@ TEST(CapcodeCounter, PassesOverCapcodesTheLedgerShowsInAnotherPager) {
     const auto file = std::filesystem::temp_directory_path() /
                       ("kpr-counter-" + std::to_string(::getpid()) + ".sqlite");
     std::filesystem::remove(file);
-    auto ledger = make_ledger(file.string(), "");
-    ledger->open({"machine-a", "here", ::getpid()});
+    auto ledger = open_ledger(file.string(), "");
     LedgerAttempt held;
     held.kind = "write";
     held.serialBytes = "KS2026000017";
