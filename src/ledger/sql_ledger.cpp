@@ -52,43 +52,36 @@ int64_t SqlLedger::number(const SqlValue& v, const char* what) const {
     return n;
 }
 
-template <class F> auto SqlLedger::transaction(F&& body) {
-    for (int tries = 0;; ++tries) {
-        try {
-            db_->begin_exclusive();
-            try {
-                if constexpr (std::is_void_v<decltype(body())>) {
-                    body();
-                    db_->exec("COMMIT");
-                    return;
-                } else {
-                    auto r = body();
-                    db_->exec("COMMIT");
-                    return r;
-                }
-            } catch (...) {
-                try {
-                    db_->exec("ROLLBACK");
-                } catch (const LedgerError&) {
-                    // the first error is the one to tell
-                }
-                throw;
-            }
-        } catch (const LedgerConnectionLost&) {
-            if (tries > 0)
-                throw;
-            db_->connect(access_); // a server restarted: once more on a new connection
-        }
-    }
-}
-
 template <class F> auto SqlLedger::reading(F&& body) {
     try {
         return body();
     } catch (const LedgerConnectionLost&) {
-        db_->connect(access_);
+        db_->connect(access_); // a server restarted: once more on a new connection
         return body();
     }
+}
+
+template <class F> auto SqlLedger::transaction(F&& body) {
+    return reading([&] {
+        db_->begin_exclusive();
+        try {
+            if constexpr (std::is_void_v<decltype(body())>) {
+                body();
+                db_->exec("COMMIT");
+            } else {
+                auto r = body();
+                db_->exec("COMMIT");
+                return r;
+            }
+        } catch (...) {
+            try {
+                db_->exec("ROLLBACK");
+            } catch (const LedgerError&) {
+                // the first error is the one to tell
+            }
+            throw;
+        }
+    });
 }
 
 void SqlLedger::migrate() {

@@ -56,9 +56,7 @@ TEST_P(LedgerE2E, PagersWithTheDefaultSerialNeverShareACapcode) {
                                 "--yes", "--port", sim.ports.value(0), "--port", sim.ports.value(1),
                                 "-o", report, "--ledger", url});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        QFile f(report);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        for (const QByteArray& line : f.readAll().split('\n'))
+        for (const QByteArray& line : e2e::contents(report).split('\n'))
             if (line.contains(",verified,")) {
                 EXPECT_TRUE(line.contains(",Vard0000000 ,")) << line.toStdString();
                 capcodes.insert(QString(line).section(',', 3, 3));
