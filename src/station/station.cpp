@@ -87,7 +87,6 @@ class SerialNote final : public TransferObserver {
             samePager = true;
             return false;
         }
-        serial = shown_serial_number(bytes);
         serialBytes = bytes;
         written = outgoing;
         if (inner_ && !inner_->before_write(outgoing, link, progress))
@@ -109,13 +108,11 @@ class SerialNote final : public TransferObserver {
     void start(const std::vector<int64_t>& pagerHolds) {
         holds = pagerHolds;
         marked = samePager = false;
-        serial.clear();
         serialBytes.clear();
         backupFile.clear();
         written.reset();
     }
-    std::string serial; // as shown
-    std::string serialBytes;
+    std::string serialBytes;  // of the pager being written; "" before its write
     std::string lastVerified; // the serial bytes of this board's last verified pager
     bool samePager = false;   // the write was stopped: the last verified pager is in the board
     std::string backupFile;
@@ -334,7 +331,7 @@ void Station::run_position(Position& p) {
                     continue;
                 }
                 rec.seconds = static_cast<double>(setup_.clock->nowMs() - start) / 1000.0;
-                rec.serial = note.serial;
+                rec.serial = shown_serial_number(note.serialBytes);
                 rec.verified = outcome == OpOutcome::Success;
                 // The pager's own story, before the ledger has its say.
                 rec.result = rec.verified                      ? "verified"

@@ -108,9 +108,8 @@ class ProgrammingTest : public QObject {
         QCOMPARE(labels.at(3), QStringLiteral(" 2nd capcode : %1").arg(c2 + 1, 7, 10, QChar('0')));
         QCOMPARE(std::pair(cap1->text().toLong(), cap2->text().toLong()),
                  std::pair(c1 + 2, c2 + 2));
-        QCOMPARE(std::count_if(g.said.begin(), g.said.end(),
-                               [](auto& t) { return t.find("without the ledger?") != t.npos; }),
-                 ledger.isEmpty() ? 0 : 1);
+        const auto asked = [](auto& t) { return t.find("without the ledger?") != t.npos; };
+        QCOMPARE(std::ranges::count_if(g.said, asked), ledger.isEmpty() ? 0 : 1);
     }
 
     void closingTheDialogCancelsTheTransfer() {
