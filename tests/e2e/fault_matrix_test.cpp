@@ -5,9 +5,9 @@
 // aside, so a doubled or missing message shows) and what stdout prints; the output file must
 // be written exactly when the command succeeded. What the operations do inside (board state,
 // the editor's image, the pager's bytes, the time-outs) is the in-process fault matrix's.
-#include "files.h"
 #include "run_program.h"
 #include "sim_process.h"
+#include "support/scratch_dir.h"
 
 #include "backup/backup_store.h"
 #include "editor/editor.h"
@@ -167,7 +167,7 @@ QString messages_only(const QString& err) {
     return out;
 }
 
-using e2e::contents;
+using test::contents;
 
 class FaultMatrix : public ::testing::TestWithParam<Case> {};
 
@@ -183,7 +183,7 @@ TEST_P(FaultMatrix, KprtoolEndsAsTheCellSays) {
     if (op == "verify") {
         PagerImage healthy(default_sim_memory());
         text_from_pager(healthy);
-        e2e::store(in, QByteArray(reinterpret_cast<const char*>(healthy.data()), ImageSize));
+        test::store(in, QByteArray(reinterpret_cast<const char*>(healthy.data()), ImageSize));
     } else {
         test::RecordedMessages quiet;
         Editor e(quiet);
@@ -191,7 +191,7 @@ TEST_P(FaultMatrix, KprtoolEndsAsTheCellSays) {
         ASSERT_TRUE(e.userEnterText(ctl("txtAddr", 0), "1234567"));
         ASSERT_TRUE(e.mnuSA_Click(in.toStdString()));
     }
-    ASSERT_TRUE(e2e::store(out, "untouched"));
+    ASSERT_TRUE(test::store(out, "untouched"));
 
     QStringList simArgs{"--save", saved};
     if (fault != "none" && fault != "vanish")

@@ -1,9 +1,9 @@
 // kprtool as the operator runs it: one run of each board operation against kpr-board-sim on a
 // pseudo-terminal through the real serial code, and what only the program shows: its exit
 // status, its files (outputs, backups, traces, the ledger) and its verbs on table files.
-#include "files.h"
 #include "run_program.h"
 #include "sim_process.h"
+#include "support/scratch_dir.h"
 
 #include "editor/editor.h"
 #include "ledger/ledger.h"
@@ -71,9 +71,9 @@ class KprtoolE2E : public ::testing::Test {
         std::memcpy(m.data(), b.constData(), std::min<qsizetype>(b.size(), ImageSize));
         return m;
     }
-    static QByteArray contents(const QString& f) { return e2e::contents(f); }
+    static QByteArray contents(const QString& f) { return test::contents(f); }
     void store(const QString& name, const QByteArray& bytes) {
-        ASSERT_TRUE(e2e::store(path(name), bytes));
+        ASSERT_TRUE(test::store(path(name), bytes));
     }
 
     QTemporaryDir dir;

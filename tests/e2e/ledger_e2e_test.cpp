@@ -1,10 +1,10 @@
 // The ledger's promise through kprtool and simulated boards, on a SQLite file and on the
 // fixture's PostgreSQL server: no capcode in two verified pagers, a pager whose write may
 // have happened never lets its capcode out, and only what the ledger protects needs it.
-#include "files.h"
 #include "run_program.h"
 #include "sim_process.h"
 #include "support/pg_server.h"
+#include "support/scratch_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ TEST_P(LedgerE2E, PagersWithTheDefaultSerialNeverShareACapcode) {
                                 "--yes", "--port", sim.ports.value(0), "--port", sim.ports.value(1),
                                 "-o", report, "--ledger", url});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        for (const QByteArray& line : e2e::contents(report).split('\n'))
+        for (const QByteArray& line : test::contents(report).split('\n'))
             if (line.contains(",verified,")) {
                 EXPECT_TRUE(line.contains(",Vard0000000 ,")) << line.toStdString();
                 capcodes.insert(QString(line).section(',', 3, 3));
@@ -76,7 +76,7 @@ TEST_P(LedgerE2E, AKilledWriteKeepsItsCapcodeUntilReleased) {
                             "--port", sim.port, "--ledger", url, "--trace", path("t.txt")},
                            dir.path());
         // The trace shows the first block's acknowledgement as soon as it is in.
-        while (!e2e::contents(path("t.txt")).contains("write acknowledged") &&
+        while (!test::contents(path("t.txt")).contains("write acknowledged") &&
                !tool.waitForFinished(1)) {
         }
         ::kill(static_cast<pid_t>(tool.processId()), SIGKILL);
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Databases, LedgerE2E, ::testing::Values("sqlite", "post
 TEST(LedgerE2EUnusable, OnlyAutoIncreaseNeedsTheLedger) {
     QTemporaryDir dir;
     const QString bad = dir.filePath("bad.sqlite"), table = dir.filePath("b.tbl");
-    ASSERT_TRUE(e2e::store(bad, QByteArray(4096, 'x')));
+    ASSERT_TRUE(test::store(bad, QByteArray(4096, 'x')));
     ASSERT_EQ(e2e::run_program(KPRTOOL_PATH, {"default", table}, dir.path()).exitCode, 0);
     e2e::SimProcess sim({});
     const struct {

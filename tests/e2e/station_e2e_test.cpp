@@ -1,8 +1,8 @@
 // kprtool station against simulated boards in station sockets: the pagers verified, their
 // capcodes from one counter, the report true to what the pagers hold.
-#include "files.h"
 #include "run_program.h"
 #include "sim_process.h"
+#include "support/scratch_dir.h"
 
 #include "image/image_addresses.h"
 
@@ -154,7 +154,7 @@ TEST(StationE2E, WhatTheOperatorIsToldAndTheSamePagerLeftIn) {
     ::kill(static_cast<pid_t>(tool.processId()), SIGINT);
     const auto r = e2e::finish(tool);
     EXPECT_EQ(r.exitCode, 1) << (err + r.err.toUtf8()).toStdString();
-    const QList<QByteArray> lines = e2e::contents(dir.filePath("r.csv")).split('\n');
+    const QList<QByteArray> lines = test::contents(dir.filePath("r.csv")).split('\n');
     ASSERT_EQ(lines.size(), 3); // header, the verified pager, the end of the last line
     EXPECT_TRUE(lines[1].contains(",verified,"));
 }

@@ -3,6 +3,7 @@
 // recorded, and a table runner: each row is one user action and what it must leave behind.
 #include "editor/editor.h"
 #include "support/recorders.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -118,31 +119,6 @@ class EditorTest : public ::testing::Test {
 
     RecordedMessages msgs;
     Editor ed;
-};
-
-// A folder of its own for each test, removed afterwards.
-class ScratchDir {
-  public:
-    ScratchDir()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("kpr-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-        return path(name);
-    }
-    std::string read(const std::string& name) const {
-        std::ifstream f(name.front() == '/' ? name : path(name), std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
-
-  private:
-    std::filesystem::path dir_;
 };
 
 inline std::string bytes_of(const PagerImage& img) {

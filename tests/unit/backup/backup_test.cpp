@@ -8,6 +8,7 @@
 #include "support/fake_port_lister.h"
 #include "support/image_file.h"
 #include "support/recorders.h"
+#include "support/scratch_dir.h"
 #include "support/sim_peer.h"
 #include "tables/table_file.h"
 #include "text/charset.h"
@@ -29,15 +30,10 @@ using std::chrono::system_clock;
 const system_clock::time_point T0{std::chrono::milliseconds(1767323045006)};
 constexpr auto Day = std::chrono::hours(24);
 
+// The store makes its own folder: the tests start from one that does not exist.
 struct TempDir {
-    TempDir() {
-        static int n = 0;
-        path = fs::temp_directory_path() /
-               ("kpr-backup-test-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
-        fs::remove_all(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
+    test::ScratchDir scratch;
+    const fs::path path = scratch.dir() / "home";
 };
 
 std::string kind_letter(BackupKind k) {

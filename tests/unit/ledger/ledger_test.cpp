@@ -7,6 +7,7 @@
 #include "ledger/sqlite_connection.h"
 #include "ops/seal.h"
 #include "support/pg_server.h"
+#include "support/scratch_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -27,15 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-
-fs::path scratch() {
-    static int n = 0;
-    fs::path p = fs::temp_directory_path() /
-                 ("kpr-ledger-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
-    fs::remove_all(p);
-    fs::create_directories(p);
-    return p;
-}
 
 LedgerAttempt write_of(const std::string& serial, int32_t capcode, const std::string& result,
                        const std::string& time = "") {
@@ -68,13 +60,8 @@ class LedgerTest : public ::testing::TestWithParam<std::string> {
                 GTEST_SKIP() << "PostgreSQL: " << test::shared_pg_server().problem();
             url = *db;
         } else {
-            dir = scratch();
-            url = (dir / "sub" / "ledger.sqlite").string(); // folder made on first use
+            url = scratch.path("sub/ledger.sqlite"); // folder made on first use
         }
-    }
-    void TearDown() override {
-        if (!dir.empty())
-            fs::remove_all(dir);
     }
     std::unique_ptr<Ledger> open(LedgerOwner owner = {"machine-a", "bench", ::getpid()},
                                  LedgerOpening* found = nullptr) {
@@ -93,7 +80,7 @@ class LedgerTest : public ::testing::TestWithParam<std::string> {
         return c;
     }
     std::string url;
-    fs::path dir;
+    test::ScratchDir scratch;
 };
 
 TEST_P(LedgerTest, ListsAttemptsNewestFirstByFilter) {
@@ -404,7 +391,8 @@ std::string file_bytes(const std::string& p) {
 // What cannot be used is said before anything is written, and is left as it was; names
 // that would give a ledger that vanishes are refused.
 TEST(LedgerRefusal, UnusableLedgersAreRefusedUntouched) {
-    const fs::path dir = scratch();
+    const test::ScratchDir scratch;
+    const fs::path& dir = scratch.dir();
     const std::string damaged = (dir / "damaged.sqlite").string();
     const std::string newer = (dir / "newer.sqlite").string();
     const std::string empty = (dir / "empty.sqlite").string();

@@ -4,6 +4,7 @@
 #include "registry/registry_access.h"
 #include "registry/serial_comm_key.h"
 #include "support/recorders.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -33,16 +34,13 @@ std::string deepKey(int depth) {
 
 class Registry : public ::testing::Test {
   protected:
-    void TearDown() override {
-        fs::remove_all(dir);
-        EXPECT_EQ(backend.openHandleCount(), 0u) << "key handle leaked";
-    }
+    void TearDown() override { EXPECT_EQ(backend.openHandleCount(), 0u) << "key handle leaked"; }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     std::string dumpAll() const {
         return backend.dump(HKeyCurrentUser) + backend.dump(HKeyLocalMachine);
     }
-    const fs::path dir = fs::temp_directory_path() / ("kpr-registry-" + std::to_string(::getpid()));
-    const bool made = fs::create_directories(dir);
+    test::ScratchDir scratch;
+    const fs::path& dir = scratch.dir();
     InMemoryRegistry backend;
     clsRegistryAccess ra{backend};
 };

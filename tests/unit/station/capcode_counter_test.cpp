@@ -2,6 +2,7 @@
 
 #include "ledger/station_ledger.h"
 #include "station/capcode_counter.h"
+#include "support/scratch_dir.h"
 
 #include <unistd.h>
 
@@ -88,10 +89,9 @@ TEST(CapcodeCounter, WaitingReserveTakesWhatIsGivenBack) {
 // saying so once even when a given-back pager walks past one again, and goes on after the
 // capcode it took.
 TEST(CapcodeCounter, PassesOverCapcodesTheLedgerShowsInAnotherPager) {
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("kpr-counter-" + std::to_string(::getpid()) + ".sqlite");
-    std::filesystem::remove(file);
-    auto ledger = open_ledger(file.string(), "");
+    const test::ScratchDir scratch;
+    const std::string file = scratch.path("ledger.sqlite");
+    auto ledger = open_ledger(file, "");
     LedgerAttempt held;
     held.kind = "write";
     held.serialBytes = "KS2026000017";

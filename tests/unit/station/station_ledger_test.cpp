@@ -14,6 +14,7 @@
 #include "station/station_editor.h"
 #include "support/pg_server.h"
 #include "support/recorders.h"
+#include "support/scratch_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -78,6 +79,7 @@ class StationLedgerFault : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsItsCapcode) {
     ::setenv("KPR_LEDGER_TIMEOUT", "1", 1);
+    const test::ScratchDir scratch;
     std::string url;
     std::unique_ptr<SqliteConnection> locker; // holds the SQLite file's writer lock
     std::function<void()> breakIt, mend = [&] { locker.reset(); };
@@ -93,10 +95,7 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
         breakIt = [] { test::shared_pg_server().freeze(); };
         mend = [] { test::shared_pg_server().thaw(); };
     } else {
-        url = (std::filesystem::temp_directory_path() /
-               ("kpr-station-" + GetParam() + std::to_string(::getpid()) + ".sqlite"))
-                  .string();
-        std::filesystem::remove(url);
+        url = scratch.path("station.sqlite");
         breakIt = [&] {
             if (GetParam() == "refused") {
                 self->refuseOne = true;

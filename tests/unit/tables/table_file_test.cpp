@@ -3,6 +3,7 @@
 #include "common/input_file.h"
 #include "editor/editor.h"
 #include "support/recorders.h"
+#include "support/scratch_dir.h"
 #include "tables/band.h"
 #include "tables/table_file.h"
 
@@ -34,15 +35,9 @@ std::string reason(int err) {
 
 class TableFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
+    void TearDown() override { // a read-only folder a test made must be writable to go
         std::error_code ec;
-        for (const auto& d : {dir, dir / "ro"})
-            fs::permissions(d, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir, ec);
+        fs::permissions(dir / "ro", fs::perms::owner_all, fs::perm_options::add, ec);
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     // n bytes of a pattern, the model text at 993 as far as it fits.
@@ -58,12 +53,11 @@ class TableFile : public ::testing::Test {
     static Bytes bytes(const std::string& p) { // of a regular file; none of anything else
         if (!fs::is_regular_file(p))
             return {};
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        const std::string s = test::contents(p);
+        return {s.begin(), s.end()};
     }
-    const fs::path dir = fs::temp_directory_path() /
-                         ("kpr_tables_" + std::to_string(::getpid()) + "_" +
-                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    test::ScratchDir scratch;
+    const fs::path& dir = scratch.dir();
 };
 
 // Opening returns at once, whatever the name holds; an image only from a file that reaches
