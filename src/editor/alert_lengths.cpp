@@ -42,15 +42,15 @@ bool read_Alert(EditorState& st) {
     try {
         if (const auto t = personal_length_text(st.image))
             st.controls.at(ctl("lblLength", 0)).text = *t;
-        st.controls.at(ctl("lblMemory", 0)).text = memory_text(st.image[PersonalMemoryAddress]);
+        st.controls.at(ctl("lblMemory", 0)).text = memory_text(st.image[AddrPersonalMemory]);
         for (int i = 1; i <= MailDrops; ++i) {
             if (const auto t = mail_drop_length_text(st.image, i))
                 st.controls.at(ctl("lblLength", i)).text = *t;
             if (i <= MailDropsWithMemory)
                 st.controls.at(ctl("lblMemory", i)).text =
-                    memory_text(st.image[MailDropMemoryAddress + i - 1]);
+                    memory_text(st.image[AddrMailDropMemory + i - 1]);
             st.controls.at(ctl("lblHistory", i)).text =
-                history_text(st.image[MailDropHistoryAddress + i - 1]);
+                history_text(st.image[AddrMailDropHistory + i - 1]);
         }
         return true;
     } catch (const std::exception&) {
@@ -65,7 +65,7 @@ void cmdAlert_Click(EditorState& st) {
 void Form6_Load(EditorState& st) {
     st.flags.Form6Loading = true;
     // A stored value with no list entry shows no entry and stays until one is chosen.
-    st.controls.at("cboPersonal").value = personal_entry_for_value(st.image[PersonalAlertAddress]);
+    st.controls.at("cboPersonal").value = personal_entry_for_value(st.image[AddrPersonalAlert]);
     for (int k = 0; k < MailDrops; ++k) {
         st.controls.at(ctl("cboMailAler", k)).value = mail_alert_entry(st.image, k + 1);
         st.controls.at(ctl("cboHis", k)).value = history_entry(st.image, k + 1);
@@ -79,7 +79,7 @@ void cboPersonal_Click(EditorState& st) {
     const int p = st.controls.at("cboPersonal").value;
     if (p < 0 || p >= PersonalEntryCount)
         return;
-    st.image[PersonalAlertAddress] = static_cast<uint8_t>(personal_value_for_entry(p));
+    st.image[AddrPersonalAlert] = static_cast<uint8_t>(personal_value_for_entry(p));
     read_Alert(st);
 }
 

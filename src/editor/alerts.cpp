@@ -10,7 +10,6 @@ namespace kpr {
 
 namespace {
 
-constexpr int ZoomAddress = 0x3C; // bit 4
 constexpr const char* LevelCaptions[3] = {"Battery Gauge Level-Low", "Battery Gauge Level-Med",
                                           "Battery Gauge Level-High"};
 
@@ -85,7 +84,7 @@ bool read_BatLev(EditorState& st) {
         const int first = rech ? 0 : 3;
         for (int k = 0; k < 3; ++k) {
             ControlState& c = st.controls.at(ctl("cboBatLev", first + k));
-            if (const auto p = find_code(level_set(first), st.image[BatteryLevelAddress + k]))
+            if (const auto p = find_code(level_set(first), st.image[AddrBatteryLevel + k]))
                 c.value = *p;
         }
         return true;
@@ -98,9 +97,9 @@ bool read_BatLev(EditorState& st) {
 bool read_SetAlarm(EditorState& st) {
     try {
         ControlState& tone = st.controls.at("cboTone");
-        if (const auto p = find_code(tone_entries(), st.image[ToneAddress]))
+        if (const auto p = find_code(tone_entries(), st.image[AddrTone]))
             tone.value = *p;
-        st.controls["cboZoom"].value = st.image.get_bits(ZoomAddress, 4, 1);
+        st.controls["cboZoom"].value = st.image.get_bits(AddrLockoutZoom, 4, 1);
         return true;
     } catch (const std::exception&) {
         return false;
@@ -122,7 +121,7 @@ void cboTone_Click(EditorState& st) {
     const auto tones = tone_entries();
     if (p < 0 || p >= static_cast<int>(tones.size()))
         return;
-    st.image[ToneAddress] = tones[static_cast<std::size_t>(p)].code;
+    st.image[AddrTone] = tones[static_cast<std::size_t>(p)].code;
 }
 
 void cboBatLev_Click(EditorState& st, int index) {
@@ -133,7 +132,7 @@ void cboBatLev_Click(EditorState& st, int index) {
     if (p < 0 || p >= static_cast<int>(set.size()))
         return;
     const int k = index < 3 ? index : index - 3;
-    st.image[BatteryLevelAddress + k] = set[static_cast<std::size_t>(p)].code;
+    st.image[AddrBatteryLevel + k] = set[static_cast<std::size_t>(p)].code;
     if (!battery_levels_rising(st.image))
         st.messages->message("Waring ! You must let ( Level-High > Level-Med > Level-Low ).",
                              MessageIcon::Critical);

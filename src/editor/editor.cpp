@@ -3,6 +3,7 @@
 #include "common/operator_texts.h"
 #include "editor/alert_lengths.h"
 #include "editor/alerts.h"
+#include "editor/control_dependencies.h"
 #include "editor/editor_internal.h"
 #include "editor/function_bits.h"
 #include "editor/language.h"
@@ -11,6 +12,7 @@
 #include "image/bound_controls.h"
 #include "image/image_addresses.h"
 #include "link/usb_link.h"
+#include "settings/battery.h"
 #include "settings/capcode.h"
 #include "settings/latin1_text.h"
 #include "text/default_image.h"
@@ -22,8 +24,6 @@
 namespace kpr {
 
 namespace {
-
-constexpr int MenuSlotsAddr = 0x78;
 
 // Grey text colour of the contrast caption, as a COLORREF.
 uint32_t grey(int component) {
@@ -68,6 +68,18 @@ std::string control_form(const std::string& key) {
 Editor::Editor(OperatorMessages& messages) : st_(messages) {
     populate_controls();
     build_default();
+}
+
+std::unique_ptr<Editor> Editor::headless() {
+    auto editor = std::make_unique<Editor>(null_messages());
+    editor->startup_finish({}, false);
+    return editor;
+}
+
+std::unique_ptr<Editor> Editor::headless(const PagerImage& image) {
+    auto editor = headless();
+    editor->load_image(image);
+    return editor;
 }
 
 void Editor::endCall() {
@@ -169,14 +181,6 @@ void Editor::refresh_bound_controls() {
     }
 }
 
-void Editor::apply_visibility_rules() {
-    ControlModel& m = st_.controls;
-    const bool lamp = m[ctl("chkCtl", 17)].value == 1;
-    m[ctl("chkCtl", 3)].visible = lamp;
-    m[ctl("chkCtl", 21)].visible = lamp;
-    m[ctl("chkCtl", 20)].visible = m[ctl("cboCtl", 3)].value == 1;
-}
-
 void Editor::init_ctl() {
     EditorNotify n(*this);
     ControlModel& m = st_.controls;
@@ -184,28 +188,27 @@ void Editor::init_ctl() {
 
     read_capcode();
     refresh_bound_controls();
-    apply_visibility_rules();
 
     // Sequential lockout.
-    if (img.get_bits(0x3C, 2, 1) == 1)
+    if (img.get_bits(AddrLockoutZoom, 2, 1) == 1)
         m["cboSLC"].value = 5;
-    else if (img.get_bits(0x3C, 3, 1) == 0)
+    else if (img.get_bits(AddrLockoutZoom, 3, 1) == 0)
         m["cboSLC"].value = 0;
     else
-        m["cboSLC"].value = img.get_bits(0x3C, 0, 2) + 1;
+        m["cboSLC"].value = img.get_bits(AddrLockoutZoom, 0, 2) + 1;
 
     // Out of service.
-    if (img.get_bits(0x3D, 3, 1) == 0)
+    if (img.get_bits(AddrOutOfRangeMenu, 3, 1) == 0)
         m["cboORC"].value = 0;
     else
-        m["cboORC"].value = img.get_bits(0x3D, 1, 2) + 1;
+        m["cboORC"].value = img.get_bits(AddrOutOfRangeMenu, 1, 2) + 1;
 
     read_LogoFont(st_);
     read_Lng(st_);
     kpr::Set_PromptEd_Width(st_);
 
     // Contrast: the slider covers 1-8; the value label shows the byte as stored.
-    const int contrast = img[0x89];
+    const int contrast = img[AddrContrast];
     m["Slider1"].value = std::clamp(contrast, 1, 8);
     m["lblContrast"].foreColour = grey(5 * contrast);
     m["lblContrastValue"].text = std::to_string(contrast);
@@ -213,16 +216,15 @@ void Editor::init_ctl() {
     // Function menu: a box is cleared for every code present in MenuSlots; bytes that name
     // no box are ignored.
     st_.flags.SuppressClick = true;
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < MenuSlotCount; ++i)
         m[ctl("chkMenu", i)].value = 1;
-    for (int k = 0; k < 7; ++k) {
-        const int code = img[MenuSlotsAddr + k];
+    for (int k = 0; k < MenuSlotCount; ++k) {
+        const int code = img[AddrMenuSlots + k];
         if (code >= 7 && code <= 13)
             m[ctl("chkMenu", code - 7)].value = 0;
     }
-    m["cboTone"].visible = m[ctl("chkMenu", 6)].value == 1;
-    m["cboZoom"].visible = m[ctl("chkMenu", 0)].value == 1;
     st_.flags.SuppressClick = false;
+    follow_all_governors(m);
 
     read_BaseFreq();
     read_freq();
@@ -260,22 +262,11 @@ void Editor::chkCtl_Click(int index) {
     else
         st_.image.set_bits(f.addr, f.bit, checked, f.len);
 
+    follow_governor(st_.controls, key);
     if (index == 17) {
-        st_.controls[ctl("chkCtl", 3)].visible = checked;
-        st_.controls[ctl("chkCtl", 21)].visible = checked;
-        st_.image[0x35A] = checked ? 16 : 32;
+        st_.image[AddrLampSymbol] = checked ? 16 : 32;
     } else if (index == 10) {
-        if (checked) {
-            st_.image[0x8D] = 0xCC;
-            st_.image[0x8E] = 0xDA;
-            st_.image[0x8F] = 0xE1;
-        } else {
-            st_.image[0x8D] = 0x66;
-            st_.image[0x8E] = 0x6E;
-            st_.image[0x8F] = 0x77;
-        }
-        st_.image[0x530] = 0;
-        st_.image[0x531] = 0;
+        apply_battery_type_defaults(st_.image, checked == 1);
         kpr::read_BatLev(st_);
     }
 }
@@ -295,12 +286,11 @@ void Editor::cboCtl_Click(int index) {
         static const int rate[3] = {1, 2, 3};
         static const int companion[3] = {0x01, 0x41, 0xF3};
         static const int polarity[3] = {0, 2, 1};
-        st_.image.set_bits(0x61, 0, rate[p], 2);
-        st_.image[0x62] = static_cast<uint8_t>(companion[p]);
-        st_.image.set_bits(0x63, 6, polarity[p], 2);
+        st_.image.set_bits(AddrDataRate, 0, rate[p], 2);
+        st_.image[AddrDataRateWord] = static_cast<uint8_t>(companion[p]);
+        st_.image.set_bits(AddrDataRateMode, 6, polarity[p], 2);
     }
-    if (index == 3)
-        st_.controls[ctl("chkCtl", 20)].visible = p == 1;
+    follow_governor(st_.controls, key);
 }
 
 void Editor::chkSource_Click(int index) {
@@ -316,21 +306,19 @@ void Editor::chkSource_Click(int index) {
 
 void Editor::chkMenu_Click(int index) {
     EditorNotify n(*this);
-    (void)index;
     if (st_.flags.SuppressClick)
         return;
     int j = 6;
     for (int i = 6; i >= 0; --i) {
         if (st_.controls[ctl("chkMenu", i)].value != 1) {
-            st_.image[MenuSlotsAddr + j] = static_cast<uint8_t>(i + 7);
+            st_.image[AddrMenuSlots + j] = static_cast<uint8_t>(i + 7);
             --j;
         }
     }
-    st_.image.set_bits(0x3D, 5, j == -1 ? 0 : 1, 1);
+    st_.image.set_bits(AddrOutOfRangeMenu, 5, j == -1 ? 0 : 1, 1);
     for (int k = j; k >= 0; --k)
-        st_.image[MenuSlotsAddr + k] = 32;
-    st_.controls["cboTone"].visible = st_.controls[ctl("chkMenu", 6)].value == 1;
-    st_.controls["cboZoom"].visible = st_.controls[ctl("chkMenu", 0)].value == 1;
+        st_.image[AddrMenuSlots + k] = 32;
+    follow_governor(st_.controls, ctl("chkMenu", index));
 }
 
 void Editor::cboSLC_Click() {
@@ -339,16 +327,16 @@ void Editor::cboSLC_Click() {
     if (p < 0 || p > 5)
         return;
     if (p == 5) {
-        st_.image.set_bits(0x3C, 2, 1, 1);
-        st_.image.set_bits(0x3C, 3, 1, 1);
+        st_.image.set_bits(AddrLockoutZoom, 2, 1, 1);
+        st_.image.set_bits(AddrLockoutZoom, 3, 1, 1);
         return;
     }
-    st_.image.set_bits(0x3C, 2, 0, 1);
+    st_.image.set_bits(AddrLockoutZoom, 2, 0, 1);
     if (p == 0) {
-        st_.image.set_bits(0x3C, 3, 0, 1);
+        st_.image.set_bits(AddrLockoutZoom, 3, 0, 1);
     } else {
-        st_.image.set_bits(0x3C, 3, 1, 1);
-        st_.image.set_bits(0x3C, 0, p - 1, 2);
+        st_.image.set_bits(AddrLockoutZoom, 3, 1, 1);
+        st_.image.set_bits(AddrLockoutZoom, 0, p - 1, 2);
     }
 }
 
@@ -358,10 +346,10 @@ void Editor::cboORC_Click() {
     if (p < 0 || p > 4)
         return;
     if (p == 0) {
-        st_.image.set_bits(0x3D, 3, 0, 1);
+        st_.image.set_bits(AddrOutOfRangeMenu, 3, 0, 1);
     } else {
-        st_.image.set_bits(0x3D, 3, 1, 1);
-        st_.image.set_bits(0x3D, 1, p - 1, 2);
+        st_.image.set_bits(AddrOutOfRangeMenu, 3, 1, 1);
+        st_.image.set_bits(AddrOutOfRangeMenu, 1, p - 1, 2);
     }
 }
 
@@ -369,14 +357,14 @@ void Editor::cboZoom_Click() {
     EditorNotify n(*this);
     const int p = st_.controls["cboZoom"].value;
     if (p == 0 || p == 1)
-        st_.image.set_bits(0x3C, 4, p, 1);
+        st_.image.set_bits(AddrLockoutZoom, 4, p, 1);
 }
 
 void Editor::Slider1_Change() {
     EditorNotify n(*this);
     const int v = std::clamp(st_.controls["Slider1"].value, 1, 8);
     st_.controls["Slider1"].value = v;
-    st_.image[0x89] = static_cast<uint8_t>(v);
+    st_.image[AddrContrast] = static_cast<uint8_t>(v);
     st_.controls["lblContrast"].foreColour = grey(80 - 10 * v);
     st_.controls["lblContrastValue"].text = std::to_string(v);
 }

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,6 +38,12 @@ class Editor {
     explicit Editor(OperatorMessages& messages);
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
+
+    // An editor no operator watches (null_messages: silent, every question answered No),
+    // started as the window starts without a default file; given an image, it then opens it
+    // as File > Open would.
+    static std::unique_ptr<Editor> headless();
+    static std::unique_ptr<Editor> headless(const PagerImage& image);
 
     EditorState& state() { return st_; }
     const EditorState& state() const { return st_; }
@@ -201,7 +208,6 @@ class Editor {
     void populate_controls();
     void apply_edit_mode();
     void refresh_bound_controls();
-    void apply_visibility_rules();
     bool frequency_commit();
     void update_caption();
     // After a new image: the band it names, the controls refreshed.

@@ -56,8 +56,8 @@ void Editor::read_pll() {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%X", static_cast<unsigned>(incd_of(st_.image)));
     m["lblINCD"].text = buf;
-    m["lblPLLR"].text = word24_hex(st_.image, 0x09);
-    m["lblPLLN"].text = word24_hex(st_.image, 0x05);
+    m["lblPLLR"].text = word24_hex(st_.image, AddrPllR);
+    m["lblPLLN"].text = word24_hex(st_.image, AddrPllN);
     stepHundredths_ = channel_step_hundredths(st_.image);
     m["lblCHANNEL"].text = channel_text(stepHundredths_);
     m["cboRoHS"].visible = band() == 0;
@@ -188,10 +188,10 @@ void Editor::cboRoHS_Click() {
     ControlModel& m = st_.controls;
     const int s = spacing();
     if (s == 2) {
-        st_.image.set_bits(0x36, 0, 1, 1);
+        st_.image.set_bits(AddrOptions, 0, 1, 1);
         m[ctl("chkCtl", 4)].visible = false;
     } else {
-        st_.image.set_bits(0x36, 0, 0, 1);
+        st_.image.set_bits(AddrOptions, 0, 0, 1);
         m[ctl("chkCtl", 4)].visible = true;
     }
     m["txtFreq"].text = s == 1 ? "1530125" : "1530000";

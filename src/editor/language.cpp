@@ -18,7 +18,7 @@ void init_language_controls(EditorState& st) {
 
 void read_Lng(EditorState& st) {
     st.flags.SuppressClick = true;
-    const int code = st.image.get_bits(LanguageCodeCopyAddress, 0, 4);
+    const int code = st.image.get_bits(AddrLanguageCodeCopy, 0, 4);
     if (const auto p = language_list_position_for_code(code))
         st.controls.at("cboLng").value = *p;
     st.flags.SuppressClick = false;

@@ -11,7 +11,6 @@ namespace kpr {
 
 namespace {
 
-constexpr int SourcePromptAddress = 0x3B; // bit 6 enabled, bit 5 placement
 constexpr const char* SmallHint = " Small Font ( Less than 19 characters ) ";
 constexpr const char* SmallOffsetHint = " Small Font ( Less than 16 characters ) ";
 
@@ -105,9 +104,9 @@ bool read_prompt(EditorState& st) {
 
 bool read_SourcePrompt(EditorState& st) {
     try {
-        const bool enabled = st.image.get_bits(SourcePromptAddress, 6, 1) == 1;
+        const bool enabled = st.image.get_bits(AddrPromptFlags, 6, 1) == 1;
         ControlState& source = st.controls.at("cboSource");
-        source.value = enabled ? 1 + st.image.get_bits(SourcePromptAddress, 5, 1) : 0;
+        source.value = enabled ? 1 + st.image.get_bits(AddrPromptFlags, 5, 1) : 0;
         for (int i = FirstSourcePrompt; i <= LastSourcePrompt; ++i) {
             ControlState& box = st.controls.at(ctl("chkSource", i));
             ControlState& entry = st.controls.at(prompt_name_of(i));
@@ -228,10 +227,10 @@ void optRight_Click(EditorState& st, int index) {
 void cboSource_Click(EditorState& st) {
     const int p = st.controls.at("cboSource").value;
     if (p == 0) {
-        st.image.set_bits(SourcePromptAddress, 6, 0, 1);
+        st.image.set_bits(AddrPromptFlags, 6, 0, 1);
     } else if (p == 1 || p == 2) {
-        st.image.set_bits(SourcePromptAddress, 6, 1, 1);
-        st.image.set_bits(SourcePromptAddress, 5, p - 1, 1);
+        st.image.set_bits(AddrPromptFlags, 6, 1, 1);
+        st.image.set_bits(AddrPromptFlags, 5, p - 1, 1);
     } else {
         return;
     }

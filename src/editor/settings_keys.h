@@ -23,9 +23,14 @@ enum class SettingKind {
 struct SettingKey {
     std::string key;
     SettingKind kind = SettingKind::Display;
-    // The control that shows the setting, given the editor's current state (the battery
-    // keys name the lists of the active battery set).
-    std::function<std::string(const Editor&)> control;
+    // The control that shows the setting. The battery keys name the lists of the battery
+    // set the image holds instead (controlFor); `control` is then the single-cell one.
+    std::string control;
+    std::function<std::string(const PagerImage&)> controlFor;
+    // The control that shows the setting in the editor's current state.
+    std::string control_in(const Editor& editor) const {
+        return controlFor ? controlFor(editor.image()) : control;
+    }
     // Run before the control is read or set: fills a dialog (function bits, alert lengths).
     std::function<void(Editor&)> prepare;
     int sliderMin = 0;
@@ -46,17 +51,6 @@ struct SettingKey {
 // Every key in the order `show` lists them.
 const std::vector<SettingKey>& setting_keys();
 const SettingKey* find_setting_key(const std::string& key);
-
-// What get/show/diff print for a value: every byte that is not printable as "\xNN" (the
-// value itself is left as is when it has none).
-std::string printable_value(const std::string& value);
-// A value named in a message: printable and cut to a few dozen characters, so a huge
-// refused value is never echoed whole.
-std::string brief_value(const std::string& value);
-
-// "Rechargeable Bat. 2.4V" -> "rechargeable_bat_2_4v"; "Ext. Charger's Beeper" ->
-// "ext_chargers_beeper".
-std::string snake_case_key(const std::string& caption);
 
 struct SettingValue {
     std::string key;

@@ -1,8 +1,8 @@
 #include "ledger/ledger_format.h"
 
 #include "common/hex.h"
+#include "common/printable_text.h"
 #include "common/safe_save.h"
-#include "editor/settings_keys.h"
 #include "ledger/attempt_facts.h"
 
 #include <cctype>

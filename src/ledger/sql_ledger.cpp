@@ -1,6 +1,6 @@
 #include "ledger/sql_ledger.h"
 
-#include "editor/settings_keys.h"
+#include "common/printable_text.h"
 #include "ledger/attempt_facts.h"
 #include "ledger/ledger_schema.h"
 #include "settings/battery.h"

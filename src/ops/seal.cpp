@@ -1,5 +1,6 @@
 #include "ops/seal.h"
 
+#include "settings/battery.h"
 #include "settings/numeric_text.h"
 
 #include <algorithm>
@@ -47,14 +48,6 @@ std::optional<double> parse_number(const std::string& text) {
 
 } // namespace
 
-uint16_t sum16(std::span<const uint8_t> bytes, int from, int to) {
-    require_range(bytes, from, to);
-    uint16_t s = 0;
-    for (int i = from; i <= to; ++i)
-        s = static_cast<uint16_t>(s + bytes[i]);
-    return s;
-}
-
 uint16_t image_checksum(std::span<const uint8_t> bytes, int stp) {
     require_range(bytes, 0, stp);
     uint16_t s = 0;
@@ -77,13 +70,13 @@ uint16_t image_checksum_blank_firmware(std::span<const uint8_t> bytes, int stp) 
 }
 
 uint16_t serial_checksum(std::span<const uint8_t> bytes) {
-    return sum16(bytes, AddrSerialFirst, AddrSerialLast);
+    require_range(bytes, AddrSerialFirst, AddrSerialLast);
+    return serial_sum(bytes.subspan(AddrSerialFirst));
 }
 
 bool serial_checksum_ok(std::span<const uint8_t> bytes) {
     require_range(bytes, AddrSerialFirst, AddrSerialSumLow);
-    uint16_t c = serial_checksum(bytes);
-    return bytes[AddrSerialSumLow] == (c & 0xFF) && bytes[AddrSerialSumHigh] == (c >> 8);
+    return serial_sum_matches(bytes.subspan(AddrSerialFirst));
 }
 
 bool merge_firmware_byte(PagerImage& image, uint8_t pagerByte) {
@@ -97,11 +90,7 @@ bool merge_serial(PagerImage& image, std::span<const uint8_t> area) {
     constexpr size_t areaSize = AddrSerialSumLow - AddrSerialFirst + 1;
     if (area.size() != areaSize)
         throw std::invalid_argument("serial area must be 14 bytes");
-    uint16_t s = 0;
-    for (int i = 0; i < SerialLength; ++i)
-        s = static_cast<uint16_t>(s + area[i]);
-    bool valid = area[13] == (s & 0xFF) && area[12] == (s >> 8);
-    if (valid) {
+    if (serial_sum_matches(area)) {
         for (size_t i = 0; i < areaSize; ++i)
             image[AddrSerialFirst + static_cast<int>(i)] = area[i];
         return false;

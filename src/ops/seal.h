@@ -17,9 +17,6 @@ namespace kpr {
 inline constexpr const char* DefaultSerialNumber = "Vard0000000 ";
 inline constexpr const char* ExpectedModel = "KPR35";
 
-// 16-bit sum of bytes[from..to] (inclusive).
-uint16_t sum16(std::span<const uint8_t> bytes, int from, int to);
-
 // Sum of 0..stp-2 leaving out the written flag at 992.
 uint16_t image_checksum(std::span<const uint8_t> bytes, int stp);
 // The same sum with the two firmware bytes counted as &HFF each (pagers with blank

@@ -1,7 +1,9 @@
 #include "profile/profile.h"
 
 #include "common/input_file.h"
+#include "common/printable_text.h"
 #include "common/safe_save.h"
+#include "editor/control_dependencies.h"
 #include "editor/settings_keys.h"
 
 #include <yaml-cpp/yaml.h>
@@ -50,21 +52,8 @@ class MessagesSwap {
     OperatorMessages* old_;
 };
 
-class QuietMessages final : public OperatorMessages {
-  public:
-    void message(const std::string&, MessageIcon) override {}
-    bool ask(const std::string&) override { return false; }
-};
-
 bool starts_with(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
-}
-
-// The controls whose state shows or hides others: the switch that governs chkCtl(3) and
-// chkCtl(21), the list that governs chkCtl(20), and the menu switches behind the tone and
-// zoom lists.
-bool is_governing_control(const std::string& control) {
-    return control == "chkCtl(17)" || control == "cboCtl(3)" || starts_with(control, "chkMenu(");
 }
 
 int group_of(const std::string& key) {
@@ -91,14 +80,7 @@ int group_of(const std::string& key) {
     // The bound switches and lists, the lockout / out-of-range lists, menu switches, zoom,
     // contrast and tone: governing ones first.
     const SettingKey* k = find_setting_key(key);
-    if (k && k->control) {
-        // The control names of these keys do not depend on the editor's state.
-        static QuietMessages quiet;
-        static Editor probe(quiet);
-        if (is_governing_control(k->control(probe)))
-            return 2;
-    }
-    return 3;
+    return k && governs_others(k->control) ? 2 : 3;
 }
 
 std::size_t key_position(const std::string& key) {
@@ -394,7 +376,7 @@ std::vector<ProfileEntry> profile_entries(Editor& editor) {
         if (k.kind == SettingKind::Display)
             continue;
         const auto value = read_setting(editor, k.key); // runs the key's preparation
-        const std::string name = k.control(editor);
+        const std::string name = k.control_in(editor);
         if (!value || !editor.controls().contains(name))
             continue;
         const ControlState& c = editor.controls().at(name);
@@ -429,11 +411,7 @@ bool save_profile_file(const Editor& editor, const std::string& path, std::strin
     // Read from an editor of its own that opened the image, so the window's dialogs and
     // their state are not touched, and the profile is the one kprtool would export from the
     // same image saved as a table file.
-    QuietMessages quiet;
-    Editor scratch(quiet);
-    scratch.startup_finish({}, false);
-    scratch.load_image(editor.image());
-    const std::string text = export_profile(scratch, comment);
+    const std::string text = export_profile(*Editor::headless(editor.image()), comment);
     const SafeSaveResult r =
         safe_save(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     if (!r) {
@@ -457,12 +435,9 @@ ProfileImport import_profile_file(const std::string& path, const PagerImage& bas
         out.result.problems = parsed.problems;
         return out;
     }
-    QuietMessages quiet;
-    Editor editor(quiet);
-    editor.startup_finish({}, false);
-    editor.load_image(base);
-    out.result = apply_profile(editor, parsed);
-    out.image = editor.image();
+    const auto editor = Editor::headless(base);
+    out.result = apply_profile(*editor, parsed);
+    out.image = editor->image();
     return out;
 }
 

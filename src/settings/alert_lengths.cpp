@@ -7,7 +7,7 @@ namespace kpr {
 namespace {
 
 int enable_addr(int drop) {
-    return MailDropEnableAddress + (drop - 1) / 8;
+    return AddrMailDropEnable + (drop - 1) / 8;
 }
 int enable_bit(int drop) {
     return (drop - 1) % 8;
@@ -35,7 +35,7 @@ void set_mail_drop_enabled(PagerImage& image, int drop, bool on) {
 }
 
 std::optional<std::string> personal_length_text(const PagerImage& image) {
-    switch (image[PersonalAlertAddress]) {
+    switch (image[AddrPersonalAlert]) {
     case 2:
         return "02";
     case 8:
@@ -54,7 +54,7 @@ std::optional<std::string> personal_length_text(const PagerImage& image) {
 std::optional<std::string> mail_drop_length_text(const PagerImage& image, int drop) {
     if (!mail_drop_enabled(image, drop))
         return "--";
-    switch (image[MailDropAlertAddress + drop - 1]) {
+    switch (image[AddrMailDropAlert + drop - 1]) {
     case 0:
         return "BP";
     case 1:
@@ -93,7 +93,7 @@ int personal_entry_for_value(int value) {
 int mail_alert_entry(const PagerImage& image, int drop) {
     if (!mail_drop_enabled(image, drop))
         return 0;
-    switch (image[MailDropAlertAddress + drop - 1]) {
+    switch (image[AddrMailDropAlert + drop - 1]) {
     case 0:
         return 1;
     case 1:
@@ -112,16 +112,16 @@ void set_mail_alert_entry(PagerImage& image, int drop, int entry) {
         return;
     }
     set_mail_drop_enabled(image, drop, true);
-    image[MailDropAlertAddress + drop - 1] = static_cast<uint8_t>(Lengths[entry]);
+    image[AddrMailDropAlert + drop - 1] = static_cast<uint8_t>(Lengths[entry]);
 }
 
 int history_entry(const PagerImage& image, int drop) {
-    const int depth = image[MailDropHistoryAddress + drop - 1] - 1;
+    const int depth = image[AddrMailDropHistory + drop - 1] - 1;
     return depth >= 0 && depth <= 9 ? depth : -1;
 }
 
 void set_history_entry(PagerImage& image, int drop, int entry) {
-    image[MailDropHistoryAddress + drop - 1] = static_cast<uint8_t>(entry + 1);
+    image[AddrMailDropHistory + drop - 1] = static_cast<uint8_t>(entry + 1);
 }
 
 } // namespace kpr

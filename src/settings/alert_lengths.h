@@ -1,6 +1,7 @@
 #pragma once
 // Alert length, memory share and history depth per message class: PG (personal and group)
 // and mail drops 1-15.
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 #include <optional>
@@ -9,12 +10,6 @@
 namespace kpr {
 
 inline constexpr int MailDrops = 15;
-inline constexpr int PersonalAlertAddress = 0x90;
-inline constexpr int MailDropEnableAddress = 0x37;  // bit (i-1)%8 of &H37 + (i-1)/8
-inline constexpr int MailDropAlertAddress = 0x91;   // + i-1
-inline constexpr int MailDropHistoryAddress = 0x0F; // + i-1, depth + 1
-inline constexpr int PersonalMemoryAddress = 0x6C;  // quarters of a KB
-inline constexpr int MailDropMemoryAddress = 0x1E;  // + i-1, i = 1..14
 inline constexpr int MailDropsWithMemory = 14;
 
 bool mail_drop_enabled(const PagerImage& image, int drop);

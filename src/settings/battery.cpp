@@ -68,7 +68,7 @@ std::optional<int> find_code(std::span<const CodedEntry> entries, int code) {
 }
 
 bool is_rechargeable(const PagerImage& image) {
-    return image.get_bits(BatteryTypeAddress, 2, 1) == 1;
+    return image.get_bits(AddrBatteryType, 2, 1) == 1;
 }
 
 void apply_battery_type_defaults(PagerImage& image, bool rechargeable) {
@@ -76,19 +76,19 @@ void apply_battery_type_defaults(PagerImage& image, bool rechargeable) {
     static constexpr uint8_t Single[3] = {0x66, 0x6E, 0x77};
     const uint8_t* levels = rechargeable ? Recharge : Single;
     for (int k = 0; k < 3; ++k)
-        image[BatteryLevelAddress + k] = levels[k];
-    image[0x530] = 0;
-    image[0x531] = 0;
+        image[AddrBatteryLevel + k] = levels[k];
+    image[AddrBatteryCleared] = 0;
+    image[AddrBatteryCleared + 1] = 0;
 }
 
 bool battery_levels_rising(const PagerImage& image) {
-    return image[BatteryLevelAddress] < image[BatteryLevelAddress + 1] &&
-           image[BatteryLevelAddress + 1] < image[BatteryLevelAddress + 2];
+    return image[AddrBatteryLevel] < image[AddrBatteryLevel + 1] &&
+           image[AddrBatteryLevel + 1] < image[AddrBatteryLevel + 2];
 }
 
 std::string password_text(const PagerImage& image) {
     std::string text;
-    for (int a = PasswordAddress + 3; a >= PasswordAddress; --a)
+    for (int a = AddrPassword + 3; a >= AddrPassword; --a)
         text += std::to_string(image[a]);
     return text;
 }
@@ -101,7 +101,7 @@ bool store_password_digits(PagerImage& image, std::string_view digits) {
             return false;
     const std::string padded = std::string(4 - digits.size(), '0') + std::string(digits);
     for (int k = 0; k < 4; ++k)
-        image[PasswordAddress + 3 - k] = static_cast<uint8_t>(padded[k] - '0');
+        image[AddrPassword + 3 - k] = static_cast<uint8_t>(padded[k] - '0');
     return true;
 }
 
@@ -118,17 +118,24 @@ std::string shown_serial_number(const std::string& bytes) {
     return out;
 }
 
+uint16_t serial_sum(std::span<const uint8_t> characters) {
+    uint16_t sum = 0;
+    for (int k = 0; k < SerialLength; ++k)
+        sum = static_cast<uint16_t>(sum + characters[static_cast<std::size_t>(k)]);
+    return sum;
+}
+
+bool serial_sum_matches(std::span<const uint8_t> area) {
+    const uint16_t sum = serial_sum(area);
+    return area[SerialLength] == (sum >> 8) && area[SerialLength + 1] == (sum & 0xFF);
+}
+
 std::optional<std::string> valid_serial_number(const PagerImage& image) {
-    unsigned sum = 0;
-    std::string text;
-    for (int k = 0; k < SerialNumberLength; ++k) {
-        sum += image[AddrSerialFirst + k];
-        text += static_cast<char>(image[AddrSerialFirst + k]);
-    }
-    sum &= 0xFFFF;
-    if (image[SerialSumAddress + 1] != (sum & 0xFF) || image[SerialSumAddress] != (sum >> 8))
+    const auto area =
+        std::span<const uint8_t>(image.bytes()).subspan(AddrSerialFirst, SerialLength + 2);
+    if (!serial_sum_matches(area))
         return std::nullopt;
-    return text;
+    return std::string(area.begin(), area.begin() + SerialLength);
 }
 
 } // namespace kpr

@@ -18,13 +18,6 @@ struct CodedEntry {
     uint8_t code;
 };
 
-inline constexpr int ToneAddress = 0x2E;
-inline constexpr int BatteryLevelAddress = 0x8D; // Low, Med, High at &H8D..&H8F
-inline constexpr int BatteryTypeAddress = 0x4FC; // bit 2: rechargeable 2.4 V pack
-inline constexpr int PasswordAddress = 0x3B0;    // last digit; the first digit at &H3B3
-inline constexpr int SerialNumberLength = 12;
-inline constexpr int SerialSumAddress = 0x4E2; // high byte, low byte at &H4E3
-
 std::span<const CodedEntry> tone_entries();
 std::span<const CodedEntry> rechargeable_levels();
 std::span<const CodedEntry> single_cell_levels();
@@ -45,6 +38,10 @@ std::string password_text(const PagerImage& image);
 // refused (false) and leaves the image unchanged.
 bool store_password_digits(PagerImage& image, std::string_view digits);
 
+// The 16-bit sum the pager keeps over the twelve serial-number characters.
+uint16_t serial_sum(std::span<const uint8_t> characters);
+// Whether `area` (the twelve characters, then their sum, high byte first) is consistent.
+bool serial_sum_matches(std::span<const uint8_t> area);
 // The 12 serial-number bytes, when their stored 16-bit sum matches; else nothing.
 std::optional<std::string> valid_serial_number(const PagerImage& image);
 // A serial number as shown and searched for: printable ASCII as it is, every other byte

@@ -7,13 +7,13 @@ namespace kpr {
 namespace {
 
 int display_addr(int slot, int f) {
-    return DisplayCodeAddress + 4 * slot + f;
+    return AddrDisplayCode + 4 * slot + f;
 }
 int class_addr(int slot, int f) {
-    return ClassCodeAddress + 4 * slot + f;
+    return AddrClassCode + 4 * slot + f;
 }
 int priority_addr(int slot) {
-    return PriorityAddress + slot / 2;
+    return AddrPriority + slot / 2;
 }
 int priority_bit_no(int slot, int f) {
     return (slot % 2) * 4 + f;

@@ -1,6 +1,7 @@
 #pragma once
 // Per capcode slot s (0-7) and function bit f (A=0 .. D=3): message display, message class
 // and priority alert, and the one-line summaries the main window shows.
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 #include <string>
@@ -9,11 +10,8 @@ namespace kpr {
 
 inline constexpr int CapcodeSlots = 8;
 inline constexpr int FunctionBits = 4;
-inline constexpr int DisplayCodeAddress = 0x390; // + 4s + f
-inline constexpr int ClassCodeAddress = 0x370;   // + 4s + f
-inline constexpr int PriorityAddress = 0x32;     // + s/2, bit (s%2)*4 + f
-inline constexpr int DisplayCodeCount = 6;       // 0..5: "STD Numeric" .. "Disable"
-inline constexpr int ClassEntryCount = 17;       // "Personal", mail drops 1..F, "Group"
+inline constexpr int DisplayCodeCount = 6; // 0..5: "STD Numeric" .. "Disable"
+inline constexpr int ClassEntryCount = 17; // "Personal", mail drops 1..F, "Group"
 inline constexpr int GroupClass = 0xFF;
 
 int display_code(const PagerImage& image, int slot, int f);

@@ -1,10 +1,11 @@
 #pragma once
 // The logo font selector (&H3F bits 0-3) and what each font allows the logo entry.
+#include "image/image_addresses.h"
+
 #include <optional>
 
 namespace kpr {
 
-inline constexpr int LogoFontAddress = 0x3F;
 inline constexpr int LogoFontCount = 7; // "English(Large)" .. "Swedish"
 
 struct LogoFont {

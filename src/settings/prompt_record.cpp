@@ -146,9 +146,9 @@ PromptStore store_prompt_record(PagerImage& image, int addr, bool indentOffset, 
         if (s > (indentOffset ? 3 : 0))
             --s;
         if (isLogo)
-            image.set_bits(LogoPresentAddress, 0, 0, 2);
+            image.set_bits(AddrPromptFlags, 0, 0, 2);
     } else if (isLogo) {
-        image.set_bits(LogoPresentAddress, 0, 2, 2);
+        image.set_bits(AddrPromptFlags, 0, 2, 2);
     }
     image[addr] = static_cast<uint8_t>((image[addr] & 0xF0) | s);
     image[addr + 1] = static_cast<uint8_t>(stored.size());

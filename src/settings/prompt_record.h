@@ -1,6 +1,7 @@
 #pragma once
 // Prompt records: 20 bytes at the address an entry names - attribute byte (bits 0-3 indent,
 // bits 4-7 display attributes), length n (0-18), n character bytes (Latin-1).
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 #include <string>
@@ -13,7 +14,6 @@ inline constexpr int PromptTextMax = 18; // characters a record holds
 inline constexpr int PromptIndentMax = 15;
 inline constexpr int FirstSourcePrompt = 33;
 inline constexpr int LastSourcePrompt = 64;
-inline constexpr int LogoPresentAddress = 0x3B; // bits 0-1: 2 logo text present, 0 empty
 
 // 66, 67 and 69 and anything outside 0..71 have no entry.
 bool prompt_exists(int index);

@@ -7,13 +7,7 @@
 namespace kpr {
 
 BoardSim::Memory demo_sim_memory() {
-    struct Quiet final : OperatorMessages {
-        void message(const std::string&, MessageIcon) override {}
-        bool ask(const std::string&) override { return true; }
-    } quiet;
-    Editor editor(quiet);
-    editor.startup_finish({}, false);
-    return sim_memory_of(editor.image());
+    return sim_memory_of(Editor::headless()->image());
 }
 
 SimSerialPort::SimSerialPort(Pace pace, BoardSim::Memory memory, SimFaults faults, std::string name)

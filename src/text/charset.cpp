@@ -104,7 +104,7 @@ uint8_t char_from_pager_for(int languageCode, uint8_t c) {
 }
 
 uint8_t language_code_of(const PagerImage& image) {
-    return image.get_bits(LanguageCodeAddress, 0, 4);
+    return image.get_bits(AddrLanguageCode, 0, 4);
 }
 
 uint8_t char_to_pager(const PagerImage& image, uint8_t c) {

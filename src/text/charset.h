@@ -3,6 +3,7 @@
 // 127 and, per language, puts national letters on a few ASCII punctuation positions. These
 // routines convert the image's three text regions between the two forms, using the
 // language code the image itself holds.
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 #include <array>
@@ -20,9 +21,6 @@ inline constexpr uint8_t German = 8;
 inline constexpr uint8_t Danish = 11;
 inline constexpr uint8_t Swedish = 15;
 } // namespace language_code
-
-inline constexpr int LanguageCodeAddress = 0x3A;     // bits 0-3: what the conversion uses
-inline constexpr int LanguageCodeCopyAddress = 0x3E; // bits 0-3: what the language list shows
 
 // One row of a national table: the Latin-1 code and the pager code whose place it takes.
 struct CharPair {

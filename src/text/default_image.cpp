@@ -48,7 +48,6 @@ constexpr uint8_t KeyDisable7E0[32] = {
     0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x08, 0x14, 0x0E, 0x0D, 0xCC, 0xFF, 0xFF, 0xFF,
 };
 
-constexpr int SourcePromptAddress = 0x540;
 constexpr int SourcePromptCount = 32;
 
 class Writer {
@@ -86,15 +85,15 @@ PagerImage build_default_image() {
 
     // &H000-&H0FF: settings, the English FLASH ONLY entry, the bytes after it.
     w.bytes(0x000, Settings000);
-    w.text(AirProgramTextAddress, std::string_view(DefaultAirProgramText));
+    w.text(AddrAirProgramText, std::string_view(DefaultAirProgramText));
     w.bytes(0x077, Settings077);
     w.bytes(0x080, Settings080);
     w.fill(0x091, 0x09F, 0x00);
-    w.bytes(FlashOnlyAddress, flash_only_entry(TextLanguage::English));
+    w.bytes(AddrFlashOnly, flash_only_entry(TextLanguage::English));
     w.bytes(0x0B4, Tail0B4);
 
     // &H100-&H36B: the English built-in texts.
-    w.bytes(TextBlockAddress, text_block(TextLanguage::English));
+    w.bytes(AddrTextBlock, text_block(TextLanguage::English));
 
     // &H36C-&H3FF.
     w.bytes(0x36C, Bytes36C);
@@ -102,9 +101,9 @@ PagerImage build_default_image() {
     w.fill(0x390, 0x3AF, 0x02);
     const std::string_view pass(DefaultPassword);
     for (int i = 0; i < 4; ++i) // first digit at &H3B3, last at &H3B0
-        image[PasswordAddress + 3 - i] = static_cast<uint8_t>(pass[i] - '0');
+        image[AddrPassword + 3 - i] = static_cast<uint8_t>(pass[i] - '0');
     w.bytes(0x3B4, Bytes3B4);
-    w.bytes(HistoryPairAddress, default_history_pair());
+    w.bytes(AddrHistoryPair, default_history_pair());
     w.bytes(0x3E0, Model3E0);
     w.bytes(0x3F0, Bytes3F0);
 
@@ -115,13 +114,13 @@ PagerImage build_default_image() {
     image[0x4F8] = 0x27;
     image[0x520] = 0x96;
     w.bytes(0x527, Bytes527);
-    w.text(DisplayTextAddress, std::string_view(DefaultDisplayText));
+    w.text(AddrDisplayText, std::string_view(DefaultDisplayText));
     w.bytes(0x53E, Bytes53E);
 
     // &H540-&H7FF: source prompts NEWS 1 ... NEWS 32, their enable bytes (all unused), the
     // key-disable bytes and the rest.
     for (int n = 1; n <= SourcePromptCount; ++n)
-        entry(w, SourcePromptAddress + TextEntrySize * (n - 1), 0x05, "NEWS " + std::to_string(n),
+        entry(w, AddrSourcePrompts + TextEntrySize * (n - 1), 0x05, "NEWS " + std::to_string(n),
               ' ');
     w.fill(0x7C0, 0x7DF, 0x00);
     w.bytes(0x7E0, KeyDisable7E0);
@@ -139,10 +138,10 @@ const PagerImage& default_image() {
 bool load_default_prompt(PagerImage& image, int recordAddress, int languageListPosition) {
     const int a = recordAddress;
     const bool inTextBlock =
-        a >= TextBlockAddress && a - TextBlockAddress + TextEntrySize <= TextBlockSize;
+        a >= AddrTextBlock && a - AddrTextBlock + TextEntrySize <= TextBlockSize;
     const bool inHistoryArea = a >= 0x36C && a + TextEntrySize <= 0x400;
     const bool inUpperArea = a >= 0x400 && a + TextEntrySize <= ImageSize;
-    if (a != FlashOnlyAddress && !inTextBlock && !inHistoryArea && !inUpperArea)
+    if (a != AddrFlashOnly && !inTextBlock && !inHistoryArea && !inUpperArea)
         return false;
 
     const LanguageItem* item = language_item(languageListPosition);
@@ -150,16 +149,16 @@ bool load_default_prompt(PagerImage& image, int recordAddress, int languageListP
         return true;
 
     for (int k = 0; k < TextEntrySize; ++k) {
-        if (a == FlashOnlyAddress)
+        if (a == AddrFlashOnly)
             image[a + k] = flash_only_entry(item->texts)[k];
         else if (inTextBlock)
-            image[a + k] = text_block(item->texts)[a - TextBlockAddress + k];
+            image[a + k] = text_block(item->texts)[a - AddrTextBlock + k];
         else
             image[a + k] = default_image()[a + k];
     }
     if (item->writesHistory)
         std::copy_n(language_history_pair(item->texts)->begin(), HistoryPairSize,
-                    image.bytes().begin() + HistoryPairAddress);
+                    image.bytes().begin() + AddrHistoryPair);
     return true;
 }
 

@@ -24,9 +24,6 @@ inline constexpr char DefaultAirProgramText[] = "AIRPROG";
 inline constexpr char DefaultDisplayText[] = "   KPR35T   ";
 inline constexpr char DefaultPassword[] = "1234";
 
-inline constexpr int AirProgramTextAddress = 0x70;
-inline constexpr int DisplayTextAddress = 0x532;
-inline constexpr int PasswordAddress = 0x3B0;              // last digit; first digit at &H3B3
 inline constexpr char DefaultSerialText[] = "Vard0000000"; // 11 chars at &H4D6-&H4E0
 
 // Assembles the default image byte for byte: settings, English FLASH ONLY entry, English

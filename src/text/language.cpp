@@ -47,12 +47,12 @@ bool apply_language(PagerImage& image, int listPosition) {
     const LanguageItem* item = language_item(listPosition);
     if (item == nullptr)
         return false;
-    image.set_bits(LanguageCodeAddress, 0, item->code, 4);
-    image.set_bits(LanguageCodeCopyAddress, 0, item->code, 4);
-    copy_to(image, TextBlockAddress, text_block(item->texts));
+    image.set_bits(AddrLanguageCode, 0, item->code, 4);
+    image.set_bits(AddrLanguageCodeCopy, 0, item->code, 4);
+    copy_to(image, AddrTextBlock, text_block(item->texts));
     if (item->writesHistory)
-        copy_to(image, HistoryPairAddress, *language_history_pair(item->texts));
-    copy_to(image, FlashOnlyAddress, flash_only_entry(item->texts));
+        copy_to(image, AddrHistoryPair, *language_history_pair(item->texts));
+    copy_to(image, AddrFlashOnly, flash_only_entry(item->texts));
     return true;
 }
 

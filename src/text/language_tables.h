@@ -6,6 +6,7 @@
 // entry and are copied as they are: several tables deliberately carry leftovers there.
 // Characters above 127 are Latin-1 codes (the editor's character set); nothing here is in
 // pager codes.
+#include "image/image_addresses.h"
 #include <array>
 #include <cstdint>
 
@@ -16,11 +17,6 @@ inline constexpr int TextEntryMaxChars = 18;
 inline constexpr int TextBlockEntries = 31;
 inline constexpr int TextBlockSize = TextBlockEntries * TextEntrySize; // 620
 inline constexpr int HistoryPairSize = 2 * TextEntrySize;              // 40
-
-// Image addresses the tables are copied to.
-inline constexpr int FlashOnlyAddress = 0xA0;    // &HA0-&HB3
-inline constexpr int TextBlockAddress = 0x100;   // &H100-&H36B
-inline constexpr int HistoryPairAddress = 0x3B8; // &H3B8-&H3DF
 
 using TextEntry = std::array<uint8_t, TextEntrySize>;
 using TextBlock = std::array<uint8_t, TextBlockSize>;

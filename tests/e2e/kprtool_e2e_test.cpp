@@ -84,7 +84,7 @@ class KprtoolE2E : public ::testing::Test {
 // and firmware run in the fault matrix's "none" row.)
 TEST_F(KprtoolE2E, ReadGivesThePagerInPcCodesKeepsItTracesItAndVerifies) {
     auto mem = default_sim_memory();
-    mem[LanguageCodeAddress] = static_cast<uint8_t>((mem[LanguageCodeAddress] & 0xF0) | 8);
+    mem[AddrLanguageCode] = static_cast<uint8_t>((mem[AddrLanguageCode] & 0xF0) | 8);
     mem[0x540 + 2] = '['; // an A-umlaut in the first source prompt
     seal_sim_memory(mem, "KS2026000042");
     store("german.tbl", bytes_of(PagerImage(mem), false));

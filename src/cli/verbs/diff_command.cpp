@@ -4,7 +4,7 @@
 #include "cli/hexdump.h"
 #include "cli/settings_diff.h"
 #include "cli/table_io.h"
-#include "editor/settings_keys.h"
+#include "common/printable_text.h"
 #include "image/bound_controls.h"
 
 #include <memory>

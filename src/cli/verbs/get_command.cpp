@@ -2,6 +2,7 @@
 #include "cli/cli_messages.h"
 #include "cli/command.h"
 #include "cli/verbs/settings_file.h"
+#include "common/printable_text.h"
 #include "editor/settings_keys.h"
 
 #include <memory>

@@ -3,6 +3,7 @@
 #include "cli/command.h"
 #include "cli/table_io.h"
 #include "cli/verbs/settings_file.h"
+#include "common/printable_text.h"
 #include "editor/settings_keys.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #include "cli/verbs/settings_file.h"
 
 #include "cli/table_io.h"
-#include "editor/settings_keys.h"
+#include "common/printable_text.h"
 
 namespace kpr::cli {
 

@@ -249,7 +249,7 @@ TEST(FaultMatrix, EveryOperationEndsAsItsCellSays) {
 // band rules themselves are the tables' (tests/unit/tables).
 TEST(ReadVariants, ThePagersImageDecidesAcceptanceBandAndTexts) {
     using Pokes = std::vector<std::pair<int, int>>;
-    const int german = (default_sim_memory()[LanguageCodeAddress] & 0xF0) | 8;
+    const int german = (default_sim_memory()[AddrLanguageCode] & 0xF0) | 8;
     const Msgs CE{"CheckSum Error!"}, E3{RS, "The data in this pager is wrong!(Error Code = 3)"};
     const struct {
         const char* what;
@@ -258,7 +258,7 @@ TEST(ReadVariants, ThePagersImageDecidesAcceptanceBandAndTexts) {
         Msgs said; // {RS} accepted, CE checksum error, E3 reload error
         int band;  // the editor's band afterwards (-2: as before)
     } cases[] = {
-        {"German texts", {{LanguageCodeAddress, german}, {0x542, '['}}, -1, 0, {RS}, -2},
+        {"German texts", {{AddrLanguageCode, german}, {0x542, '['}}, -1, 0, {RS}, -2},
         {"band nibble 8: band 2", {{0x0C, 0}, {0x0D, 4}, {0x65, 0x85}}, -1, 0, {RS}, 2},
         {"no band named", {{0x0C, 0}, {0x0D, 0}, {0x65, 0x55}}, -1, 0, {RS}, -2},
         {"serial checksum wrong", {}, AddrSerialSumLow, 1, CE, -2},

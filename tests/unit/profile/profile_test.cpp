@@ -39,7 +39,7 @@ PagerImage generated_image(unsigned seed) {
     for (const SettingKey& k : setting_keys()) {
         if (k.prepare)
             k.prepare(o.editor);
-        const std::string name = k.control(o.editor);
+        const std::string name = k.control_in(o.editor);
         if (!o.editor.controls().contains(name))
             continue;
         const ControlState& c = o.editor.controls().at(name);

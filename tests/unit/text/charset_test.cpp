@@ -51,7 +51,7 @@ TEST(Charset, ConvertsExactlyTheThreeRanges) {
                 pc = c;
         PagerImage img;
         img.bytes().fill(static_cast<uint8_t>(pc));
-        img[LanguageCodeAddress] = static_cast<uint8_t>(code);
+        img[AddrLanguageCode] = static_cast<uint8_t>(code);
         PagerImage out = img;
         text_to_pager(out);
         for (int a = 0; a < ImageSize; ++a) {
