@@ -108,6 +108,17 @@ void Editor::populate_controls() {
     set_caption(m, "EMoptStatus", "Alert && Status");
     set_caption(m, "EMoptPrompts", "Prompts Edit");
     set_caption(m, "EMoptSource", "Source Prompts");
+    // What shows through where the active tab's button is hidden.
+    static const char* const tabLabels[4] = {"Freq. && Codes", "Alerts && Status", "Prompts Edit",
+                                             "Source Prompts"};
+    for (int i = 0; i < 4; ++i)
+        set_caption(m, ctl("lblTab", i), tabLabels[i]);
+
+    // Frames of the pages that hold no bound control of their own.
+    set_caption(m, "fraAlert", "Message Type and Alert Length");
+    set_caption(m, "fraPrompts", "Prompts");
+    set_caption(m, "fraManual", "Manual Write");
+    set_caption(m, "fraStatus", "Alerts and Status");
 
     // Auto increase.
     set_caption(m, "fraAutoInc", "Auto Increase 1 After Write");
@@ -120,7 +131,7 @@ void Editor::populate_controls() {
 
     // "Load Default".
     for (int i = 0; i < 2; ++i)
-        m.add(ctl("optDefault", i)).hint = "Load Default";
+        set_caption(m, ctl("optDefault", i), "Load Default", "Load Default");
 
     // Menus.
     set_caption(m, "mnuFile", "File");
@@ -132,6 +143,8 @@ void Editor::populate_controls() {
     set_caption(m, "mnuEntire", "Read");
     set_caption(m, "mnuEB", "Write");
     set_caption(m, "mnuEB1", "Verfy");
+    set_caption(m, "mnuStation", "Station...");
+    set_caption(m, "mnuLog", "Programming Log...");
     set_caption(m, "mnuHelp", "Help");
     set_caption(m, "mnuAbout", "About");
     set_caption(m, "mnuFirmware", "Check Firmware");

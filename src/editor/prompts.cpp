@@ -64,8 +64,7 @@ void init_prompt_controls(EditorState& st) {
         for (int k = 0; k < 3; ++k) {
             ControlState& o = st.controls.add(ctl(AlignNames[k], set));
             o.hint = AlignHints[k];
-            if (set != 2)
-                o.text = AlignCaptions[k];
+            o.text = AlignCaptions[k];
         }
     }
     // The source-prompt boxes are bound through their descriptors; make sure they exist.

@@ -12,7 +12,8 @@ namespace kpr {
 
 BoundDialog::BoundDialog(Editor& editor, QWidget* parent)
     : QDialog(parent), editor_(editor),
-      binder_([this](const std::string& name, int value) { forwardClick(name, value); }) {
+      binder_(editor.controls(),
+              [this](const std::string& name, int value) { forwardClick(name, value); }) {
     setModal(true);
 }
 
@@ -24,8 +25,8 @@ QComboBox* BoundDialog::addCombo(const std::string& name) {
     return binder_.combo(name, this);
 }
 
-QCheckBox* BoundDialog::addCheck(const std::string& name, const QString& caption) {
-    return binder_.check(name, caption, this);
+QCheckBox* BoundDialog::addCheck(const std::string& name) {
+    return binder_.check(name, this);
 }
 
 void BoundDialog::forwardClick(const std::string& name, int value) {
@@ -41,10 +42,8 @@ QLabel* BoundDialog::addLabel(const std::string& name, const QString& text) {
     return l;
 }
 
-QGroupBox* BoundDialog::addFrame(const std::string& name, const QString& title) {
-    auto* g = binder_.make<QGroupBox>(name, ControlBinder::Kind::Frame, this);
-    g->setTitle(title);
-    return g;
+QGroupBox* BoundDialog::addFrame(const std::string& name) {
+    return binder_.frame(name, this);
 }
 
 void BoundDialog::render() {

@@ -25,10 +25,10 @@ class BoundDialog : public QDialog {
 
   protected:
     QComboBox* addCombo(const std::string& name);
-    QCheckBox* addCheck(const std::string& name, const QString& caption);
+    QCheckBox* addCheck(const std::string& name);
     QLabel* addLabel(const std::string& name, const QString& text);
     // A frame whose title the model may hold.
-    QGroupBox* addFrame(const std::string& name, const QString& title);
+    QGroupBox* addFrame(const std::string& name);
     void paintEvent(QPaintEvent*) override;
     // Enter accepts the dialog wherever the focus is; the lists leave Enter to it.
     void keyPressEvent(QKeyEvent* e) override;

@@ -39,9 +39,13 @@ void ControlBinder::bind(const std::string& name, QWidget* w, Kind kind) {
     names_[w] = name;
 }
 
-QCheckBox* ControlBinder::check(const std::string& name, const QString& caption, QWidget* parent) {
+QString ControlBinder::caption(const std::string& name) const {
+    return QString::fromStdString(model_.at(name).text);
+}
+
+QCheckBox* ControlBinder::check(const std::string& name, QWidget* parent) {
     auto* c = make<QCheckBox>(name, Kind::Check, parent);
-    c->setText(caption);
+    c->setText(caption(name));
     QObject::connect(c, &QCheckBox::clicked, c,
                      [this, name](bool checked) { click_(name, checked ? 1 : 0); });
     return c;
@@ -59,18 +63,17 @@ QLabel* ControlBinder::label(const std::string& name, const QString& text, QWidg
     return l;
 }
 
-QPushButton* ControlBinder::button(const std::string& name, const QString& caption,
-                                   QWidget* parent) {
+QPushButton* ControlBinder::button(const std::string& name, QWidget* parent) {
     auto* b = make<QPushButton>(name, Kind::Button, parent);
-    b->setText(caption);
+    b->setText(caption(name));
     b->setAutoDefault(false);
     QObject::connect(b, &QPushButton::clicked, b, [this, name] { click_(name, 1); });
     return b;
 }
 
-QGroupBox* ControlBinder::frame(const std::string& name, const QString& title, QWidget* parent) {
+QGroupBox* ControlBinder::frame(const std::string& name, QWidget* parent) {
     auto* g = make<QGroupBox>(name, Kind::Frame, parent);
-    g->setTitle(title);
+    g->setTitle(caption(name));
     return g;
 }
 

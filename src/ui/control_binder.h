@@ -38,7 +38,10 @@ class ControlBinder {
     // A click on a check box or button, or a choice in a list: (control name, value).
     using Click = std::function<void(const std::string& name, int value)>;
 
-    explicit ControlBinder(Click click) : click_(std::move(click)) {}
+    // The captions of check boxes, frames and buttons come from `model`, which outlives the
+    // binder.
+    ControlBinder(const ControlModel& model, Click click)
+        : model_(model), click_(std::move(click)) {}
 
     // The widget `w` shows the control `name` from now on; it takes the control's name.
     void bind(const std::string& name, QWidget* w, Kind kind);
@@ -47,11 +50,13 @@ class ControlBinder {
         bind(name, w, kind);
         return w;
     }
-    QCheckBox* check(const std::string& name, const QString& caption, QWidget* parent);
+    QCheckBox* check(const std::string& name, QWidget* parent);
     QComboBox* combo(const std::string& name, QWidget* parent);
     QLabel* label(const std::string& name, const QString& text, QWidget* parent);
-    QPushButton* button(const std::string& name, const QString& caption, QWidget* parent);
-    QGroupBox* frame(const std::string& name, const QString& title, QWidget* parent);
+    QPushButton* button(const std::string& name, QWidget* parent);
+    QGroupBox* frame(const std::string& name, QWidget* parent);
+    // The caption the model gives the control.
+    QString caption(const std::string& name) const;
     // A caption of the window's own that is shown while the control it names is.
     void addBuddy(const std::string& caption, const std::string& field);
 
@@ -74,6 +79,7 @@ class ControlBinder {
     void renderOne(const ControlModel& model, const std::string& name, const Bound& b,
                    Visibility visibility);
 
+    const ControlModel& model_;
     Click click_;
     std::map<std::string, Bound> bound_;
     std::map<const QWidget*, std::string> names_;

@@ -16,7 +16,8 @@ namespace kpr {
 
 Form1::Form1(Editor& editor, GuiMessages& messages, Programmer* programmer, QWidget* parent)
     : QMainWindow(parent), editor_(editor), messages_(messages), programmer_(programmer),
-      binder_([this](const std::string& name, int value) { forwardClick(name, value); }) {
+      binder_(editor.controls(),
+              [this](const std::string& name, int value) { forwardClick(name, value); }) {
     setObjectName(QStringLiteral("Form1"));
     messages_.setParentWidget(this);
     buildMenus();

@@ -25,41 +25,35 @@
 namespace kpr {
 
 void Form1::buildMenus() {
-    auto add = [this](QMenu* menu, const char* name, const QString& caption,
-                      const QKeySequence& key, void (Form1::*slot)()) {
-        QAction* a = menu->addAction(caption);
+    auto add = [this](QMenu* menu, const char* name, const QKeySequence& key,
+                      void (Form1::*slot)()) {
+        QAction* a = menu->addAction(binder_.caption(name));
         a->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty())
             a->setShortcut(key);
         connect(a, &QAction::triggered, this, slot);
         actions_[name] = a;
     };
-    QMenu* file = menuBar()->addMenu(tr("File"));
+    QMenu* file = menuBar()->addMenu(binder_.caption("mnuFile"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    add(file, "mnuLBFF", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O),
-        &Form1::mnuLBFF_Click);
-    add(file, "mnuSBTF", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
-        &Form1::mnuSBTF_Click);
-    add(file, "mnuSA", QStringLiteral("Save As..."), QKeySequence(Qt::CTRL | Qt::Key_A),
-        &Form1::mnuSA_Click);
+    add(file, "mnuLBFF", QKeySequence(Qt::CTRL | Qt::Key_O), &Form1::mnuLBFF_Click);
+    add(file, "mnuSBTF", QKeySequence(Qt::CTRL | Qt::Key_S), &Form1::mnuSBTF_Click);
+    add(file, "mnuSA", QKeySequence(Qt::CTRL | Qt::Key_A), &Form1::mnuSA_Click);
     file->addSeparator();
-    add(file, "mnuExit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_E),
-        &Form1::mnuExit_Click);
-    mnuPager_ = menuBar()->addMenu(QStringLiteral("Pager"));
+    add(file, "mnuExit", QKeySequence(Qt::CTRL | Qt::Key_E), &Form1::mnuExit_Click);
+    mnuPager_ = menuBar()->addMenu(binder_.caption("mnuPager"));
     mnuPager_->setObjectName(QStringLiteral("mnuPager"));
-    add(mnuPager_, "mnuEntire", QStringLiteral("Read"), QKeySequence(Qt::Key_F3),
-        &Form1::mnuEntire_Click);
-    add(mnuPager_, "mnuEB", QStringLiteral("Write"), QKeySequence(Qt::Key_F4), &Form1::mnuEB_Click);
-    add(mnuPager_, "mnuEB1", QStringLiteral("Verfy"), QKeySequence(Qt::Key_F9),
-        &Form1::mnuEB1_Click);
+    add(mnuPager_, "mnuEntire", QKeySequence(Qt::Key_F3), &Form1::mnuEntire_Click);
+    add(mnuPager_, "mnuEB", QKeySequence(Qt::Key_F4), &Form1::mnuEB_Click);
+    add(mnuPager_, "mnuEB1", QKeySequence(Qt::Key_F9), &Form1::mnuEB1_Click);
     mnuPager_->addSeparator();
-    add(mnuPager_, "mnuStation", QStringLiteral("Station..."), {}, &Form1::mnuStation_Click);
+    add(mnuPager_, "mnuStation", {}, &Form1::mnuStation_Click);
     actions_["mnuStation"]->setEnabled(false);
-    add(mnuPager_, "mnuLog", QStringLiteral("Programming Log..."), {}, &Form1::mnuLog_Click);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    add(mnuPager_, "mnuLog", {}, &Form1::mnuLog_Click);
+    QMenu* help = menuBar()->addMenu(binder_.caption("mnuHelp"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    add(help, "mnuAbout", QStringLiteral("About"), {}, &Form1::mnuAbout_Click);
-    add(help, "mnuFirmware", QStringLiteral("Check Firmware"), {}, &Form1::mnuFirmware_Click);
+    add(help, "mnuAbout", {}, &Form1::mnuAbout_Click);
+    add(help, "mnuFirmware", {}, &Form1::mnuFirmware_Click);
 }
 
 bool Form1::holdMonitor() {

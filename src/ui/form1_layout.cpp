@@ -54,10 +54,6 @@ class TabStrip : public QWidget {
     QPixmap tile_;
 };
 
-const char* const TabCaptions[4] = {"Freq. && Codes", "Alert && Status", "Prompts Edit",
-                                    "Source Prompts"};
-const char* const TabLabelCaptions[4] = {"Freq. && Codes", "Alerts && Status", "Prompts Edit",
-                                         "Source Prompts"};
 const char* const TabButtonNames[4] = {"EMoptCode", "EMoptStatus", "EMoptPrompts", "EMoptSource"};
 
 // The smallest size the window can be made, as a share of its design size: the captions of
@@ -98,7 +94,7 @@ void Form1::buildWindow() {
     pages_[1] = buildPage2(central_);
     pages_[2] = buildPage5(central_);
     pages_[3] = buildPage6(central_);
-    lblMsg_ = binder_.label("lblMsg", QStringLiteral("Message:"), central_);
+    lblMsg_ = binder_.label("lblMsg", binder_.caption("lblMsg"), central_);
     lblMsg_->setFrameShape(QFrame::StyledPanel);
     lblMsg_->setFrameShadow(QFrame::Sunken);
     lblMsg_->setContentsMargins(4, 1, 4, 1);
@@ -175,8 +171,8 @@ QWidget* Form1::buildStrip(QWidget* parent) {
         auto* holder = new QWidget(s);
         auto* stack = new QGridLayout(holder);
         stack->setContentsMargins(0, 0, 0, 0);
-        QLabel* under =
-            binder_.label("lblTab(" + std::to_string(i) + ")", TabLabelCaptions[i], holder);
+        const std::string label = ctl("lblTab", i);
+        QLabel* under = binder_.label(label, binder_.caption(label), holder);
         under->setAlignment(Qt::AlignCenter);
         under->setAutoFillBackground(true);
         QPalette pl = under->palette();
@@ -187,7 +183,7 @@ QWidget* Form1::buildStrip(QWidget* parent) {
         under->setFont(f);
         under->setMinimumSize(140, 28);
         auto* b = binder_.make<QPushButton>(TabButtonNames[i], ControlBinder::Kind::Other, holder);
-        b->setText(QString::fromLatin1(TabCaptions[i]));
+        b->setText(binder_.caption(TabButtonNames[i]));
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::TabFocus);
         b->setMinimumSize(140, 28);
@@ -206,10 +202,9 @@ QWidget* Form1::buildStrip(QWidget* parent) {
     auto* modes = new QWidget(s);
     auto* ml = new QHBoxLayout(modes);
     ml->setContentsMargins(8, 0, 8, 4);
-    for (auto [name, caption] :
-         {std::pair{"ModifyOpt", "Modify Mode"}, std::pair{"WriteOpt", "Write Mode"}}) {
+    for (const char* name : {"ModifyOpt", "WriteOpt"}) {
         auto* r = binder_.make<QRadioButton>(name, ControlBinder::Kind::Option, modes);
-        r->setText(QString::fromLatin1(caption));
+        r->setText(binder_.caption(name));
         // White caption on the strip; the indicator keeps its own dark mark.
         QPalette rp = r->palette();
         rp.setColor(QPalette::WindowText, Qt::white);

@@ -69,7 +69,7 @@ QWidget* Form1::buildPage1(QWidget* parent) {
     grid->setSpacing(8);
 
     // Frequency
-    QGroupBox* fq = binder_.frame("fraFrequency", QStringLiteral("Frequency"), page);
+    QGroupBox* fq = binder_.frame("fraFrequency", page);
     auto* g = new QGridLayout(fq);
     g->setVerticalSpacing(4);
     int r = 0;
@@ -112,7 +112,7 @@ QWidget* Form1::buildPage1(QWidget* parent) {
     grid->addWidget(fq, 0, 0, 2, 1);
 
     // Capcodes with their function bits
-    QGroupBox* cc = binder_.frame("fraCapcode", QStringLiteral("Capcode( Decimal Address )"), page);
+    QGroupBox* cc = binder_.frame("fraCapcode", page);
     auto* c = new QGridLayout(cc);
     c->setHorizontalSpacing(6);
     c->setVerticalSpacing(5);
@@ -126,8 +126,8 @@ QWidget* Form1::buildPage1(QWidget* parent) {
         QWidget* a = txt(ctl("txtAddr", i), cc);
         a->setMinimumWidth(70);
         c->addWidget(a, row, 1);
-        c->addWidget(binder_.check(ctl("chkCtl", 30 + i), QStringLiteral("ON"), cc), row, 2);
-        c->addWidget(binder_.button(ctl("cmdFunc", i), QStringLiteral("Fun. Bit"), cc), row, 3);
+        c->addWidget(binder_.check(ctl("chkCtl", 30 + i), cc), row, 2);
+        c->addWidget(binder_.button(ctl("cmdFunc", i), cc), row, 3);
         for (auto [base, col] :
              {std::pair{"tlblDisp", 4}, std::pair{"tlblType", 5}, std::pair{"tlblPri", 6}}) {
             QLabel* s = binder_.label(ctl(base, i), QStringLiteral("----"), cc);
@@ -146,20 +146,18 @@ QWidget* Form1::buildPage1(QWidget* parent) {
     grid->addWidget(cc, 0, 1);
 
     // Auto increase, below the capcodes: created after them so Tab reaches it after them
-    QGroupBox* ai =
-        binder_.frame("fraAutoInc", QStringLiteral("Auto Increase 1 After Write"), page);
+    QGroupBox* ai = binder_.frame("fraAutoInc", page);
     auto* av = new QVBoxLayout(ai);
-    av->addWidget(binder_.check("optAuto1", QStringLiteral("1st Capcode Auto Increase"), ai));
-    av->addWidget(binder_.check("optAuto2", QStringLiteral("2nd Capcode Auto Increase"), ai));
+    av->addWidget(binder_.check("optAuto1", ai));
+    av->addWidget(binder_.check("optAuto2", ai));
     grid->addWidget(ai, 1, 1);
 
     // Message type and alert lengths
-    QGroupBox* al =
-        binder_.frame("fraAlert", QStringLiteral("Message Type and Alert Length"), page);
+    QGroupBox* al = binder_.frame("fraAlert", page);
     auto* t = new QGridLayout(al);
     t->setVerticalSpacing(2);
     t->setHorizontalSpacing(10);
-    t->addWidget(binder_.button("cmdAlert", QStringLiteral("Alert Length Select"), al), 0, 0, 1, 4);
+    t->addWidget(binder_.button("cmdAlert", al), 0, 0, 1, 4);
     t->addWidget(binder_.label("lblLengthCaption", QStringLiteral("Alert Length"), al), 1, 1);
     t->addWidget(binder_.label("lblMemoryCaption", QStringLiteral("Memory(KB)"), al), 1, 2);
     t->addWidget(binder_.label("lblHistoryCaption", QStringLiteral("History"), al), 1, 3);
@@ -189,15 +187,14 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     grid->setSpacing(8);
 
     // Prompts: logo, language, logo font, date display
-    QGroupBox* pr = binder_.frame("fraPrompts", QStringLiteral("Prompts"), page);
+    QGroupBox* pr = binder_.frame("fraPrompts", page);
     auto* p = new QGridLayout(pr);
     p->setVerticalSpacing(4);
     p->addWidget(binder_.label("lblLogo", QStringLiteral("Power Up Logo"), pr), 0, 0);
     auto* logoRow = new QHBoxLayout;
     logoRow->addWidget(txt(ctl("txtPrompt", 0), pr));
-    for (auto [base, caption] :
-         {std::pair{"optLeft", "L"}, std::pair{"optCenter", "C"}, std::pair{"optRight", "R"}}) {
-        QWidget* b = binder_.button(ctl(base, 1), caption, pr);
+    for (const char* base : {"optLeft", "optCenter", "optRight"}) {
+        QWidget* b = binder_.button(ctl(base, 1), pr);
         b->setFixedWidth(28);
         logoRow->addWidget(b);
     }
@@ -212,43 +209,31 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     grid->addWidget(pr, 0, 0);
 
     // Menu of pager
-    QGroupBox* mn = binder_.frame("fraMenu", QStringLiteral("Menu Of Pager"), page);
+    QGroupBox* mn = binder_.frame("fraMenu", page);
     auto* m = new QGridLayout(mn);
     m->setVerticalSpacing(3);
-    const char* const menuCaptions[7] = {"Zoom In/Out Off", "Set Scroll Off", "Set Time Off",
-                                         "Set Alarm Off",   "Auto Sleep Off", "Pager Off Disable",
-                                         "Set Alert Off"};
     for (int i = 0; i < 7; ++i)
-        m->addWidget(binder_.check(ctl("chkMenu", i), menuCaptions[i], mn), i % 4, i / 4);
+        m->addWidget(binder_.check(ctl("chkMenu", i), mn), i % 4, i / 4);
     m->addWidget(binder_.label("lblTone", QStringLiteral("Alert Tone"), mn), 4, 0);
     m->addWidget(binder_.combo("cboTone", mn), 4, 1);
     m->addWidget(binder_.label("lblZoom", QStringLiteral("Zoom"), mn), 5, 0);
     m->addWidget(binder_.combo("cboZoom", mn), 5, 1);
     binder_.addBuddy("lblTone", "cboTone");
     binder_.addBuddy("lblZoom", "cboZoom");
-    const std::pair<int, const char*> keys[] = {{11, "Lock/Unlock Disable"},
-                                                {12, "Delete Disable"},
-                                                {13, "Del. All Disable"},
-                                                {14, "Move To Memo Disable"}};
     int kr = 6;
-    for (auto [i, caption] : keys) {
-        m->addWidget(binder_.check(ctl("chkCtl", i), caption, mn), kr / 2 + 3, kr % 2);
+    for (int i : {11, 12, 13, 14}) {
+        m->addWidget(binder_.check(ctl("chkCtl", i), mn), kr / 2 + 3, kr % 2);
         ++kr;
     }
     grid->addWidget(mn, 1, 0);
 
     // Manual write
-    QGroupBox* mw = binder_.frame("fraManual", QStringLiteral("Manual Write"), page);
+    QGroupBox* mw = binder_.frame("fraManual", page);
     auto* w = new QGridLayout(mw);
     w->setVerticalSpacing(3);
-    const std::pair<int, const char*> manual[] = {{4, "Frequency Modification Enable"},
-                                                  {7, "Password Modification Enable "},
-                                                  {5, "Password Required Enable"},
-                                                  {16, "Manual Write Enable"},
-                                                  {15, "History Disable"}};
     int mr = 0;
-    for (auto [i, caption] : manual) {
-        w->addWidget(binder_.check(ctl("chkCtl", i), caption, mw), mr / 2, mr % 2);
+    for (int i : {4, 7, 5, 16, 15}) {
+        w->addWidget(binder_.check(ctl("chkCtl", i), mw), mr / 2, mr % 2);
         ++mr;
     }
     int pr2 = 3;
@@ -260,22 +245,13 @@ QWidget* Form1::buildPage2(QWidget* parent) {
     grid->addWidget(mw, 2, 0);
 
     // Alerts and status
-    QGroupBox* as = binder_.frame("fraStatus", QStringLiteral("Alerts and Status"), page);
+    QGroupBox* as = binder_.frame("fraStatus", page);
     auto* s = new QGridLayout(as);
     s->setVerticalSpacing(3);
     s->setHorizontalSpacing(8);
     int sr = 0;
-    const std::pair<int, const char*> boxes[] = {
-        {8, "Beep And Vibration "},      {6, "Lowcell Alert ON"},
-        {0, "Disp Source Addr ON"},      {1, "Long Message Control Enable"},
-        {2, "Counter Out Enable"},       {54, "Duplicate Msg Detect"},
-        {9, "Remove First Two Char."},   {18, "Discard Error Msg"},
-        {19, "Air Program Enable"},      {29, "Ext. Charger's Beeper"},
-        {17, "Push Key Lamp On Enable"}, {20, "Direct Show Lamp On"},
-        {3, "RD Key Delete Enable"},     {21, "RD Key Pager Off"},
-        {10, "Rechargeable Bat. 2.4V"}};
-    for (auto [i, caption] : boxes) {
-        s->addWidget(binder_.check(ctl("chkCtl", i), caption, as), sr / 2, sr % 2);
+    for (int i : {8, 6, 0, 1, 2, 54, 9, 18, 19, 29, 17, 20, 3, 21, 10}) {
+        s->addWidget(binder_.check(ctl("chkCtl", i), as), sr / 2, sr % 2);
         ++sr;
     }
     int row = (sr + 1) / 2;
@@ -359,13 +335,12 @@ QWidget* Form1::buildPage5(QWidget* parent) {
     }
     auto* tools = new QHBoxLayout;
     tools->addStretch(1);
-    for (auto [base, caption] :
-         {std::pair{"optLeft", "L"}, std::pair{"optCenter", "C"}, std::pair{"optRight", "R"}}) {
-        QWidget* b = binder_.button(ctl(base, 0), caption, page);
+    for (const char* base : {"optLeft", "optCenter", "optRight"}) {
+        QWidget* b = binder_.button(ctl(base, 0), page);
         b->setFixedWidth(30);
         tools->addWidget(b);
     }
-    tools->addWidget(binder_.button(ctl("optDefault", 0), QStringLiteral("Load Default"), page));
+    tools->addWidget(binder_.button(ctl("optDefault", 0), page));
     grid->addLayout(tools, perColumn, 0, 1, 6);
     return page;
 }
@@ -382,7 +357,7 @@ QWidget* Form1::buildPage6(QWidget* parent) {
         const int i = 33 + k;
         const int col = (k / 11) * 3;
         const int row = k % 11;
-        grid->addWidget(binder_.check(ctl("chkSource", i), QString(), page), row, col);
+        grid->addWidget(binder_.check(ctl("chkSource", i), page), row, col);
         QLabel* l = binder_.label(ctl("lblPrompt", i), QString(), page);
         grid->addWidget(l, row, col + 1);
         grid->addWidget(txt(ctl("txtPrompt", i), page), row, col + 2);
@@ -391,13 +366,12 @@ QWidget* Form1::buildPage6(QWidget* parent) {
     tools->addWidget(binder_.label("lblSource", QStringLiteral("Prompt Control"), page));
     tools->addWidget(binder_.combo("cboSource", page));
     tools->addStretch(1);
-    for (auto [base, caption] :
-         {std::pair{"optLeft", "L"}, std::pair{"optCenter", "C"}, std::pair{"optRight", "R"}}) {
-        QWidget* b = binder_.button(ctl(base, 2), caption, page);
+    for (const char* base : {"optLeft", "optCenter", "optRight"}) {
+        QWidget* b = binder_.button(ctl(base, 2), page);
         b->setFixedWidth(30);
         tools->addWidget(b);
     }
-    tools->addWidget(binder_.button(ctl("optDefault", 1), QStringLiteral("Load Default"), page));
+    tools->addWidget(binder_.button(ctl("optDefault", 1), page));
     grid->addLayout(tools, 11, 0, 1, 9);
     return page;
 }

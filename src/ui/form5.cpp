@@ -31,9 +31,9 @@ Form5::Form5(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     addTitleRow(this, head, top);
 
     auto* frames = new QHBoxLayout;
-    QGroupBox* disp = addFrame("fraDisp", QStringLiteral("Message Disable and Display"));
-    QGroupBox* type = addFrame("fraType", QStringLiteral("Message Type"));
-    QGroupBox* pri = addFrame("fraPri", QStringLiteral("Priority Alert Control"));
+    QGroupBox* disp = addFrame("fraDisp");
+    QGroupBox* type = addFrame("fraType");
+    QGroupBox* pri = addFrame("fraPri");
     auto* dl = new QGridLayout(disp);
     auto* tl = new QGridLayout(type);
     auto* pl = new QVBoxLayout(pri);
@@ -48,7 +48,7 @@ Form5::Form5(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
         tl->addWidget(addCombo(ctl("cboType", f)), f, 1);
     }
     for (int f = 0; f < 4; ++f)
-        pl->addWidget(addCheck(ctl("chkPri", f), bit(f)));
+        pl->addWidget(addCheck(ctl("chkPri", f)));
     frames->addWidget(disp);
     frames->addWidget(type);
     frames->addWidget(pri);

@@ -31,8 +31,7 @@ Form6::Form6(Editor& editor, QWidget* parent) : BoundDialog(editor, parent) {
     personal->addStretch(1);
     top->addLayout(personal);
 
-    QGroupBox* status =
-        addFrame("fraMailStatus", QStringLiteral("Mail Drop Status( A:Alert Length H:History )"));
+    QGroupBox* status = addFrame("fraMailStatus");
     auto* g = new QGridLayout(status);
     g->setHorizontalSpacing(8);
     g->setVerticalSpacing(3);
