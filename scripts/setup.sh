@@ -10,7 +10,7 @@ PKGS=(
   googletest libgtest-dev libgmock-dev
   clang libclang-rt-dev llvm
   xvfb xauth desktop-file-utils
-  clang-format
+  clang-format clang-tidy
   dpkg-dev file ccache lld
   libsqlite3-dev libpq-dev libssl-dev postgresql
   locales python3

@@ -10,7 +10,7 @@ inline constexpr uint32_t ColourHighlight = 0x8000000D; // system highlight colo
 inline constexpr uint32_t ColourPurple = 0x800080;      // read and verify
 
 class ProgressSink {
-public:
+  public:
     virtual ~ProgressSink() = default;
     virtual void setMaximum(int maximum) = 0;
     virtual void setPosition(int position) = 0;
@@ -20,7 +20,7 @@ public:
 
 // A sink that drops everything, for callers that show no progress.
 class NullProgress final : public ProgressSink {
-public:
+  public:
     void setMaximum(int) override {}
     void setPosition(int) override {}
     void setColour(uint32_t) override {}

@@ -11,7 +11,7 @@ inline constexpr int ImageSize = 2048;
 inline constexpr int16_t ImageUpperBound = ImageSize - 1;
 
 class PagerImage {
-public:
+  public:
     using Bytes = std::array<uint8_t, ImageSize>;
 
     PagerImage() { bytes_.fill(0); }
@@ -36,7 +36,7 @@ public:
 
     friend bool operator==(const PagerImage&, const PagerImage&) = default;
 
-private:
+  private:
     Bytes bytes_;
 };
 

@@ -196,7 +196,7 @@ bool LedgerRecorder::record_write(OpOutcome r) {
     a.kind = "write";
     a.result = op_result(r);
     a.backupFile = p_.backups.lastKept(BackupKind::BeforeWrite).filename().string();
-    const std::optional<PagerImage> sent = std::move(outgoing_);
+    const std::optional<PagerImage> sent = outgoing_;
     outgoing_.reset();
     if (!sent)
         releaseReserved(); // nothing went to the pager

@@ -56,9 +56,12 @@ QPoint Ncommand::captionOrigin() const {
     QFontMetrics fm(font());
     const int w = fm.horizontalAdvance(caption_);
     const int h = fm.height();
-    // Whole part of the centred position plus one half, as the caption label is placed.
+    // Whole part of the centred position plus one half, as the caption label is placed: a
+    // caption wider than the button truncates towards zero, which rounding would not.
+    // NOLINTBEGIN(bugprone-incorrect-roundings)
     return QPoint(static_cast<int>((width() - w) / 2.0 + 0.5),
                   static_cast<int>((height() - h) / 2.0 + 0.5));
+    // NOLINTEND(bugprone-incorrect-roundings)
 }
 
 QSize Ncommand::sizeHint() const {
