@@ -1,4 +1,5 @@
 #include "common/input_file.h"
+#include "common/unique_fd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,28 +22,16 @@ std::string InputFile::reason() const {
     return std::generic_category().message(error);
 }
 
-namespace {
-
-struct Fd {
-    int fd;
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-} // namespace
-
 InputFile read_input_file(const std::string& path, std::size_t bound, InputBeyondBound beyond) {
     InputFile in;
     // O_NONBLOCK: opening a FIFO with no writer or a terminal must not wait.
-    Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-    if (f.fd < 0) {
+    UniqueFd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    if (f.get() < 0) {
         in.error = errno;
         return in;
     }
     struct stat st {};
-    if (::fstat(f.fd, &st) != 0) {
+    if (::fstat(f.get(), &st) != 0) {
         in.error = errno;
         return in;
     }
@@ -66,7 +55,7 @@ InputFile read_input_file(const std::string& path, std::size_t bound, InputBeyon
     while (got < bound) {
         if (got == in.bytes.size())
             in.bytes.resize(std::min(bound, in.bytes.size() * 2));
-        const ssize_t r = ::read(f.fd, in.bytes.data() + got, in.bytes.size() - got);
+        const ssize_t r = ::read(f.get(), in.bytes.data() + got, in.bytes.size() - got);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -81,7 +70,7 @@ InputFile read_input_file(const std::string& path, std::size_t bound, InputBeyon
     if (beyond == InputBeyondBound::Refuse && got == bound) {
         char extra;
         ssize_t r;
-        while ((r = ::read(f.fd, &extra, 1)) < 0 && errno == EINTR) {
+        while ((r = ::read(f.get(), &extra, 1)) < 0 && errno == EINTR) {
         }
         if (r > 0) {
             in.error = EFBIG;

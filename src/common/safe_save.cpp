@@ -1,4 +1,5 @@
 #include "common/safe_save.h"
+#include "common/unique_fd.h"
 
 #include <cerrno>
 #include <climits>
@@ -19,23 +20,6 @@ std::string SafeSaveResult::reason() const {
 }
 
 namespace {
-
-struct Fd {
-    int fd = -1;
-    Fd() = default;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { close(); }
-    // Closes now; the close's own failure (a delayed write error) counts.
-    int close() {
-        int err = 0;
-        if (fd >= 0 && ::close(fd) != 0)
-            err = errno;
-        fd = -1;
-        return err;
-    }
-};
 
 int write_all(int fd, const uint8_t* p, std::size_t n, off_t at) {
     while (n > 0) {
@@ -122,20 +106,20 @@ int create_temporary(const std::string& target, std::string& name) {
 }
 
 int sync_folder(const std::string& target) {
-    Fd dir(::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0)
-        ::fsync(dir.fd); // best effort: not every file system syncs folders
+    UniqueFd dir(::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get()); // best effort: not every file system syncs folders
     return 0;
 }
 
 // Writes through a device or FIFO.
 int write_through(const std::string& target, std::span<const uint8_t> bytes) {
     // O_NONBLOCK: a FIFO nobody reads is refused (ENXIO) instead of waited on.
-    Fd f(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (f.fd < 0)
+    UniqueFd f(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (f.get() < 0)
         return errno;
-    ::fcntl(f.fd, F_SETFL, ::fcntl(f.fd, F_GETFL) & ~O_NONBLOCK);
-    if (const int err = write_all(f.fd, bytes.data(), bytes.size(), -1))
+    ::fcntl(f.get(), F_SETFL, ::fcntl(f.get(), F_GETFL) & ~O_NONBLOCK);
+    if (const int err = write_all(f.get(), bytes.data(), bytes.size(), -1))
         return err;
     return f.close();
 }
@@ -147,8 +131,8 @@ enum class RenameOutcome { Done, Failed, UseInPlace };
 RenameOutcome save_by_rename(const std::string& target, std::span<const uint8_t> bytes,
                              std::span<const uint8_t> tail, const struct stat* old, int& error) {
     std::string tmpName;
-    Fd tmp(create_temporary(target, tmpName));
-    if (tmp.fd < 0) {
+    UniqueFd tmp(create_temporary(target, tmpName));
+    if (tmp.get() < 0) {
         error = errno;
         // No room in the name for a suffix, or a folder we may not add to: an existing file
         // can still be written in place.
@@ -166,16 +150,16 @@ RenameOutcome save_by_rename(const std::string& target, std::span<const uint8_t>
         // The new file takes the old one's owner; when the process cannot give it, the old
         // file is written in place rather than changing hands.
         if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
-            ::fchown(tmp.fd, old->st_uid, old->st_gid) != 0)
+            ::fchown(tmp.get(), old->st_uid, old->st_gid) != 0)
             return fail(errno, RenameOutcome::UseInPlace);
-        if (::fchmod(tmp.fd, old->st_mode & 07777) != 0)
+        if (::fchmod(tmp.get(), old->st_mode & 07777) != 0)
             return fail(errno);
     }
-    if (int err = write_all(tmp.fd, bytes.data(), bytes.size(), -1))
+    if (int err = write_all(tmp.get(), bytes.data(), bytes.size(), -1))
         return fail(err);
-    if (int err = write_all(tmp.fd, tail.data(), tail.size(), -1))
+    if (int err = write_all(tmp.get(), tail.data(), tail.size(), -1))
         return fail(err);
-    if (::fsync(tmp.fd) != 0)
+    if (::fsync(tmp.get()) != 0)
         return fail(errno);
     if (int err = tmp.close())
         return fail(err);
@@ -210,11 +194,11 @@ int save_in_place(int fd, std::span<const uint8_t> bytes, const std::vector<uint
 // A new file whose name leaves no room for a temporary suffix: created under its own name
 // and removed again when it cannot be written whole.
 int create_in_place(const std::string& target, std::span<const uint8_t> bytes) {
-    Fd f(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (f.fd < 0)
+    UniqueFd f(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (f.get() < 0)
         return errno;
-    int err = write_all(f.fd, bytes.data(), bytes.size(), -1);
-    if (!err && ::fsync(f.fd) != 0)
+    int err = write_all(f.get(), bytes.data(), bytes.size(), -1);
+    if (!err && ::fsync(f.get()) != 0)
         err = errno;
     if (const int closeErr = f.close(); !err)
         err = closeErr;
@@ -249,15 +233,15 @@ SafeSaveResult safe_save(const std::string& path, std::span<const uint8_t> bytes
         return {write_through(target, bytes)};
 
     // An existing file: it must be writable itself, whichever way it is then replaced.
-    Fd existing(::open(target.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    if (existing.fd < 0)
+    UniqueFd existing(::open(target.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (existing.get() < 0)
         return {errno};
-    if (::fstat(existing.fd, &st) != 0)
+    if (::fstat(existing.get(), &st) != 0)
         return {errno};
     if (!S_ISREG(st.st_mode)) // swapped for something else since the check
         return {ENODEV};
     std::vector<uint8_t> old;
-    if (const int err = read_all(existing.fd, old))
+    if (const int err = read_all(existing.get(), old))
         return {err};
     std::span<const uint8_t> tail;
     if (options.keepLongerTail && old.size() > bytes.size())
@@ -274,7 +258,7 @@ SafeSaveResult safe_save(const std::string& path, std::span<const uint8_t> bytes
             break;
         }
     }
-    if (const int err = save_in_place(existing.fd, bytes, old, options.keepLongerTail))
+    if (const int err = save_in_place(existing.get(), bytes, old, options.keepLongerTail))
         return {err};
     return {existing.close()};
 }

@@ -1,4 +1,5 @@
 #include "image/bound_controls.h"
+#include "common/hex.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,12 +12,6 @@ std::string BoundControl::key() const {
 }
 
 namespace {
-
-std::string hex_address(int addr) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "&H%X", addr);
-    return buf;
-}
 
 BoundControl make(std::string tag, std::string name, int index, std::string caption,
                   std::vector<std::string> items = {}, std::string hint = {}) {

@@ -3,12 +3,12 @@
 // and priority alert, and the one-line summaries the main window shows.
 #include "image/image_addresses.h"
 #include "image/pager_image.h"
+#include "settings/capcode.h"
 
 #include <string>
 
 namespace kpr {
 
-inline constexpr int CapcodeSlots = 8;
 inline constexpr int FunctionBits = 4;
 inline constexpr int DisplayCodeCount = 6; // 0..5: "STD Numeric" .. "Disable"
 inline constexpr int ClassEntryCount = 17; // "Personal", mail drops 1..F, "Group"

@@ -1,4 +1,5 @@
 #include "settings/prompt_record.h"
+#include "common/hex.h"
 
 #include <algorithm>
 #include <array>
@@ -15,12 +16,6 @@ constexpr std::array<const char*, 30> MenuPromptNames = {
     "PAGER OFF ?",      "DELETE?",        "DELETE ALL ?", "TIME SET",       "ALARM SET",
     "SCROLL SET",       "AUTO SLEEP SET", "START END",    "MESSAGE AREA",   "MAIL DROP AREA",
     "SILENT THEN BEEP", "ZOOM IN",        "ZOOM OUT",     "CHIRP ON",       "CHIRP OFF"};
-
-std::string hex_address(int addr) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "&H%X", addr);
-    return buf;
-}
 
 } // namespace
 
