@@ -3,7 +3,8 @@
 core folder includes Qt. Prints every offending line as file:line: message.
 
 Layers, lowest first; a file may include its own layer and any lower one. The ledger records
-what the backups kept, so it sits above them. The platform folder
+what the backups kept, so it sits above them; jobs are
+orders checked through the editor and kept in the ledger. The platform folder
 holds both the pure interfaces the core talks to (low) and their implementations (high).
 """
 import pathlib
@@ -12,12 +13,12 @@ import sys
 
 LAYERS = [
     "common", "image", "text", "settings", "tables", "registry", "platform-interfaces",
-    "link", "ops", "editor", "sim", "station", "profile", "backup", "ledger",
+    "link", "ops", "editor", "sim", "station", "profile", "backup", "ledger", "jobs",
     "platform", "cli", "ui",
 ]
 RANK = {name: rank for rank, name in enumerate(LAYERS)}
-# Everything up to and including the ledger knows no Qt.
-CORE = set(LAYERS[: RANK["ledger"] + 1])
+# Everything up to and including the jobs knows no Qt.
+CORE = set(LAYERS[: RANK["jobs"] + 1])
 
 # Platform headers that only declare what the core needs; every other platform file is an
 # implementation of one of them.

@@ -14,6 +14,7 @@ PKGS=(
   dpkg-dev file ccache lld
   libsqlite3-dev libpq-dev libssl-dev postgresql
   locales python3
+  poppler-utils
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -34,7 +34,8 @@ namespace kpr::cli {
     X(station)                                                                                     \
     X(backups)                                                                                     \
     X(log)                                                                                         \
-    X(ledger)
+    X(ledger)                                                                                      \
+    X(job)
 // ---------------------------------------------------------------------------------------
 
 #define KPR_DECLARE_VERB(verb) std::unique_ptr<Command> make_##verb##_command();

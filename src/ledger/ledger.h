@@ -13,6 +13,8 @@
 //  - A reservation marked "writing" (its pager may have been written) is never freed by
 //    anything but its attempt being recorded or a deliberate release_checked().
 //  - Reservations of another machine are never freed by this one's clean-up.
+#include "ledger/ledger_jobs.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -60,6 +62,7 @@ struct LedgerAttempt {
     std::string backupFile;
     std::string result;  // "verified", "read", "failed", "cancelled"
     std::string message; // the last operator message
+    int64_t jobRow = 0;  // the job row the pager was written from; 0 for none
 };
 
 struct LedgerFilter {
@@ -106,6 +109,8 @@ struct LedgerOpening {
     int freed = 0; // reservations whose write never started: given back
     // Reservations whose pager may have been written: held until released by hand.
     std::vector<OpenReservation> uncertain;
+    int freedRows = 0; // job rows likewise
+    std::vector<JobRow> uncertainRows;
 };
 
 enum class LedgerAccess {
@@ -151,12 +156,33 @@ class Ledger {
     // their pagers. The ids that were open.
     virtual std::vector<int64_t> release_checked(const std::vector<int64_t>& ids) = 0;
 
+    // Jobs. add_job stores a job and its rows at once; LedgerError when the name is taken.
+    virtual void add_job(const NewJob& job) = 0;
+    virtual std::vector<JobSummary> jobs() = 0;
+    // LedgerError when there is no job of that name.
+    virtual Job job(const std::string& name) = 0;
+    // Of these capcodes, the ones verified pagers hold, each with one such pager's serial.
+    virtual std::vector<std::pair<int32_t, std::string>>
+    held_by_pagers(const std::vector<int32_t>& capcodes) = 0;
+    // The job's next row, taken for the owner given to open(): rows put back after a failed
+    // or cancelled pager first, then pending ones in the order's order; none when every row
+    // is taken or done. LedgerError when the job is gone or the row's capcode has been
+    // verified into another pager since the import.
+    virtual std::optional<JobRow> take_job_row(const std::string& job) = 0;
+    // As mark_writing, for the row taken for the pager.
+    virtual void mark_job_row_writing(int64_t row, const std::string& serial) = 0;
+    // A taken row whose pager was never written goes back to the front.
+    virtual void return_job_row(int64_t row) = 0;
+    // Puts taken rows back after the technician has checked their pagers; the ids that were
+    // taken. (record() settles a row by itself: verified, or back to the front.)
+    virtual std::vector<int64_t> release_job_rows(const std::vector<int64_t>& ids) = 0;
+
     // From any thread or a signal handler: a call waiting on the database gives up within
     // a second, and so does every later one.
     virtual void interrupt() = 0;
 };
 
-inline constexpr int LedgerSchemaVersion = 2;
+inline constexpr int LedgerSchemaVersion = 3;
 
 // Opens the ledger a --ledger value names: "postgresql://..." / "postgres://..." or the path
 // of a PostgreSQL socket (or its folder) for PostgreSQL, "sqlite:PATH" or any other path for
@@ -176,5 +202,6 @@ std::string redacted_ledger_url(const std::string& url);
 
 // What the technician reads about reservations that stay held: one line each.
 std::string uncertain_reservation_line(const OpenReservation& r);
+std::string uncertain_job_row_line(const JobRow& r);
 
 } // namespace kpr

@@ -105,10 +105,14 @@ std::string save_ledger_csv(const std::string& path, const std::vector<LedgerAtt
 }
 
 std::string ledger_json_object(const LedgerAttempt& a) {
-    const std::vector<std::string> values = ledger_row(a);
+    return json_object(ledger_columns(), ledger_row(a));
+}
+
+std::string json_object(const std::vector<std::string>& names,
+                        const std::vector<std::string>& values) {
     std::string o = "{";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        o += (i ? ",\"" : "\"") + ledger_columns()[i] + "\":\"";
+    for (std::size_t i = 0; i < values.size() && i < names.size(); ++i) {
+        o += (i ? ",\"" : "\"") + names[i] + "\":\"";
         for (char c : utf8_text(values[i])) { // JSON is UTF-8: any other byte as \xNN
             const auto b = static_cast<unsigned char>(c);
             if (c == '"' || c == '\\')

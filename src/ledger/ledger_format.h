@@ -32,6 +32,9 @@ std::string save_ledger_csv(const std::string& path, const std::vector<LedgerAtt
 
 // One row as a JSON object on one line: ledger_columns() as names, every value a string.
 std::string ledger_json_object(const LedgerAttempt& a);
+// Any row so: a string value per name.
+std::string json_object(const std::vector<std::string>& names,
+                        const std::vector<std::string>& values);
 
 // `--since`: a date, or a date and a time ("2026-03-01", "2026-03-01T12:00",
 // "2026-03-01 12:00:00"), with a zone ("Z", "+02:00", "-0530") or in local time; the instant

@@ -130,12 +130,14 @@ bool LedgerRecorder::before_write(const PagerImage& outgoing, BlockTransfer& lin
     outgoing_ = outgoing;
     if (!p_.backups.before_write(outgoing, link, progress))
         return false;
-    if (!ledger_ || reserved_.empty())
+    if (!ledger_ || (reserved_.empty() && jobRow_ == 0))
         return true;
     // From here on the pager may hold the reserved capcodes: the ledger must know before
     // the first block goes out, or a crash would let them out again.
     try {
         ledger_->mark_writing(reserved_, shown_serial_of(outgoing));
+        if (jobRow_ != 0)
+            ledger_->mark_job_row_writing(jobRow_, shown_serial_of(outgoing));
         marked_ = true;
         return true;
     } catch (const LedgerError& err) {
@@ -153,6 +155,8 @@ bool LedgerRecorder::record(LedgerAttempt a, const PagerImage* facts, bool inPag
     a.message = p_.takeLastMessage ? p_.takeLastMessage() : "";
     if (facts)
         describe_image(a, *facts, inPager);
+    if (a.kind == "write")
+        a.jobRow = std::exchange(jobRow_, 0);
     try {
         ledger_->record(a, reserved_);
         reserved_.clear();
@@ -175,10 +179,17 @@ bool LedgerRecorder::record(LedgerAttempt a, const PagerImage* facts, bool inPag
         }
         // A pager whose write started may hold its capcodes: they stay held (the ledger
         // shows them as open); one never written gives them back.
-        if (marked_ || verified)
+        if (marked_ || verified) {
             keepReserved();
-        else
+        } else {
             releaseReserved();
+            if (a.jobRow != 0)
+                try {
+                    ledger_->return_job_row(a.jobRow);
+                } catch (const LedgerError&) {
+                    // the row stays taken; the next start-up puts it back
+                }
+        }
         return false;
     }
 }

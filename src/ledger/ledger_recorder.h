@@ -89,6 +89,10 @@ class LedgerRecorder final : public TransferObserver {
     // entries past capcodes other pagers hold. False when the ledger refused (reason shown).
     bool reserve(bool inc1, bool inc2);
 
+    // The next write is the pager of this job row (taken by the caller): the row is marked
+    // writing with the write and settled by its record (verified, or back in line).
+    void set_job_row(int64_t row) { jobRow_ = row; }
+
     // Record the attempt just ended; false when it could not be recorded (reason shown).
     // Images are described as the pager holds them (texts in pager codes).
     bool record_write(OpOutcome r);
@@ -116,6 +120,7 @@ class LedgerRecorder final : public TransferObserver {
     std::string station_;
     std::optional<PagerImage> outgoing_;
     std::vector<int64_t> reserved_;
+    int64_t jobRow_ = 0;
     bool marked_ = false;        // reserved_ are marked "writing" in the ledger
     bool offline_ = false;       // not recording: the ledger could not be used
     bool warned_ = false;        // ...and the operator was told so

@@ -58,6 +58,31 @@ std::vector<std::string> schema_statements(int version, const std::string& id) {
             "CREATE TABLE capcode_runs (first_capcode INTEGER PRIMARY KEY,"
             " last_capcode INTEGER NOT NULL)",
         };
+    case 3:
+        return {
+            // Customers' orders: the base image kept in the ledger (hex), so a PC without
+            // its file can run the job; one row per pager, its values by column.
+            "CREATE TABLE jobs (id " + id +
+                ", name TEXT NOT NULL UNIQUE, label TEXT NOT NULL, base_file TEXT NOT NULL,"
+                " base_hex TEXT NOT NULL, created TEXT NOT NULL)",
+            "CREATE TABLE job_columns (job_id BIGINT NOT NULL REFERENCES jobs (id),"
+            " col INTEGER NOT NULL, setting_key TEXT NOT NULL, shared INTEGER NOT NULL,"
+            " PRIMARY KEY (job_id, col))",
+            // queue: rows are taken lowest first; a row put back goes below every other.
+            // Holder, writing mark and serial as a reservation keeps them.
+            "CREATE TABLE job_rows (id " + id +
+                ", job_id BIGINT NOT NULL REFERENCES jobs (id), row_number INTEGER NOT NULL,"
+                " label TEXT NOT NULL, queue BIGINT NOT NULL, state TEXT NOT NULL,"
+                " station TEXT NOT NULL, machine TEXT NOT NULL, pid INTEGER NOT NULL,"
+                " writing INTEGER NOT NULL, serial TEXT NOT NULL, at_utc TEXT NOT NULL,"
+                " attempt_id BIGINT)",
+            "CREATE INDEX job_rows_next ON job_rows (job_id, state, queue)",
+            "CREATE TABLE job_cells (row_id BIGINT NOT NULL REFERENCES job_rows (id),"
+            " col INTEGER NOT NULL, value TEXT NOT NULL, PRIMARY KEY (row_id, col))",
+            // Each attempt names the job row its pager was written from.
+            "ALTER TABLE attempts ADD COLUMN job_row_id BIGINT",
+            "CREATE INDEX attempts_job_row ON attempts (job_row_id)",
+        };
     default:
         return {};
     }
@@ -126,9 +151,9 @@ void rebuild_capcode_runs(SqlConnection& db) {
 }
 
 const std::vector<std::string>& ledger_tables() {
-    static const std::vector<std::string> t = {"schema_version",   "attempts",
-                                               "attempt_capcodes", "reservations",
-                                               "capcode_holds",    "capcode_runs"};
+    static const std::vector<std::string> t = {
+        "schema_version", "attempts", "attempt_capcodes", "reservations", "capcode_holds",
+        "capcode_runs",   "jobs",     "job_columns",      "job_rows",     "job_cells"};
     return t;
 }
 

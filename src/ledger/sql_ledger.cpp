@@ -35,9 +35,23 @@ std::string new_attempt_key() {
     return key;
 }
 
+enum class LeftBehind { Keep, Free, Uncertain };
+
+// What a reservation or a taken job row is after the program holding it ended: kept while
+// its process lives or when another machine holds it (its process ids mean nothing here),
+// freed when its write never started, uncertain when its pager may have been written.
+template <class Held> LeftBehind left_behind(const Held& r, const LedgerOwner& owner) {
+    if (r.machine != owner.machine || r.pid == owner.pid || process_alive(r.pid))
+        return LeftBehind::Keep;
+    if (r.writing) {
+        return LeftBehind::Uncertain;
+    }
+    return LeftBehind::Free;
+}
+
 constexpr const char* AttemptColumns =
     "id, at_utc, station, port, user_name, kind, serial, firmware, frequency, language,"
-    " image_sha256, backup_file, result, message, serial_identifies";
+    " image_sha256, backup_file, result, message, serial_identifies, job_row_id";
 
 } // namespace
 
@@ -50,38 +64,6 @@ int64_t SqlLedger::number(const SqlValue& v, const char* what) const {
                           utf8_text(s.substr(0, 20)) +
                           "\" where a number belongs. Restore it from a backup.");
     return n;
-}
-
-template <class F> auto SqlLedger::reading(F&& body) {
-    try {
-        return body();
-    } catch (const LedgerConnectionLost&) {
-        db_->connect(access_); // a server restarted: once more on a new connection
-        return body();
-    }
-}
-
-template <class F> auto SqlLedger::transaction(F&& body) {
-    return reading([&] {
-        db_->begin_exclusive();
-        try {
-            if constexpr (std::is_void_v<decltype(body())>) {
-                body();
-                db_->exec("COMMIT");
-            } else {
-                auto r = body();
-                db_->exec("COMMIT");
-                return r;
-            }
-        } catch (...) {
-            try {
-                db_->exec("ROLLBACK");
-            } catch (const LedgerError&) {
-                // the first error is the one to tell
-            }
-            throw;
-        }
-    });
 }
 
 void SqlLedger::migrate() {
@@ -152,14 +134,23 @@ LedgerOpening SqlLedger::open(const LedgerOwner& owner, LedgerAccess access) {
         // machine's are never judged here (its process ids mean nothing on this one).
         LedgerOpening found;
         for (const OpenReservation& r : list_reservations()) {
-            if (r.machine != owner.machine || r.pid == owner.pid || process_alive(r.pid))
-                continue;
-            if (r.writing) {
+            const LeftBehind left = left_behind(r, owner);
+            if (left == LeftBehind::Uncertain)
                 found.uncertain.push_back(r);
+            if (left != LeftBehind::Free)
                 continue;
-            }
             drop_reservation(r.id);
             ++found.freed;
+        }
+        // Job rows by the same rule.
+        for (const JobRow& r : list_job_rows("r.state = ?", {JobTaken})) {
+            const LeftBehind left = left_behind(r, owner);
+            if (left == LeftBehind::Uncertain)
+                found.uncertainRows.push_back(r);
+            if (left != LeftBehind::Free)
+                continue;
+            put_back(r.id, JobPending);
+            ++found.freedRows;
         }
         db_->exec("INSERT INTO stations (name, last_seen) VALUES (?, ?) ON CONFLICT (name) "
                   "DO UPDATE SET last_seen = excluded.last_seen",
@@ -304,13 +295,14 @@ int64_t SqlLedger::record(const LedgerAttempt& a, const std::vector<int64_t>& re
         const auto rows = db_->exec(
             "INSERT INTO attempts (at_utc, station, port, user_name, kind, serial, firmware,"
             " frequency, language, image_sha256, backup_file, result, message, serial_hex,"
-            " serial_identifies, attempt_key)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
+            " serial_identifies, attempt_key, job_row_id)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
             {a.time.empty() ? utc_now_text() : utf8_text(a.time), utf8_text(a.station),
              utf8_text(a.port), utf8_text(a.user), utf8_text(a.kind), shown,
              std::to_string(a.firmware), utf8_text(a.frequency), utf8_text(a.language),
              utf8_text(a.imageSha256), utf8_text(a.backupFile), utf8_text(a.result),
-             utf8_text(a.message), serialHex, identifies ? "1" : "0", key});
+             utf8_text(a.message), serialHex, identifies ? "1" : "0", key,
+             a.jobRow != 0 ? SqlValue(std::to_string(a.jobRow)) : std::nullopt});
         const std::string id = text(rows.at(0).at(0));
         for (int slot = 0; slot < 8; ++slot)
             db_->exec("INSERT INTO attempt_capcodes (attempt_id, slot, capcode, enabled) "
@@ -330,6 +322,8 @@ int64_t SqlLedger::record(const LedgerAttempt& a, const std::vector<int64_t>& re
         }
         for (int64_t r : reservations)
             drop_reservation(r);
+        if (a.jobRow != 0)
+            settle_job_row(a, id, shown);
         return number(rows.at(0).at(0), "an attempt");
     });
 }
@@ -405,6 +399,7 @@ std::vector<LedgerAttempt> SqlLedger::select_attempts(const std::string& where,
         a.result = text(r[12]);
         a.message = text(r[13]);
         a.serialIdentifies = number(r[14], "an attempt") != 0;
+        a.jobRow = r[15] ? number(r[15], "an attempt's job row") : 0;
         ids += (ids.empty() ? "" : ",") + std::to_string(a.id);
         out.push_back(std::move(a));
     }

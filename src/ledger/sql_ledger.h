@@ -24,6 +24,16 @@ class SqlLedger final : public Ledger {
     std::vector<int64_t> release_checked(const std::vector<int64_t>& ids) override;
     void interrupt() override { db_->interrupt(); }
 
+    void add_job(const NewJob& job) override;
+    std::vector<JobSummary> jobs() override;
+    Job job(const std::string& name) override;
+    std::vector<std::pair<int32_t, std::string>>
+    held_by_pagers(const std::vector<int32_t>& capcodes) override;
+    std::optional<JobRow> take_job_row(const std::string& job) override;
+    void mark_job_row_writing(int64_t row, const std::string& serial) override;
+    void return_job_row(int64_t row) override;
+    std::vector<int64_t> release_job_rows(const std::vector<int64_t>& ids) override;
+
   private:
     // Runs body in one exclusive transaction, rolled back when it throws; once more on a new
     // connection when the first one was lost.
@@ -41,11 +51,53 @@ class SqlLedger final : public Ledger {
     void drop_holds(const std::string& where, const std::vector<SqlValue>& params);
     std::vector<OpenReservation> list_reservations();
     int64_t number(const SqlValue& v, const char* what) const;
+    // Rows of job_rows `r` (joined to its job `j`) matching `where`, in the order's order.
+    std::vector<JobRow> list_job_rows(const std::string& where,
+                                      const std::vector<SqlValue>& params);
+    // A taken row back in line, before every row waiting: "pending" or "failed".
+    void put_back(int64_t row, const char* state);
+    // The job row of a recorded attempt: verified, or back to the front.
+    void settle_job_row(const LedgerAttempt& a, const std::string& attemptId,
+                        const std::string& serial);
+    std::vector<JobSummary> summaries(const std::string& where,
+                                      const std::vector<SqlValue>& params);
 
     std::mutex mutex_;
     std::unique_ptr<SqlConnection> db_;
     LedgerOwner owner_;
     LedgerAccess access_ = LedgerAccess::Record;
 };
+
+template <class F> auto SqlLedger::reading(F&& body) {
+    try {
+        return body();
+    } catch (const LedgerConnectionLost&) {
+        db_->connect(access_); // a server restarted: once more on a new connection
+        return body();
+    }
+}
+
+template <class F> auto SqlLedger::transaction(F&& body) {
+    return reading([&] {
+        db_->begin_exclusive();
+        try {
+            if constexpr (std::is_void_v<decltype(body())>) {
+                body();
+                db_->exec("COMMIT");
+            } else {
+                auto r = body();
+                db_->exec("COMMIT");
+                return r;
+            }
+        } catch (...) {
+            try {
+                db_->exec("ROLLBACK");
+            } catch (const LedgerError&) {
+                // the first error is the one to tell
+            }
+            throw;
+        }
+    });
+}
 
 } // namespace kpr

@@ -22,6 +22,7 @@ void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& ho
     a.result = p.result;
     a.message = p.message;
     a.backupFile = p.backupFile;
+    a.jobRow = p.jobRow;
     if (p.written)
         describe_image(a, *p.written);
     else if (p.meant)

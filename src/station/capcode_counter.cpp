@@ -1,6 +1,7 @@
 #include "station/capcode_counter.h"
 
 #include "ops/operations.h"
+#include "settings/capcode.h"
 
 #include <algorithm>
 
@@ -24,10 +25,30 @@ std::optional<CapcodeReservation> CapcodeCounter::try_reserve() {
 std::optional<CapcodeReservation> CapcodeCounter::take(std::unique_lock<std::mutex>& lock,
                                                        bool wait) {
     for (;;) {
-        if (closed_ || (wanted_ > 0 && verified_ >= wanted_))
+        if (closed_ || rowsOut_ || (wanted_ > 0 && verified_ >= wanted_))
             return std::nullopt;
-        if (wanted_ == 0 || verified_ + inFlight_ < wanted_)
+        const bool room = wanted_ == 0 || verified_ + inFlight_ < wanted_;
+        if (room && !rows_)
             break;
+        if (room) {
+            // A job: the ledger's next row. When none is left, a pager in work here may
+            // still fail and put its row back.
+            std::optional<JobPager> row = ledger_ ? ledger_->take_row() : std::nullopt;
+            if (row) {
+                CapcodeReservation r;
+                r.order = next_.order++;
+                for (int i = 0; i < 2; ++i)
+                    r.capcode[i] = decode_capcode(row->image, i);
+                r.job = std::move(row);
+                ++inFlight_;
+                return r;
+            }
+            if (inFlight_ == 0) {
+                rowsOut_ = true;
+                changed_.notify_all();
+                return std::nullopt;
+            }
+        }
         // Enough pagers are in work; one of them failing would need another.
         if (!wait)
             return std::nullopt;
@@ -95,6 +116,10 @@ std::vector<std::string> CapcodeCounter::finalize(const CapcodeReservation& r) {
 void CapcodeCounter::give_back(const CapcodeReservation& r) {
     std::lock_guard lock(mutex_);
     --inFlight_;
+    if (r.job) { // its row is back in the ledger
+        changed_.notify_all();
+        return;
+    }
     auto at = std::find_if(returned_.begin(), returned_.end(),
                            [&](const CapcodeReservation& q) { return q.order > r.order; });
     returned_.insert(at, r);
@@ -109,7 +134,7 @@ void CapcodeCounter::close() {
 
 bool CapcodeCounter::finished() const {
     std::lock_guard lock(mutex_);
-    return closed_ || (wanted_ > 0 && verified_ >= wanted_);
+    return closed_ || rowsOut_ || (wanted_ > 0 && verified_ >= wanted_);
 }
 
 int CapcodeCounter::verified() const {

@@ -23,6 +23,7 @@ struct CapcodeReservation {
     std::vector<int64_t> holds; // in the ledger, while the pager is in work
     // What the ledger passed over for this pager, each line said once per counter.
     std::vector<std::string> notes;
+    std::optional<JobPager> job; // a job's row: the pager gets its image
 };
 
 class CapcodeCounter {
@@ -48,6 +49,10 @@ class CapcodeCounter {
     // Wakes every reserve() waiting and makes it, and every later one, give nothing.
     void close();
 
+    // From now on each pager is the ledger's next job row instead of counted capcodes; the
+    // counter ends when no row is left and no pager is in work.
+    void take_job_rows() { rows_ = true; }
+
     PagerLedger* ledger() const { return ledger_; }
     int verified() const;
     // Closed, or every pager wanted has verified: no position needs another pager.
@@ -68,6 +73,8 @@ class CapcodeCounter {
     int verified_ = 0;
     int inFlight_ = 0;
     bool closed_ = false;
+    bool rows_ = false;
+    bool rowsOut_ = false;                    // no row was left to take and no pager was in work
     std::deque<CapcodeReservation> returned_; // in queue order
     PagerLedger* ledger_;
     std::set<std::string> said_;

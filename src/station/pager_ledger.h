@@ -19,6 +19,14 @@ struct CapcodeHold {
     std::vector<std::string> skipped;
 };
 
+// A job's row as one pager's image (the base with the row applied).
+struct JobPager {
+    int64_t row = 0; // the ledger's id of the row
+    int number = 0;  // its row in the order
+    std::string label;
+    PagerImage image;
+};
+
 struct PagerAttempt {
     std::string port;
     // The image that went to the pager (sealed, pager codes); none when the write stopped
@@ -28,6 +36,7 @@ struct PagerAttempt {
     std::string result; // "verified", "failed", "cancelled"
     std::string message;
     std::string backupFile; // what the pager held before, kept; "" when none
+    int64_t jobRow = 0;     // the job row the pager was written from
 };
 
 class PagerLedger {
@@ -43,6 +52,13 @@ class PagerLedger {
     virtual void record(const PagerAttempt& attempt, const std::vector<int64_t>& holds) = 0;
     // Frees holds of a pager that was never written.
     virtual void release(const std::vector<int64_t>& holds) = 0;
+
+    // Jobs (a counting station has none). The next row, taken; nothing when no row is left.
+    virtual std::optional<JobPager> take_row() { return std::nullopt; }
+    // As mark_writing, for a taken row.
+    virtual void mark_row_writing(int64_t /*row*/, const PagerImage& /*outgoing*/) {}
+    // A taken row whose pager was never written goes back to the front.
+    virtual void return_row(int64_t /*row*/) {}
 };
 
 } // namespace kpr

@@ -92,9 +92,11 @@ class SerialNote final : public TransferObserver {
         if (inner_ && !inner_->before_write(outgoing, link, progress))
             return false;
         backupFile = inner_ ? inner_->last_backup_file() : std::string();
-        if (!ledger_ || holds.empty())
+        if (!ledger_ || (holds.empty() && jobRow == 0))
             return true;
         try {
+            if (jobRow != 0)
+                ledger_->mark_row_writing(jobRow, outgoing);
             ledger_->mark_writing(holds, outgoing);
             marked = true;
             return true;
@@ -105,8 +107,9 @@ class SerialNote final : public TransferObserver {
         }
     }
     // The pager about to be written: its holds, nothing noted yet.
-    void start(const std::vector<int64_t>& pagerHolds) {
+    void start(const std::vector<int64_t>& pagerHolds, int64_t row) {
         holds = pagerHolds;
+        jobRow = row;
         marked = samePager = false;
         serialBytes.clear();
         backupFile.clear();
@@ -118,6 +121,7 @@ class SerialNote final : public TransferObserver {
     std::string backupFile;
     std::optional<PagerImage> written;
     std::vector<int64_t> holds;
+    int64_t jobRow = 0;
     bool marked = false; // the holds are marked "writing"
 
   private:
@@ -127,9 +131,11 @@ class SerialNote final : public TransferObserver {
 };
 
 void release_holds(PagerLedger* ledger, const CapcodeReservation& r) {
-    if (!ledger || r.holds.empty())
+    if (!ledger || (r.holds.empty() && !r.job))
         return;
     try {
+        if (r.job)
+            ledger->return_row(r.job->row);
         ledger->release(r.holds);
     } catch (const std::exception&) {
         // this station's next start frees them
@@ -152,6 +158,7 @@ bool record_attempt(PagerLedger* ledger, PositionMessages& messages, const Pager
     a.result = rec.verified ? "verified" : outcome == OpOutcome::Cancelled ? "cancelled" : "failed";
     a.message = messages.last;
     a.backupFile = note.backupFile;
+    a.jobRow = r.job ? r.job->row : 0;
     try {
         ledger->record(a, r.holds);
         return true;
@@ -304,10 +311,17 @@ void Station::run_position(Position& p) {
                     break;
                 for (const std::string& line : r->notes)
                     messages.message(line, MessageIcon::Information);
-                for (int i = 0; i < 2; ++i)
-                    if (capcode_value(hooks.capcode_text(i)) != r->capcode[i])
-                        hooks.store_capcode_text(i, std::to_string(r->capcode[i]));
-                hooks.read_capcode();
+                if (r->job) {
+                    editor.load_image(r->job->image);
+                    messages.message("Row " + std::to_string(r->job->number) +
+                                         (r->job->label.empty() ? "" : " (" + r->job->label + ")"),
+                                     MessageIcon::Information);
+                } else {
+                    for (int i = 0; i < 2; ++i)
+                        if (capcode_value(hooks.capcode_text(i)) != r->capcode[i])
+                            hooks.store_capcode_text(i, std::to_string(r->capcode[i]));
+                    hooks.read_capcode();
+                }
                 sink_.pager_started(p.number, *r);
 
                 PagerRecord rec;
@@ -315,7 +329,7 @@ void Station::run_position(Position& p) {
                 rec.port = p.port;
                 rec.capcode[0] = r->capcode[0];
                 rec.capcode[1] = r->capcode[1];
-                note.start(r->holds);
+                note.start(r->holds, r->job ? r->job->row : 0);
                 messages.last.clear();
                 const int64_t start = setup_.clock->nowMs();
                 const OpOutcome outcome = ops.write_and_verify();

@@ -46,6 +46,11 @@ std::unique_ptr<Ledger> open_cli_ledger(CommandContext& ctx, const QCommandLineP
                     << " capcode reservation(s) of programs that ended before writing a pager.\n";
         for (const OpenReservation& r : found.uncertain)
             ctx.err << QString::fromStdString(uncertain_reservation_line(r)) << "\n";
+        if (found.freedRows > 0)
+            ctx.err << "Put back " << found.freedRows
+                    << " job row(s) of programs that ended before writing a pager.\n";
+        for (const JobRow& r : found.uncertainRows)
+            ctx.err << QString::fromStdString(uncertain_job_row_line(r)) << "\n";
         ctx.err.flush();
         return l;
     } catch (const LedgerError& e) {

@@ -49,6 +49,12 @@ class LedgerSession {
     bool record_write(OpOutcome r) { return !recorder_ || recorder_->record_write(r); }
     bool record_read(ReadOutcome r) { return !recorder_ || recorder_->record_read(r); }
     bool record_verify(OpOutcome r) { return !recorder_ || recorder_->record_verify(r); }
+    // The open ledger; nothing with --no-ledger or when it could not be used.
+    Ledger* ledger() { return recorder_ ? recorder_->ledger() : nullptr; }
+    void set_job_row(int64_t row) {
+        if (recorder_)
+            recorder_->set_job_row(row);
+    }
 
   private:
     DeviceSession& s_;

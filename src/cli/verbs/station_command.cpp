@@ -1,5 +1,6 @@
 // kprtool station FILE.tbl [--port P]... [--count N] [--auto-inc 1|2|1,2] [--yes]
 //                 [-o REPORT.csv] [--ledger URL]
+// kprtool station --job NAME [--port P]... [--count N] [--yes] [-o REPORT.csv] [--ledger URL]
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "cli/command.h"
@@ -8,6 +9,7 @@
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "editor/editor.h"
+#include "jobs/job_station_ledger.h"
 #include "ledger/attempt_facts.h"
 #include "ledger/station_ledger.h"
 #include "link/usb_link.h"
@@ -39,6 +41,10 @@ const QCommandLineOption autoIncOption(
 const QCommandLineOption reportOption({"o", "output"},
                                       "Also write the report as CSV, a row as each pager ends.",
                                       "REPORT.csv");
+const QCommandLineOption jobOption("job",
+                                   "Write the rows of this job of the ledger, one pager "
+                                   "each, until none is left (see kprtool job).",
+                                   "NAME");
 const QCommandLineOption sameOption("same-capcodes",
                                     "Without --auto-inc: give every pager the file's capcodes, "
                                     "on purpose.");
@@ -112,7 +118,8 @@ class StationCommand final : public Command {
     StationCommand()
         : Command("station", "Write and verify pagers on several boards at once, capcodes "
                              "from one counter.") {
-        addPositional("FILE.tbl", "The table file to write.");
+        addPositional("FILE.tbl", "The table file to write (none with --job).", true);
+        addOption(jobOption);
         addOption(portOption);
         addOption(countOption);
         addOption(autoIncOption);
@@ -126,6 +133,14 @@ class StationCommand final : public Command {
   protected:
     int run(CommandContext& ctx, const QCommandLineParser& parser,
             const QStringList& args) override {
+        const bool job = parser.isSet(jobOption);
+        if (job == !args.isEmpty() ||
+            (job && (parser.isSet(autoIncOption) || parser.isSet(sameOption) ||
+                     parser.isSet(noLedgerOption)))) {
+            ctx.err << "kprtool station: give a table file or --job NAME; --job goes without "
+                       "--auto-inc, --same-capcodes and --no-ledger\n";
+            return ExitUsage;
+        }
         bool inc[2] = {false, false};
         if (parser.isSet(autoIncOption)) {
             const QString v = parser.value(autoIncOption).remove(' ');
@@ -145,7 +160,7 @@ class StationCommand final : public Command {
                 return ExitUsage;
             }
         }
-        if (!inc[0] && !inc[1] && count != 1 && !parser.isSet(sameOption)) {
+        if (!job && !inc[0] && !inc[1] && count != 1 && !parser.isSet(sameOption)) {
             ctx.err << "kprtool station: without --auto-inc every pager gets the same "
                        "capcodes; --same-capcodes does that on purpose (or --count 1)\n";
             return ExitUsage;
@@ -174,12 +189,17 @@ class StationCommand final : public Command {
 
         // The file and the ledger are checked, and the counter starts from the file's
         // capcodes, before any board.
-        const std::string file = local_path(args.at(0));
+        const std::string file = job ? std::string() : local_path(args.at(0));
         Editor first(ctx.messages);
-        if (!first.mnuLBFF_Click(file))
+        if (job)
+            first.startup_finish({}, false);
+        else if (!first.mnuLBFF_Click(file))
             return ExitFailure;
         std::unique_ptr<Ledger> ledger;
-        if (parser.isSet(noLedgerOption)) {
+        if (job) {
+            if (!(ledger = open_cli_ledger(ctx, parser)))
+                return ExitFailure;
+        } else if (parser.isSet(noLedgerOption)) {
             ctx.messages.message("Not recording in the ledger (--no-ledger).",
                                  MessageIcon::Warning);
         } else {
@@ -194,10 +214,23 @@ class StationCommand final : public Command {
                                      MessageIcon::Warning);
         }
         std::optional<StationLedger> pagerLedger;
-        if (ledger)
-            pagerLedger.emplace(*ledger, station_name());
-        const std::unique_ptr<CapcodeCounter> counter = counter_from_editor(
-            first, inc[0], inc[1], count, pagerLedger ? &*pagerLedger : nullptr);
+        std::optional<JobStationLedger> jobLedger;
+        try {
+            if (job)
+                jobLedger.emplace(*ledger, station_name(), parser.value(jobOption).toStdString());
+            else if (ledger)
+                pagerLedger.emplace(*ledger, station_name());
+        } catch (const LedgerError& e) {
+            ctx.err << QString::fromStdString(e.what()) << "\n";
+            return ExitFailure;
+        }
+        PagerLedger* used = job           ? static_cast<PagerLedger*>(&*jobLedger)
+                            : pagerLedger ? &*pagerLedger
+                                          : nullptr;
+        const std::unique_ptr<CapcodeCounter> counter =
+            counter_from_editor(first, inc[0], inc[1], count, used);
+        if (job)
+            counter->take_job_rows();
 
         const BackupStore backupStore = product_backup_store();
         const bool readBeforeWrite = product_backup_reads_before_write();
@@ -208,7 +241,11 @@ class StationCommand final : public Command {
         setup.makePort = [&productPorts](const std::string& name) {
             return productPorts.makePort(name);
         };
-        setup.loadEditor = [file](Editor& e) { return e.mnuLBFF_Click(file); };
+        setup.loadEditor = [file, job](Editor& e) {
+            if (job) // each pager's image is its row's
+                e.startup_finish({}, false);
+            return job || e.mnuLBFF_Click(file);
+        };
         setup.makeObserver = [&](OperatorMessages& m) -> std::unique_ptr<TransferObserver> {
             return std::make_unique<PagerBackups>(backupStore, m, readBeforeWrite);
         };
@@ -246,9 +283,9 @@ class StationCommand final : public Command {
                        "ledger (kprtool log --open lists them).\n";
         }
         ctx.err.flush();
-        const bool done =
-            unrecorded == 0 && (count > 0 ? s.verified >= count
-                                          : s.verified > 0 && s.failed == 0 && !interrupted.load());
+        const bool done = unrecorded == 0 && (count > 0 ? s.verified >= count
+                                                        : (s.verified > 0 || job) &&
+                                                              s.failed == 0 && !interrupted.load());
         return done ? ExitSuccess : ExitFailure;
     }
 };

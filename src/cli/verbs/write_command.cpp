@@ -1,7 +1,9 @@
 // kprtool write FILE.tbl [--port P] [--auto-inc 1|2|1,2 --count N] [--yes] [-o SAVED.tbl]
+// kprtool write --job NAME [--count N] [--yes]
 #include "cli/command.h"
 #include "cli/table_io.h"
 #include "cli/verbs/device_session.h"
+#include "cli/verbs/job_writer.h"
 #include "cli/verbs/ledger_session.h"
 
 #include <memory>
@@ -14,7 +16,14 @@ const QCommandLineOption autoIncOption(
     "auto-inc",
     "Batch writing: raise the 1st, the 2nd or both capcodes by one after every good pager.",
     "1|2|1,2");
-const QCommandLineOption countOption("count", "Batch writing: the number of pagers.", "N");
+const QCommandLineOption countOption("count",
+                                     "Batch writing: the number of pagers (with --job: at most "
+                                     "this many; without it until no row is left).",
+                                     "N");
+const QCommandLineOption jobOption("job",
+                                   "Write the rows of this job of the ledger, one pager "
+                                   "each (see kprtool job).",
+                                   "NAME");
 const QCommandLineOption
     savedOption({"o", "output"},
                 "Save the editor's image afterwards (serial number, checksums and raised capcodes "
@@ -26,8 +35,9 @@ class WriteCommand final : public DeviceCommand {
     WriteCommand()
         : DeviceCommand("write",
                         "Write a table file into pagers and verify them, as Pager > Write.") {
-        addPositional("FILE.tbl", "The table file to write.");
+        addPositional("FILE.tbl", "The table file to write (none with --job).", true);
         addOption(autoIncOption);
+        addOption(jobOption);
         addOption(countOption);
         addOption(savedOption);
         addDeviceOptions();
@@ -37,6 +47,13 @@ class WriteCommand final : public DeviceCommand {
   protected:
     int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
                   const QStringList& args) override {
+        if (parser.isSet(jobOption) != args.isEmpty() ||
+            (parser.isSet(jobOption) &&
+             (parser.isSet(autoIncOption) || parser.isSet(savedOption)))) {
+            ctx.err << "kprtool write: give a table file or --job NAME; --job goes without "
+                       "--auto-inc and -o\n";
+            return ExitUsage;
+        }
         bool inc1 = false, inc2 = false;
         if (parser.isSet(autoIncOption)) {
             const QString v = parser.value(autoIncOption).remove(' ');
@@ -59,11 +76,14 @@ class WriteCommand final : public DeviceCommand {
                 ctx.err << "kprtool write: --count takes a number of pagers, 1 or more\n";
                 return ExitUsage;
             }
-            if (!inc1 && !inc2) {
-                ctx.err << "kprtool write: --count goes with --auto-inc\n";
+            if (!inc1 && !inc2 && !parser.isSet(jobOption)) {
+                ctx.err << "kprtool write: --count goes with --auto-inc or --job\n";
                 return ExitUsage;
             }
         }
+        if (parser.isSet(jobOption))
+            return write_job(ctx, parser, parser.value(jobOption).toStdString(),
+                             parser.isSet(countOption) ? count : 0);
 
         DeviceSession s(ctx, parser);
         LedgerSession ledger(s);

@@ -284,6 +284,99 @@ TEST_P(LedgerTest, TwoProcessesReservingAtOnceNeverGetTheSameCapcode) {
     EXPECT_EQ(recorded.size(), 24u); // 24 records, 24 different capcodes
 }
 
+NewJob job_of(const std::string& name, int rows) {
+    NewJob j{name,
+             "Customer",
+             "base.tbl",
+             std::vector<uint8_t>(2048, 0x5A),
+             {{"label", false}, {"capcode.1", false}, {"capcode.2", true}},
+             {}};
+    for (int r = 2; r < rows + 2; ++r)
+        j.rows.push_back({r, {"Unit " + std::to_string(r), std::to_string(5000 + r), "777"}});
+    return j;
+}
+
+// Rows are taken in the order's order, a failed or cancelled pager's row before the rest, a
+// verified one never again; the base image and cells come back as stored.
+TEST_P(LedgerTest, JobRowsAreTakenOnceAndPutBackToTheFront) {
+    auto l = open();
+    l->add_job(job_of("order", 4));
+    EXPECT_THROW(l->add_job(job_of("order", 1)), LedgerError);
+    EXPECT_THROW(l->take_job_row("no such job"), LedgerError);
+    std::vector<int> taken;
+    auto take = [&] {
+        const auto row = l->take_job_row("order");
+        taken.push_back(row ? row->row : 0);
+        return row ? row->id : 0;
+    };
+    LedgerAttempt verified = write_of("KS2026000001", 5002, "verified");
+    verified.jobRow = take(); // row 2
+    l->mark_job_row_writing(verified.jobRow, "KS2026000001");
+    l->record(verified);
+    LedgerAttempt failed = write_of("KS2026000002", 5003, "failed");
+    failed.jobRow = take(); // row 3 fails: first again
+    l->record(failed);
+    const int64_t returned = take(); // row 3 again, never written: first again
+    l->return_job_row(returned);
+    take(), take(), take(), take(); // 3, 4, 5, none left
+    EXPECT_THAT(taken, ::testing::ElementsAre(2, 3, 3, 3, 4, 5, 0));
+    const Job j = l->job("order");
+    EXPECT_EQ(j.base, std::vector<uint8_t>(2048, 0x5A));
+    EXPECT_EQ(j.columns[2].key + (j.columns[2].shared ? " shared" : ""), "capcode.2 shared");
+    ASSERT_EQ(j.rows.size(), 4u);
+    EXPECT_EQ(j.rows[0].state + " " + j.rows[0].serial, "verified KS2026000001");
+    EXPECT_THAT(j.rows[3].values, ::testing::ElementsAre("Unit 5", "5005", "777"));
+    const JobSummary s = l->jobs().at(0);
+    EXPECT_EQ(std::vector<int>({s.rows, s.verified, s.taken, s.pending}),
+              std::vector<int>({4, 1, 3, 0}));
+    EXPECT_EQ(l->query({"", "", 5003, ""}).size(), 1u); // the failed attempt kept
+    // A row whose individual capcode a pager took after the import is refused when taken.
+    l->add_job(job_of("late", 1));
+    EXPECT_THROW(l->take_job_row("late"), LedgerError);
+}
+
+// A dead program's row goes back only when its write never started; one whose pager may
+// hold it stays taken and listed until put back by hand. Two processes never take one row.
+TEST_P(LedgerTest, JobRowsOfEndedProgramsFollowTheReservationsRule) {
+    const int64_t gone = 99999999;
+    open()->add_job(job_of("order", 16));
+    {
+        auto ended = open({"machine-a", "bench", gone});
+        ended->take_job_row("order");
+        ended->mark_job_row_writing(ended->take_job_row("order")->id, "KS2026000042");
+        open({"machine-b", "bench", gone})->take_job_row("order"); // another PC's: kept
+    }
+    LedgerOpening found;
+    auto l = open({"machine-a", "bench", ::getppid()}, &found);
+    EXPECT_EQ(found.freedRows, 1);
+    ASSERT_EQ(found.uncertainRows.size(), 1u);
+    EXPECT_EQ(found.uncertainRows[0].row, 3);
+    EXPECT_THAT(uncertain_job_row_line(found.uncertainRows[0]),
+                HasSubstr("kprtool job release " + std::to_string(found.uncertainRows[0].id)));
+    EXPECT_EQ(l->take_job_row("order")->row, 2);
+    EXPECT_EQ(l->release_job_rows({found.uncertainRows[0].id}).size(), 1u);
+    EXPECT_EQ(l->take_job_row("order")->row, 3);
+    pid_t kids[2];
+    for (int k = 0; k < 2; ++k)
+        if ((kids[k] = ::fork()) == 0)
+            ::_exit([&] {
+                auto mine = open({"machine-" + std::to_string(k), "s", ::getpid()});
+                while (const auto row = mine->take_job_row("order")) {
+                    LedgerAttempt a = write_of("", 1, "verified");
+                    a.jobRow = row->id;
+                    mine->record(a);
+                }
+                return 0;
+            }());
+    const bool first = exited_ok(kids[0]), second = exited_ok(kids[1]);
+    EXPECT_TRUE(first && second);
+    int verified = 0;
+    for (const LedgerAttempt& a : l->query({"", "", {}, "verified"}))
+        verified += a.jobRow != 0;
+    const JobSummary s = l->jobs().at(0);
+    EXPECT_EQ(std::vector<int>({s.verified, s.taken, verified}), std::vector<int>({13, 3, 13}));
+}
+
 // A ledger made by the first schema keeps every attempt; the capcodes its verified pagers
 // hold are held, its open reservations stay until released by hand.
 TEST_P(LedgerTest, ALedgerOfTheFirstSchemaIsBroughtUpToDate) {
@@ -323,6 +416,33 @@ TEST_P(LedgerTest, ALedgerOfTheFirstSchemaIsBroughtUpToDate) {
         EXPECT_EQ(l->reserve_capcode(from).capcode, to) << from;
     const auto open = l->open_reservations();
     EXPECT_TRUE(!open.empty() && open[0].capcode == 400 && open[0].writing);
+}
+
+// A ledger of today's schema keeps every attempt when jobs come in.
+TEST_P(LedgerTest, ALedgerOfTheSecondSchemaKeepsItsAttempts) {
+    {
+        auto db = raw();
+        db->exec("CREATE TABLE schema_version (version INTEGER NOT NULL)");
+        for (int v = 1; v <= 2; ++v) {
+            for (const std::string& sql : schema_statements(v, db->id_column()))
+                db->exec(sql);
+            db->exec("INSERT INTO schema_version (version) VALUES (?)", {std::to_string(v)});
+        }
+        const auto id = db->exec(
+            "INSERT INTO attempts (at_utc, station, port, user_name, kind, serial, firmware,"
+            " frequency, language, image_sha256, backup_file, result, message, serial_hex,"
+            " serial_identifies) VALUES ('2026-01-01T00:00:00Z', 'old', 'p', 'u', 'write',"
+            " 'KS1', 1, '0', '', '', '', 'verified', '', '4B5331', 1) RETURNING id");
+        db->exec("INSERT INTO capcode_holds (capcode, attempt_id, serial_hex, identifies,"
+                 " serial) VALUES (5002, ?, '4B5331', 1, 'KS1')",
+                 {id[0][0]});
+        db->exec("INSERT INTO capcode_runs (first_capcode, last_capcode) VALUES (5002, 5002)");
+    }
+    auto l = open();
+    EXPECT_EQ(l->query({}).size(), 1u);
+    l->add_job(job_of("order", 1));
+    EXPECT_EQ(l->jobs().size(), 1u);
+    EXPECT_EQ(l->reserve_capcode(5002).capcode, 5003); // the verified pager still holds it
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, LedgerTest, ::testing::Values("sqlite", "postgresql"));

@@ -1,0 +1,81 @@
+#include "jobs/job_format.h"
+
+#include "editor/editor.h"
+#include "editor/settings_keys.h"
+#include "jobs/order.h"
+#include "ledger/ledger_format.h"
+#include "settings/capcode.h"
+
+namespace kpr {
+
+namespace {
+
+class Quiet final : public OperatorMessages {
+  public:
+    void message(const std::string&, MessageIcon) override {}
+    bool ask(const std::string&) override { return false; }
+};
+
+} // namespace
+
+const std::vector<std::string>& job_row_columns() {
+    static const std::vector<std::string> c = {"row",   "label",  "settings",
+                                               "state", "serial", "time"};
+    return c;
+}
+
+std::vector<std::string> job_row_fields(const Job& job, const JobRow& row) {
+    return {std::to_string(row.row),
+            row.label,
+            job_row_settings(job.columns, row.values),
+            row.state + (row.state == JobTaken && row.writing ? " (writing)" : ""),
+            row.serial,
+            row.time};
+}
+
+std::optional<JobRowFacts> job_row_facts(const Job& job, const JobRow& row) {
+    PagerImage base;
+    if (job.base.size() != base.bytes().size())
+        return std::nullopt;
+    std::copy(job.base.begin(), job.base.end(), base.bytes().begin());
+    const auto image = apply_job_row(base, job.columns, row.values);
+    if (!image)
+        return std::nullopt;
+    Quiet quiet;
+    Editor editor(quiet);
+    editor.startup_finish({}, false);
+    editor.load_image(*image);
+    JobRowFacts f;
+    for (int slot = 0; slot < CapcodeSlots; ++slot)
+        f.capcodes[slot] = {
+            decode_capcode(*image, slot),
+            read_setting(editor, "capcode." + std::to_string(slot + 1) + ".enabled") == "1"};
+    f.frequency = read_setting(editor, "frequency").value_or("");
+    return f;
+}
+
+std::string capcodes_on_text(const JobRowFacts& facts) {
+    std::string out;
+    for (int slot = 0; slot < CapcodeSlots; ++slot)
+        if (facts.capcodes[slot].on)
+            out += (out.empty() ? "" : " ") + std::to_string(slot + 1) + ":" +
+                   capcode_text(static_cast<int32_t>(facts.capcodes[slot].capcode));
+    return out;
+}
+
+std::string delivery_note_csv(const Job& job) {
+    std::string out = ledger_csv_line(
+        {"job", "customer", "row", "label", "serial", "capcodes", "frequency", "verified", "state"},
+        CsvStyle::Spreadsheet);
+    for (const JobRow& r : job.rows) {
+        const auto facts = job_row_facts(job, r);
+        const bool done = r.state == JobVerified;
+        out += ledger_csv_line({job.summary.name, job.summary.label, std::to_string(r.row), r.label,
+                                r.serial, facts ? capcodes_on_text(*facts) : "",
+                                facts ? facts->frequency : "", done ? r.time : "", r.state},
+                               CsvStyle::Spreadsheet);
+    }
+    return out;
+}
+
+} // namespace kpr
