@@ -1,5 +1,6 @@
 #include "jobs/job_format.h"
 
+#include "common/printable_text.h"
 #include "editor/editor.h"
 #include "editor/settings_keys.h"
 #include "jobs/order.h"
@@ -7,16 +8,6 @@
 #include "settings/capcode.h"
 
 namespace kpr {
-
-namespace {
-
-class Quiet final : public OperatorMessages {
-  public:
-    void message(const std::string&, MessageIcon) override {}
-    bool ask(const std::string&) override { return false; }
-};
-
-} // namespace
 
 const std::vector<std::string>& job_row_columns() {
     static const std::vector<std::string> c = {"row",   "label",  "settings",
@@ -41,16 +32,13 @@ std::optional<JobRowFacts> job_row_facts(const Job& job, const JobRow& row) {
     const auto image = apply_job_row(base, job.columns, row.values);
     if (!image)
         return std::nullopt;
-    Quiet quiet;
-    Editor editor(quiet);
-    editor.startup_finish({}, false);
-    editor.load_image(*image);
+    const auto editor = Editor::headless(*image);
     JobRowFacts f;
     for (int slot = 0; slot < CapcodeSlots; ++slot)
         f.capcodes[slot] = {
             decode_capcode(*image, slot),
-            read_setting(editor, "capcode." + std::to_string(slot + 1) + ".enabled") == "1"};
-    f.frequency = read_setting(editor, "frequency").value_or("");
+            read_setting(*editor, "capcode." + std::to_string(slot + 1) + ".enabled") == "1"};
+    f.frequency = read_setting(*editor, "frequency").value_or("");
     return f;
 }
 

@@ -1,6 +1,7 @@
 #include "jobs/order.h"
 
 #include "common/input_file.h"
+#include "common/printable_text.h"
 #include "editor/editor.h"
 #include "editor/settings_keys.h"
 #include "profile/profile.h"
@@ -15,12 +16,6 @@ namespace kpr {
 namespace {
 
 constexpr std::string_view SharedMark = ":shared";
-
-class Quiet final : public OperatorMessages {
-  public:
-    void message(const std::string&, MessageIcon) override {}
-    bool ask(const std::string&) override { return false; }
-};
 
 bool is_capcode_key(const std::string& key) {
     return key.size() == 9 && key.rfind("capcode.", 0) == 0 && key[8] >= '1' && key[8] <= '8';
@@ -230,17 +225,14 @@ std::optional<PagerImage> apply_job_row(const PagerImage& base,
     for (std::size_t c = 0; c < columns.size() && c < values.size(); ++c)
         if (columns[c].key != LabelColumn && !values[c].empty())
             settings.entries.push_back({columns[c].key, values[c], static_cast<int>(c) + 1});
-    Quiet quiet;
-    Editor editor(quiet);
-    editor.startup_finish({}, false);
-    editor.load_image(base);
-    const ProfileResult r = apply_profile(editor, settings);
+    const auto editor = Editor::headless(base);
+    const ProfileResult r = apply_profile(*editor, settings);
     if (problems)
         for (const ProfileProblem& p : r.problems)
             problems->push_back({row, p.key, p.text});
     if (!r.ok())
         return std::nullopt;
-    return editor.image();
+    return editor->image();
 }
 
 void validate_order(Order& order, const PagerImage& base, Ledger* ledger) {

@@ -9,7 +9,7 @@ namespace kpr {
 
 CapcodeCounter::CapcodeCounter(long long first, long long second, bool inc1, bool inc2, int pagers,
                                PagerLedger* ledger)
-    : next_{{first, second}, 0, {}, {}}, inc_{inc1, inc2}, wanted_(std::max(0, pagers)),
+    : next_{{first, second}, 0, {}, {}, {}}, inc_{inc1, inc2}, wanted_(std::max(0, pagers)),
       ledger_(ledger) {}
 
 std::optional<CapcodeReservation> CapcodeCounter::reserve() {

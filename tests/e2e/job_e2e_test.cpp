@@ -1,16 +1,15 @@
 // Jobs through kprtool and simulated boards: each pager holds exactly the base with its row
 // (as `kprtool set` of the same keys gives it), every row once, and a station killed while
 // it writes leaves its row held until released, then takes it again.
-#include "files.h"
 #include "run_program.h"
 #include "sim_process.h"
+#include "support/scratch_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <signal.h>
 
@@ -29,14 +28,17 @@ class JobE2E : public ::testing::Test {
         for (int r = 1; r <= 12; ++r)
             order += "\"Ward " + QByteArray::number(r) + "; bed\";" +
                      QByteArray::number(1400000 + r) + ";1500000;1\r\n";
-        ASSERT_TRUE(e2e::store(path("order.csv"), order));
+        ASSERT_TRUE(test::store(path("order.csv"), order));
         const auto r = kprtool({"job", "import", path("order.csv"), "--table", path("b.tbl"),
                                 "--name", "ward", "--ledger", path("l.sqlite")});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     }
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const {
+        return QString::fromStdString(dir.path(name.toStdString()));
+    }
     e2e::ProgramRun kprtool(const QStringList& args) {
-        return e2e::run_program(KPRTOOL_PATH, args, dir.path(), 120000);
+        return e2e::run_program(KPRTOOL_PATH, args, QString::fromStdString(dir.dir().string()),
+                                120000);
     }
     // `show` of a table file without the serial number, which every write gives anew.
     QString settings(const QString& file) {
@@ -50,7 +52,7 @@ class JobE2E : public ::testing::Test {
             args << "--port" << p;
         return kprtool(args);
     }
-    QTemporaryDir dir;
+    test::ScratchDir dir;
 };
 
 TEST_F(JobE2E, TwelveRowsOnFourBoardsEachPagerHoldsBasePlusItsRow) {
@@ -85,13 +87,13 @@ TEST_F(JobE2E, TwelveRowsOnFourBoardsEachPagerHoldsBasePlusItsRow) {
     EXPECT_EQ(kprtool({"job", "report", "ward", "-o", path("n.csv"), "--ledger", path("l.sqlite")})
                   .exitCode,
               0);
-    EXPECT_EQ(e2e::contents(path("n.csv")).count("\r\n"), 13);
+    EXPECT_EQ(test::contents(path("n.csv")).count("\r\n"), 13);
     const auto pdf =
         kprtool({"job", "report", "ward", "-o", path("n.pdf"), "--ledger", path("l.sqlite")});
     ASSERT_EQ(pdf.exitCode, 0) << pdf.err.toStdString();
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
-    const auto text = e2e::run_program("pdftotext", {"-layout", path("n.pdf"), "-"}, dir.path());
+    const auto text = e2e::run_program("pdftotext", {"-layout", path("n.pdf"), "-"});
     EXPECT_THAT(text.out.toStdString(),
                 ::testing::AllOf(HasSubstr("Delivery note"), HasSubstr("Ward 12; bed"),
                                  HasSubstr("1:1400012"), HasSubstr("12 verified"),
@@ -105,8 +107,8 @@ TEST_F(JobE2E, AStationKilledWhileWritingLeavesItsRowHeldThenTakesItAgain) {
         e2e::start_program(tool, KPRTOOL_PATH,
                            {"station", "--job", "ward", "--yes", "--port", sim.port, "--ledger",
                             path("l.sqlite"), "--trace", path("t.txt")},
-                           dir.path());
-        while (!e2e::contents(path("t.txt")).contains("write acknowledged") &&
+                           QString::fromStdString(dir.dir().string()));
+        while (!test::contents(path("t.txt")).contains("write acknowledged") &&
                !tool.waitForFinished(1)) {
         }
         ::kill(static_cast<pid_t>(tool.processId()), SIGKILL);

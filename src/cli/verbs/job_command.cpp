@@ -5,6 +5,7 @@
 #include "cli/table_io.h"
 #include "cli/verbs/job_report.h"
 #include "cli/verbs/ledger_session.h"
+#include "common/printable_text.h"
 #include "editor/settings_keys.h"
 #include "jobs/job_format.h"
 #include "jobs/order.h"
