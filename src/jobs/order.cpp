@@ -258,7 +258,9 @@ void validate_order(Order& order, const PagerImage& base, Ledger* ledger) {
         }
     }
     // An individual capcode is one pager's: any other use of it in the order is a clash.
-    for (const auto& [capcode, list] : uses)
+    for (const auto& use : uses) {
+        const int32_t capcode = use.first;
+        const std::vector<Use>& list = use.second; // named: a lambda cannot capture a binding
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (list[i].shared)
                 continue;
@@ -271,6 +273,7 @@ void validate_order(Order& order, const PagerImage& base, Ledger* ledger) {
                                         std::to_string(other->row) + " (" + other->column +
                                         "); only a column marked :shared may repeat"});
         }
+    }
     if (ledger) {
         std::vector<int32_t> individual;
         for (const auto& [capcode, list] : uses)
