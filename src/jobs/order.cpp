@@ -8,8 +8,10 @@
 #include "settings/capcode.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <map>
+#include <thread>
 
 namespace kpr {
 
@@ -245,16 +247,39 @@ void validate_order(Order& order, const PagerImage& base, Ledger* ledger) {
     };
     std::map<int32_t, std::vector<Use>> uses;
     std::vector<OrderProblem> problems;
-    for (const NewJobRow& row : order.rows) {
-        const auto image = apply_job_row(base, order.columns, row.values, row.row, &problems);
-        if (!image)
+    // Each row through an editor of its own, the rows shared out over the cores (editors run
+    // side by side as a station's positions do); results kept by row, merged in row order.
+    const std::size_t n = order.rows.size();
+    std::vector<std::vector<OrderProblem>> rowProblems(n);
+    // The capcodes each row gives (not its whole image: 100 000 rows would hold 200 MB).
+    std::vector<std::optional<std::array<int32_t, CapcodeSlots>>> capcodes(n);
+    const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1,
+                                                        std::max<std::size_t>(1, n / 64));
+    auto check = [&](std::size_t first) {
+        for (std::size_t i = first; i < n; i += workers)
+            if (const auto image = apply_job_row(base, order.columns, order.rows[i].values,
+                                                 order.rows[i].row, &rowProblems[i])) {
+                capcodes[i].emplace();
+                for (int slot = 0; slot < CapcodeSlots; ++slot)
+                    (*capcodes[i])[slot] = decode_capcode(*image, slot);
+            }
+    };
+    std::vector<std::thread> pool;
+    for (std::size_t w = 1; w < workers; ++w)
+        pool.emplace_back(check, w);
+    check(0);
+    for (std::thread& t : pool)
+        t.join();
+    for (std::size_t i = 0; i < n; ++i) {
+        problems.insert(problems.end(), rowProblems[i].begin(), rowProblems[i].end());
+        if (!capcodes[i])
             continue;
+        const NewJobRow& row = order.rows[i];
         for (std::size_t c = 0; c < order.columns.size(); ++c) {
             const JobColumn& col = order.columns[c];
             if (!is_capcode_key(col.key) || row.values[c].empty())
                 continue;
-            uses[decode_capcode(*image, col.key[8] - '1')].push_back(
-                {row.row, col.key, col.shared});
+            uses[(*capcodes[i])[col.key[8] - '1']].push_back({row.row, col.key, col.shared});
         }
     }
     // An individual capcode is one pager's: any other use of it in the order is a clash.
