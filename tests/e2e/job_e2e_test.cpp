@@ -3,6 +3,7 @@
 // it writes leaves its row held until released, then takes it again.
 #include "run_program.h"
 #include "sim_process.h"
+#include "support/pg_server.h"
 #include "support/scratch_dir.h"
 
 #include <gmock/gmock.h>
@@ -22,15 +23,17 @@ using ::testing::HasSubstr;
 
 class JobE2E : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void SetUp() override { import(path("l.sqlite"), 12); }
+    void import(const QString& url, int rows) {
+        ledger = url;
         ASSERT_EQ(kprtool({"default", path("b.tbl")}).exitCode, 0);
         QByteArray order = "label;capcode.1;capcode.2:shared;capcode.2.enabled\r\n";
-        for (int r = 1; r <= 12; ++r)
+        for (int r = 1; r <= rows; ++r)
             order += "\"Ward " + QByteArray::number(r) + "; bed\";" +
                      QByteArray::number(1400000 + r) + ";1500000;1\r\n";
         ASSERT_TRUE(test::store(path("order.csv"), order));
         const auto r = kprtool({"job", "import", path("order.csv"), "--table", path("b.tbl"),
-                                "--name", "ward", "--ledger", path("l.sqlite")});
+                                "--name", "ward", "--ledger", url});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     }
     QString path(const QString& name) const {
@@ -46,13 +49,15 @@ class JobE2E : public ::testing::Test {
         lines.removeIf([](const QString& l) { return l.startsWith("serial"); });
         return lines.join('\n');
     }
-    e2e::ProgramRun station(const e2e::SimProcess& sim) {
-        QStringList args = {"station", "--job", "ward", "--yes", "--ledger", path("l.sqlite")};
+    QStringList station_args(const e2e::SimProcess& sim) {
+        QStringList args = {"station", "--job", "ward", "--yes", "--ledger", ledger};
         for (const QString& p : sim.ports)
             args << "--port" << p;
-        return kprtool(args);
+        return args;
     }
+    e2e::ProgramRun station(const e2e::SimProcess& sim) { return kprtool(station_args(sim)); }
     test::ScratchDir dir;
+    QString ledger;
 };
 
 TEST_F(JobE2E, TwelveRowsOnFourBoardsEachPagerHoldsBasePlusItsRow) {
@@ -126,6 +131,25 @@ TEST_F(JobE2E, AStationKilledWhileWritingLeavesItsRowHeldThenTakesItAgain) {
     EXPECT_THAT(r.out.toStdString(), HasSubstr("Verified 1,"));
     const auto log = kprtool({"log", "--result", "verified", "--ledger", path("l.sqlite")});
     EXPECT_EQ(log.out.count('\n'), 12); // each row's pager once
+}
+
+// Two stations on one PostgreSQL ledger share a job: each row's pager verified exactly once.
+TEST_F(JobE2E, TwoStationsOnOnePostgresLedgerVerifyEachRowOnce) {
+    const auto db = test::fresh_pg_database("job");
+    if (!db)
+        GTEST_SKIP() << "PostgreSQL: " << test::shared_pg_server().problem();
+    import(QString::fromStdString(*db), 16);
+    e2e::SimProcess a({"--boards", "2", "--swap"}, 2), b({"--boards", "2", "--swap"}, 2);
+    QProcess first, second;
+    const QString home = QString::fromStdString(dir.dir().string());
+    e2e::start_program(first, KPRTOOL_PATH, station_args(a), home);
+    e2e::start_program(second, KPRTOOL_PATH, station_args(b), home);
+    const auto one = e2e::finish(first, 120000), two = e2e::finish(second, 120000);
+    EXPECT_EQ(one.exitCode + two.exitCode, 0) << one.err.toStdString() << two.err.toStdString();
+    const auto log = kprtool({"log", "--result", "verified", "--ledger", ledger});
+    EXPECT_EQ(log.out.count('\n'), 16);
+    const QString shown = kprtool({"job", "show", "ward", "--csv", "--ledger", ledger}).out;
+    EXPECT_EQ(shown.count(",verified,"), 16) << shown.toStdString();
 }
 
 } // namespace
