@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
     kpr::Editor editor(msgs);
     editor.startup_finish({}, false);
     editor.flags().ScanIdle = true;
-    editor.userEnterText(kpr::ctl("txtAddr", 0), "1000000");
-    editor.WriteOpt_Click();
+    editor.user_enter_text(kpr::ctl("txtAddr", 0), "1000000");
+    editor.user_change("WriteOpt", 1);
     kpr::EditorAdapter hooks(editor);
     kpr::NullProgress progress;
     kpr::UsbBlockTransfer transfer(link, progress);

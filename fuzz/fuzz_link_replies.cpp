@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kpr::Editor editor(messages);
     editor.startup_finish({}, false);
     editor.flags().ScanIdle = (ops & 0x40) == 0;
-    editor.WriteOpt_Click();
+    editor.user_change("WriteOpt", 1);
     kpr::EditorAdapter hooks(editor);
     kpr::NullProgress progress;
     kpr::UsbBlockTransfer transfer(link, progress);

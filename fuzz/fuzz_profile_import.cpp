@@ -5,7 +5,6 @@
 // from, changes no byte.
 #include "editor/editor.h"
 #include "profile/profile.h"
-#include "support/recorders.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -26,9 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parsed.ok())
         return 0;
 
-    kpr::test::RecordedMessages quiet;
-    kpr::Editor editor(quiet);
-    editor.startup_finish({}, false);
+    const auto headless = kpr::Editor::headless();
+    kpr::Editor& editor = *headless;
     const kpr::ProfileResult r = kpr::apply_profile(editor, parsed);
     for (const kpr::ProfileProblem& p : r.problems)
         if (p.text.empty())
@@ -42,12 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const kpr::ParsedProfile again = kpr::parse_profile(exported);
     if (!again.ok())
         std::abort();
-    kpr::Editor second(quiet);
-    second.startup_finish({}, false);
-    second.load_image(editor.image());
-    if (!kpr::apply_profile(second, again).ok())
+    const auto second = kpr::Editor::headless(editor.image());
+    if (!kpr::apply_profile(*second, again).ok())
         std::abort();
-    if (second.image() != editor.image())
+    if (second->image() != editor.image())
         std::abort();
     return 0;
 }

@@ -4,7 +4,6 @@
 // the same bytes.
 #include "editor/editor.h"
 #include "editor/settings_keys.h"
-#include "support/recorders.h"
 #include "tables/table_file.h"
 
 #include <cstdint>
@@ -28,11 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (r.image[i] != (static_cast<std::size_t>(i) < size ? data[i] : 0))
             std::abort();
 
-    kpr::test::RecordedMessages quiet;
-    quiet.answer = false;
-    kpr::Editor editor(quiet);
-    editor.startup_finish({}, false);
-    editor.load_image(r.image);
+    const auto headless = kpr::Editor::headless(r.image);
+    kpr::Editor& editor = *headless;
     if (editor.image() != r.image)
         std::abort();
     const auto settings = kpr::read_settings(editor);

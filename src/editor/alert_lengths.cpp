@@ -1,4 +1,5 @@
 #include "editor/alert_lengths.h"
+#include "editor/editor_internal.h"
 
 #include "settings/alert_lengths.h"
 
@@ -58,8 +59,11 @@ bool read_Alert(EditorState& st) {
     }
 }
 
-void cmdAlert_Click(EditorState& st) {
+bool Editor::cmdAlert_Click(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     Form6_Load(st);
+    return true;
 }
 
 void Form6_Load(EditorState& st) {
@@ -73,34 +77,43 @@ void Form6_Load(EditorState& st) {
     st.flags.Form6Loading = false;
 }
 
-void cboPersonal_Click(EditorState& st) {
+bool Editor::cboPersonal_Click(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (st.flags.Form6Loading)
-        return;
+        return true;
     const int p = st.controls.at("cboPersonal").value;
     if (p < 0 || p >= PersonalEntryCount)
-        return;
+        return true;
     st.image[AddrPersonalAlert] = static_cast<uint8_t>(personal_value_for_entry(p));
     read_Alert(st);
+    return true;
 }
 
-void cboMailAler_Click(EditorState& st, int index) {
+bool Editor::cboMailAler_Click(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (st.flags.Form6Loading || index < 0 || index >= MailDrops)
-        return;
+        return true;
     const int p = st.controls.at(ctl("cboMailAler", index)).value;
     if (p < 0 || p > 3)
-        return;
+        return true;
     set_mail_alert_entry(st.image, index + 1, p);
     read_Alert(st);
+    return true;
 }
 
-void cboHis_Click(EditorState& st, int index) {
+bool Editor::cboHis_Click(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (st.flags.Form6Loading || index < 0 || index >= MailDrops)
-        return;
+        return true;
     const int p = st.controls.at(ctl("cboHis", index)).value;
     if (p < 0 || p > 9)
-        return;
+        return true;
     set_history_entry(st.image, index + 1, p);
     read_Alert(st);
+    return true;
 }
 
 } // namespace kpr

@@ -11,12 +11,6 @@ void init_alert_length_controls(EditorState& st);
 // Rebuilds the table; false when it had to stop (no reload code of its own).
 bool read_Alert(EditorState& st);
 
-// Fills Form6; the GUI then shows the dialog modally.
-void cmdAlert_Click(EditorState& st);
 void Form6_Load(EditorState& st);
-
-void cboPersonal_Click(EditorState& st);
-void cboMailAler_Click(EditorState& st, int index);
-void cboHis_Click(EditorState& st, int index);
 
 } // namespace kpr

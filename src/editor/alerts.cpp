@@ -1,4 +1,5 @@
 #include "editor/alerts.h"
+#include "editor/editor_internal.h"
 
 #include "settings/battery.h"
 #include "settings/latin1_text.h"
@@ -116,40 +117,53 @@ bool read_SN(EditorState& st) {
     }
 }
 
-void cboTone_Click(EditorState& st) {
+bool Editor::cboTone_Click(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     const int p = st.controls.at("cboTone").value;
     const auto tones = tone_entries();
     if (p < 0 || p >= static_cast<int>(tones.size()))
-        return;
+        return true;
     st.image[AddrTone] = tones[static_cast<std::size_t>(p)].code;
+    return true;
 }
 
-void cboBatLev_Click(EditorState& st, int index) {
+bool Editor::cboBatLev_Click(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (index < 0 || index > 5)
-        return;
+        return true;
     const int p = st.controls.at(ctl("cboBatLev", index)).value;
     const auto set = level_set(index);
     if (p < 0 || p >= static_cast<int>(set.size()))
-        return;
+        return true;
     const int k = index < 3 ? index : index - 3;
     st.image[AddrBatteryLevel + k] = set[static_cast<std::size_t>(p)].code;
     if (!battery_levels_rising(st.image))
         st.messages->message("Waring ! You must let ( Level-High > Level-Med > Level-Low ).",
                              MessageIcon::Critical);
+    return true;
 }
 
-void txtPass_GotFocus(EditorState& st) {
+bool Editor::txtPass_GotFocus(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     st.controls.at("txtPass").text.clear();
+    return true;
 }
 
-bool txtPass_KeyPress(EditorState& st, int keyAscii) {
+bool Editor::txtPass_KeyPress(int, int keyAscii) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (keyAscii != 13)
         return false;
     st.focusRequest = "picTabBack";
     return true;
 }
 
-bool txtPass_KeyUp(EditorState& st) {
+bool Editor::txtPass_KeyUp(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     const std::string t = st.controls.at("txtPass").text;
     if (t.empty())
         return true;
@@ -168,8 +182,11 @@ bool txtPass_KeyUp(EditorState& st) {
     return true;
 }
 
-void txtPass_LostFocus(EditorState& st) {
+bool Editor::txtPass_LostFocus(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     read_pass(st);
+    return true;
 }
 
 } // namespace kpr

@@ -16,14 +16,4 @@ bool read_SetAlarm(EditorState& st);
 // textSN: the 12 serial-number bytes when their sum matches, else empty.
 bool read_SN(EditorState& st);
 
-void cboTone_Click(EditorState& st);
-void cboBatLev_Click(EditorState& st, int index);
-
-void txtPass_GotFocus(EditorState& st);
-// Returns true when the key is swallowed (Enter: focus moves to picTabBack).
-bool txtPass_KeyPress(EditorState& st, int keyAscii);
-// Checks controls["txtPass"].text and stores it; false when refused (message shown).
-bool txtPass_KeyUp(EditorState& st);
-void txtPass_LostFocus(EditorState& st);
-
 } // namespace kpr

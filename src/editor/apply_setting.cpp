@@ -58,7 +58,7 @@ SetOutcome apply_setting(Editor& editor, const std::string& key, const std::stri
             return {false, "The setting \"" + key + "\" takes 0 or 1, not " + quoted + "."};
         // A check box reacts only to a change of its state.
         if (c.value != state)
-            editor.userChange(name, state);
+            editor.user_change(name, state);
         break;
     }
     case SettingKind::List: {
@@ -81,7 +81,7 @@ SetOutcome apply_setting(Editor& editor, const std::string& key, const std::stri
                                " (or its position from 0" +
                                (k->storeCode ? std::string(", or \"code N\"") : std::string()) +
                                "), not " + quoted + "."};
-        editor.userChange(name, position);
+        editor.user_change(name, position);
         break;
     }
     case SettingKind::Slider: {
@@ -90,7 +90,7 @@ SetOutcome apply_setting(Editor& editor, const std::string& key, const std::stri
             return {false, "The setting \"" + key + "\" takes a whole number from " +
                                std::to_string(k->sliderMin) + " to " +
                                std::to_string(k->sliderMax) + ", not " + quoted + "."};
-        editor.userChange(name, *n);
+        editor.user_change(name, *n);
         break;
     }
     case SettingKind::Entry: {
@@ -100,7 +100,7 @@ SetOutcome apply_setting(Editor& editor, const std::string& key, const std::stri
                                std::to_string(utf8_length(value)) + "."};
         if (name == "txtFreq" && editor.band() < 0)
             return {false, "Choose a band (band=0, 1 or 2) before setting the frequency."};
-        if (!editor.userEnterText(name, value))
+        if (!editor.user_enter_text(name, value))
             return {false, {}};
         break;
     }

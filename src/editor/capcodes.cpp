@@ -6,10 +6,11 @@
 
 namespace kpr {
 
-void Editor::txtAddr_GotFocus(int index) {
+bool Editor::txtAddr_GotFocus(int index, int) {
     EditorNotify n(*this);
     if (index >= 0 && index < CapcodeSlots)
         st_.controls[ctl("txtAddr", index)].text.clear();
+    return true;
 }
 
 bool Editor::txtAddr_KeyPress(int index, int keyAscii) {
@@ -22,7 +23,7 @@ bool Editor::txtAddr_KeyPress(int index, int keyAscii) {
 }
 
 // Stores on every key release, so each prefix of a typed number is stored while typing.
-bool Editor::txtAddr_KeyUp(int index) {
+bool Editor::txtAddr_KeyUp(int index, int) {
     EditorNotify n(*this);
     if (index < 0 || index >= CapcodeSlots)
         return false;
@@ -47,10 +48,11 @@ bool Editor::txtAddr_KeyUp(int index) {
     return true;
 }
 
-void Editor::txtAddr_LostFocus(int index) {
+bool Editor::txtAddr_LostFocus(int index, int) {
     EditorNotify n(*this);
     (void)index;
     read_capcode();
+    return true;
 }
 
 } // namespace kpr

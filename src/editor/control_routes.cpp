@@ -1,13 +1,7 @@
 #include "editor/control_routes.h"
 
-#include "editor/alert_lengths.h"
-#include "editor/alerts.h"
 #include "editor/editor.h"
 #include "editor/editor_internal.h"
-#include "editor/function_bits.h"
-#include "editor/language.h"
-#include "editor/logo.h"
-#include "editor/prompts.h"
 
 #include <algorithm>
 #include <iterator>
@@ -17,49 +11,7 @@ namespace kpr {
 namespace {
 
 using H = ControlRoute::Handler;
-
-// The editor's handlers in the table's one shape.
-template <void (Editor::*F)()> bool run(Editor& e, int, int) {
-    (e.*F)();
-    return true;
-}
-template <void (Editor::*F)(int)> bool runAt(Editor& e, int i, int) {
-    (e.*F)(i);
-    return true;
-}
-template <bool (Editor::*F)()> bool ask(Editor& e, int, int) {
-    return (e.*F)();
-}
-template <bool (Editor::*F)(int)> bool askAt(Editor& e, int i, int) {
-    return (e.*F)(i);
-}
-template <bool (Editor::*F)(int)> bool askKey(Editor& e, int, int key) {
-    return (e.*F)(key);
-}
-// The settings areas' handlers, which work on the editor's state.
-template <void (*F)(EditorState&)> bool area(Editor& e, int, int) {
-    F(e.state());
-    return true;
-}
-template <void (*F)(EditorState&, int)> bool areaAt(Editor& e, int i, int) {
-    F(e.state(), i);
-    return true;
-}
-template <bool (*F)(EditorState&)> bool areaAsk(Editor& e, int, int) {
-    return F(e.state());
-}
-template <bool (*F)(EditorState&, int)> bool areaAskAt(Editor& e, int i, int) {
-    return F(e.state(), i);
-}
-template <bool (*F)(EditorState&, int)> bool areaAskKey(Editor& e, int, int key) {
-    return F(e.state(), key);
-}
-bool promptKey(Editor& e, int i, int key) {
-    return txtPrompt_KeyPress(e.state(), i, key);
-}
-bool addrKey(Editor& e, int i, int key) {
-    return e.txtAddr_KeyPress(i, key);
-}
+using E = Editor;
 
 // A control with a Click only.
 constexpr ControlRoute click(const char* name, bool array, H h, bool storesValue = true,
@@ -74,54 +26,54 @@ constexpr ControlRoute entry(const char* name, bool array, H got, H press, H up,
 
 const ControlRoute Routes[] = {
     // Lists, check boxes, option buttons and the slider of the main window.
-    click("cboSLC", false, run<&Editor::cboSLC_Click>),
-    click("cboORC", false, run<&Editor::cboORC_Click>),
-    click("cboZoom", false, run<&Editor::cboZoom_Click>),
-    click("Slider1", false, run<&Editor::Slider1_Change>),
+    click("cboSLC", false, &E::cboSLC_Click),
+    click("cboORC", false, &E::cboORC_Click),
+    click("cboZoom", false, &E::cboZoom_Click),
+    click("Slider1", false, &E::Slider1_Change),
     // Space on "Write Mode" runs the Write command.
     {"WriteOpt",
      false,
      true,
      nullptr,
-     {run<&Editor::WriteOpt_Click>, nullptr, askKey<&Editor::WriteOpt_KeyPress>, nullptr, nullptr}},
-    click("ModifyOpt", false, run<&Editor::ModifyOpt_Click>),
-    click("optAuto1", false, run<&Editor::optAuto1_Click>),
-    click("optAuto2", false, run<&Editor::optAuto2_Click>),
-    click("cboDft", false, run<&Editor::cboDft_Click>),
-    click("cboRoHS", false, run<&Editor::cboRoHS_Click>),
-    click("cboSource", false, area<cboSource_Click>),
-    click("cboTone", false, area<cboTone_Click>),
-    click("cboLng", false, area<cboLng_Click>),
-    click("cboLogo", false, area<cboLogo_Click>),
-    click("chkCtl", true, runAt<&Editor::chkCtl_Click>),
-    click("cboCtl", true, runAt<&Editor::cboCtl_Click>),
-    click("chkSource", true, runAt<&Editor::chkSource_Click>),
-    click("chkMenu", true, runAt<&Editor::chkMenu_Click>),
-    click("cboBatLev", true, areaAt<cboBatLev_Click>),
+     {&E::WriteOpt_Click, nullptr, &E::WriteOpt_KeyPress, nullptr, nullptr}},
+    click("ModifyOpt", false, &E::ModifyOpt_Click),
+    click("optAuto1", false, &E::optAuto1_Click),
+    click("optAuto2", false, &E::optAuto2_Click),
+    click("cboDft", false, &E::cboDft_Click),
+    click("cboRoHS", false, &E::cboRoHS_Click),
+    click("cboSource", false, &E::cboSource_Click),
+    click("cboTone", false, &E::cboTone_Click),
+    click("cboLng", false, &E::cboLng_Click),
+    click("cboLogo", false, &E::cboLogo_Click),
+    click("chkCtl", true, &E::chkCtl_Click),
+    click("cboCtl", true, &E::cboCtl_Click),
+    click("chkSource", true, &E::chkSource_Click),
+    click("chkMenu", true, &E::chkMenu_Click),
+    click("cboBatLev", true, &E::cboBatLev_Click),
     // Buttons.
-    click("optLeft", true, areaAt<optLeft_Click>, false),
-    click("optCenter", true, areaAt<optCenter_Click>, false),
-    click("optRight", true, areaAt<optRight_Click>, false),
-    click("optDefault", true, runAt<&Editor::optDefault_Click>, false),
-    click("cmdFunc", true, areaAt<cmdFunc_Click>, false, "Form5"),
-    click("cmdAlert", false, area<cmdAlert_Click>, false, "Form6"),
+    click("optLeft", true, &E::optLeft_Click, false),
+    click("optCenter", true, &E::optCenter_Click, false),
+    click("optRight", true, &E::optRight_Click, false),
+    click("optDefault", true, &E::optDefault_Click, false),
+    click("cmdFunc", true, &E::cmdFunc_Click, false, "Form5"),
+    click("cmdAlert", false, &E::cmdAlert_Click, false, "Form6"),
     // The function-bit dialog.
-    click("cboDisp", true, areaAt<cboDisp_Click>),
-    click("cboType", true, areaAt<cboType_Click>),
-    click("chkPri", true, areaAt<chkPri_Click>),
+    click("cboDisp", true, &E::cboDisp_Click),
+    click("cboType", true, &E::cboType_Click),
+    click("chkPri", true, &E::chkPri_Click),
     // The alert dialog.
-    click("cboPersonal", false, area<cboPersonal_Click>),
-    click("cboMailAler", true, areaAt<cboMailAler_Click>),
-    click("cboHis", true, areaAt<cboHis_Click>),
+    click("cboPersonal", false, &E::cboPersonal_Click),
+    click("cboMailAler", true, &E::cboMailAler_Click),
+    click("cboHis", true, &E::cboHis_Click),
     // Entries.
-    entry("txtAddr", true, runAt<&Editor::txtAddr_GotFocus>, addrKey, askAt<&Editor::txtAddr_KeyUp>,
-          runAt<&Editor::txtAddr_LostFocus>),
-    entry("txtFreq", false, run<&Editor::txtFreq_GotFocus>, askKey<&Editor::txtFreq_KeyPress>,
-          ask<&Editor::txtFreq_KeyUp>, ask<&Editor::txtFreq_LostFocus>),
-    entry("txtPrompt", true, areaAt<txtPrompt_GotFocus>, promptKey, nullptr,
-          areaAskAt<txtPrompt_LostFocus>),
-    entry("txtPass", false, area<txtPass_GotFocus>, areaAskKey<txtPass_KeyPress>,
-          areaAsk<txtPass_KeyUp>, area<txtPass_LostFocus>),
+    entry("txtAddr", true, &E::txtAddr_GotFocus, &E::txtAddr_KeyPress, &E::txtAddr_KeyUp,
+          &E::txtAddr_LostFocus),
+    entry("txtFreq", false, &E::txtFreq_GotFocus, &E::txtFreq_KeyPress, &E::txtFreq_KeyUp,
+          &E::txtFreq_LostFocus),
+    entry("txtPrompt", true, &E::txtPrompt_GotFocus, &E::txtPrompt_KeyPress, nullptr,
+          &E::txtPrompt_LostFocus),
+    entry("txtPass", false, &E::txtPass_GotFocus, &E::txtPass_KeyPress, &E::txtPass_KeyUp,
+          &E::txtPass_LostFocus),
 };
 
 } // namespace

@@ -12,10 +12,9 @@ enum class ControlEvent { Click, GotFocus, KeyPress, KeyUp, LostFocus };
 inline constexpr int ControlEventCount = 5;
 
 struct ControlRoute {
-    // index: the array member (-1 for a single control); arg: the key of a KeyPress, the new
-    // value of a Click. The answer: KeyPress, the key is swallowed; KeyUp and LostFocus, the
-    // text was taken; Click and GotFocus, always true.
-    using Handler = bool (*)(Editor&, int index, int arg);
+    // An Editor handler (editor.h, "control handlers"): index is the array member (-1 for a
+    // single control), arg the key of a KeyPress or the new value of a Click.
+    using Handler = bool (Editor::*)(int index, int arg);
 
     const char* name; // a single control, or the array each "name(i)" belongs to
     bool array;

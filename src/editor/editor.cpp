@@ -82,7 +82,7 @@ std::unique_ptr<Editor> Editor::headless(const PagerImage& image) {
     return editor;
 }
 
-void Editor::endCall() {
+void Editor::end_call() {
     if (--depth_ > 0)
         return;
     depth_ = 0;
@@ -109,7 +109,7 @@ void Editor::set_title() {
     st_.controls["lblMsg"].visible = usbLink_;
 }
 
-void Editor::setUsbLink(bool usb) {
+void Editor::set_usb_link(bool usb) {
     EditorNotify n(*this);
     usbLink_ = usb;
     // Keep the file name part of the caption.
@@ -133,15 +133,13 @@ void Editor::startup_finish(const std::string& programFolder, bool loadDefaultFi
     EditorNotify n(*this);
     st_.flags.ProgramFolder = programFolder;
     st_.flags.StartupFinished = true;
-    st_.controls["cboRoHS"].value = 0;
-    cboRoHS_Click();
+    route("cboRoHS", ControlEvent::Click, 0);
     st_.flags.CurrentTablePath = (std::filesystem::path(programFolder) / "default.tbl").string();
     std::error_code ec;
     if (loadDefaultFile && std::filesystem::exists(st_.flags.CurrentTablePath, ec)) {
         open_current();
     } else {
-        st_.controls["cboDft"].value = 1;
-        cboDft_Click();
+        route("cboDft", ControlEvent::Click, 1);
     }
     st_.flags.UnversionedFirmware = false;
     st_.flags.ScanIdle = true;
@@ -249,12 +247,12 @@ void Editor::read_capcode() {
 // ---------------------------------------------------------------------------------------
 // Storing the bound controls
 
-void Editor::chkCtl_Click(int index) {
+bool Editor::chkCtl_Click(int index, int) {
     EditorNotify n(*this);
     const std::string key = ctl("chkCtl", index);
     const BoundControl* b = find_bound_control(key);
     if (!b || !b->field.fits_image())
-        return;
+        return true;
     const FieldDescriptor& f = b->field;
     const int checked = st_.controls[key].value == 1 ? 1 : 0;
     if (f.kind == FieldKind::ChkN)
@@ -269,18 +267,19 @@ void Editor::chkCtl_Click(int index) {
         apply_battery_type_defaults(st_.image, checked == 1);
         kpr::read_BatLev(st_);
     }
+    return true;
 }
 
-void Editor::cboCtl_Click(int index) {
+bool Editor::cboCtl_Click(int index, int) {
     EditorNotify n(*this);
     const std::string key = ctl("cboCtl", index);
     const BoundControl* b = find_bound_control(key);
     if (!b || !b->field.fits_image())
-        return;
+        return true;
     const FieldDescriptor& f = b->field;
     const int p = st_.controls[key].value;
     if (p < 0 || p >= static_cast<int>(b->items.size()))
-        return;
+        return true;
     st_.image.set_bits(f.addr, f.bit, p, f.len);
     if (f.kind == FieldKind::CboBaud) {
         static const int rate[3] = {1, 2, 3};
@@ -291,23 +290,25 @@ void Editor::cboCtl_Click(int index) {
         st_.image.set_bits(AddrDataRateMode, 6, polarity[p], 2);
     }
     follow_governor(st_.controls, key);
+    return true;
 }
 
-void Editor::chkSource_Click(int index) {
+bool Editor::chkSource_Click(int index, int) {
     EditorNotify n(*this);
     const std::string key = ctl("chkSource", index);
     const BoundControl* b = find_bound_control(key);
     if (!b || !b->field.fits_image())
-        return;
+        return true;
     const int checked = st_.controls[key].value == 1 ? 1 : 0;
     st_.image.set_bits(b->field.addr, b->field.bit, checked, b->field.len);
     st_.controls[ctl("txtPrompt", index)].enabled = checked == 1;
+    return true;
 }
 
-void Editor::chkMenu_Click(int index) {
+bool Editor::chkMenu_Click(int index, int) {
     EditorNotify n(*this);
     if (st_.flags.SuppressClick)
-        return;
+        return true;
     int j = 6;
     for (int i = 6; i >= 0; --i) {
         if (st_.controls[ctl("chkMenu", i)].value != 1) {
@@ -319,17 +320,18 @@ void Editor::chkMenu_Click(int index) {
     for (int k = j; k >= 0; --k)
         st_.image[AddrMenuSlots + k] = 32;
     follow_governor(st_.controls, ctl("chkMenu", index));
+    return true;
 }
 
-void Editor::cboSLC_Click() {
+bool Editor::cboSLC_Click(int, int) {
     EditorNotify n(*this);
     const int p = st_.controls["cboSLC"].value;
     if (p < 0 || p > 5)
-        return;
+        return true;
     if (p == 5) {
         st_.image.set_bits(AddrLockoutZoom, 2, 1, 1);
         st_.image.set_bits(AddrLockoutZoom, 3, 1, 1);
-        return;
+        return true;
     }
     st_.image.set_bits(AddrLockoutZoom, 2, 0, 1);
     if (p == 0) {
@@ -338,41 +340,45 @@ void Editor::cboSLC_Click() {
         st_.image.set_bits(AddrLockoutZoom, 3, 1, 1);
         st_.image.set_bits(AddrLockoutZoom, 0, p - 1, 2);
     }
+    return true;
 }
 
-void Editor::cboORC_Click() {
+bool Editor::cboORC_Click(int, int) {
     EditorNotify n(*this);
     const int p = st_.controls["cboORC"].value;
     if (p < 0 || p > 4)
-        return;
+        return true;
     if (p == 0) {
         st_.image.set_bits(AddrOutOfRangeMenu, 3, 0, 1);
     } else {
         st_.image.set_bits(AddrOutOfRangeMenu, 3, 1, 1);
         st_.image.set_bits(AddrOutOfRangeMenu, 1, p - 1, 2);
     }
+    return true;
 }
 
-void Editor::cboZoom_Click() {
+bool Editor::cboZoom_Click(int, int) {
     EditorNotify n(*this);
     const int p = st_.controls["cboZoom"].value;
     if (p == 0 || p == 1)
         st_.image.set_bits(AddrLockoutZoom, 4, p, 1);
+    return true;
 }
 
-void Editor::Slider1_Change() {
+bool Editor::Slider1_Change(int, int) {
     EditorNotify n(*this);
     const int v = std::clamp(st_.controls["Slider1"].value, 1, 8);
     st_.controls["Slider1"].value = v;
     st_.image[AddrContrast] = static_cast<uint8_t>(v);
     st_.controls["lblContrast"].foreColour = grey(80 - 10 * v);
     st_.controls["lblContrastValue"].text = std::to_string(v);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------
 // Edit modes and Pager commands
 
-bool Editor::isWriteMode() const {
+bool Editor::is_write_mode() const {
     const auto& all = st_.controls.all();
     const auto it = all.find("WriteOpt");
     return it != all.end() && it->second.value == 1;
@@ -389,7 +395,7 @@ std::vector<std::string> Editor::form1_controls() const {
 }
 
 void Editor::apply_edit_mode() {
-    if (!isWriteMode())
+    if (!is_write_mode())
         return;
     for (auto& [name, c] : st_.controls.all()) {
         if (edit_mode_prefix(name) && control_form(name) == "Form1")
@@ -397,15 +403,16 @@ void Editor::apply_edit_mode() {
     }
 }
 
-void Editor::WriteOpt_Click() {
+bool Editor::WriteOpt_Click(int, int) {
     EditorNotify n(*this);
     st_.controls["WriteOpt"].value = 1;
     st_.controls["ModifyOpt"].value = 0;
     // The lock itself is applied when this call ends, and again after every later call
     // while "Write Mode" stays selected, so a refresh cannot unlock a control.
+    return true;
 }
 
-void Editor::ModifyOpt_Click() {
+bool Editor::ModifyOpt_Click(int, int) {
     EditorNotify n(*this);
     st_.controls["ModifyOpt"].value = 1;
     st_.controls["WriteOpt"].value = 0;
@@ -416,9 +423,10 @@ void Editor::ModifyOpt_Click() {
     // The source-prompt boxes and entries follow their switches again rather than being
     // left enabled while the source prompts are off.
     kpr::read_SourcePrompt(st_);
+    return true;
 }
 
-bool Editor::WriteOpt_KeyPress(int keyAscii) {
+bool Editor::WriteOpt_KeyPress(int, int keyAscii) {
     EditorNotify n(*this);
     if (keyAscii != 32)
         return false;
@@ -434,14 +442,16 @@ void Editor::run_write_command() {
         mnuEB_Click();
 }
 
-void Editor::optAuto1_Click() {
+bool Editor::optAuto1_Click(int, int) {
     EditorNotify n(*this);
     st_.flags.AutoInc1 = st_.controls["optAuto1"].value == 1;
+    return true;
 }
 
-void Editor::optAuto2_Click() {
+bool Editor::optAuto2_Click(int, int) {
     EditorNotify n(*this);
     st_.flags.AutoInc2 = st_.controls["optAuto2"].value == 1;
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -473,22 +483,23 @@ void Editor::Timer2_Timer() {
 }
 
 // "Load Default": the built-in text of the prompt that last had the focus.
-void Editor::optDefault_Click(int index) {
+bool Editor::optDefault_Click(int, int) {
     EditorNotify n(*this);
-    (void)index; // both buttons behave the same
+    // Both buttons behave the same.
     const int prompt = st_.flags.CurrentPrompt;
     const std::string key = ctl("txtPrompt", prompt);
     if (!st_.controls.contains(key))
-        return;
+        return true;
     const std::string& tag = st_.controls.at(key).tag;
     const auto addr = parse_int16_literal(tag.substr(0, tag.find(',')));
     if (!addr)
-        return;
+        return true;
     const int lng = st_.controls["cboLng"].value;
     if (lng >= 0 && lng <= 5)
         load_default_prompt(st_.image, *addr, lng);
     kpr::read_prompt(st_);
     st_.focusRequest = key;
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -510,10 +521,10 @@ bool Editor::route(const std::string& name, ControlEvent event, int arg) {
             return false;
         st_.controls.at(name).value = arg;
     }
-    return handler(*this, split_control_name(name).index, arg);
+    return (this->*handler)(split_control_name(name).index, arg);
 }
 
-bool Editor::userChange(const std::string& name, int value) {
+bool Editor::user_change(const std::string& name, int value) {
     return route(name, ControlEvent::Click, value);
 }
 
@@ -536,7 +547,7 @@ class CountingMessages final : public OperatorMessages {
 
 } // namespace
 
-bool Editor::userEnterText(const std::string& name, const std::string& text) {
+bool Editor::user_enter_text(const std::string& name, const std::string& text) {
     if (!st_.controls.contains(name) || !has_handler(name, ControlEvent::LostFocus))
         return false;
     EditorNotify n(*this);

@@ -8,7 +8,7 @@
 // Event protocol for a front end: every control event goes through route(name, event, arg),
 // which finds the control's handler in the routing table (editor/control_routes.h).
 //  - check boxes, lists, option buttons, the slider, buttons: route(name, Click, newValue)
-//    (or userChange(name, value)); the value is stored into the control first.
+//    (or user_change(name, value)); the value is stored into the control first.
 //  - entries: on focus-in route GotFocus (it may clear the text), on every edit put the text
 //    into controls().at(name).text and route KeyUp, on a key route KeyPress with its code
 //    (true = the key is swallowed), on focus-out route LostFocus. Before a Pager command,
@@ -56,14 +56,14 @@ class Editor {
 
     // --- change notification -------------------------------------------------------------
     // Called once after every outermost handler / refresh call that may have changed state.
-    void setChangeCallback(std::function<void()> callback) { onChanged_ = std::move(callback); }
+    void set_change_callback(std::function<void()> callback) { onChanged_ = std::move(callback); }
     // Incremented with every such call.
     uint64_t revision() const { return revision_; }
 
     // The Write command as the front end runs it (editor mnuEB_Click, then the programming
     // dialog). The keyboard serial-number scan and the space bar on "Write Mode" call it;
     // without one they only run mnuEB_Click.
-    void setWriteCommand(std::function<void()> command) { writeCommand_ = std::move(command); }
+    void set_write_command(std::function<void()> command) { writeCommand_ = std::move(command); }
 
     // --- routing -----------------------------------------------------------------------------
     // Runs the handler the routing table gives `name` for `event`, as one handler call. False
@@ -73,19 +73,19 @@ class Editor {
     bool has_handler(const std::string& name, ControlEvent event) const;
     // A Click: sets the control's value and runs its click handler, as a person changing it
     // would. False when no click handler belongs to that name.
-    bool userChange(const std::string& name, int value);
+    bool user_change(const std::string& name, int value);
     // Types a whole text into an entry and leaves it, as a person would: GotFocus, text,
     // KeyUp, LostFocus. False when a message refused the text (the image is then unchanged
     // by the final value; earlier prefixes may have been stored as the entry stores while
     // typing, unless the text is refused before any key).
-    bool userEnterText(const std::string& name, const std::string& text);
+    bool user_enter_text(const std::string& name, const std::string& text);
 
     // --- start-up ----------------------------------------------------------------------------
     // The link the build or the command line chose: the window title reads "Vard Quinta USB "
     // or "Vard Quinta " followed by "KPR35T V05.21", and the board status line lblMsg is
     // shown for the USB link only. USB unless told otherwise.
-    void setUsbLink(bool usb);
-    bool usbLink() const { return usbLink_; }
+    void set_usb_link(bool usb);
+    bool usb_link() const { return usbLink_; }
     // What the link last said about the board: lblMsg's caption and colour and whether the
     // Pager menu (mnuPager, mnuEntire, mnuEB, mnuEB1) is enabled. Held until the next report,
     // whatever is edited or transferred meanwhile.
@@ -106,22 +106,76 @@ class Editor {
     void read_freq();
     void read_pll();
 
-    // --- bound controls and lists ----------------------------------------------------------
-    void chkCtl_Click(int index);
-    void cboCtl_Click(int index);
-    void chkSource_Click(int index);
-    void chkMenu_Click(int index);
-    void cboSLC_Click();
-    void cboORC_Click();
-    void cboZoom_Click();
-    void Slider1_Change();
+    // --- control handlers ------------------------------------------------------------------
+    // Every handler a control event runs has one shape, so the routing table names them
+    // directly: index is the array member (-1 for a single control), arg the key code of a
+    // KeyPress (the value of a Click is already in the control). The answer: KeyPress, the
+    // key was swallowed; KeyUp and LostFocus, the text was taken; Click and GotFocus, true.
+    // A front end calls them through route(); they are public for the tests of one handler.
 
-    // --- edit modes and Pager commands -------------------------------------------------------
-    void WriteOpt_Click();
-    void ModifyOpt_Click();
-    // Space on "Write Mode" runs the Write command; true when the key was the space.
-    bool WriteOpt_KeyPress(int keyAscii);
-    bool isWriteMode() const;
+    // Bound controls and lists of the main window.
+    bool chkCtl_Click(int index, int arg);
+    bool cboCtl_Click(int index, int arg);
+    bool chkSource_Click(int index, int arg);
+    bool chkMenu_Click(int index, int arg);
+    bool cboSLC_Click(int index, int arg);
+    bool cboORC_Click(int index, int arg);
+    bool cboZoom_Click(int index, int arg);
+    bool Slider1_Change(int index, int arg);
+    // Edit modes; space on "Write Mode" runs the Write command.
+    bool WriteOpt_Click(int index, int arg);
+    bool ModifyOpt_Click(int index, int arg);
+    bool WriteOpt_KeyPress(int index, int keyAscii);
+    bool optAuto1_Click(int index, int arg);
+    bool optAuto2_Click(int index, int arg);
+    // Capcodes; KeyUp validates controls()["txtAddr(index)"].text and stores it.
+    bool txtAddr_GotFocus(int index, int arg);
+    bool txtAddr_KeyPress(int index, int keyAscii);
+    bool txtAddr_KeyUp(int index, int arg);
+    bool txtAddr_LostFocus(int index, int arg);
+    // Frequency, band and spacing; LostFocus commits the entry and is refused by a message
+    // (FreqErrorPending is then set).
+    bool txtFreq_GotFocus(int index, int arg);
+    bool txtFreq_KeyPress(int index, int keyAscii);
+    bool txtFreq_KeyUp(int index, int arg);
+    bool txtFreq_LostFocus(int index, int arg);
+    bool cboDft_Click(int index, int arg);
+    bool cboRoHS_Click(int index, int arg);
+    // Prompts (Enter in an entry moves the focus to picTabBack; LostFocus stores the text
+    // into its record), their alignment, "Load Default" and the source-prompt switch.
+    bool txtPrompt_GotFocus(int index, int arg);
+    bool txtPrompt_KeyPress(int index, int keyAscii);
+    bool txtPrompt_LostFocus(int index, int arg);
+    bool optLeft_Click(int index, int arg);
+    bool optCenter_Click(int index, int arg);
+    bool optRight_Click(int index, int arg);
+    bool optDefault_Click(int index, int arg);
+    bool cboSource_Click(int index, int arg);
+    // The logo font (writes &H3F bits 0-3, then lays out the logo entry) and the language
+    // (its texts into the image, the logo font value, then the prompts laid out and read).
+    bool cboLogo_Click(int index, int arg);
+    bool cboLng_Click(int index, int arg);
+    // Tone, battery levels and password (KeyUp checks and stores the entry).
+    bool cboTone_Click(int index, int arg);
+    bool cboBatLev_Click(int index, int arg);
+    bool txtPass_GotFocus(int index, int arg);
+    bool txtPass_KeyPress(int index, int keyAscii);
+    bool txtPass_KeyUp(int index, int arg);
+    bool txtPass_LostFocus(int index, int arg);
+    // The function-bit dialog: cmdFunc sets FunctionBitSlot and fills it; the GUI then shows
+    // it modally.
+    bool cmdFunc_Click(int index, int arg);
+    bool cboDisp_Click(int index, int arg);
+    bool cboType_Click(int index, int arg);
+    bool chkPri_Click(int index, int arg);
+    // The alert dialog: cmdAlert fills it; the GUI then shows it modally.
+    bool cmdAlert_Click(int index, int arg);
+    bool cboPersonal_Click(int index, int arg);
+    bool cboMailAler_Click(int index, int arg);
+    bool cboHis_Click(int index, int arg);
+
+    // --- Pager commands ----------------------------------------------------------------------
+    bool is_write_mode() const;
     // The Pager commands up to the programming dialog: true when the dialog should open
     // (OperationKind is then set). Write refuses in "Modify Mode"; a pending frequency error
     // drops the command once. Timer1 stop/start and the text conversion around the dialog
@@ -135,24 +189,8 @@ class Editor {
     // second time, and except Write in "Modify Mode", which refuses anyway. A command dropped
     // by that refused frequency ends the entry's edit: the stored frequency shows again.
     bool run_pager_command(int kind, const std::function<void()>& leaveEntry);
-    void optAuto1_Click();
-    void optAuto2_Click();
 
-    // --- capcodes ----------------------------------------------------------------------------
-    void txtAddr_GotFocus(int index);
-    bool txtAddr_KeyPress(int index, int keyAscii);
-    // Validates controls()["txtAddr(index)"].text and stores it; false when refused.
-    bool txtAddr_KeyUp(int index);
-    void txtAddr_LostFocus(int index);
-
-    // --- frequency, band and spacing -------------------------------------------------------
-    void txtFreq_GotFocus();
-    bool txtFreq_KeyPress(int keyAscii);
-    bool txtFreq_KeyUp();
-    // Commits the entry; false when a message refused it (FreqErrorPending is then set).
-    bool txtFreq_LostFocus();
-    void cboDft_Click();
-    void cboRoHS_Click();
+    // --- frequency arithmetic ----------------------------------------------------------------
     void SetFreqPLL(int32_t base, double step, int incd);
     void SetRoHSFreqPLL(int32_t base, double step, int incd);
     // Before a USB write: firmware &HFF sets UnversionedFirmware, any other value is copied
@@ -161,9 +199,6 @@ class Editor {
     bool prepare_frequency_for_write(uint8_t firmwareVersion);
     int band() const;    // cboDft position, -1 none
     int spacing() const; // cboRoHS position, -1 none
-
-    // --- prompts (the other settings areas' handlers work on state(): see the routes) -----
-    void optDefault_Click(int index); // "Load Default"
 
     // --- File commands (file names come from the caller's dialogs) --------------------------
     // Open: true when the file became the image. Messages: "This file is not exit!", the
@@ -195,7 +230,7 @@ class Editor {
     // 12-character scan; the Write command has then run).
     bool Form_KeyPress(int keyAscii);
     void Timer2_Timer();
-    const std::string& scanBuffer() const { return ScanBuffer_; }
+    const std::string& scan_buffer() const { return ScanBuffer_; }
 
     // The window caption (also in controls()["Form1"].text).
     const std::string& caption() const;
@@ -216,8 +251,8 @@ class Editor {
     void set_title();
     bool pager_command(int kind);
     void run_write_command();
-    void beginCall() { ++depth_; }
-    void endCall();
+    void begin_call() { ++depth_; }
+    void end_call();
 
     EditorState st_;
     std::function<void()> onChanged_;

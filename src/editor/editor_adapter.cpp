@@ -5,7 +5,7 @@
 namespace kpr {
 
 void EditorAdapter::commit_frequency() {
-    editor_.txtFreq_LostFocus();
+    editor_.route("txtFreq", ControlEvent::LostFocus);
 }
 
 std::string EditorAdapter::capcode_text(int index) {
@@ -14,7 +14,7 @@ std::string EditorAdapter::capcode_text(int index) {
 
 void EditorAdapter::store_capcode_text(int index, const std::string& text) {
     editor_.controls()[ctl("txtAddr", index)].text = text;
-    editor_.txtAddr_KeyUp(index);
+    editor_.route(ctl("txtAddr", index), ControlEvent::KeyUp);
 }
 
 void EditorAdapter::text_to_pager() {

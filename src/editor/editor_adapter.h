@@ -17,7 +17,7 @@ class EditorAdapter final : public EditorHooks {
     void read_capcode() override { editor_.read_capcode(); }
     std::string capcode_text(int index) override;
     void store_capcode_text(int index, const std::string& text) override;
-    bool modify_mode() override { return !editor_.isWriteMode(); }
+    bool modify_mode() override { return !editor_.is_write_mode(); }
     void text_to_pager() override;
     void text_from_pager() override;
     int load_from_pager(std::span<const uint8_t> bytes, BandRule rule) override {

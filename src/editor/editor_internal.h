@@ -9,8 +9,8 @@ namespace kpr {
 // Marks one handler call: the change hook fires when the outermost one ends.
 class EditorNotify {
   public:
-    explicit EditorNotify(Editor& e) : e_(e) { e_.beginCall(); }
-    ~EditorNotify() { e_.endCall(); }
+    explicit EditorNotify(Editor& e) : e_(e) { e_.begin_call(); }
+    ~EditorNotify() { e_.end_call(); }
     EditorNotify(const EditorNotify&) = delete;
     EditorNotify& operator=(const EditorNotify&) = delete;
 

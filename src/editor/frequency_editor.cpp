@@ -32,7 +32,7 @@ int Editor::spacing() const {
 
 bool Editor::read_BaseFreq() {
     EditorNotify n(*this);
-    const uint32_t base = read_u32(st_.image, FreqBaseAddr);
+    const uint32_t base = read_u32(st_.image, AddrBaseFrequency);
     if (base > static_cast<uint32_t>(INT32_MAX / 100)) {
         st_.flags.ReloadError = ReloadBaseFreq;
         return false;
@@ -43,7 +43,7 @@ bool Editor::read_BaseFreq() {
 
 void Editor::read_freq() {
     EditorNotify n(*this);
-    const auto f = static_cast<int32_t>(read_u32(st_.image, FreqReceiveAddr));
+    const auto f = static_cast<int32_t>(read_u32(st_.image, AddrReceiveFrequency));
     st_.controls["txtFreq"].text = std::to_string(f);
     read_pll();
 }
@@ -68,12 +68,13 @@ void Editor::read_pll() {
     }
 }
 
-void Editor::txtFreq_GotFocus() {
+bool Editor::txtFreq_GotFocus(int, int) {
     EditorNotify n(*this);
     st_.controls["txtFreq"].text.clear();
+    return true;
 }
 
-bool Editor::txtFreq_KeyPress(int keyAscii) {
+bool Editor::txtFreq_KeyPress(int, int keyAscii) {
     EditorNotify n(*this);
     st_.flags.FreqErrorPending = false;
     if (keyAscii != 13)
@@ -82,7 +83,7 @@ bool Editor::txtFreq_KeyPress(int keyAscii) {
     return true;
 }
 
-bool Editor::txtFreq_KeyUp() {
+bool Editor::txtFreq_KeyUp(int, int) {
     EditorNotify n(*this);
     const std::string text = st_.controls["txtFreq"].text;
     if (text.empty() || parse_numeric(text))
@@ -93,7 +94,7 @@ bool Editor::txtFreq_KeyUp() {
     return false;
 }
 
-bool Editor::txtFreq_LostFocus() {
+bool Editor::txtFreq_LostFocus(int, int) {
     EditorNotify n(*this);
     return frequency_commit();
 }
@@ -133,7 +134,7 @@ bool Editor::frequency_commit() {
         else
             SetFreqPLL(call->base, call->step, call->incd);
     }
-    Set_Freq(st_.image, static_cast<int32_t>(f), FreqReceiveAddr);
+    Set_Freq(st_.image, static_cast<int32_t>(f), AddrReceiveFrequency);
     read_freq();
     return true;
 }
@@ -148,43 +149,40 @@ void Editor::SetRoHSFreqPLL(int32_t base, double step, int incd) {
     kpr::SetRoHSFreqPLL(st_.image, base, step, incd);
 }
 
-void Editor::cboDft_Click() {
+bool Editor::cboDft_Click(int, int) {
     EditorNotify n(*this);
     if (st_.flags.SuppressClick) {
         st_.flags.SuppressClick = false;
-        return;
+        return true;
     }
     ControlModel& m = st_.controls;
     const std::string baud = ctl("cboCtl", 9);
     switch (band()) {
     case 0:
-        m[baud].value = 1;
-        cboCtl_Click(9);
-        m["cboRoHS"].value = 0;
-        cboRoHS_Click();
+        route(baud, ControlEvent::Click, 1);
+        route("cboRoHS", ControlEvent::Click, 0);
         break;
     case 1:
-        m[baud].value = 1;
-        cboCtl_Click(9);
+        route(baud, ControlEvent::Click, 1);
         m["txtFreq"].text = "4540125";
         frequency_commit();
         break;
     case 2:
-        m[baud].value = 2;
-        cboCtl_Click(9);
+        route(baud, ControlEvent::Click, 2);
         m["txtFreq"].text = "9310125";
         frequency_commit();
         break;
     default:
-        return;
+        return true;
     }
     init_ctl();
+    return true;
 }
 
-void Editor::cboRoHS_Click() {
+bool Editor::cboRoHS_Click(int, int) {
     EditorNotify n(*this);
     if (st_.flags.SuppressClick)
-        return;
+        return true;
     ControlModel& m = st_.controls;
     const int s = spacing();
     if (s == 2) {
@@ -197,6 +195,7 @@ void Editor::cboRoHS_Click() {
     m["txtFreq"].text = s == 1 ? "1530125" : "1530000";
     frequency_commit();
     init_ctl();
+    return true;
 }
 
 bool Editor::prepare_frequency_for_write(uint8_t firmwareVersion) {

@@ -1,4 +1,5 @@
 #include "editor/function_bits.h"
+#include "editor/editor_internal.h"
 
 #include "settings/function_bits.h"
 
@@ -74,9 +75,12 @@ bool read_Pri(EditorState& st) {
     }
 }
 
-void cmdFunc_Click(EditorState& st, int index) {
+bool Editor::cmdFunc_Click(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     st.flags.FunctionBitSlot = index;
     Form5_Load(st);
+    return true;
 }
 
 void Form5_Load(EditorState& st) {
@@ -95,31 +99,40 @@ void Form5_Load(EditorState& st) {
     st.flags.Form5Loading = false;
 }
 
-void cboDisp_Click(EditorState& st, int f) {
+bool Editor::cboDisp_Click(int f, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (st.flags.Form5Loading || !slot_ok(st) || f < 0 || f >= FunctionBits)
-        return;
+        return true;
     const int p = st.controls.at(ctl("cboDisp", f)).value;
     if (p < 0 || p >= DisplayCodeCount)
-        return;
+        return true;
     set_display_code(st.image, st.flags.FunctionBitSlot, f, p);
     read_Disp(st);
+    return true;
 }
 
-void cboType_Click(EditorState& st, int f) {
+bool Editor::cboType_Click(int f, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (st.flags.Form5Loading || !slot_ok(st) || f < 0 || f >= FunctionBits)
-        return;
+        return true;
     const int p = st.controls.at(ctl("cboType", f)).value;
     if (p < 0 || p >= ClassEntryCount)
-        return;
+        return true;
     set_class_entry(st.image, st.flags.FunctionBitSlot, f, p);
     read_Type(st);
+    return true;
 }
 
-void chkPri_Click(EditorState& st, int f) {
+bool Editor::chkPri_Click(int f, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (st.flags.Form5Loading || !slot_ok(st) || f < 0 || f >= FunctionBits)
-        return;
+        return true;
     set_priority_bit(st.image, st.flags.FunctionBitSlot, f, st.controls.at(ctl("chkPri", f)).value);
     read_Pri(st);
+    return true;
 }
 
 } // namespace kpr

@@ -12,13 +12,7 @@ bool read_Disp(EditorState& st); // ReloadDisp on failure
 bool read_Type(EditorState& st); // ReloadType on failure
 bool read_Pri(EditorState& st);  // ReloadPri on failure
 
-// FunctionBitSlot = index, then fills Form5; the GUI then shows the dialog modally.
-void cmdFunc_Click(EditorState& st, int index);
 // Fills the twelve Form5 controls of FunctionBitSlot (with Form5Loading set).
 void Form5_Load(EditorState& st);
-
-void cboDisp_Click(EditorState& st, int f);
-void cboType_Click(EditorState& st, int f);
-void chkPri_Click(EditorState& st, int f);
 
 } // namespace kpr

@@ -1,4 +1,5 @@
 #include "editor/language.h"
+#include "editor/editor_internal.h"
 
 #include "editor/logo.h"
 #include "editor/prompts.h"
@@ -24,16 +25,19 @@ void read_Lng(EditorState& st) {
     st.flags.SuppressClick = false;
 }
 
-void cboLng_Click(EditorState& st) {
+bool Editor::cboLng_Click(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (st.flags.SuppressClick) {
         st.flags.SuppressClick = false;
-        return;
+        return true;
     }
     apply_language(st.image, st.controls.at("cboLng").value);
     // Picking a language also writes the value of the logo font the list shows.
-    cboLogo_Click(st);
+    route("cboLogo", ControlEvent::Click, st.controls["cboLogo"].value);
     Set_PromptEd_Width(st);
     read_prompt(st);
+    return true;
 }
 
 } // namespace kpr

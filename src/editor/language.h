@@ -9,8 +9,5 @@ void init_language_controls(EditorState& st);
 
 // Selects cboLng from &H3E bits 0-3 with SuppressClick set around it. Writes nothing.
 void read_Lng(EditorState& st);
-// The operator picked a language: copies its texts into the image, writes the logo font
-// value of the selected logo font, then Set_PromptEd_Width and read_prompt.
-void cboLng_Click(EditorState& st);
 
 } // namespace kpr

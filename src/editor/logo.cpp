@@ -1,4 +1,5 @@
 #include "editor/logo.h"
+#include "editor/editor_internal.h"
 
 #include "image/field_descriptor.h"
 #include "settings/latin1_text.h"
@@ -38,12 +39,15 @@ void layout_logo_entry(EditorState& st) {
     e.maxLength = font.capacity;
 }
 
-void cboLogo_Click(EditorState& st) {
+bool Editor::cboLogo_Click(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     const ControlState& c = st.controls.at("cboLogo");
     const auto d = parse_field_descriptor(c.tag);
     if (c.value >= 0 && c.value < LogoFontCount && d && d->fits_image())
         st.image.set_bits(d->addr, d->bit, logo_font(c.value).value, d->len);
     layout_logo_entry(st);
+    return true;
 }
 
 } // namespace kpr

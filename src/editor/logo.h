@@ -9,9 +9,6 @@ void init_logo_controls(EditorState& st);
 
 // Selects cboLogo from &H3F bits 0-3 (unknown values leave it as it is). Writes nothing.
 void read_LogoFont(EditorState& st);
-// The operator picked a logo font: writes its value into &H3F bits 0-3, then lays out the
-// logo entry.
-void cboLogo_Click(EditorState& st);
 // The layout half of the font handler: bold, capacity and width of txtPrompt(0) for the
 // selected font. Writes nothing.
 void layout_logo_entry(EditorState& st);

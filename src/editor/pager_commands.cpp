@@ -31,7 +31,7 @@ bool Editor::mnuEB1_Click() {
 
 bool Editor::run_pager_command(int kind, const std::function<void()>& leaveEntry) {
     const bool refusedFrequency = st_.flags.FreqErrorPending;
-    if (!refusedFrequency && !(kind == 1 && !isWriteMode()))
+    if (!refusedFrequency && !(kind == 1 && !is_write_mode()))
         leaveEntry();
     const bool open = pager_command(kind);
     if (refusedFrequency && !st_.flags.FreqErrorPending)

@@ -1,4 +1,5 @@
 #include "editor/prompts.h"
+#include "editor/editor_internal.h"
 
 #include "editor/logo.h"
 #include "settings/latin1_text.h"
@@ -133,11 +134,16 @@ void Set_PromptEd_Width(EditorState& st) {
     layout_logo_entry(st);
 }
 
-void txtPrompt_GotFocus(EditorState& st, int index) {
+bool Editor::txtPrompt_GotFocus(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     st.flags.CurrentPrompt = index;
+    return true;
 }
 
-bool txtPrompt_KeyPress(EditorState& st, int /*index*/, int keyAscii) {
+bool Editor::txtPrompt_KeyPress(int, int keyAscii) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (keyAscii != 13)
         return false;
     st.focusRequest = "picTabBack";
@@ -161,7 +167,9 @@ bool has_control_character(const std::string& utf8) {
 
 } // namespace
 
-bool txtPrompt_LostFocus(EditorState& st, int index) {
+bool Editor::txtPrompt_LostFocus(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     if (!prompt_exists(index))
         return false;
     const ControlState& e = st.controls.at(prompt_name_of(index));
@@ -204,26 +212,37 @@ bool txtPrompt_LostFocus(EditorState& st, int index) {
     return true;
 }
 
-void optLeft_Click(EditorState& st, int index) {
+bool Editor::optLeft_Click(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     const int t = align_target(st, index);
     set_aligned(st, t, 0);
     request_focus(st, t);
+    return true;
 }
 
-void optCenter_Click(EditorState& st, int index) {
+bool Editor::optCenter_Click(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     const int t = align_target(st, index);
     set_aligned(st, t, (prompt_nominal_max_length(st, t) - trimmed_length(st, t)) / 2);
     if (st.flags.StartupFinished)
         request_focus(st, t);
+    return true;
 }
 
-void optRight_Click(EditorState& st, int index) {
+bool Editor::optRight_Click(int index, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     const int t = align_target(st, index);
     set_aligned(st, t, prompt_nominal_max_length(st, t) - trimmed_length(st, t));
     request_focus(st, t);
+    return true;
 }
 
-void cboSource_Click(EditorState& st) {
+bool Editor::cboSource_Click(int, int) {
+    EditorNotify n(*this);
+    EditorState& st = st_;
     const int p = st.controls.at("cboSource").value;
     if (p == 0) {
         st.image.set_bits(AddrPromptFlags, 6, 0, 1);
@@ -231,9 +250,10 @@ void cboSource_Click(EditorState& st) {
         st.image.set_bits(AddrPromptFlags, 6, 1, 1);
         st.image.set_bits(AddrPromptFlags, 5, p - 1, 1);
     } else {
-        return;
+        return true;
     }
     read_SourcePrompt(st);
+    return true;
 }
 
 } // namespace kpr

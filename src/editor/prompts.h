@@ -20,19 +20,6 @@ bool read_SourcePrompt(EditorState& st);
 // Writes nothing into the image (not even the logo font value).
 void Set_PromptEd_Width(EditorState& st);
 
-void txtPrompt_GotFocus(EditorState& st, int index);
-// Returns true when the key is swallowed (Enter: focus moves to picTabBack).
-bool txtPrompt_KeyPress(EditorState& st, int index, int keyAscii);
-// Validates controls["txtPrompt(index)"].text and stores it into the record.
-// Returns false when the text was refused (message shown, focus requested back).
-bool txtPrompt_LostFocus(EditorState& st, int index);
-
-void optLeft_Click(EditorState& st, int index);
-void optCenter_Click(EditorState& st, int index);
-void optRight_Click(EditorState& st, int index);
-
-void cboSource_Click(EditorState& st);
-
 // The entry's own maximum length for its font (before any widening to fit a longer
 // stored text).
 int prompt_nominal_max_length(const EditorState& st, int index);

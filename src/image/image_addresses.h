@@ -6,6 +6,8 @@ namespace kpr {
 
 inline constexpr int AddrPllN = 0x05;             // &H05..&H07: synthesiser N word, 24 bits
 inline constexpr int AddrPllR = 0x09;             // &H09..&H0B: synthesiser R word, 24 bits
+inline constexpr int AddrIncd = 0x0C;             // &H0C..&H0D: channel increment, big-endian
+inline constexpr int AddrStepKilohertz = 0x0E;    // channel step, whole kHz
 inline constexpr int AddrMailDropHistory = 0x0F;  // + drop-1: history depth + 1
 inline constexpr int AddrMailDropMemory = 0x1E;   // + drop-1, drops 1..14: quarters of a KB
 inline constexpr int AddrTone = 0x2E;             // alert tone
@@ -21,12 +23,14 @@ inline constexpr int AddrOutOfRangeMenu = 0x3D;   // bits 1-3: out of range; bit
                                                   // menu incomplete
 inline constexpr int AddrLanguageCodeCopy = 0x3E; // bits 0-3: what the language list shows
 inline constexpr int AddrLogoFont = 0x3F;         // bits 0-3
-inline constexpr int AddrDataRate = 0x61;     // bits 0-1: rate; bit 2 polarity; bits 3-4 data rate
-inline constexpr int AddrDataRateWord = 0x62; // whole byte, follows the data rate
-inline constexpr int AddrDataRateMode = 0x63; // bits 6-7, follow the data rate
-inline constexpr int AddrPersonalMemory = 0x6C; // quarters of a KB
-inline constexpr int AddrAirProgramText = 0x70; // &H70..&H76
-inline constexpr int AddrMenuSlots = 0x78;      // &H78..&H7E: function-menu codes 7..13, 32 unused
+inline constexpr int AddrDataRate = 0x61;      // bits 0-1: rate; bit 2 polarity; bits 3-4 data rate
+inline constexpr int AddrDataRateWord = 0x62;  // whole byte, follows the data rate
+inline constexpr int AddrDataRateMode = 0x63;  // bits 6-7, follow the data rate
+inline constexpr int AddrBaseFrequency = 0x64; // 100 Hz units, 32 bits big-endian
+inline constexpr int AddrReceiveFrequency = 0x68; // 100 Hz units, 32 bits big-endian
+inline constexpr int AddrPersonalMemory = 0x6C;   // quarters of a KB
+inline constexpr int AddrAirProgramText = 0x70;   // &H70..&H76
+inline constexpr int AddrMenuSlots = 0x78; // &H78..&H7E: function-menu codes 7..13, 32 unused
 inline constexpr int MenuSlotCount = 7;
 inline constexpr int AddrContrast = 0x89;
 inline constexpr int AddrBatteryLevel = 0x8D; // Low, Med, High at &H8D..&H8F
@@ -42,9 +46,11 @@ inline constexpr int AddrHistoryPair = 0x3B8;  // &H3B8..&H3DF: the two history 
 inline constexpr int AddrWrittenFlag = 0x3E0;  // 1 in every written image
 inline constexpr int AddrModelFirst = 0x3E1;   // &H3E1..&H3EE: model text
 inline constexpr int AddrModelLast = 0x3EE;
-inline constexpr int AddrFirmware = 0x459;    // firmware version, tenths; &HFF none
-inline constexpr int AddrFirmware2 = 0x45A;   // counted as &HFF by the blank variant
-inline constexpr int AddrSerialFirst = 0x4D6; // &H4D6..&H4E1: twelve ASCII characters
+inline constexpr int AddrFirmware = 0x459;       // firmware version, tenths; &HFF none
+inline constexpr int AddrStepHundredths = 0x45A; // channel step, hundredths of a kHz; counted
+                                                 // as &HFF with the firmware byte by the
+                                                 // blank-firmware checksum
+inline constexpr int AddrSerialFirst = 0x4D6;    // &H4D6..&H4E1: twelve ASCII characters
 inline constexpr int AddrSerialLast = 0x4E1;
 inline constexpr int AddrSerialSumHigh = 0x4E2; // the 16-bit sum of the twelve characters
 inline constexpr int AddrSerialSumLow = 0x4E3;

@@ -146,7 +146,7 @@ void describe_image(LedgerAttempt& a, const PagerImage& image, bool inPager) {
     a.firmware = inPager ? image[AddrFirmware] : -1;
     for (int slot = 0; slot < CapcodeSlots; ++slot)
         a.capcodes[slot] = {decode_capcode(image, slot), (image[capcode_base(slot)] & 1) != 0};
-    a.frequency = std::to_string(read_u32(image, FreqReceiveAddr));
+    a.frequency = std::to_string(read_u32(image, AddrReceiveFrequency));
     const auto pos = language_list_position_for_code(image[AddrLanguageCodeCopy] & 0x0F);
     const LanguageItem* item = pos ? language_item(*pos) : nullptr;
     a.language = item ? item->caption : "";

@@ -63,7 +63,7 @@ uint16_t image_checksum_blank_firmware(std::span<const uint8_t> bytes, int stp) 
     for (int i = 0; i <= stp - 2; ++i) {
         if (i == AddrWrittenFlag)
             continue;
-        uint8_t v = (i == AddrFirmware || i == AddrFirmware2) ? 0xFF : bytes[i];
+        uint8_t v = (i == AddrFirmware || i == AddrStepHundredths) ? 0xFF : bytes[i];
         s = static_cast<uint16_t>(s + v);
     }
     return s;

@@ -97,56 +97,56 @@ namespace {
 
 void store_step(PagerImage& image, double step) {
     const int64_t k = round_half_even(step * 1000.0);
-    image[0x0E] = static_cast<uint8_t>(k / 1000);
-    image[0x45A] = static_cast<uint8_t>((k / 10) % 100);
+    image[AddrStepKilohertz] = static_cast<uint8_t>(k / 1000);
+    image[AddrStepHundredths] = static_cast<uint8_t>((k / 10) % 100);
 }
 
 } // namespace
 
 void SetFreqPLL(PagerImage& image, int band, int32_t base, double step, int incd) {
-    Set_Freq(image, base, FreqBaseAddr);
+    Set_Freq(image, base, AddrBaseFrequency);
     const int64_t fc = round_half_even(2.0 * step / incd * 1000.0);
     store_step(image, step);
-    image[0x0D] = static_cast<uint8_t>(incd & 0xFF);
-    image[0x0C] = 0;
+    image[AddrIncd + 1] = static_cast<uint8_t>(incd & 0xFF);
+    image[AddrIncd] = 0;
     const int64_t n = round_half_even((static_cast<double>(base) * 100.0 - 21400000.0) / fc);
     const auto nWord = static_cast<uint32_t>(n * 2);
-    image[0x05] = static_cast<uint8_t>(nWord >> 16);
-    image[0x06] = static_cast<uint8_t>(nWord >> 8);
-    image[0x07] = static_cast<uint8_t>(nWord);
-    image[0x09] = 0;
+    image[AddrPllN] = static_cast<uint8_t>(nWord >> 16);
+    image[AddrPllN + 1] = static_cast<uint8_t>(nWord >> 8);
+    image[AddrPllN + 2] = static_cast<uint8_t>(nWord);
+    image[AddrPllR] = 0;
     const int p = band == 2 ? 5 : band == 1 ? 3 : 2;
     const int64_t r = round_half_even(p * 12800000.0 / fc);
     const auto rWord = static_cast<uint32_t>(r * 2 + 1);
-    image[0x0A] = static_cast<uint8_t>(rWord >> 8);
-    image[0x0B] = static_cast<uint8_t>(rWord);
+    image[AddrPllR + 1] = static_cast<uint8_t>(rWord >> 8);
+    image[AddrPllR + 2] = static_cast<uint8_t>(rWord);
 }
 
 void SetRoHSFreqPLL(PagerImage& image, int32_t base, double step, int incd) {
     store_step(image, step);
     const int incdWord = 128 * incd;
-    image[0x0D] = static_cast<uint8_t>(incdWord & 0xFF);
-    image[0x0C] = static_cast<uint8_t>((incdWord >> 8) & 0xFF);
+    image[AddrIncd + 1] = static_cast<uint8_t>(incdWord & 0xFF);
+    image[AddrIncd] = static_cast<uint8_t>((incdWord >> 8) & 0xFF);
     const int64_t fc = round_half_even(step / incd * 1000.0);
     const int64_t r = 5237500 / fc;
-    image[0x0B] = 0x11;
-    image[0x0A] = static_cast<uint8_t>(r % 256);
-    image[0x09] = static_cast<uint8_t>((r / 256) & 0xFF);
-    Set_Freq(image, base, FreqBaseAddr);
+    image[AddrPllR + 2] = 0x11;
+    image[AddrPllR + 1] = static_cast<uint8_t>(r % 256);
+    image[AddrPllR] = static_cast<uint8_t>((r / 256) & 0xFF);
+    Set_Freq(image, base, AddrBaseFrequency);
     const int64_t n = round_half_even((static_cast<double>(base) * 100.0 - 21400000.0) / fc);
     const auto nWord = static_cast<uint32_t>(n * 128);
-    image[0x07] = static_cast<uint8_t>(nWord);
-    image[0x06] = static_cast<uint8_t>(nWord >> 8);
-    image[0x05] = static_cast<uint8_t>(nWord >> 16);
+    image[AddrPllN + 2] = static_cast<uint8_t>(nWord);
+    image[AddrPllN + 1] = static_cast<uint8_t>(nWord >> 8);
+    image[AddrPllN] = static_cast<uint8_t>(nWord >> 16);
 }
 
 int incd_of(const PagerImage& image) {
-    return image[0x0C] * 256 + image[0x0D];
+    return image[AddrIncd] * 256 + image[AddrIncd + 1];
 }
 
 int channel_step_hundredths(const PagerImage& image) {
-    const int h = image[0x45A];
-    return image[0x0E] * 100 + ((h == 25 || h == 50) ? h : 0);
+    const int h = image[AddrStepHundredths];
+    return image[AddrStepKilohertz] * 100 + ((h == 25 || h == 50) ? h : 0);
 }
 
 std::string channel_text(int hundredths) {

@@ -1,6 +1,7 @@
 #pragma once
 // Receive frequency, band and channel raster, and the synthesiser words derived from them.
 // Frequencies are whole numbers of 100 Hz, as stored in the image and typed by the operator.
+#include "image/image_addresses.h"
 #include "image/pager_image.h"
 
 #include <array>
@@ -9,9 +10,6 @@
 #include <string>
 
 namespace kpr {
-
-inline constexpr int FreqBaseAddr = 0x64;    // base frequency, 32-bit big-endian
-inline constexpr int FreqReceiveAddr = 0x68; // receive frequency, 32-bit big-endian
 
 // The band list's entries; their text carries the limits (characters 1-3 and 5-7, in MHz).
 inline const std::array<std::string, 3> BandEntries = {"130-180MHz-GP(RoHS)", "380-499MHz",

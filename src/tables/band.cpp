@@ -1,17 +1,19 @@
 #include "tables/band.h"
 
+#include "image/image_addresses.h"
+
 namespace kpr {
 
 std::optional<int> derive_band(const PagerImage& image, BandRule rule) {
-    const int nibble = image[0x65] >> 4;
+    const int nibble = image[AddrBaseFrequency + 1] >> 4;
     if (rule == BandRule::Standard) {
-        const int incd = image[0x0C] * 256 + image[0x0D];
+        const int incd = image[AddrIncd] * 256 + image[AddrIncd + 1];
         if (incd >= 128)
             return Band130to180;
         if (nibble == 3 || nibble == 4)
             return Band380to499;
     } else {
-        if (image[0x0C] != 0)
+        if (image[AddrIncd] != 0)
             return Band130to180;
         if (nibble == 3)
             return Band380to499;

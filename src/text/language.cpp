@@ -43,7 +43,7 @@ std::optional<int> language_list_position_for_code(int code) {
 }
 
 bool apply_language(PagerImage& image, int listPosition) {
-    image.set_bits(0x3B, 0, 2, 2);
+    image.set_bits(AddrPromptFlags, 0, 2, 2);
     const LanguageItem* item = language_item(listPosition);
     if (item == nullptr)
         return false;

@@ -48,13 +48,13 @@ Form1::Form1(Editor& editor, GuiMessages& messages, Programmer* programmer, QWid
 }
 
 Form1::~Form1() {
-    editor_.setChangeCallback({});
+    editor_.set_change_callback({});
 }
 
 void Form1::connectEditor() {
     // Changes made outside a forwarded event (a transfer reloading the editor, a timer) are
     // rendered on the UI thread once the handler has returned.
-    editor_.setChangeCallback([this] {
+    editor_.set_change_callback([this] {
         if (renderPending_)
             return;
         renderPending_ = true;
@@ -66,7 +66,7 @@ void Form1::connectEditor() {
             },
             Qt::QueuedConnection);
     });
-    editor_.setWriteCommand([this] { runPagerCommand(1); });
+    editor_.set_write_command([this] { runPagerCommand(1); });
 }
 
 DesignGeometry Form1::designGeometry(const std::string& name) const {

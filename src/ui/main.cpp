@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
             kpr::make_lpt_board(parser.value(lptOption).toStdString(), ports.clock(), messages);
         if (lptBoard) {
             programmer.useBoard(*lptBoard);
-            editor.setUsbLink(false);
+            editor.set_usb_link(false);
         }
     } else if (link != QStringLiteral("usb")) {
         messages.message("Unknown link \"" + link.toStdString() + "\": use usb or lpt.",

@@ -188,7 +188,7 @@ TEST_P(FaultMatrix, KprtoolEndsAsTheCellSays) {
         test::RecordedMessages quiet;
         Editor e(quiet);
         e.startup_finish(home.toStdString(), false);
-        ASSERT_TRUE(e.userEnterText(ctl("txtAddr", 0), "1234567"));
+        ASSERT_TRUE(e.user_enter_text(ctl("txtAddr", 0), "1234567"));
         ASSERT_TRUE(e.mnuSA_Click(in.toStdString()));
     }
     ASSERT_TRUE(test::store(out, "untouched"));

@@ -127,7 +127,7 @@ TEST_F(KprtoolE2E, WriteSealsThePagerAndKeepsWhatItHeldBefore) {
     e.startup_finish({}, false);
     ASSERT_TRUE(e.mnuLBFF_Click(in.toStdString()));
     const PagerImage opened = e.image();
-    e.txtFreq_LostFocus();
+    e.route("txtFreq", ControlEvent::LostFocus);
     std::vector<std::string> shown = window.texts();
     ASSERT_TRUE(!shown.empty() || e.image() != opened) << "the commit must show";
     shown.push_back("Verify Success!");

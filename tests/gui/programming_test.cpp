@@ -141,8 +141,8 @@ class ProgrammingTest : public QObject {
         g.form->setStationPorts({[&] { return boards.ports(); },
                                  [&](const std::string& n) { return boards.port(n); }, &g.clock});
         // A capcode no simulated pager holds: the protected one never verifies by chance.
-        QVERIFY(g.editor.userEnterText("txtAddr(0)", "1300000"));
-        g.editor.txtAddr_LostFocus(0);
+        QVERIFY(g.editor.user_enter_text("txtAddr(0)", "1300000"));
+        g.editor.route("txtAddr(0)", ControlEvent::LostFocus);
         click(g.form->control("optAuto1"));
         int writtenBeforeNext = -1;
         std::vector<int> moved(4, 0);

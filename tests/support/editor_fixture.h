@@ -90,10 +90,10 @@ class EditorTest : public ::testing::Test {
             const std::vector<std::string>& items = c(r.control).items;
             const auto it = std::find(items.begin(), items.end(), r.input);
             if (r.control.rfind("txt", 0) == 0)
-                ed.userEnterText(r.control, r.input);
+                ed.user_enter_text(r.control, r.input);
             else
-                ed.userChange(r.control, it != items.end() ? static_cast<int>(it - items.begin())
-                                                           : std::stoi(r.input));
+                ed.user_change(r.control, it != items.end() ? static_cast<int>(it - items.begin())
+                                                            : std::stoi(r.input));
             for (const Field& f : r.fields)
                 EXPECT_EQ(field(f), f.value & f.mask) << "at &H" << std::hex << f.addr;
             EXPECT_EQ(said(), r.said.empty() ? std::vector<std::string>{}

@@ -139,7 +139,7 @@ TEST(PagerBackupsTest, WhatEachOperationKeeps) {
         Editor editor{msgs};
         editor.startup_finish({}, false);
         editor.flags().ScanIdle = true;
-        editor.WriteOpt_Click(); // writing is refused in "Modify Mode"
+        editor.user_change("WriteOpt", 1); // writing is refused in "Modify Mode"
         EditorAdapter hooks{editor};
         UsbBlockTransfer transfer{link, progress};
         Operations ops{hooks, transfer, msgs, progress};

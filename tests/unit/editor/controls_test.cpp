@@ -28,13 +28,13 @@ TEST_F(ControlsTest, ControlsAndTheirCompanions) {
         {"cboZoom", "1", {{0x3C, 0x10, 1, 0x10}}},
     });
     EXPECT_EQ(c("lblContrast").foreColour, 0x141414u);
-    ed.userChange("chkCtl(17)", 1);
+    ed.user_change("chkCtl(17)", 1);
     EXPECT_TRUE(c("chkCtl(21)").visible);
-    ed.userChange("cboCtl(3)", 1); // lamp "Direct"
+    ed.user_change("cboCtl(3)", 1); // lamp "Direct"
     EXPECT_TRUE(c("chkCtl(20)").visible);
-    ed.userChange("chkMenu(6)", 1);
+    ed.user_change("chkMenu(6)", 1);
     EXPECT_TRUE(c("cboTone").visible);
-    ed.userChange("chkMenu(0)", 0);
+    ed.user_change("chkMenu(0)", 0);
     EXPECT_FALSE(c("cboZoom").visible);
 
     // Lockout (&H3C: bit 2 wins, else bit 3 and bits 0-1) and out of service (&H3D bits 1-3).
@@ -57,8 +57,8 @@ TEST_F(ControlsTest, ControlsAndTheirCompanions) {
 
 // Every bound check box and list changes its own field only, plus the companions above.
 TEST_F(ControlsTest, BoundControlsChangeOnlyTheirField) {
-    ed.userChange("cboCtl(3)", 1);
-    ed.userChange("chkCtl(17)", 1);
+    ed.user_change("cboCtl(3)", 1);
+    ed.user_change("chkCtl(17)", 1);
     for (const BoundControl& b : bound_controls()) {
         if (b.name != "chkCtl" && b.name != "cboCtl")
             continue;
@@ -66,7 +66,7 @@ TEST_F(ControlsTest, BoundControlsChangeOnlyTheirField) {
         const int options = b.items.empty() ? 2 : static_cast<int>(b.items.size());
         for (int v = 0; v < options; ++v) {
             const PagerImage before = ed.image();
-            ed.userChange(b.key(), v);
+            ed.user_change(b.key(), v);
             for (int a = 0; a < ImageSize; ++a) {
                 const int changed = before[a] ^ at(a);
                 const bool companion =
@@ -85,7 +85,7 @@ TEST_F(ControlsTest, BoundControlsChangeOnlyTheirField) {
 TEST_F(ControlsTest, WriteModeLocksTheEditingControls) {
     EXPECT_FALSE(ed.mnuEB_Click());
     EXPECT_EQ(said(), std::vector<std::string>{"Modify Mode can not write! Please check!"});
-    ed.userChange("WriteOpt", 1);
+    ed.user_change("WriteOpt", 1);
     int locked = 0;
     for (const auto& [name, cs] : ed.controls().all()) {
         const std::string p = name.substr(0, 3);
@@ -102,13 +102,13 @@ TEST_F(ControlsTest, WriteModeLocksTheEditingControls) {
     EXPECT_FALSE(c("chkSource(33)").enabled);
 
     int writes = 0;
-    ed.setWriteCommand([&] { writes += ed.mnuEB_Click(); });
-    EXPECT_FALSE(ed.WriteOpt_KeyPress('a'));
-    EXPECT_TRUE(ed.WriteOpt_KeyPress(32)); // the space bar writes
+    ed.set_write_command([&] { writes += ed.mnuEB_Click(); });
+    EXPECT_FALSE(ed.route("WriteOpt", ControlEvent::KeyPress, 'a'));
+    EXPECT_TRUE(ed.route("WriteOpt", ControlEvent::KeyPress, 32)); // the space bar writes
     EXPECT_EQ(writes, 1);
     EXPECT_EQ(ed.flags().OperationKind, 1);
 
-    ed.userChange("ModifyOpt", 1);
+    ed.user_change("ModifyOpt", 1);
     EXPECT_TRUE(c("txtAddr(3)").enabled);
     EXPECT_FALSE(c("txtPrompt(40)").enabled); // follows its switch again
 }
@@ -116,7 +116,7 @@ TEST_F(ControlsTest, WriteModeLocksTheEditingControls) {
 // A barcode scanner types the serial number; a tick of Timer2 starts a new scan.
 TEST_F(ControlsTest, SerialNumberScan) {
     std::vector<bool> idleDuringWrite;
-    ed.setWriteCommand([&] { idleDuringWrite.push_back(ed.flags().ScanIdle); });
+    ed.set_write_command([&] { idleDuringWrite.push_back(ed.flags().ScanIdle); });
     const auto scan = [&](const std::string& keys) {
         bool wrote = false;
         for (char ch : keys)
@@ -151,7 +151,7 @@ TEST_F(ControlsTest, LoadDefaultPrompt) {
         ed.image()[addr + 2] = 'X';
         c("cboLng").value = language;
         ed.route(ctl("txtPrompt", entry), ControlEvent::GotFocus);
-        ed.userChange(ctl("optDefault", button), 1);
+        ed.user_change(ctl("optDefault", button), 1);
         const char* stored = reinterpret_cast<const char*>(ed.image().data()) + addr;
         EXPECT_EQ(std::string(stored, record.size()), record) << entry;
         EXPECT_EQ(ed.state().focusRequest, ctl("txtPrompt", entry));
@@ -159,7 +159,7 @@ TEST_F(ControlsTest, LoadDefaultPrompt) {
     ed.image()[0x116] = 'Z'; // no language listed: nothing restored
     c("cboLng").value = -1;
     ed.route("txtPrompt(1)", ControlEvent::GotFocus);
-    ed.userChange("optDefault(0)", 1);
+    ed.user_change("optDefault(0)", 1);
     EXPECT_EQ(at(0x116), 'Z');
 }
 

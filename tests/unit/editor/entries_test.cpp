@@ -98,19 +98,19 @@ TEST_F(EntriesTest, OpeningAnImage) {
 }
 
 TEST_F(EntriesTest, RefusedFrequencyDropsTheNextPagerCommandOnce) {
-    ed.userChange("WriteOpt", 1);
-    EXPECT_FALSE(ed.userEnterText("txtFreq", "4540130"));
+    ed.user_change("WriteOpt", 1);
+    EXPECT_FALSE(ed.user_enter_text("txtFreq", "4540130"));
     EXPECT_FALSE(ed.mnuEB_Click());
     EXPECT_TRUE(ed.mnuEB_Click());
     EXPECT_EQ(ed.flags().OperationKind, 1);
-    EXPECT_FALSE(ed.userEnterText("txtFreq", "4540130"));
-    ed.txtFreq_KeyPress('4'); // a key press in the entry ends it too
+    EXPECT_FALSE(ed.user_enter_text("txtFreq", "4540130"));
+    ed.route("txtFreq", ControlEvent::KeyPress, '4'); // a key press in the entry ends it too
     EXPECT_TRUE(ed.mnuEB1_Click());
     EXPECT_EQ(ed.flags().OperationKind, 2);
     // Letters are refused as typed; leaving an untouched entry stores nothing.
-    ed.txtFreq_GotFocus();
+    ed.route("txtFreq", ControlEvent::GotFocus);
     c("txtFreq").text = "45x";
-    EXPECT_FALSE(ed.txtFreq_KeyUp());
+    EXPECT_FALSE(ed.route("txtFreq", ControlEvent::KeyUp));
     EXPECT_EQ(said().back(), "Please insert a decimal numeric!");
     EXPECT_EQ(c("txtFreq").text, "4540125");
 }
@@ -140,17 +140,17 @@ TEST_F(EntriesTest, Capcode) {
         {"txtAddr(0)", "2097152", {}, range},
     });
     // Typed a key at a time, the last prefix in range stays.
-    ed.txtAddr_GotFocus(1);
+    ed.route("txtAddr(1)", ControlEvent::GotFocus);
     EXPECT_EQ(c("txtAddr(1)").text, "");
     for (std::size_t k = 1; k <= 7; ++k) {
         c("txtAddr(1)").text = std::string("2097152").substr(0, k);
-        ed.txtAddr_KeyUp(1);
+        ed.route("txtAddr(1)", ControlEvent::KeyUp);
     }
     EXPECT_EQ(said().back(), range);
     EXPECT_EQ(ed.state().focusRequest, "txtAddr(1)");
-    ed.txtAddr_LostFocus(1);
+    ed.route("txtAddr(1)", ControlEvent::LostFocus);
     EXPECT_EQ(c("txtAddr(1)").text, "0209715");
-    EXPECT_TRUE(ed.txtAddr_KeyPress(1, 13));
+    EXPECT_TRUE(ed.route("txtAddr(1)", ControlEvent::KeyPress, 13));
     EXPECT_EQ(ed.state().focusRequest, "picTabBack");
 }
 

@@ -102,7 +102,7 @@ TEST_F(FileCommandsTest, SaveAs) {
     EXPECT_EQ(dir.read("old.tbl"), bytes_of(ed.image()) + old.substr(2048)); // the tail stays
     ASSERT_TRUE(ed.mnuSA_Click(dir.path("new.tbl")));
     EXPECT_EQ(ed.caption(), caption(dir.path("new.tbl")));
-    ed.setUsbLink(false);
+    ed.set_usb_link(false);
     EXPECT_EQ(ed.caption(), caption(dir.path("new.tbl"), false));
 
     EXPECT_FALSE(ed.mnuSA_Click(dir.path("no-such-folder/x.tbl")));
@@ -134,8 +134,8 @@ TEST_F(FileCommandsTest, AnyImageKeepsEveryByte) {
         img.set_bits(0x3B, 0, 2, 2); // the logo is present, as storing prompt 0 says
         ASSERT_TRUE(ed.mnuLBFF_Click(dir.write("in.tbl", bytes_of(img))));
         ASSERT_EQ(ed.image(), img);
-        ed.userChange("cmdFunc(" + std::to_string(round % 8) + ")", 0);
-        ed.userChange("cmdAlert", 0);
+        ed.user_change("cmdFunc(" + std::to_string(round % 8) + ")", 0);
+        ed.user_change("cmdAlert", 0);
         for (int i = 0; round % 2 && i < 72; ++i) {
             if (prompt_record_address(i) >= 0) {
                 ASSERT_TRUE(ed.route(ctl("txtPrompt", i), ControlEvent::LostFocus)) << i;

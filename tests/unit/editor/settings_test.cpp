@@ -49,9 +49,9 @@ TEST_F(SettingsTest, BlankPromptsRoundTrip) {
     for (const char* entry : {"txtPrompt(5)", "txtPrompt(14)", "txtPrompt(0)"})
         for (int n : {1, 6, 12, 15, 16, 20}) {
             SCOPED_TRACE(std::string(entry) + " " + std::to_string(n));
-            ASSERT_TRUE(ed.userEnterText(entry, std::string(static_cast<std::size_t>(n), ' ')));
+            ASSERT_TRUE(ed.user_enter_text(entry, std::string(static_cast<std::size_t>(n), ' ')));
             const PagerImage before = ed.image();
-            ASSERT_TRUE(ed.userEnterText(entry, c(entry).text));
+            ASSERT_TRUE(ed.user_enter_text(entry, c(entry).text));
             EXPECT_EQ(ed.image(), before);
             EXPECT_EQ(c(entry).text, std::string(static_cast<std::size_t>(n), ' '));
         }
@@ -66,17 +66,17 @@ TEST_F(SettingsTest, PromptAlignmentAndLimits) {
         {"optLeft(0)", "ABCDE"},
     };
     for (const auto& [button, shown] : rows) {
-        ed.userChange(button, 1);
+        ed.user_change(button, 1);
         EXPECT_EQ(c("txtPrompt(1)").text, shown) << button;
     }
     c("txtPrompt(14)").text = "AB"; // SLEEP holds 18
     ed.route("txtPrompt(14)", ControlEvent::GotFocus);
-    ed.userChange("optRight(2)", 1);
+    ed.user_change("optRight(2)", 1);
     edit({{"txtPrompt(14)", c("txtPrompt(14)").text, {{0x218, 15, 1, 15}, {0x219, 6}}}});
     // "Set 1" acts on the logo whichever prompt has the focus.
     c("txtPrompt(0)").text = "LOGO";
-    ed.userChange("cboLogo", 1); // capacity 21
-    ed.userChange("optRight(1)", 1);
+    ed.user_change("cboLogo", 1); // capacity 21
+    ed.user_change("optRight(1)", 1);
     EXPECT_EQ(c("txtPrompt(0)").text, std::string(17, ' ') + "LOGO");
     for (const char* e : {"txtPrompt(1)", "txtPrompt(14)", "txtPrompt(26)", "txtPrompt(65)"})
         EXPECT_EQ(c(e).maxLength, std::string(e) == "txtPrompt(1)" ? 21 : 18) << e;
@@ -127,7 +127,7 @@ TEST_F(SettingsTest, FunctionBits) {
         {0x390, "\x09\x05\x02\x01", {{"tlblDisp(0)", "--AP"}}},
         {0x370, "\x14\xFF\x0F", {{"tlblType(0)", "14GFP"}}},
     });
-    ed.userChange("cmdFunc(0)", 0);
+    ed.user_change("cmdFunc(0)", 0);
     expect_shown({{"cboDisp(0)", "-1"},
                   {"cboDisp(1)", "5"},
                   {"cboType(0)", "-1"},
@@ -167,7 +167,7 @@ TEST_F(SettingsTest, AlertLengthsAndHistory) {
         {0x37, "\x03", {}},
         {0x0F, "\x0A\x0B", {}},
     });
-    ed.userChange("cmdAlert", 0);
+    ed.user_change("cmdAlert", 0);
     expect_shown({{"cboPersonal", "3"},
                   {"cboMailAler(0)", "2"},
                   {"cboMailAler(1)", "-1"},
@@ -205,13 +205,13 @@ TEST_F(SettingsTest, LogoAndLanguage) {
     // A pick the program made itself is dropped once.
     ed.flags().SuppressClick = true;
     const PagerImage before = ed.image();
-    ed.userChange("cboLng", 2);
+    ed.user_change("cboLng", 2);
     EXPECT_EQ(ed.image(), before);
     edit({{"cboLng", "2", {{0x3E, 6, 1, 15}}}});
     // The large font takes no more typing but keeps a longer logo until it is edited.
     c("cboLogo").value = 1;
     c("txtPrompt(0)").text = "ABCDEFGHIJKLMNOPQRST";
-    ed.userChange("cboLogo", 0);
+    ed.user_change("cboLogo", 0);
     EXPECT_EQ(c("txtPrompt(0)").text, "ABCDEFGHIJKLMNOPQRST");
     const std::vector<std::pair<std::string, bool>> typed = {
         {"ABCDEFGHIJKLMNOPQRST", true},   {"ABCDEFGHIJKLMNOPQRS", true}, {"XYZ", true},

@@ -43,7 +43,7 @@ struct LptBench {
         EXPECT_TRUE(board->link().connect(true));
         editor.startup_finish({}, false);
         editor.flags().ScanIdle = true;
-        editor.WriteOpt_Click();
+        editor.user_change("WriteOpt", 1);
         model.clear_records();
         msgs.clear();
     }

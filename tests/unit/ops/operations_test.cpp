@@ -49,7 +49,7 @@ struct Bench {
         link.BoardPort = Port;
         editor.startup_finish({}, false);
         editor.flags().ScanIdle = true;
-        editor.WriteOpt_Click(); // writing is refused in "Modify Mode"
+        editor.user_change("WriteOpt", 1); // writing is refused in "Modify Mode"
     }
     const BoardSim::Memory& pager() const { return peer.board.memory(); }
     std::string capcode(int i) { return editor.controls()[ctl("txtAddr", i)].text; }
@@ -117,7 +117,7 @@ const std::pair<const char*, std::array<const char*, 6>> Matrix[] = {
 // Addresses a write may change in the editor's image: the bytes it merges and seals, and
 // the synthesiser words it works out for the pager's firmware.
 bool sealed_address(int a) {
-    return a == AddrWrittenFlag || a == AddrFirmware || a == AddrFirmware2 ||
+    return a == AddrWrittenFlag || a == AddrFirmware || a == AddrStepHundredths ||
            (a >= AddrSerialFirst && a <= AddrSerialSumLow) || a >= ImageSize - 2 || a < 0x10 ||
            (a >= 0x60 && a < 0x70);
 }
@@ -155,7 +155,7 @@ void check_cell(const std::string& fault, Op op, const Msgs& connect, const Msgs
     SimFaults faults;
     ASSERT_TRUE(fault == "none" || fault == "vanish" || parse_sim_fault(fault, faults));
     Bench b(faults);
-    ASSERT_TRUE(b.editor.userEnterText(ctl("txtAddr", 0), "1234567"));
+    ASSERT_TRUE(b.editor.user_enter_text(ctl("txtAddr", 0), "1234567"));
     if (op == V) { // against what a read of the healthy pager gives
         b.editor.image() = pc_codes(PagerImage(default_sim_memory()));
         b.editor.init_ctl();
@@ -193,7 +193,7 @@ void check_cell(const std::string& fault, Op op, const Msgs& connect, const Msgs
 
     // A batch step that verified raised capcode 1; put it back to compare the rest.
     EXPECT_EQ(b.capcode(0), op == B && said == Msgs{VS} ? "1234568" : "1234567");
-    ASSERT_TRUE(b.editor.userEnterText(ctl("txtAddr", 0), "1234567"));
+    ASSERT_TRUE(b.editor.user_enter_text(ctl("txtAddr", 0), "1234567"));
     const PagerImage after = b.editor.image(), sent = pager_codes(after);
     if (left.count("read"))
         EXPECT_EQ(after, pc_codes(PagerImage(b.start)));
@@ -264,7 +264,7 @@ TEST(ReadVariants, ThePagersImageDecidesAcceptanceBandAndTexts) {
         {"serial checksum wrong", {}, AddrSerialSumLow, 1, CE, -2},
         {"image checksum wrong", {}, 2047, 0, CE, -2},
         {"3.72 unchecked", {{1003, '3'}, {1004, '.'}, {1005, '7'}, {1006, '2'}}, 2046, 0, {RS}, -2},
-        {"blank-firmware sum", {{AddrFirmware, 0}, {AddrFirmware2, 0}}, -1, 2, {RS}, -2},
+        {"blank-firmware sum", {{AddrFirmware, 0}, {AddrStepHundredths, 0}}, -1, 2, {RS}, -2},
         {"bad frequency", {{0x64, 0xFF}, {0x65, 0xFF}, {0x66, 0xFF}, {0x0C, 1}}, -1, 0, E3, -2},
     };
     for (const auto& c : cases) {
@@ -351,10 +351,10 @@ TEST(Cancel, SaysWhetherThePagerWasLeftIncomplete) {
 TEST(Dialog, ModifyModeRefusesAndAutoIncreaseWaitsWithoutTouchingThePager) {
     Bench b;
     b.editor.flags().OperationKind = 1;
-    b.editor.ModifyOpt_Click();
+    b.editor.user_change("ModifyOpt", 1);
     EXPECT_EQ(b.ops.activate(), Operations::DialogNext::Close);
     EXPECT_EQ(b.msgs.texts(), Msgs{"Modify Mode can not write! Please check!"});
-    b.editor.WriteOpt_Click();
+    b.editor.user_change("WriteOpt", 1);
     b.editor.flags().AutoInc2 = true;
     EXPECT_EQ(b.ops.activate(), Operations::DialogNext::AwaitBatch);
     EXPECT_TRUE(b.port.log(Port).writes.empty());
