@@ -12,20 +12,29 @@ if [ ! -f "$build_dir/compile_commands.json" ]; then
   echo "tidy.sh: no $build_dir/compile_commands.json; configure that build first" >&2
   exit 1
 fi
-# The files the database knows below src/ (moc and other generated files live in the build).
+# The files the database knows below src/ (moc and other generated files live in the build),
+# each checked as written: without the build's precompiled header, which is the compiler's own
+# format and no use to clang-tidy's clang.
 src="$(pwd)/src/"
-mapfile -t files < <(python3 -c '
-import json, sys
-seen = set()
+db=$(mktemp -d)
+trap 'rm -rf "$db"' EXIT
+mapfile -t files < <(python3 - "$build_dir/compile_commands.json" "$src" "$db" <<'PY'
+import json, re, sys
+entries, seen = [], set()
 for e in json.load(open(sys.argv[1])):
-    f = e["file"]
-    if f.startswith(sys.argv[2]) and f not in seen:
-        seen.add(f); print(f)' "$build_dir/compile_commands.json" "$src")
+    if not e["file"].startswith(sys.argv[2]) or e["file"] in seen:
+        continue
+    seen.add(e["file"])
+    e["command"] = re.sub(r" -include \S*cmake_pch\.hxx| -Winvalid-pch", "", e["command"])
+    entries.append(e)
+    print(e["file"])
+json.dump(entries, open(sys.argv[3] + "/compile_commands.json", "w"))
+PY
+)
 echo "clang-tidy on ${#files[@]} files"
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+log="$db/tidy.log"
 if ! printf '%s\0' "${files[@]}" |
-    xargs -0 -P "${KPR_JOBS:-2}" -n 4 clang-tidy -p "$build_dir" --quiet >"$log" 2>&1; then
+    xargs -0 -P "${KPR_JOBS:-2}" -n 4 clang-tidy -p "$db" --quiet >"$log" 2>&1; then
   grep -E '(warning|error):' "$log" | sort -u >&2 || cat "$log" >&2
   echo "tidy.sh: clang-tidy found the problems above" >&2
   exit 1
