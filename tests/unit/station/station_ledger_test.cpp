@@ -78,7 +78,8 @@ class BreaksAfterTheFirstMark final : public PagerLedger {
 class StationLedgerFault : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsItsCapcode) {
-    ::setenv("KPR_LEDGER_TIMEOUT", "1", 1);
+    // Long enough that no statement before the break runs out on a loaded machine.
+    ::setenv("KPR_LEDGER_TIMEOUT", "2", 1);
     const test::ScratchDir scratch;
     std::string url;
     std::unique_ptr<SqliteConnection> locker; // holds the SQLite file's writer lock
@@ -89,7 +90,7 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
         const auto db = test::fresh_pg_database("station_fault");
         if (!db)
             GTEST_SKIP() << "PostgreSQL: " << test::shared_pg_server().problem();
-        ::setenv("KPR_LEDGER_TIMEOUT", "1", 1);
+        ::setenv("KPR_LEDGER_TIMEOUT", "2", 1);
         url = *db;
         // At once: no board gets past it meanwhile.
         breakIt = [] { test::shared_pg_server().freeze(); };
