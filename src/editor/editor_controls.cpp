@@ -145,6 +145,7 @@ void Editor::populate_controls() {
     set_caption(m, "mnuEB1", "Verfy");
     set_caption(m, "mnuStation", "Station...");
     set_caption(m, "mnuLog", "Programming Log...");
+    set_caption(m, "mnuJobs", "Jobs...");
     set_caption(m, "mnuHelp", "Help");
     set_caption(m, "mnuAbout", "About");
     set_caption(m, "mnuFirmware", "Check Firmware");

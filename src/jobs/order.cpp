@@ -219,6 +219,13 @@ Order read_order_file(const std::string& path) {
         std::string_view(reinterpret_cast<const char*>(in.bytes.data()), in.bytes.size()));
 }
 
+NewJob new_job(const Order& order, std::string name, std::string label, std::string baseFile,
+               const PagerImage& base) {
+    return {std::move(name),     std::move(label),
+            std::move(baseFile), std::vector<uint8_t>(base.bytes().begin(), base.bytes().end()),
+            order.columns,       order.rows};
+}
+
 std::optional<PagerImage> apply_job_row(const PagerImage& base,
                                         const std::vector<JobColumn>& columns,
                                         const std::vector<std::string>& values, int row,

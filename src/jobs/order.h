@@ -48,6 +48,11 @@ Order read_order_file(const std::string& path);
 // capcodes verified pagers hold. Problems are added to the order's, in row order.
 void validate_order(Order& order, const PagerImage& base, Ledger* ledger);
 
+// The job a checked order makes: its rows over `base` (a copy of its bytes, so a PC without
+// the file runs it), `baseFile` the file's name as listings show it.
+NewJob new_job(const Order& order, std::string name, std::string label, std::string baseFile,
+               const PagerImage& base);
+
 // The image a job row gives: `base` with the row's values applied through the editor, in
 // the order profiles use. Nothing when the editor refuses a value (problems then say why).
 std::optional<PagerImage> apply_job_row(const PagerImage& base,

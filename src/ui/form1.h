@@ -74,6 +74,7 @@ class Form1 : public QMainWindow {
     void mnuEB_Click();
     void mnuEB1_Click();
     void mnuLog_Click();
+    void mnuJobs_Click();
     void mnuStation_Click();
     void mnuLBFF_Click();
     void mnuSBTF_Click();
@@ -123,6 +124,8 @@ class Form1 : public QMainWindow {
     void resumeMonitor(bool hadMonitor);
     void carryOutFocusRequest();
     void runPagerCommand(int kind);
+    // The station dialog, running the named job of the ledger when one is given.
+    void openStation(const std::string& job);
     // The dialog ("Form5", "Form6") a button's route opens, after its click handler filled it.
     void runDialog(const std::string& button, const std::string& form);
     QString chooseFile(bool save);

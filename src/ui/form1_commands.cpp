@@ -8,6 +8,7 @@
 #include "ui/form5.h"
 #include "ui/form6.h"
 #include "ui/gui_messages.h"
+#include "ui/jobs_dialog.h"
 #include "ui/ledger_log_dialog.h"
 #include "ui/programmer.h"
 
@@ -50,6 +51,7 @@ void Form1::buildMenus() {
     add(mnuPager_, "mnuStation", {}, &Form1::mnuStation_Click);
     actions_["mnuStation"]->setEnabled(false);
     add(mnuPager_, "mnuLog", {}, &Form1::mnuLog_Click);
+    add(mnuPager_, "mnuJobs", {}, &Form1::mnuJobs_Click);
     QMenu* help = menuBar()->addMenu(binder_.caption("mnuHelp"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     add(help, "mnuAbout", {}, &Form1::mnuAbout_Click);
@@ -97,6 +99,10 @@ void Form1::setStationPorts(StationPorts ports) {
 }
 
 void Form1::mnuStation_Click() {
+    openStation({});
+}
+
+void Form1::openStation(const std::string& job) {
     if (!stationPorts_.list)
         return;
     // The single-board link leaves the ports alone while the station has them.
@@ -108,6 +114,8 @@ void Form1::mnuStation_Click() {
     {
         StationDialog dialog(editor_, stationPorts_, this);
         dialog.useLedger(programmer_ ? programmer_->ledgerUrl() : product_ledger_url());
+        if (!job.empty())
+            dialog.useJob(job);
         emit dialogOpened(&dialog);
         dialog.exec();
     }
@@ -141,6 +149,16 @@ void Form1::mnuLog_Click() {
         if (programmer_)
             programmer_->setLedgerUrl(chosen.toStdString());
     });
+    emit dialogOpened(&dialog);
+    dialog.exec();
+}
+
+void Form1::mnuJobs_Click() {
+    JobsDialog dialog(programmer_ ? programmer_->ledgerUrl() : product_ledger_url(),
+                      product_ledger_file(), editor_.flags().CurrentTablePath, messages_, this);
+    // Jobs run on the station's boards; without them there is nothing to run on.
+    if (stationPorts_.list)
+        dialog.setRunHook([this](const std::string& job) { openStation(job); });
     emit dialogOpened(&dialog);
     dialog.exec();
 }

@@ -1,6 +1,7 @@
 #include "ui/station_dialog.h"
 
 #include "editor/editor.h"
+#include "jobs/job_station_ledger.h"
 #include "ledger/attempt_facts.h"
 #include "link/usb_link.h"
 #include "platform/product_backups.h"
@@ -44,13 +45,13 @@ StationDialog::StationDialog(Editor& editor, const StationPorts& ports, QWidget*
     portNames_ = ports_.list ? ports_.list() : std::vector<std::string>{};
 
     auto* top = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("Programming Station"), this);
-    QFont tf = title->font();
+    title_ = new QLabel(QStringLiteral("Programming Station"), this);
+    QFont tf = title_->font();
     tf.setBold(true);
     tf.setPointSizeF(tf.pointSizeF() * 1.4);
-    title->setFont(tf);
-    title->setStyleSheet(QStringLiteral("color:#143063;"));
-    top->addWidget(title);
+    title_->setFont(tf);
+    title_->setStyleSheet(QStringLiteral("color:#143063;"));
+    top->addWidget(title_);
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
@@ -140,29 +141,46 @@ void StationDialog::showButtons() {
     stop_->setEnabled(running());
 }
 
+void StationDialog::useJob(const std::string& name) {
+    job_ = name;
+    title_->setText(
+        QStringLiteral("Programming Station: job %1").arg(QString::fromStdString(name)));
+}
+
 void StationDialog::startRun() {
     if (running() || portNames_.empty())
         return;
-    if (!editor_.flags().AutoInc1 && !editor_.flags().AutoInc2 &&
+    if (!job_ && !editor_.flags().AutoInc1 && !editor_.flags().AutoInc2 &&
         QMessageBox::question(this, windowTitle(),
                               QStringLiteral("Auto Increase is off: every pager gets the same "
                                              "capcodes. Program them all the same?")) !=
             QMessageBox::Yes)
         return;
     QString notes;
-    if (ledgerUrl_) {
+    if (ledgerUrl_ || job_) {
         // An unusable ledger stops a counting run before any board is touched, unless the
-        // operator chooses to go on without it; any other run goes on with a warning.
+        // operator chooses to go on without it; a job has no rows without it; any other run
+        // goes on with a warning.
         pagerLedger_.reset();
         ledger_.reset();
         try {
             LedgerOpening found;
-            ledger_ = open_ledger(*ledgerUrl_, product_ledger_file(), LedgerAccess::Record, &found);
-            pagerLedger_ = std::make_unique<StationLedger>(*ledger_, station_name());
+            ledger_ = open_ledger(ledgerUrl_.value_or(""), product_ledger_file(),
+                                  LedgerAccess::Record, &found);
+            if (job_)
+                pagerLedger_ = std::make_unique<JobStationLedger>(*ledger_, station_name(), *job_);
+            else
+                pagerLedger_ = std::make_unique<StationLedger>(*ledger_, station_name());
             for (const OpenReservation& r : found.uncertain)
                 notes += QString::fromStdString(uncertain_reservation_line(r)) + '\n';
+            for (const JobRow& r : found.uncertainRows)
+                notes += QString::fromStdString(uncertain_job_row_line(r)) + '\n';
         } catch (const LedgerError& e) {
             const QString why = QString::fromStdString(e.what());
+            if (job_) {
+                summary_->setText(why);
+                return;
+            }
             const bool counting = editor_.flags().AutoInc1 || editor_.flags().AutoInc2;
             if (counting &&
                 QMessageBox::question(
@@ -176,8 +194,10 @@ void StationDialog::startRun() {
             notes = why + QStringLiteral(" Attempts are not recorded this run.");
         }
     }
-    counter_ = counter_from_editor(editor_, editor_.flags().AutoInc1, editor_.flags().AutoInc2, 0,
-                                   pagerLedger_.get());
+    counter_ = counter_from_editor(editor_, !job_ && editor_.flags().AutoInc1,
+                                   !job_ && editor_.flags().AutoInc2, 0, pagerLedger_.get());
+    if (job_)
+        counter_->take_job_rows();
     stationRows_ = std::make_unique<StationRows>(
         portNames_, [this](StationRow row) { mailbox_.post([this, row] { showRow(row); }); });
     for (const StationRow& r : stationRows_->rows())
@@ -234,16 +254,20 @@ void StationDialog::showRow(const StationRow& row) {
 void StationDialog::onRunEnded(const StationSummary& s) {
     if (runner_.joinable())
         runner_.join();
-    show_next_capcodes(editor_, *counter_);
-    const CapcodeReservation next = counter_->next();
-    summary_->setText(QStringLiteral("Verified %1, failed %2, %3 board(s), %4 s, %5 pagers per "
-                                     "hour. Next capcodes: %6 / %7")
-                          .arg(s.verified)
-                          .arg(s.failed)
-                          .arg(s.positions)
-                          .arg(s.seconds, 0, 'f', 1)
-                          .arg(s.pagersPerHour(), 0, 'f', 0)
-                          .arg(capcode_text(next.capcode[0]), capcode_text(next.capcode[1])));
+    QString text = QStringLiteral("Verified %1, failed %2, %3 board(s), %4 s, %5 pagers per hour.")
+                       .arg(s.verified)
+                       .arg(s.failed)
+                       .arg(s.positions)
+                       .arg(s.seconds, 0, 'f', 1)
+                       .arg(s.pagersPerHour(), 0, 'f', 0);
+    // A job's pagers carry its rows' capcodes; the window's counter is not theirs.
+    if (!job_) {
+        show_next_capcodes(editor_, *counter_);
+        const CapcodeReservation next = counter_->next();
+        text += QStringLiteral(" Next capcodes: %1 / %2")
+                    .arg(capcode_text(next.capcode[0]), capcode_text(next.capcode[1]));
+    }
+    summary_->setText(text);
     station_.reset();
     showButtons();
     emit runEnded();

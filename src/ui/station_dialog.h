@@ -54,6 +54,9 @@ class StationDialog final : public QDialog {
     // The run records its pagers in this ledger (a URL as the window keeps it; empty: the
     // default file) and holds its counting capcodes there.
     void useLedger(const std::string& url) { ledgerUrl_ = url; }
+    // Start runs this job of the ledger instead: each pager its next row, until none is left.
+    void useJob(const std::string& name);
+    const std::optional<std::string>& job() const { return job_; }
     void startRun();
     void stopRun();
 
@@ -85,8 +88,10 @@ class StationDialog final : public QDialog {
     QLabel* summary_ = nullptr;
     // One run: made on Start, ended on the UI thread when the runner has returned.
     std::optional<std::string> ledgerUrl_;
+    std::optional<std::string> job_;
+    QLabel* title_ = nullptr;
     std::unique_ptr<Ledger> ledger_;
-    std::unique_ptr<StationLedger> pagerLedger_;
+    std::unique_ptr<PagerLedger> pagerLedger_;
     std::unique_ptr<CapcodeCounter> counter_;
     std::unique_ptr<StationRows> stationRows_;
     std::unique_ptr<Station> station_;

@@ -133,14 +133,10 @@ class JobCommand final : public Command {
             ctx.out << order.rows.size() << " pager(s) checked; nothing was stored (--check).\n";
             return ExitSuccess;
         }
-        NewJob job{name,
-                   parser.value(labelOption).toStdString(),
-                   QFileInfo(parser.value(tableOption)).fileName().toStdString(),
-                   std::vector<uint8_t>(base->bytes().begin(), base->bytes().end()),
-                   order.columns,
-                   order.rows};
         try {
-            ledger->add_job(job);
+            ledger->add_job(new_job(order, name, parser.value(labelOption).toStdString(),
+                                    QFileInfo(parser.value(tableOption)).fileName().toStdString(),
+                                    *base));
         } catch (const LedgerError& e) {
             return failed(ctx, e);
         }
@@ -210,8 +206,7 @@ class JobCommand final : public Command {
             return ExitUsage;
         }
         const QString out = parser.value(outOption);
-        const QString suffix = QFileInfo(out).suffix().toLower();
-        if (suffix != "pdf" && suffix != "csv") {
+        if (!is_delivery_note_path(out)) {
             ctx.err << "kprtool job report: the delivery note is a .pdf or a .csv file.\n";
             return ExitUsage;
         }
@@ -224,9 +219,7 @@ class JobCommand final : public Command {
         } catch (const LedgerError& e) {
             return failed(ctx, e);
         }
-        const std::string error =
-            suffix == "csv" ? save_delivery_note_csv(out.toStdString(), job)
-                            : save_delivery_note_pdf(out, job, parser.isSet(letterOption));
+        const std::string error = save_delivery_note(out, job, parser.isSet(letterOption));
         if (!error.empty()) {
             ctx.err << "The " << out << " could not be written: " << QString::fromStdString(error)
                     << "\n";

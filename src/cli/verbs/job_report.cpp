@@ -5,6 +5,7 @@
 #include "jobs/order.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -195,6 +196,17 @@ std::string save_delivery_note_pdf(const QString& path, const Job& job, bool let
     if (!file.commit())
         return file.errorString().toStdString();
     return {};
+}
+
+bool is_delivery_note_path(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == "pdf" || suffix == "csv";
+}
+
+std::string save_delivery_note(const QString& path, const Job& job, bool letter) {
+    if (QFileInfo(path).suffix().toLower() == "csv")
+        return save_delivery_note_csv(path.toStdString(), job);
+    return save_delivery_note_pdf(path, job, letter);
 }
 
 } // namespace kpr::cli

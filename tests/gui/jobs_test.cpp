@@ -1,0 +1,106 @@
+// Pager > "Jobs...": an order with problems listed by row and column and nothing stored, the
+// corrected order imported and listed, run on four simulated boards from the station dialog,
+// and its delivery note written.
+#include "gui_fixture.h"
+
+#include "tables/table_file.h"
+#include "ui/jobs_dialog.h"
+#include "ui/station_dialog.h"
+#include <ranges>
+
+using namespace kpr;
+using kpr::test::Gui;
+
+class JobsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void anOrderIsCheckedImportedRunAndReported() {
+        Gui g;
+        QVERIFY(g.start());
+        SimBoards boards(4, SimSerialPort::Instant);
+        g.form->setStationPorts({[&] { return boards.ports(); },
+                                 [&](const std::string& n) { return boards.port(n); }, &g.clock});
+        const QString base = g.dir.filePath("base.tbl"), order = g.dir.filePath("ward.csv");
+        const QString note = g.dir.filePath("note.csv");
+        QVERIFY(save_table_file(base.toStdString(), g.editor.image()).ok);
+        const auto write = [&](const char* text) {
+            QFile f(order);
+            return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) > 0;
+        };
+        // Rows 2 and 3 share one pager's capcode, row 4's the editor refuses; the group repeats.
+        QVERIFY(write("label;capcode.1;capcode.1.enabled;capcode.2:shared\r\n"
+                      "Ward 1;1234001;1;1500000\r\nWard 2;1234001;1;1500000\r\n"
+                      "\"Ward 3; night\";2097152;1;1500000\r\nWard 4;1234004;1;1500000\r\n"));
+        QStringList problems, progress, lines;
+        int storedWithProblems = -1;
+        bool ran = false;
+        QVERIFY(g.run("mnuJobs", [&](QWidget* w) {
+            if (auto* s = qobject_cast<StationDialog*>(w)) {
+                s->startButton()->click();
+                QApplication::setActiveWindow(s);
+                ran = QTest::qWaitFor([&] {
+                    return std::ranges::all_of(std::views::iota(0, 4), [&](int i) {
+                        return s->nextButton(i)->isEnabled();
+                    });
+                });
+                for (int i = 0; i < 4; ++i) // "pager inserted" on each board
+                    QTest::keyClick(s, static_cast<Qt::Key>(Qt::Key_1 + i));
+                ran &= QTest::qWaitFor([&] {
+                    int verified = 0;
+                    for (int i = 0; i < 4; ++i)
+                        verified += s->resultLabel(i)->text() == "verified";
+                    return verified == 4;
+                });
+                s->stopButton()->click();
+                ran &= QTest::qWaitFor([&] { return !s->running(); });
+                s->reject();
+                return;
+            }
+            auto* d = qobject_cast<JobsDialog*>(w);
+            d->setFileDialogHook([&](JobsDialog::FileChoice c) {
+                return c == JobsDialog::FileChoice::Order       ? order
+                       : c == JobsDialog::FileChoice::BaseTable ? base
+                                                                : note;
+            });
+            d->customerBox()->setText("St. Mary's");
+            d->importButton()->click();
+            for (int r = 0; r < d->problemTable()->rowCount(); ++r)
+                problems << d->problemTable()->item(r, 0)->text() + ":" +
+                                d->problemTable()->item(r, 1)->text();
+            storedWithProblems = d->jobTable()->rowCount();
+            write("label,capcode.1,capcode.1.enabled,capcode.2:shared\n"
+                  "Ward 1,1234001,1,1500000\nWard 2,1234002,1,1500000\n"
+                  "\"Ward 3; night\",1234003,1,1500000\nWard 4,1234004,1,1500000\n\n");
+            d->checkAgainButton()->click();
+            progress << d->progressBar(0)->text()
+                     << (d->problemTable()->isHidden() ? "hidden" : "");
+            d->runButton()->click(); // the station dialog, on the job
+            progress << d->progressBar(0)->text();
+            d->noteButton()->click();
+            d->accept();
+        }));
+        QCOMPARE(problems, QStringList({"2:capcode.1", "3:capcode.1", "4:capcode.1"}));
+        QCOMPARE(storedWithProblems, 0);
+        QVERIFY(ran);
+        QCOMPARE(progress, QStringList({"0 / 4", "hidden", "4 / 4"}));
+        QFile f(note);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 5); // the header and a line per pager
+        QSet<QString> serials;
+        for (int row = 1; row <= 4; ++row) {
+            // job, customer, row, label, serial, capcodes, frequency, verified, state
+            const QString& l = lines.at(row);
+            QVERIFY2(l.startsWith(QStringLiteral("ward,St. Mary's,%1,").arg(row + 1)) &&
+                         l.contains(QStringLiteral(",1:123400%1").arg(row)) &&
+                         l.endsWith(",verified"),
+                     qPrintable(l));
+            serials << l.section(',', 4, 4);
+        }
+        QCOMPARE(serials.size(), 4); // four pagers, a row each
+    }
+};
+
+QTEST_MAIN(JobsTest)
+#include "jobs_test.moc"
