@@ -284,7 +284,6 @@ bool JobsDialog::importFiles(const QString& orderPath, const QString& basePath) 
         validate_order(order, *base, ledger.get());
         if (!order.ok()) {
             showProblems(order.problems, file);
-            status_->setText(problemsTitle_->text());
             return false;
         }
         ledger->add_job(new_job(order, name, customer_->text().trimmed().toStdString(),

@@ -1,7 +1,7 @@
 // Renders the four pages of the main window at its design size, its smallest size and a
 // quarter larger, the settings, programming, log and station dialogs and the About and
-// splash windows into PNG files, with the `--simulate` pager behind the window. The pictures
-// in docs/screenshots/ are made again with
+// splash windows, the Jobs dialog into PNG files, with the `--simulate` pager behind the window.
+// The pictures in docs/screenshots/ are made again with
 //   cmake --preset default && ninja -C build kpr-screenshots
 //   QT_QPA_PLATFORM=offscreen build/tools/screenshots/kpr-screenshots docs/screenshots
 // Built with the GUI; not a test.
@@ -10,12 +10,14 @@
 #include "platform/product_backups.h"
 #include "platform/steady_clock.h"
 #include "sim/sim_serial_port.h"
+#include "tables/table_file.h"
 #include "ui/about.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/form5.h"
 #include "ui/form6.h"
 #include "ui/gui_messages.h"
+#include "ui/jobs_dialog.h"
 #include "ui/ledger_log_dialog.h"
 #include "ui/programmer.h"
 #include "ui/station_dialog.h"
@@ -23,11 +25,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -202,6 +206,54 @@ int main(int argc, char** argv) {
         ok &= save(&d, out + "/dialog-station.png");
         d.stopRun();
         waitUntil([&] { return !d.running(); }, 20000);
+    }
+    {
+        // Jobs: the sample order part-way through (seven pagers verified, the eighth failed), a
+        // second order waiting, and a third one refused with its problems listed.
+        const std::string file = scratch.filePath(QStringLiteral("jobs.sqlite")).toStdString();
+        const QString base = scratch.filePath(QStringLiteral("base.tbl"));
+        const QString bad = scratch.filePath(QStringLiteral("fire-brigade.csv"));
+        const QString works = scratch.filePath(QStringLiteral("works.csv"));
+        save_table_file(base.toStdString(), gui.editor.image());
+        const auto write = [](const QString& path, const char* text) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write(text) > 0;
+        };
+        write(works, "label;capcode.1;capcode.1.enabled\nGate;1300001;1\nStores;1300002;1\n"
+                     "Workshop;1300003;1\nOffice;1300004;1\nYard;1300005;1\n");
+        write(bad, "label,capcode.1,capcode.2:shared,prompt.1\n"
+                   "Engine 1,1400001,1500000,ENGINE 1\nEngine 2,1400001,1500000,ENGINE 2\n"
+                   "Ladder 1,1400003,15000000,LADDER 1\nChief,1400004,1500000,CHIEF\n");
+        JobsDialog d(file, file, "", gui.gui, gui.form.get());
+        const auto add = [&](const char* name, const char* customer, const QString& order) {
+            d.nameBox()->setText(QString::fromLatin1(name));
+            d.customerBox()->setText(QString::fromLatin1(customer));
+            return d.importFiles(order, base);
+        };
+        ok &= add("st-mary", "St. Mary's Hospital",
+                  QStringLiteral(KPR_SOURCE_DIR "/docs/examples/order.csv"));
+        ok &= add("works-site", "Northfield Works", works);
+        auto ledger = open_ledger(file, "");
+        for (int i = 0; i < 8; ++i) {
+            const auto row = ledger->take_job_row("st-mary");
+            const std::string serial = "KS20260000" + std::to_string(51 + i);
+            ledger->mark_job_row_writing(row->id, serial);
+            LedgerAttempt a;
+            a.time = "2026-03-02T09:" + std::to_string(10 + 3 * i) + ":05Z";
+            a.station = "bench-1";
+            a.kind = "write";
+            a.serial = serial;
+            a.jobRow = row->id;
+            a.result = i == 7 ? "failed" : "verified";
+            ledger->record(a);
+        }
+        d.reload();
+        add("fire-brigade", "County Fire Brigade", bad);
+        d.jobTable()->selectRow(0);
+        d.resize(980, 520);
+        d.setAttribute(Qt::WA_DontShowOnScreen);
+        d.show();
+        ok &= save(&d, out + "/dialog-jobs.png");
     }
     {
         frmAbout about(QStringLiteral("USB"), gui.form.get());
