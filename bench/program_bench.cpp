@@ -21,9 +21,8 @@
 #include "editor/editor.h"
 #include "editor/editor_adapter.h"
 #include "link/frame.h"
-#include "ops/operations.h"
+#include "ops/board_session.h"
 #include "ops/seal.h"
-#include "ops/usb_transfer.h"
 #include "platform/product_ports.h"
 #include "sim/board_sim.h"
 
@@ -89,21 +88,22 @@ int main(int argc, char** argv) {
     const std::string port = QString::fromUtf8(sim.readLine()).trimmed().mid(5).toStdString();
 
     Messages msgs;
-    kpr::ProductUsbLink board(msgs, {{port}, true});
-    kpr::UsbLink& link = board.link();
-    if (!link.connect(true)) {
+    kpr::ProductPorts ports({{port}, true});
+    kpr::Editor editor(msgs);
+    kpr::EditorAdapter hooks(editor);
+    kpr::NullProgress progress;
+    kpr::BoardSession session(
+        {ports.port(), ports.lister(), ports.clock(), ports.boardSearchList()}, hooks, msgs,
+        progress);
+    if (!session.board().connect(true)) {
         std::fprintf(stderr, "no board on %s\n", port.c_str());
         return 1;
     }
-    kpr::Editor editor(msgs);
     editor.startup_finish({}, false);
     editor.flags().ScanIdle = true;
     editor.user_enter_text(kpr::ctl("txtAddr", 0), "1000000");
     editor.user_change("WriteOpt", 1);
-    kpr::EditorAdapter hooks(editor);
-    kpr::NullProgress progress;
-    kpr::UsbBlockTransfer transfer(link, progress);
-    kpr::Operations ops(hooks, transfer, msgs, progress);
+    kpr::Operations& ops = session.operations();
     const double floor = pager_floor_ms();
 
     bool ok = true;
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "batch failed: %s\n", msgs.last.c_str());
         return 1;
     }
-    link.release();
+    session.board().release();
     ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
     sim.waitForFinished(5000);
     return 0;

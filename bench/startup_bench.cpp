@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     kpr::SteadyClock clock;
     kpr::QtSerialPort port;
     kpr::QtPortLister lister(ports);
-    kpr::Programmer programmer(editor, messages, port, lister, clock);
+    kpr::Programmer programmer(editor, messages, {port, lister, clock});
     kpr::Form1 form(editor, messages, &programmer);
     PaintWatch paints;
     form.installEventFilter(&paints);

@@ -17,8 +17,7 @@
 #include "image/image_addresses.h"
 #include "link/frame.h"
 #include "link/usb_link.h"
-#include "ops/operations.h"
-#include "ops/usb_transfer.h"
+#include "ops/board_session.h"
 #include "support/fake_port_lister.h"
 #include "support/fake_serial_port.h"
 #include "support/recorders.h"
@@ -108,16 +107,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     port.attach(Port, &script);
     kpr::test::FakePortLister lister{{Port}};
     kpr::test::RecordedMessages messages;
-    kpr::UsbLink link(port, lister, clock, messages);
-
     kpr::Editor editor(messages);
+    kpr::EditorAdapter hooks(editor);
+    kpr::NullProgress progress;
+    kpr::BoardSession session({port, lister, clock}, hooks, messages, progress);
+    kpr::UsbLink& link = session.usb();
+    kpr::Operations& operations = session.operations();
+
     editor.startup_finish({}, false);
     editor.flags().ScanIdle = (ops & 0x40) == 0;
     editor.user_change("WriteOpt", 1);
-    kpr::EditorAdapter hooks(editor);
-    kpr::NullProgress progress;
-    kpr::UsbBlockTransfer transfer(link, progress);
-    kpr::Operations operations(hooks, transfer, messages, progress);
 
     link.ConnectInteractive = ops & 0x80;
     link.usb_connect();
@@ -143,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             operations.verify_editor_image();
             break;
         default:
-            if (!link.check_firmware() && link.ReadBuffer.size() != kpr::AddrFirmware + 1u)
+            if (!operations.check_firmware() && link.ReadBuffer.size() != kpr::AddrFirmware + 1u)
                 std::abort();
             break;
         }

@@ -99,6 +99,9 @@ class PagerBackups final : public TransferObserver {
     std::string last_backup_file() const override {
         return lastKept(BackupKind::BeforeWrite).filename().string();
     }
+    std::string last_read_backup_file() const override {
+        return lastKept(BackupKind::Read).filename().string();
+    }
     std::filesystem::path lastKept(BackupKind kind) const {
         return lastKept_[static_cast<int>(kind)];
     }

@@ -8,12 +8,9 @@
 namespace kpr {
 
 LedgerRecorder::LedgerRecorder(LedgerParts parts, std::string url, std::string defaultFile)
-    : p_(std::move(parts)), url_(std::move(url)), defaultFile_(std::move(defaultFile)) {
-    p_.ops.setTransferObserver(this);
-}
+    : p_(std::move(parts)), url_(std::move(url)), defaultFile_(std::move(defaultFile)) {}
 
 LedgerRecorder::~LedgerRecorder() {
-    p_.ops.setTransferObserver(&p_.backups);
     releaseReserved();
 }
 
@@ -122,13 +119,14 @@ bool LedgerRecorder::reserve(bool inc1, bool inc2) {
 }
 
 void LedgerRecorder::read_accepted(const PagerImage& image) {
-    p_.backups.read_accepted(image);
+    if (backups_)
+        backups_->read_accepted(image);
 }
 
 bool LedgerRecorder::before_write(const PagerImage& outgoing, BlockTransfer& link,
                                   ProgressSink& progress) {
     outgoing_ = outgoing;
-    if (!p_.backups.before_write(outgoing, link, progress))
+    if (backups_ && !backups_->before_write(outgoing, link, progress))
         return false;
     if (!ledger_ || (reserved_.empty() && jobRow_ == 0))
         return true;
@@ -206,7 +204,7 @@ bool LedgerRecorder::record_write(OpOutcome r) {
     LedgerAttempt a;
     a.kind = "write";
     a.result = op_result(r);
-    a.backupFile = p_.backups.lastKept(BackupKind::BeforeWrite).filename().string();
+    a.backupFile = backups_ ? backups_->last_backup_file() : std::string();
     const std::optional<PagerImage> sent = outgoing_;
     outgoing_.reset();
     if (!sent)
@@ -222,7 +220,7 @@ bool LedgerRecorder::record_read(ReadOutcome r) {
         return record(a, nullptr, false);
     }
     a.result = "read";
-    a.backupFile = p_.backups.lastKept(BackupKind::Read).filename().string();
+    a.backupFile = backups_ ? backups_->last_read_backup_file() : std::string();
     // Hashed as the pager holds it, so it compares with the hash of a write.
     PagerImage held = p_.editor.image();
     text_to_pager(held);
@@ -236,32 +234,6 @@ bool LedgerRecorder::record_verify(OpOutcome r) {
     PagerImage held = p_.editor.image();
     text_to_pager(held);
     return record(a, &held, r == OpOutcome::Success);
-}
-
-Operations::DialogNext recorded_activate(Operations& ops, LedgerRecorder& ledger) {
-    if (!ledger.ready())
-        return Operations::DialogNext::Close;
-    const int kind = ops.context().editor.flags().OperationKind;
-    const Operations::DialogNext next = ops.activate();
-    if (kind == 0)
-        ledger.record_read(ops.lastReadOutcome());
-    else if (kind == 2)
-        ledger.record_verify(ops.lastOutcome());
-    else if (next == Operations::DialogNext::Close)
-        ledger.record_write(ops.lastOutcome());
-    return next;
-}
-
-OpOutcome recorded_batch_step(Operations& ops, LedgerRecorder& ledger,
-                              const std::function<void()>& reserved) {
-    const TransferFlags& f = ops.context().editor.flags();
-    if (!ledger.ready(f.AutoInc1 || f.AutoInc2) || !ledger.reserve(f.AutoInc1, f.AutoInc2))
-        return OpOutcome::Failed;
-    if (reserved)
-        reserved();
-    const OpOutcome r = ops.batch_step();
-    ledger.record_write(r);
-    return r;
 }
 
 } // namespace kpr

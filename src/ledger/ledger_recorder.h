@@ -6,8 +6,8 @@
 // batch with auto-increase), unless the user says to go on without it; Read, Write and Verify
 // run with one warning that nothing is recorded. kprtool and the window share it; it runs
 // wherever the operations run.
-#include "backup/backup_store.h"
 #include "ledger/ledger.h"
+#include "ops/attempt_recorder.h"
 #include "ops/operations.h"
 
 #include <functional>
@@ -46,13 +46,11 @@ class MessageMemory final : public OperatorMessages {
     std::string last_;
 };
 
-// What the recorder works with: the operations it watches (it puts itself between them and
-// the backups), the editor, the board link (for the port) and the last operator message
-// (taken: forgotten once an attempt holds it, so the next attempt never shows it again).
+// What the recorder works with: the editor, the board link (for the port) and the last
+// operator message (taken: forgotten once an attempt holds it, so the next attempt never
+// shows it again). The board session places it between the operations and the backups.
 struct LedgerParts {
-    Operations& ops;
     EditorHooks& editor;
-    PagerBackups& backups;
     OperatorMessages& messages;
     UsbLink& link;
     std::function<std::string()> takeLastMessage;
@@ -61,7 +59,7 @@ struct LedgerParts {
     std::function<bool(const std::string& why)> goOnWithout = {};
 };
 
-class LedgerRecorder final : public TransferObserver {
+class LedgerRecorder final : public AttemptRecorder {
   public:
     // url as --ledger takes it; "" is defaultFile.
     LedgerRecorder(LedgerParts parts, std::string url, std::string defaultFile);
@@ -77,7 +75,7 @@ class LedgerRecorder final : public TransferObserver {
     // attempt that needs it (a batch with auto-increase) false, with the reason shown,
     // unless the operator chose to go on without it; for any other attempt true, with one
     // warning that attempts are not recorded.
-    bool ready(bool needed = false);
+    bool ready(bool needed) override;
     // The open ledger, if any (to interrupt a wait on it).
     Ledger* ledger() { return ledger_.get(); }
     // True while attempts are not recorded (the ledger could not be used).
@@ -87,7 +85,7 @@ class LedgerRecorder final : public TransferObserver {
 
     // Reserves the capcodes of the ticked entries (0, 1) for the next pager, moving the
     // entries past capcodes other pagers hold. False when the ledger refused (reason shown).
-    bool reserve(bool inc1, bool inc2);
+    bool reserve(bool inc1, bool inc2) override;
 
     // The next write is the pager of this job row (taken by the caller): the row is marked
     // writing with the write and settled by its record (verified, or back in line).
@@ -95,10 +93,12 @@ class LedgerRecorder final : public TransferObserver {
 
     // Record the attempt just ended; false when it could not be recorded (reason shown).
     // Images are described as the pager holds them (texts in pager codes).
-    bool record_write(OpOutcome r);
-    bool record_read(ReadOutcome r);
-    bool record_verify(OpOutcome r);
+    bool record_write(OpOutcome r) override;
+    bool record_read(ReadOutcome r) override;
+    bool record_verify(OpOutcome r) override;
 
+    // The backups, told of every image after the ledger.
+    void place(TransferObserver* behind) override { backups_ = behind; }
     void read_accepted(const PagerImage& image) override;
     bool before_write(const PagerImage& outgoing, BlockTransfer& link,
                       ProgressSink& progress) override;
@@ -114,6 +114,7 @@ class LedgerRecorder final : public TransferObserver {
     void keepReserved();
 
     LedgerParts p_;
+    TransferObserver* backups_ = nullptr;
     std::string url_;
     std::string defaultFile_;
     std::unique_ptr<Ledger> ledger_;
@@ -127,12 +128,5 @@ class LedgerRecorder final : public TransferObserver {
     bool agreedWithout_ = false; // the operator chose to batch without it
     bool unrecordedVerified_ = false;
 };
-
-// The programming dialog's steps with the ledger: the ledger is made ready first (nothing
-// runs when it cannot be used) and the attempt recorded when it ends. `reserved` runs after
-// a batch step's capcodes are reserved, before anything is written (to show them).
-Operations::DialogNext recorded_activate(Operations& ops, LedgerRecorder& ledger);
-OpOutcome recorded_batch_step(Operations& ops, LedgerRecorder& ledger,
-                              const std::function<void()>& reserved = {});
 
 } // namespace kpr

@@ -318,11 +318,4 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
     }
 }
 
-bool UsbLink::check_firmware() {
-    if (!usb_readblk(AddrFirmware, AddrFirmware, 128))
-        return false;
-    messages_.message(firmware_version_text(ReadBuffer[AddrFirmware]), MessageIcon::None);
-    return true;
-}
-
 } // namespace kpr

@@ -102,12 +102,6 @@ class UsbLink final : public BoardLink {
     // The last mode set was acknowledged (a connect that found a board can still have shown
     // "Programmer Initial Error !").
     bool last_init_ok() const { return lastInitOk_; }
-    // Help > Check Firmware: one-byte read of the firmware byte and "Version = x.y".
-    // False when the read failed (its own message has been shown). It reads over this link
-    // whatever board the program uses: with another board shown, detach this link's LinkUi
-    // so a failure here says nothing about that board.
-    bool check_firmware();
-
     // Cancelling: a transfer in progress stops once the reply it awaits is in (or has run out
     // its own limit), closes the port and fails (BlockResult::Cancelled, no message). The flag
     // stays set until cleared, so an operation made of several block transfers stops as a whole;

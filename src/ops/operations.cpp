@@ -24,11 +24,9 @@ long long capcode_value(const std::string& text) {
     return negative ? -v : v;
 }
 
-Operations::Operations(EditorHooks& editor, BlockTransfer& usb, OperatorMessages& messages,
-                       ProgressSink& progress)
-    : ctx_{editor, messages, progress, &cancel_}, usbBoard_(usb) {
-    usb.shareCancelToken(cancel_);
-}
+Operations::Operations(EditorHooks& editor, BoardOperations& board, UsbBoardOperations& usb,
+                       CancelToken& cancel, OperatorMessages& messages, ProgressSink& progress)
+    : cancel_(cancel), ctx_{editor, messages, progress, &cancel_}, board_(board), usbBoard_(usb) {}
 
 Operations::Job::Job(Operations& ops) : ops_(ops) {
     if (ops_.depth_++ == 0) {
@@ -40,29 +38,25 @@ Operations::Job::~Job() {
     --ops_.depth_;
 }
 
-void Operations::request_cancel() {
-    cancel_.cancel();
-}
-
 // --- Write --------------------------------------------------------------------------
 
 OpOutcome Operations::tbl_writeall(PagerImage& img, int strt, int stp) {
     Job job(*this);
-    return lastOutcome_ = board_->writeall(ctx_, img, strt, stp);
+    return lastOutcome_ = board_.writeall(ctx_, img, strt, stp);
 }
 
 // --- Read ---------------------------------------------------------------------------
 
 ReadOutcome Operations::tbl_readall(int strt, int stp) {
     Job job(*this);
-    return lastRead_ = board_->readall(ctx_, strt, stp);
+    return lastRead_ = board_.readall(ctx_, strt, stp);
 }
 
 // --- Verify -------------------------------------------------------------------------
 
 OpOutcome Operations::tbl_verify(const PagerImage& img, int strt, int stp) {
     Job job(*this);
-    return lastOutcome_ = board_->verify(ctx_, img, strt, stp);
+    return lastOutcome_ = board_.verify(ctx_, img, strt, stp);
 }
 
 // --- The programming dialog ---------------------------------------------------------
@@ -141,12 +135,17 @@ bool Operations::set_capcode(int index) {
     return true;
 }
 
-std::optional<uint8_t> Operations::check_firmware() {
+std::optional<uint8_t> Operations::read_firmware() {
     Job job(*this);
     if (!usbBoard_.read_blocks(ctx_, AddrFirmware, AddrFirmware))
         return std::nullopt;
-    uint8_t b = usbBoard_.transfer().readBuffer()[AddrFirmware];
-    ctx_.messages.message(firmware_version_text(b));
+    return usbBoard_.transfer().readBuffer()[AddrFirmware];
+}
+
+std::optional<uint8_t> Operations::check_firmware() {
+    const std::optional<uint8_t> b = read_firmware();
+    if (b)
+        ctx_.messages.message(firmware_version_text(*b));
     return b;
 }
 

@@ -22,20 +22,19 @@ inline constexpr const char* LptUnavailableMessage =
 
 class Operations {
   public:
-    Operations(EditorHooks& editor, BlockTransfer& usb, OperatorMessages& messages,
-               ProgressSink& progress);
+    // `board` runs the whole-image operations; the operations never ask which kind it is.
+    // `usb` is the USB board, which Check Firmware reads whatever the board. `cancel` is the
+    // board's one stop request, shared with its link.
+    Operations(EditorHooks& editor, BoardOperations& board, UsbBoardOperations& usb,
+               CancelToken& cancel, OperatorMessages& messages, ProgressSink& progress);
 
-    // The board whose operations run from now on; nullptr: the USB board again. The
-    // operations never ask which kind of board they run on.
-    void setBoard(BoardOperations* board) { board_ = board ? board : &usbBoard_; }
     // Told of every accepted read and of every image about to be written (backups).
     void setTransferObserver(TransferObserver* observer) { ctx_.observer = observer; }
     // Cancelling, from any thread: the running operation stops at its next block or step
     // and fails with OpOutcome::Cancelled / ReadOutcome::Cancelled, port closed, no
-    // success reported. A new operation started from outside clears it.
-    // The board's one stop request, shared with the link (any thread). It stays set for the
-    // jobs not yet started until cleared; a job that starts clears it.
-    void request_cancel();
+    // success reported. It stays set for the jobs not yet started until cleared; a job
+    // that starts clears it.
+    void request_cancel() { cancel_.cancel(); }
     void clear_cancel() { cancel_.reset(); }
     bool cancel_requested() const { return cancel_.cancelled(); }
 
@@ -78,8 +77,11 @@ class Operations {
     ReadOutcome lastReadOutcome() const { return lastRead_; }
 
     // Help > Check Firmware: reads byte 1113 over USB (whatever the link kind) and shows
-    // "Version = ...". The byte read, or nothing when the read failed.
+    // "Version = ...". The byte read, or nothing when the read failed (reported).
     std::optional<uint8_t> check_firmware();
+    // The same read without the version message, for a caller that prints the version as its
+    // result.
+    std::optional<uint8_t> read_firmware();
 
   private:
     // Marks the outermost public call: a cancel left from an earlier operation is cleared
@@ -93,11 +95,11 @@ class Operations {
         Operations& ops_;
     };
 
-    CancelToken cancel_;
+    CancelToken& cancel_;
     int depth_ = 0;
     OpContext ctx_;
-    UsbBoardOperations usbBoard_;
-    BoardOperations* board_ = &usbBoard_;
+    BoardOperations& board_;
+    UsbBoardOperations& usbBoard_;
     OpOutcome lastOutcome_ = OpOutcome::Success;
     ReadOutcome lastRead_ = ReadOutcome::Accepted;
     bool incrementRefused_ = false;

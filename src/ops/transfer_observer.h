@@ -10,7 +10,7 @@
 namespace kpr {
 
 // What the programming operations tell about the images that pass: kept as backups.
-// Plug one into Operations::setTransferObserver.
+// A BoardSession holds one (BoardSession::setObserver).
 class TransferObserver {
   public:
     virtual ~TransferObserver() = default;
@@ -24,6 +24,8 @@ class TransferObserver {
     // The file name of the copy kept of what the pager held before the last write; "" when
     // none was kept.
     virtual std::string last_backup_file() const { return {}; }
+    // The file name of the copy kept of the last accepted read; "" when none was kept.
+    virtual std::string last_read_backup_file() const { return {}; }
 };
 
 } // namespace kpr

@@ -53,13 +53,12 @@ ProductUsbLink::ProductUsbLink(OperatorMessages& messages, PortOptions options)
     link_.setPortListSource(ports_.boardSearchList());
 }
 
-std::unique_ptr<LptBoard> make_lpt_board([[maybe_unused]] const std::string& device, Clock& clock,
-                                         OperatorMessages& messages) {
+std::unique_ptr<PortIo> make_lpt_port([[maybe_unused]] const std::string& device,
+                                      [[maybe_unused]] OperatorMessages& messages) {
 #if defined(__linux__)
-    return std::make_unique<LptBoard>(std::make_unique<PpdevPortIo>(device), clock, messages);
+    return std::make_unique<PpdevPortIo>(device);
 #else
     messages.message(LptUnavailableMessage, MessageIcon::Critical);
-    (void)clock;
     return nullptr;
 #endif
 }

@@ -10,7 +10,7 @@
 
 #include "link/trace_serial_port.h"
 #include "link/usb_link.h"
-#include "ops/lpt_board.h"
+#include "platform/port_io.h"
 #include "platform/steady_clock.h"
 #include "sim/sim_serial_port.h"
 
@@ -64,9 +64,8 @@ class ProductUsbLink {
     UsbLink link_;
 };
 
-// The parallel-port board on `device` (e.g. /dev/parport0); nullptr where the system has no
-// parallel ports to offer (the reason has been shown).
-std::unique_ptr<LptBoard> make_lpt_board(const std::string& device, Clock& clock,
-                                         OperatorMessages& messages);
+// The parallel port of a board on `device` (e.g. /dev/parport0); nullptr where the system has
+// no parallel ports to offer (the reason has been shown).
+std::unique_ptr<PortIo> make_lpt_port(const std::string& device, OperatorMessages& messages);
 
 } // namespace kpr

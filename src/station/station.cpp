@@ -2,11 +2,8 @@
 
 #include "editor/editor.h"
 #include "editor/editor_adapter.h"
-#include "link/usb_link.h"
-#include "ops/operations.h"
+#include "ops/board_session.h"
 #include "ops/seal.h"
-#include "ops/transfer_observer.h"
-#include "ops/usb_transfer.h"
 #include "platform/clock.h"
 #include "platform/port_lister.h"
 #include "platform/serial_port.h"
@@ -71,8 +68,9 @@ class PositionProgress final : public ProgressSink {
 // pager's capcode holds "writing" in the ledger right before its first block goes out.
 class SerialNote final : public TransferObserver {
   public:
-    SerialNote(TransferObserver* inner, PagerLedger* ledger, OperatorMessages& messages)
-        : inner_(inner), ledger_(ledger), messages_(messages) {}
+    SerialNote(std::unique_ptr<TransferObserver> inner, PagerLedger* ledger,
+               OperatorMessages& messages)
+        : inner_(std::move(inner)), ledger_(ledger), messages_(messages) {}
     void read_accepted(const PagerImage& image) override {
         if (inner_)
             inner_->read_accepted(image);
@@ -125,7 +123,7 @@ class SerialNote final : public TransferObserver {
     bool marked = false; // the holds are marked "writing"
 
   private:
-    TransferObserver* inner_;
+    std::unique_ptr<TransferObserver> inner_; // the backups, if any
     PagerLedger* ledger_;
     OperatorMessages& messages_;
 };
@@ -261,22 +259,21 @@ void Station::run_position(Position& p) {
     PositionProgress progress(sink_, p.number);
     std::unique_ptr<SerialPort> port = setup_.makePort(p.port);
     OnePortLister lister(p.port);
-    UsbLink link(*port, lister, *setup_.clock, messages);
-    if (!link.connect(false)) {
+    Editor editor(messages);
+    EditorAdapter hooks(editor);
+    BoardSession session({*port, lister, *setup_.clock}, hooks, messages, progress);
+    if (!session.board().connect(false)) {
         sink_.not_answering(p.number, p.port);
         return;
     }
     p.answered = true;
 
-    Editor editor(messages);
-    EditorAdapter hooks(editor);
-    UsbBlockTransfer transfer(link, progress);
-    Operations ops(hooks, transfer, messages, progress);
-    std::unique_ptr<TransferObserver> backups =
-        setup_.makeObserver ? setup_.makeObserver(messages) : nullptr;
+    Operations& ops = session.operations();
     PagerLedger* ledger = counter_.ledger();
-    SerialNote note(backups.get(), ledger, messages);
-    ops.setTransferObserver(&note);
+    auto noted = std::make_unique<SerialNote>(
+        setup_.makeObserver ? setup_.makeObserver(messages) : nullptr, ledger, messages);
+    SerialNote& note = *noted;
+    session.setObserver(std::move(noted));
 
     if (setup_.loadEditor(editor)) {
         EditorFlags& flags = editor.flags();
@@ -386,8 +383,8 @@ void Station::run_position(Position& p) {
         }
     }
     // The board is released even after a cancel: the release is one short exchange.
-    link.clear_cancel();
-    link.release();
+    ops.clear_cancel();
+    session.board().release();
 }
 
 } // namespace kpr

@@ -130,9 +130,7 @@ void Form2::activate() {
     auto next = std::make_shared<Operations::DialogNext>(Operations::DialogNext::Close);
     Programmer& prog = programmer_;
     programmer_.post(
-        [&prog, next] {
-            prog.runTransfer([&] { *next = recorded_activate(prog.operations(), prog.ledger()); });
-        },
+        [&prog, next] { prog.runTransfer([&] { *next = prog.session().activate(); }); },
         [this, next] {
             running_ = false;
             emit operationFinished();
@@ -164,10 +162,7 @@ void Form2::cmdWrite_Click() {
         });
     };
     programmer_.post(
-        [&prog, showLabels] {
-            prog.runTransfer(
-                [&] { recorded_batch_step(prog.operations(), prog.ledger(), showLabels); });
-        },
+        [&prog, showLabels] { prog.runTransfer([&] { prog.session().batch_step(showLabels); }); },
         [this] {
             running_ = false;
             cmdWrite_->setEnabled(true);

@@ -95,26 +95,22 @@ int main(int argc, char** argv) {
     stationPorts.clock = &ports.clock();
     stationPorts.list = [&ports] { return ports.stationPorts(); };
     stationPorts.make = [&ports](const std::string& name) { return ports.makePort(name); };
-    // Declared before the programmer, whose link thread may use it until it ends.
-    std::unique_ptr<kpr::LptBoard> lptBoard;
-    kpr::Programmer programmer(editor, messages, ports.port(), ports.lister(), ports.clock());
-    // The window finds its board in the same list kprtool reads.
-    programmer.link().setPortListSource(ports.boardSearchList());
-    if (parser.isSet(ledgerOption))
-        programmer.setLedgerUrl(parser.value(ledgerOption).toStdString());
     const QString link = parser.value(linkOption).toLower();
-    if (link == QStringLiteral("lpt")) {
-        lptBoard =
-            kpr::make_lpt_board(parser.value(lptOption).toStdString(), ports.clock(), messages);
-        if (lptBoard) {
-            programmer.useBoard(*lptBoard);
-            editor.set_usb_link(false);
-        }
-    } else if (link != QStringLiteral("usb")) {
+    if (link != QStringLiteral("usb") && link != QStringLiteral("lpt")) {
         messages.message("Unknown link \"" + link.toStdString() + "\": use usb or lpt.",
                          kpr::MessageIcon::Critical);
         return 2;
     }
+    // The window finds its USB board in the same list kprtool reads.
+    kpr::BoardPorts boardPorts{ports.port(), ports.lister(), ports.clock(),
+                               ports.boardSearchList()};
+    if (link == QStringLiteral("lpt"))
+        boardPorts.lpt = kpr::make_lpt_port(parser.value(lptOption).toStdString(), messages);
+    if (boardPorts.lpt)
+        editor.set_usb_link(false);
+    kpr::Programmer programmer(editor, messages, std::move(boardPorts));
+    if (parser.isSet(ledgerOption))
+        programmer.setLedgerUrl(parser.value(ledgerOption).toStdString());
 
     QString folder = parser.value(folderOption);
     if (folder.isEmpty())

@@ -1,5 +1,6 @@
 #include "ui/programmer.h"
 
+#include "backup/backup_store.h"
 #include "editor/editor.h"
 #include "platform/product_ledger.h"
 #include "ui/gui_messages.h"
@@ -59,16 +60,25 @@ void UiThreadEditorHooks::copyFromEditor() {
     flags_ = adapter_.flags();
 }
 
-Programmer::Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, PortLister& lister,
-                       Clock& clock, QObject* parent)
-    : QObject(parent), hooks_(editor), said_(messages), link_(port, lister, clock, said_),
-      transfer_(link_, progress_), backups_{product_backup_store(), said_,
-                                            product_backup_reads_before_write()},
-      ops_(hooks_, transfer_, said_, progress_),
-      ledger_(LedgerParts{ops_, hooks_, backups_, said_, link_, [this] { return said_.take(); }},
-              product_ledger_url(), product_ledger_file()),
-      monitor_(link_, *this), ledgerUrl_(ledger_.url()) {
-    link_.setUi(this);
+namespace {
+// Keeps every image read and written (and, unless turned off, what a write replaces).
+std::unique_ptr<PagerBackups> product_backups(OperatorMessages& messages) {
+    return std::make_unique<PagerBackups>(product_backup_store(), messages,
+                                          product_backup_reads_before_write());
+}
+} // namespace
+
+Programmer::Programmer(Editor& editor, GuiMessages& messages, BoardPorts ports, QObject* parent)
+    : QObject(parent), hooks_(editor), said_(messages),
+      session_(std::move(ports), hooks_, said_, progress_), monitor_(session_.board(), *this) {
+    auto ledger = std::make_unique<LedgerRecorder>(
+        LedgerParts{hooks_, said_, session_.usb(), [this] { return said_.take(); }},
+        product_ledger_url(), product_ledger_file());
+    ledger_ = ledger.get();
+    ledgerUrl_ = ledger_->url();
+    session_.setObserver(product_backups(said_));
+    session_.setRecorder(std::move(ledger));
+    session_.setUi(this);
     thread_.setObjectName(QStringLiteral("board link"));
     linkMailbox_ = new ThreadMailbox;
     linkMailbox_->moveToThread(&thread_);
@@ -124,16 +134,11 @@ void Programmer::runAndWait(std::function<void()> job) {
 
 void Programmer::setLedgerUrl(const std::string& url) {
     ledgerUrl_ = url;
-    post([this, url] { ledger_.setUrl(url); });
+    post([this, url] { ledger_->setUrl(url); });
 }
 
 void Programmer::startupConnect(std::function<void()> done) {
-    post([this] { board_->connect(true); }, std::move(done));
-}
-
-void Programmer::useBoard(LptBoard& lpt) {
-    lpt.attach(link_, ops_, &monitor_);
-    board_ = &lpt.link();
+    post([this] { session_.board().connect(true); }, std::move(done));
 }
 
 void Programmer::monitorTick() {
@@ -141,26 +146,21 @@ void Programmer::monitorTick() {
 }
 
 void Programmer::checkFirmware(std::function<void()> done) {
-    post(
-        [this] {
-            link_.clear_cancel();
-            link_.check_firmware();
-        },
-        std::move(done));
+    post([this] { session_.operations().check_firmware(); }, std::move(done));
 }
 
 // The operations' token is the link's too: one request stops the wait and the blocks.
 void Programmer::cancel() {
-    ops_.request_cancel();
+    session_.operations().request_cancel();
 }
 
 void Programmer::clearCancel() {
-    ops_.clear_cancel();
+    session_.operations().clear_cancel();
 }
 
 bool Programmer::runTransfer(const std::function<void()>& op) {
     // A close that came before the job started cancels it before it touches the board.
-    if (ops_.cancel_requested())
+    if (session_.operations().cancel_requested())
         return false;
     EditorCopy copy(hooks_);
     op();
@@ -170,8 +170,8 @@ bool Programmer::runTransfer(const std::function<void()>& op) {
 void Programmer::shutdown() {
     cancel();
     runAndWait([this] {
-        link_.clear_cancel();
-        board_->release();
+        session_.operations().clear_cancel();
+        session_.board().release();
     });
 }
 

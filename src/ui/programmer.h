@@ -3,16 +3,11 @@
 // runs on one worker thread, one job after another, so the window never waits on the board:
 // messages come back through GuiMessages, progress through queued signals, and the editor
 // is only touched on the UI thread (EditorHooks calls are carried over and waited for).
-#include "backup/backup_store.h"
 #include "common/progress.h"
 #include "editor/editor_adapter.h"
 #include "ledger/ledger_recorder.h"
 #include "link/connection_monitor.h"
-#include "link/usb_link.h"
-#include "ops/block_transfer.h"
-#include "ops/lpt_board.h"
-#include "ops/operations.h"
-#include "ops/usb_transfer.h"
+#include "ops/board_session.h"
 #include "ui/thread_mailbox.h"
 
 #include <QObject>
@@ -22,11 +17,8 @@
 
 namespace kpr {
 
-class Clock;
 class Editor;
 class GuiMessages;
-class PortLister;
-class SerialPort;
 
 // Progress of a transfer, re-emitted as signals (queued to whoever listens on the UI).
 class ProgressRelay final : public QObject, public ProgressSink {
@@ -117,19 +109,17 @@ class Programmer final : public QObject, private LinkUi {
     Q_OBJECT
 
   public:
-    Programmer(Editor& editor, GuiMessages& messages, SerialPort& port, PortLister& lister,
-               Clock& clock, QObject* parent = nullptr);
+    // `ports` name the board the window shows and programs (the USB one, or the parallel-port
+    // one when they hold its port).
+    Programmer(Editor& editor, GuiMessages& messages, BoardPorts ports, QObject* parent = nullptr);
     ~Programmer() override;
 
-    UsbLink& link() { return link_; }
-    // The board the window shows and programs: the USB one unless useBoard chose another.
-    BoardLink& board() { return *board_; }
-    // The parallel-port board in place of the USB one; before the first job is posted.
-    void useBoard(LptBoard& lpt);
-    Operations& operations() { return ops_; }
+    // The board, its operations and its ledger; used on the link thread only (in the posted
+    // jobs), but for board() and operations().batch_label before a job.
+    BoardSession& session() { return session_; }
+    BoardLink& board() { return session_.board(); }
+    Operations& operations() { return session_.operations(); }
     ProgressRelay& progress() { return progress_; }
-    // The programming ledger; used on the link thread only (in the posted jobs).
-    LedgerRecorder& ledger() { return ledger_; }
     // The ledger the next operation records in ("" is the default file).
     void setLedgerUrl(const std::string& url);
     const std::string& ledgerUrl() const { return ledgerUrl_; }
@@ -173,14 +163,9 @@ class Programmer final : public QObject, private LinkUi {
     ProgressRelay progress_;
     // The operations' messages, the last of which the ledger keeps with an attempt.
     MessageMemory said_;
-    UsbLink link_;
-    UsbBlockTransfer transfer_;
-    // Keeps every image read and written (and, unless turned off, what a write replaces).
-    PagerBackups backups_;
-    Operations ops_;
-    LedgerRecorder ledger_;
+    BoardSession session_;
+    LedgerRecorder* ledger_ = nullptr; // the session's recorder
     ConnectionMonitor monitor_;
-    BoardLink* board_ = &link_;
     QThread thread_;
     ThreadMailbox* linkMailbox_ = nullptr; // lives on thread_
     ThreadMailbox uiMailbox_;

@@ -34,7 +34,7 @@ struct Gui {
     SteadyClock clock;
     SimSerialPort port;
     SimPortLister lister{port};
-    Programmer programmer{editor, gui, port, lister, clock};
+    Programmer programmer{editor, gui, {port, lister, clock}};
     QTemporaryDir dir; // the program folder; its own ledger, so no capcode is skipped
     std::unique_ptr<Form1> form = std::make_unique<Form1>(editor, gui, &programmer);
 

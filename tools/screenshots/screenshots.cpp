@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
         SteadyClock clock;
         SimSerialPort port{SimSerialPort::Instant};
         SimPortLister lister{port};
-        Programmer programmer{editor, gui, port, lister, clock};
+        Programmer programmer{editor, gui, {port, lister, clock}};
         std::unique_ptr<Form1> form = std::make_unique<Form1>(editor, gui, &programmer);
     } gui;
     bool started = false;

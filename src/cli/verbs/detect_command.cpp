@@ -24,8 +24,8 @@ class DetectCommand final : public DeviceCommand {
         // A board that does not take the release is no board found.
         if (!s.release())
             return ExitFailure;
-        if (LptBoard* lpt = s.lptBoard())
-            ctx.out << "LPT &H" << QString::number(lpt->link().LptData, 16).toUpper() << "\n";
+        if (LptLink* lpt = s.session().lpt())
+            ctx.out << "LPT &H" << QString::number(lpt->LptData, 16).toUpper() << "\n";
         else
             ctx.out << QString::fromStdString(port) << "\n";
         ctx.out.flush();

@@ -4,6 +4,7 @@
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "cli/verbs/settings_file.h"
+#include "platform/product_backups.h"
 
 #include <atomic>
 #include <csignal>
@@ -67,24 +68,23 @@ std::vector<std::string> named_ports(const QCommandLineParser& parser) {
 } // namespace
 
 DeviceSession::DeviceSession(CommandContext& ctx, const QCommandLineParser& parser)
-    : ctx_(ctx), namedPorts_(named_ports(parser)), messages_(ctx.messages, ctx.progress),
+    : ctx_(ctx), namedPorts_(named_ports(parser)),
+      lpt_(parser.value(linkOption).compare("lpt", Qt::CaseInsensitive) == 0),
+      messages_(ctx.messages, ctx.progress),
       // --port P talks to P alone
-      board_(messages_, {namedPorts_, !namedPorts_.empty(), 0, &ctx.trace}), editor_(messages_),
-      hooks_(editor_), transfer_(board_.link(), ctx.progress),
-      ops_(hooks_, transfer_, messages_, ctx.progress) {
-    lpt_ = parser.value(linkOption).compare("lpt", Qt::CaseInsensitive) == 0;
-    if (lpt_) {
-        lptBoard_ =
-            make_lpt_board(parser.value(lptOption).toStdString(), board_.clock(), messages_);
-        if (lptBoard_)
-            lptBoard_->attach(link(), ops_);
-    }
-    ops_.setTransferObserver(&backups_);
+      ports_({namedPorts_, !namedPorts_.empty(), 0, &ctx.trace}), editor_(messages_),
+      hooks_(editor_),
+      session_({ports_.port(), ports_.lister(), ports_.clock(), ports_.boardSearchList(),
+                lpt_ ? make_lpt_port(parser.value(lptOption).toStdString(), messages_) : nullptr},
+               hooks_, messages_, ctx.progress) {
+    // Every accepted read and every write leaves a backup.
+    session_.setObserver(std::make_unique<PagerBackups>(product_backup_store(), messages_,
+                                                        product_backup_reads_before_write()));
     // start-up leaves the serial-number scan idle
     editor_.flags().ScanIdle = true;
 
     interrupted.store(false);
-    activeOps.store(&ops_);
+    activeOps.store(&ops());
     catch_interrupts(on_interrupt);
 }
 
@@ -99,7 +99,7 @@ bool DeviceSession::cancelled() const {
 }
 
 std::vector<std::string> DeviceSession::ports() {
-    return board_.ports().lister().ports();
+    return ports_.lister().ports();
 }
 
 bool DeviceSession::connect(BoardLink& board) {

@@ -7,11 +7,7 @@
 #include "cli/command.h"
 #include "editor/editor.h"
 #include "editor/editor_adapter.h"
-#include "link/usb_link.h"
-#include "ops/lpt_board.h"
-#include "ops/operations.h"
-#include "ops/usb_transfer.h"
-#include "platform/product_backups.h"
+#include "ops/board_session.h"
 #include "platform/product_ports.h"
 
 #include <memory>
@@ -83,14 +79,13 @@ class DeviceSession {
 
     // True when --link lpt chose the parallel-port board.
     bool lpt() const { return lpt_; }
-    LptBoard* lptBoard() { return lptBoard_.get(); }
     // The start-up connect of the chosen board (or of `board`): probes the listed ports (only
     // --port ones when given) and shows "The Programmed Board is not responding!" when none
     // answers. A board that answered the probe but did not take the mode set ("Programmer
     // Initial Error !") is a failed connect here: the verb stops with that one message.
     // With --link lpt where the system offers no parallel port (reported): false, the USB
     // board is not taken instead.
-    bool connect() { return lpt_ && !lptBoard_ ? false : connect(board()); }
+    bool connect() { return lpt_ && !session_.lpt() ? false : connect(board()); }
     bool connect(BoardLink& board);
     // The shut-down release ("r" mode set) of a known board; false when it went unanswered
     // (reported).
@@ -102,14 +97,14 @@ class DeviceSession {
 
     Editor& editor() { return editor_; }
     EditorAdapter& hooks() { return hooks_; }
-    Operations& ops() { return ops_; }
-    UsbLink& link() { return board_.link(); }
-    // The board --link chose: the USB link, or the parallel-port board's.
-    BoardLink& board() { return lptBoard_ ? static_cast<BoardLink&>(lptBoard_->link()) : link(); }
+    // The board --link chose, the USB link beside it, the operations and the ledger's recorder.
+    BoardSession& session() { return session_; }
+    Operations& ops() { return session_.operations(); }
+    UsbLink& link() { return session_.usb(); }
+    BoardLink& board() { return session_.board(); }
     OperatorMessages& messages() { return messages_; }
     // The last message shown, forgotten once taken (the ledger keeps it with one attempt).
     std::string takeLastMessage() { return std::exchange(messages_.lastMessage, {}); }
-    PagerBackups& backups() { return backups_; }
     CommandContext& context() { return ctx_; }
     bool cancelled() const;
 
@@ -122,14 +117,10 @@ class DeviceSession {
     std::vector<std::string> namedPorts_;
     bool lpt_ = false;
     BarAwareMessages messages_;
-    ProductUsbLink board_;
-    std::unique_ptr<LptBoard> lptBoard_;
+    ProductPorts ports_;
     Editor editor_;
     EditorAdapter hooks_;
-    UsbBlockTransfer transfer_;
-    Operations ops_;
-    // Every accepted read and every write leaves a backup.
-    PagerBackups backups_{product_backup_store(), messages_, product_backup_reads_before_write()};
+    BoardSession session_;
 };
 
 } // namespace kpr::cli

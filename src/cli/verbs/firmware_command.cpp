@@ -1,9 +1,9 @@
 // kprtool firmware [--port P]
 #include "cli/command.h"
 #include "cli/verbs/device_session.h"
-#include "image/image_addresses.h"
 
 #include <memory>
+#include <optional>
 
 namespace kpr::cli {
 
@@ -25,15 +25,13 @@ class FirmwareCommand final : public DeviceCommand {
         if (!s.connect(s.link()))
             return ExitFailure;
         // The version is the verb's result, so it goes to stdout; failures are messages.
-        const bool ok = s.link().usb_readblk(AddrFirmware, AddrFirmware, 128);
-        if (ok) {
-            ctx.out << QString::fromStdString(
-                           firmware_version_text(s.link().ReadBuffer[AddrFirmware]))
-                    << "\n";
+        const std::optional<uint8_t> version = s.ops().read_firmware();
+        if (version) {
+            ctx.out << QString::fromStdString(firmware_version_text(*version)) << "\n";
             ctx.out.flush();
         }
         const bool released = s.release(s.link());
-        return ok && released ? ExitSuccess : ExitFailure;
+        return version && released ? ExitSuccess : ExitFailure;
     }
 };
 

@@ -69,21 +69,25 @@ bool LedgerSession::open(const QCommandLineParser& parser, bool needed) {
         s_.messages().message("Not recording in the ledger (--no-ledger).", MessageIcon::Warning);
         return true;
     }
-    LedgerParts parts{s_.ops(),      s_.hooks(), s_.backups(),
-                      s_.messages(), s_.link(),  [this] { return s_.takeLastMessage(); }};
+    LedgerParts parts{s_.hooks(), s_.messages(), s_.link(),
+                      [this] { return s_.takeLastMessage(); }};
     parts.goOnWithout = [this](const std::string& why) {
         s_.messages().message(why + " A batch with auto-increase needs the ledger to keep its "
                                     "capcodes out of other pagers; --no-ledger writes without it.",
                               MessageIcon::Critical);
         return false;
     };
-    recorder_.emplace(std::move(parts), cli_ledger_url(parser), product_ledger_file());
-    const bool ok = recorder_->ready(needed);
-    if (!ok)
-        recorder_.reset();
-    else
-        set_interruptible_ledger(recorder_->ledger());
-    return ok;
+    auto recorder = std::make_unique<LedgerRecorder>(std::move(parts), cli_ledger_url(parser),
+                                                     product_ledger_file());
+    LedgerRecorder& opened = *recorder;
+    s_.session().setRecorder(std::move(recorder));
+    if (!opened.ready(needed)) {
+        s_.session().setRecorder(nullptr);
+        return false;
+    }
+    recorder_ = &opened;
+    set_interruptible_ledger(opened.ledger());
+    return true;
 }
 
 } // namespace kpr::cli

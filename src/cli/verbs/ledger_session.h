@@ -11,7 +11,6 @@
 #include <QCommandLineParser>
 
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace kpr::cli {
@@ -58,7 +57,8 @@ class LedgerSession {
 
   private:
     DeviceSession& s_;
-    std::optional<LedgerRecorder> recorder_;
+    // The board session's recorder, once open() has set one.
+    LedgerRecorder* recorder_ = nullptr;
 };
 
 } // namespace kpr::cli

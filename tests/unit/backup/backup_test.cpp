@@ -3,8 +3,7 @@
 #include "backup/backup_store.h"
 #include "editor/editor.h"
 #include "editor/editor_adapter.h"
-#include "ops/operations.h"
-#include "ops/usb_transfer.h"
+#include "ops/board_session.h"
 #include "support/fake_port_lister.h"
 #include "support/image_file.h"
 #include "support/recorders.h"
@@ -130,24 +129,25 @@ TEST(PagerBackupsTest, WhatEachOperationKeeps) {
         test::FakePortLister lister{{Port}};
         test::RecordedMessages msgs;
         test::RecordedProgress progress;
-        UsbLink link{port, lister, clock, msgs};
+        Editor editor{msgs};
+        EditorAdapter hooks{editor};
+        BoardSession session{{port, lister, clock}, hooks, msgs, progress};
+        UsbLink& link = session.usb();
         SimFaults faults;
         faults.badChecksum = r.badChecksum;
         test::SimPeer peer(default_sim_memory(), faults);
         port.attach(Port, &peer);
         link.BoardPort = Port;
-        Editor editor{msgs};
         editor.startup_finish({}, false);
         editor.flags().ScanIdle = true;
         editor.user_change("WriteOpt", 1); // writing is refused in "Modify Mode"
-        EditorAdapter hooks{editor};
-        UsbBlockTransfer transfer{link, progress};
-        Operations ops{hooks, transfer, msgs, progress};
         system_clock::time_point now = T0;
-        PagerBackups backups(BackupStore(dir.path / (r.folderBlocked ? "file/b" : "b"), 30,
-                                         [&] { return now += std::chrono::seconds(1); }),
-                             msgs, r.readFirst);
-        ops.setTransferObserver(&backups);
+        auto kept = std::make_unique<PagerBackups>(
+            BackupStore(dir.path / (r.folderBlocked ? "file/b" : "b"), 30,
+                        [&] { return now += std::chrono::seconds(1); }),
+            msgs, r.readFirst);
+        PagerBackups& backups = *kept;
+        session.setObserver(std::move(kept));
         const PagerImage before{peer.board.memory()};
         for (int a = 120; a < ImageSize; a += 128) // differs from the pager's in every block
             editor.image()[a] ^= 0x01;
@@ -158,7 +158,7 @@ TEST(PagerBackupsTest, WhatEachOperationKeeps) {
                     (PagerImage{peer.board.memory()} == before ? "" : " written");
         };
         editor.flags().OperationKind = 1;
-        ops.activate();
+        session.activate();
         const PagerImage written{peer.board.memory()};
         std::vector<std::string> said = msgs.texts();
         for (auto& m : said)
@@ -184,7 +184,7 @@ TEST(PagerBackupsTest, WhatEachOperationKeeps) {
             continue;
         msgs.clear(); // a read is kept once it is accepted
         editor.flags().OperationKind = 0;
-        ops.activate();
+        session.activate();
         ASSERT_EQ(msgs.texts(), std::vector<std::string>{"Read success!"});
         EXPECT_EQ(kind_letter(backups.store().list()[0].kind) + r.kept, "R" + r.kept);
     }

@@ -231,6 +231,12 @@ TEST_F(UsbLinkTest, PortFaultsInsideTransfersForgetTheBoard) {
     msgs.clear();
     EXPECT_FALSE(link.usb_readblk(0, 10, 128));
     EXPECT_EQ(msgs.texts(), Strings{"Read error!"});
+    // A range no block can carry is the caller's mistake: it goes through, the board is kept.
+    connect_board();
+    EXPECT_THROW(link.usb_readblk(0, 10, 256), std::out_of_range);
+    EXPECT_THROW(link.usb_writeblk(Bytes(10, 1), 0, 10, 128), std::out_of_range);
+    EXPECT_TRUE(msgs.entries.empty());
+    EXPECT_EQ(link.BoardPort, P);
 }
 
 TEST_F(UsbLinkTest, AWholeImageWriteMovesTheBarAndSetsTheStatus) {

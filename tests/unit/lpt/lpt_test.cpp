@@ -4,9 +4,8 @@
 #include "editor/editor.h"
 #include "editor/editor_adapter.h"
 #include "link/connection_monitor.h"
-#include "ops/lpt_board.h"
+#include "ops/board_session.h"
 #include "ops/seal.h"
-#include "ops/usb_transfer.h"
 #include "sim/board_sim.h"
 #include "support/fake_port_io.h"
 #include "support/fake_port_lister.h"
@@ -34,13 +33,9 @@ const std::string RS = "Read success!", VS = "Verify Success!", VE = "Verify Err
 struct LptBench {
     explicit LptBench(const Memory& memory = default_sim_memory()) {
         model.memory = memory;
-        auto owned = std::make_unique<test::FakePortIo>();
-        io = owned.get();
         io->bases[LptBase1].memory = &model;
-        board = std::make_unique<LptBoard>(std::move(owned), clock, msgs);
-        usb.setUi(&ui);
-        board->attach(usb, ops, &monitor);
-        EXPECT_TRUE(board->link().connect(true));
+        session.setUi(&ui);
+        EXPECT_TRUE(link().connect(true));
         editor.startup_finish({}, false);
         editor.flags().ScanIdle = true;
         editor.user_change("WriteOpt", 1);
@@ -52,23 +47,22 @@ struct LptBench {
         text_to_pager(img);
         return img;
     }
-    LptLink& link() { return board->link(); }
+    LptLink& link() { return *session.lpt(); }
     test::MicroClock clock;
     EepromModel model{[this] { return clock.nowUs(); }};
-    test::FakePortIo* io = nullptr;
+    std::unique_ptr<test::FakePortIo> owned = std::make_unique<test::FakePortIo>();
+    test::FakePortIo* io = owned.get();
     test::RecordedMessages msgs;
     test::RecordedProgress progress;
     test::FakeClock usbClock; // a USB link with no board: any use of it fails the test
     test::FakeSerialPort serial{usbClock};
     test::FakePortLister lister;
-    UsbLink usb{serial, lister, usbClock, msgs};
-    UsbBlockTransfer transfer{usb, progress};
     Editor editor{msgs};
     EditorAdapter hooks{editor};
-    Operations ops{hooks, transfer, msgs, progress};
+    BoardSession session{{serial, lister, clock, {}, std::move(owned)}, hooks, msgs, progress};
+    Operations& ops = session.operations();
     test::RecordedLinkUi ui;
-    ConnectionMonitor monitor{usb, ui};
-    std::unique_ptr<LptBoard> board;
+    ConnectionMonitor monitor{session.board(), ui};
 };
 
 // Bytes as the model logs them, each taken by its receiver but the last if !lastTaken.
@@ -114,7 +108,7 @@ TEST(LptBus, DeviceByteParkTicksAndTheMonitorTick) {
 // leaves that board's status line and Pager menu alone.
 TEST(LptBus, AFailedFirmwareReadKeepsTheParallelBoard) {
     LptBench b;
-    EXPECT_FALSE(b.usb.check_firmware());
+    EXPECT_FALSE(b.ops.check_firmware());
     EXPECT_EQ(b.msgs.texts(), Msgs{RE});
     EXPECT_TRUE(b.ui.states.empty());
     EXPECT_EQ(b.monitor.tick(), std::nullopt);

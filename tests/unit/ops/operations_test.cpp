@@ -6,9 +6,8 @@
 // what the editor's image and the pager hold afterwards.
 #include "editor/editor.h"
 #include "editor/editor_adapter.h"
-#include "ops/operations.h"
+#include "ops/board_session.h"
 #include "ops/seal.h"
-#include "ops/usb_transfer.h"
 #include "sim/board_sim.h"
 #include "support/fake_port_lister.h"
 #include "support/recorders.h"
@@ -45,7 +44,7 @@ struct Bench {
     explicit Bench(SimFaults faults = {}, const BoardSim::Memory& memory = default_sim_memory())
         : peer(memory, faults), start(peer.board.memory()) {
         port.attach(Port, &peer);
-        link.setUi(&ui);
+        session.setUi(&ui);
         link.BoardPort = Port;
         editor.startup_finish({}, false);
         editor.flags().ScanIdle = true;
@@ -60,13 +59,13 @@ struct Bench {
     test::RecordedMessages msgs;
     test::RecordedProgress progress;
     test::RecordedLinkUi ui;
-    UsbLink link{port, lister, clock, msgs};
     test::SimPeer peer;
     const BoardSim::Memory start;
     Editor editor{msgs};
     EditorAdapter hooks{editor};
-    UsbBlockTransfer transfer{link, progress};
-    Operations ops{hooks, transfer, msgs, progress};
+    BoardSession session{{port, lister, clock}, hooks, msgs, progress};
+    UsbLink& link = session.usb();
+    Operations& ops = session.operations();
 };
 
 // ----- the fault matrix ---------------------------------------------------------------
@@ -132,7 +131,7 @@ void run(Bench& b, Op op) {
         break;
     case R:
         f.OperationKind = 0;
-        b.ops.activate();
+        b.session.activate();
         break;
     case B:
         f.AutoInc1 = true;
@@ -141,10 +140,10 @@ void run(Bench& b, Op op) {
     case V: {
         f.OperationKind = op == V ? 2 : 1;
         PagerCodesScope codes(b.hooks);
-        ASSERT_EQ(b.ops.activate(),
+        ASSERT_EQ(b.session.activate(),
                   op == B ? Operations::DialogNext::AwaitBatch : Operations::DialogNext::Close);
         if (op == B)
-            b.ops.batch_step();
+            b.session.batch_step();
     }
     }
 }
