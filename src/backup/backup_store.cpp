@@ -204,10 +204,7 @@ bool PagerBackups::before_write(const PagerImage& outgoing, BlockTransfer& link,
                                 ProgressSink& progress) {
     if (readBeforeWrite_) {
         // A phase of its own on the bar: the block reads move it from 0 to ImageSize.
-        progress.setMaximum(ImageSize);
-        progress.setPosition(0);
-        progress.setColour(ColourPurple);
-        progress.setStatus(MsgBackingUp);
+        start_bar(progress, ImageSize, 0, ColourPurple, MsgBackingUp);
         if (!link.readblk(0, ImageUpperBound, BackupBlockSize))
             return false;
         const auto data = link.readBuffer();

@@ -9,6 +9,7 @@
 //
 // Times in the names are UTC, so they sort and prune the same in every time zone.
 #include "common/operator_messages.h"
+#include "common/operator_texts.h"
 #include "common/progress.h"
 #include "image/pager_image.h"
 #include "ops/block_transfer.h"
@@ -32,7 +33,6 @@ enum class BackupKind {
 const char* backup_kind_name(BackupKind kind); // "read", "before-write", "written"
 
 // The programming dialog's status text while the pager is read before a write.
-inline constexpr const char* MsgBackingUp = "Backing Up Now.....";
 
 struct BackupEntry {
     std::filesystem::path path;

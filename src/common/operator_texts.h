@@ -1,18 +1,51 @@
 #pragma once
-// Texts the operator sees from more than one part of the program (the editor and the
-// transfers over either link), spelled once.
+// Every fixed text the operator sees from the board, the transfers, the backups and the
+// editor's own handlers, spelled once. Texts built from data (a model name, an error code)
+// are functions here or beside the data they describe.
 #include <string>
 
 namespace kpr {
 
-inline constexpr const char* TextReadSuccess = "Read success!";
-inline constexpr const char* TextChecksumError = "CheckSum Error!";
-inline constexpr const char* TextVerifyError = "Verify Error!";
-inline constexpr const char* TextModifyModeWrite = "Modify Mode can not write! Please check!";
+// ----- the board ----------------------------------------------------------------------
+inline constexpr const char* MsgBoardNotResponding = "The Programmed Board is not responding!";
+inline constexpr const char* MsgInitError = "Programmer Initial Error !";
+inline constexpr const char* MsgNoParallelPort = "No parallel port could be used:";
+inline constexpr const char* MsgLptUnavailable =
+    "The parallel-port programmer is not available in this build.";
+
+// ----- transfers: the status line while they run, then their outcome ---------------------
+inline constexpr const char* MsgWritingNow = "Writing Now.......";
+inline constexpr const char* MsgReadingNow = "Reading Now.......";
+inline constexpr const char* MsgVerifyingNow = "Verifying Now.....";
+inline constexpr const char* MsgBackingUp = "Backing Up Now.....";
+
+inline constexpr const char* MsgReadTimeOut = "Read Time Out!";
+inline constexpr const char* MsgReadError = "Read error!";
+inline constexpr const char* MsgWriteError = "Write error!";
+inline constexpr const char* MsgReadSuccess = "Read success!";
+inline constexpr const char* MsgChecksumError = "CheckSum Error!";
+inline constexpr const char* MsgVerifySuccess = "Verify Success!";
+inline constexpr const char* MsgVerifyError = "Verify Error!";
+inline constexpr const char* MsgPagerDataWrong = "The data in this pager is wrong!";
+// A write cancelled after its first block went out: the pager holds part of the new image.
+inline constexpr const char* MsgWriteIncomplete =
+    "The write was cancelled after it had begun: the pager is incomplete and must be written "
+    "again.";
+// kprtool's word for an operation stopped by Ctrl-C.
+inline constexpr const char* MsgCancelled = "Cancelled.";
 
 // A read the editor could not show (a value no control takes); the code is the refresh's.
 inline std::string reload_error_message(int code) {
-    return "The data in this pager is wrong!(Error Code = " + std::to_string(code) + ")";
+    return std::string(MsgPagerDataWrong) + "(Error Code = " + std::to_string(code) + ")";
 }
+
+// ----- the editor's own handlers ----------------------------------------------------------
+inline constexpr const char* MsgModifyModeWrite = "Modify Mode can not write! Please check!";
+inline constexpr const char* MsgNumeric = "Please insert a numeric!";
+inline constexpr const char* MsgCapcodeRange = "Please insert a number between 0000007 to 2097151";
+inline constexpr const char* MsgDecimalNumeric = "Please insert a decimal numeric!";
+inline constexpr const char* MsgChannelSpacing = "Channel Spacing Error!";
+inline constexpr const char* MsgOverwrite =
+    "This file is arealy exist ! \r\nAre you sure overwrite this file?";
 
 } // namespace kpr

@@ -27,4 +27,19 @@ class NullProgress final : public ProgressSink {
     void setStatus(const std::string&) override {}
 };
 
+// A bar as a phase starts: its length, first position, colour and status text.
+inline void start_bar(ProgressSink& bar, int maximum, int position, uint32_t colour,
+                      const std::string& status) {
+    bar.setMaximum(maximum);
+    bar.setPosition(position);
+    bar.setColour(colour);
+    bar.setStatus(status);
+}
+
+// The bar of a transfer of addresses strt..stp: it starts at strt and runs to 16 short of stp.
+inline void start_transfer_bar(ProgressSink& bar, int strt, int stp, uint32_t colour,
+                               const std::string& status) {
+    start_bar(bar, stp - 16, strt, colour, status);
+}
+
 } // namespace kpr

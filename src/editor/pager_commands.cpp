@@ -7,7 +7,7 @@ namespace kpr {
 bool Editor::pager_command(int kind) {
     EditorNotify n(*this);
     if (kind == 1 && st_.controls["ModifyOpt"].value == 1) {
-        st_.messages->message(TextModifyModeWrite, MessageIcon::Warning);
+        st_.messages->message(MsgModifyModeWrite, MessageIcon::Warning);
         return false;
     }
     st_.focusRequest = "picTabBack";

@@ -2,14 +2,13 @@
 // What a program asks of a programmer board whatever its kind: find it, keep an eye on it
 // once a second, and give it back at the end. The block transfers differ too much between the
 // kinds to share a shape here; the operations reach them through BoardOperations.
+#include "common/operator_texts.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace kpr {
-
-// Operator text of every kind of board that does not answer its search.
-inline constexpr const char* MsgBoardNotResponding = "The Programmed Board is not responding!";
 
 // The board kinds, as BoardLink::kind names them.
 inline constexpr const char* LinkKindUsb = "USB";

@@ -47,8 +47,6 @@ inline constexpr const char* DefaultLinkKind = "LPT";
 inline constexpr const char* DefaultLinkKind = "USB";
 #endif
 
-inline constexpr const char* MsgNoParallelPort = "No parallel port could be used:";
-
 // The device byte that selects address a for writing (+1 for reading): &HA0 plus twice the
 // address's bits 8-10.
 constexpr uint8_t lpt_device_byte(int a) {

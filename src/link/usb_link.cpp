@@ -289,10 +289,7 @@ bool UsbLink::usb_writeblk(std::span<const uint8_t> img, int strt, int stp, int 
     try {
         if (!start_transfer())
             return false;
-        bar.setMaximum(stp - 16);
-        bar.setPosition(strt);
-        bar.setColour(ColourHighlight);
-        bar.setStatus(MsgWritingNow);
+        start_transfer_bar(bar, strt, stp, ColourHighlight, MsgWritingNow);
         const Bytes& ack = command_templates().WriteAck;
         Bytes reply;
         while (strt <= stp) {

@@ -13,6 +13,7 @@
 
 #include "common/cancel_token.h"
 #include "common/operator_messages.h"
+#include "common/operator_texts.h"
 #include "common/progress.h"
 #include "link/board_link.h"
 
@@ -24,13 +25,6 @@ class Clock;
 
 // Value of BoardPort when no board is known (a failed connect or a broken link).
 inline const std::string NoBoardPort = "none";
-
-// Operator texts of the link.
-inline constexpr const char* MsgInitError = "Programmer Initial Error !";
-inline constexpr const char* MsgReadTimeOut = "Read Time Out!";
-inline constexpr const char* MsgReadError = "Read error!";
-inline constexpr const char* MsgWriteError = "Write error!";
-inline constexpr const char* MsgWritingNow = "Writing Now.......";
 
 // Wait limits, in milliseconds.
 inline constexpr int ProbeWaitMs = 500;      // each of the two waits of probe and mode set

@@ -4,6 +4,7 @@
 // parallel-port board's (LptOps). Operations runs the board it was given.
 #include "common/cancel_token.h"
 #include "common/operator_messages.h"
+#include "common/operator_texts.h"
 #include "common/progress.h"
 #include "image/pager_image.h"
 #include "ops/editor_hooks.h"
@@ -26,11 +27,6 @@ enum class ReadOutcome {
     ReloadError,   // "The data in this pager is wrong!(Error Code = N)"; editor restored
     Cancelled,     // editor untouched
 };
-
-// A write cancelled after its first block went out: the pager holds part of the new image.
-inline constexpr const char* MsgWriteIncomplete =
-    "The write was cancelled after it had begun: the pager is incomplete and must be written "
-    "again.";
 
 // Everything a whole-image operation works with, whichever board it runs on.
 struct OpContext {

@@ -95,10 +95,7 @@ OpOutcome LptOps::writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
     }
     finish_seal(img, stp, recomputeSerial);
 
-    ctx.progress.setMaximum(stp - 16);
-    ctx.progress.setPosition(strt);
-    ctx.progress.setColour(ColourHighlight);
-    ctx.progress.setStatus(MsgWritingNow);
+    start_transfer_bar(ctx.progress, strt, stp, ColourHighlight, MsgWritingNow);
     ctx.OpFailed = false;
 
     for (int a = strt; a <= stp; ++a) {
@@ -166,10 +163,7 @@ ReadOutcome LptOps::readall(OpContext& ctx, int strt, int stp) {
     }
     const bool testChecksums = checksum_switch_on(s);
 
-    ctx.progress.setMaximum(stp - 16);
-    ctx.progress.setPosition(strt);
-    ctx.progress.setColour(ColourPurple);
-    ctx.progress.setStatus("Reading Now.......");
+    start_transfer_bar(ctx.progress, strt, stp, ColourPurple, MsgReadingNow);
 
     // The bytes land on a copy of the editor's image, which takes them only once every
     // test has passed: a failed read leaves the editor's image as it was.
@@ -202,11 +196,11 @@ ReadOutcome LptOps::readall(OpContext& ctx, int strt, int stp) {
     if (testChecksums &&
         (!image_checksum_ok(data.bytes(), stp) || !serial_checksum_ok(data.bytes()))) {
         link_.lpt_park();
-        ctx.messages.message(TextChecksumError);
+        ctx.messages.message(MsgChecksumError);
         return ReadOutcome::ChecksumError;
     }
     link_.lpt_park();
-    ctx.messages.message(TextReadSuccess);
+    ctx.messages.message(MsgReadSuccess);
 
     // The board's identity bytes must be those the editor already holds.
     for (auto [first, last] : {std::pair{LptIdentityFirst1, LptIdentityLast1},
@@ -232,10 +226,7 @@ ReadOutcome LptOps::readall(OpContext& ctx, int strt, int stp) {
 
 OpOutcome LptOps::verify(OpContext& ctx, const PagerImage& img, int strt, int stp) {
     require_range(strt, stp);
-    ctx.progress.setMaximum(stp - 16);
-    ctx.progress.setPosition(strt);
-    ctx.progress.setColour(ColourPurple);
-    ctx.progress.setStatus("Verifying Now.....");
+    start_transfer_bar(ctx.progress, strt, stp, ColourPurple, MsgVerifyingNow);
     ctx.OpFailed = false;
 
     if (ctx.cancelled())
@@ -255,7 +246,7 @@ OpOutcome LptOps::verify(OpContext& ctx, const PagerImage& img, int strt, int st
         const uint8_t b = link_.lpt_recvbyte(a == stp ? 0xFF : 0);
         if (b != img[a]) {
             link_.lpt_park();
-            ctx.messages.message(TextVerifyError);
+            ctx.messages.message(MsgVerifyError);
             link_.lpt_stop();
             ctx.OpFailed = true;
             return OpOutcome::Failed;
@@ -270,7 +261,7 @@ OpOutcome LptOps::verify(OpContext& ctx, const PagerImage& img, int strt, int st
     }
     ctx.editor.init_ctl();
     link_.lpt_park();
-    ctx.messages.message("Verify Success!");
+    ctx.messages.message(MsgVerifySuccess);
     link_.lpt_stop();
     return OpOutcome::Success;
 }

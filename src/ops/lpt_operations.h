@@ -19,8 +19,6 @@ inline constexpr int LptIdentityLast1 = 3;
 inline constexpr int LptIdentityFirst2 = 1008;
 inline constexpr int LptIdentityLast2 = 1015;
 
-inline constexpr const char* MsgPagerDataWrong = "The data in this pager is wrong!";
-
 // "This pager is not KPR35T !" as the parallel-port read words it (no PCB part).
 std::string lpt_wrong_model_message(const std::string& s);
 

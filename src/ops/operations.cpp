@@ -75,7 +75,7 @@ Operations::DialogNext Operations::activate() {
         break;
     }
     if (ctx_.editor.modify_mode()) {
-        ctx_.messages.message(TextModifyModeWrite, MessageIcon::Warning);
+        ctx_.messages.message(MsgModifyModeWrite, MessageIcon::Warning);
         lastOutcome_ = OpOutcome::Failed;
         return DialogNext::Close;
     }

@@ -17,9 +17,6 @@
 
 namespace kpr {
 
-inline constexpr const char* LptUnavailableMessage =
-    "The parallel-port programmer is not available in this build.";
-
 class Operations {
   public:
     // `board` runs the whole-image operations; the operations never ask which kind it is.

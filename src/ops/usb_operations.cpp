@@ -87,19 +87,16 @@ ReadOutcome UsbBoardOperations::readall(OpContext& ctx, int strt, int stp) {
     }
     bool testChecksums = checksum_switch_on(s);
 
-    ctx.progress.setMaximum(stp - 16);
-    ctx.progress.setPosition(strt);
-    ctx.progress.setColour(ColourPurple);
-    ctx.progress.setStatus("Reading Now.......");
+    start_transfer_bar(ctx.progress, strt, stp, ColourPurple, MsgReadingNow);
 
     if (!read_blocks(ctx, strt, stp) || ctx.cancelled())
         return failedRead();
     std::span<const uint8_t> data = usb_.readBuffer();
     if (testChecksums && (!image_checksum_ok(data, stp) || !serial_checksum_ok(data))) {
-        ctx.messages.message(TextChecksumError);
+        ctx.messages.message(MsgChecksumError);
         return ReadOutcome::ChecksumError;
     }
-    ctx.messages.message(TextReadSuccess);
+    ctx.messages.message(MsgReadSuccess);
 
     if (const int error = editor.load_from_pager(data, BandRule::Standard)) {
         ctx.messages.message(reload_error_message(error));
@@ -113,19 +110,16 @@ ReadOutcome UsbBoardOperations::readall(OpContext& ctx, int strt, int stp) {
 // --- Verify -------------------------------------------------------------------------
 
 OpOutcome UsbBoardOperations::verify(OpContext& ctx, const PagerImage& img, int strt, int stp) {
-    ctx.progress.setMaximum(stp - 16);
-    ctx.progress.setPosition(strt);
-    ctx.progress.setColour(ColourPurple);
-    ctx.progress.setStatus("Verifying Now.....");
+    start_transfer_bar(ctx.progress, strt, stp, ColourPurple, MsgVerifyingNow);
 
     if (!read_blocks(ctx, strt, stp) || ctx.cancelled())
         return fail(ctx, ctx.cancelled() || usb_.lastCancelled());
     if (first_difference(img.bytes(), usb_.readBuffer(), strt, stp)) {
-        ctx.messages.message(TextVerifyError);
+        ctx.messages.message(MsgVerifyError);
         return fail(ctx, false);
     }
     ctx.editor.init_ctl();
-    ctx.messages.message("Verify Success!");
+    ctx.messages.message(MsgVerifySuccess);
     return OpOutcome::Success;
 }
 

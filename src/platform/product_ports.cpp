@@ -58,7 +58,7 @@ std::unique_ptr<PortIo> make_lpt_port([[maybe_unused]] const std::string& device
 #if defined(__linux__)
     return std::make_unique<PpdevPortIo>(device);
 #else
-    messages.message(LptUnavailableMessage, MessageIcon::Critical);
+    messages.message(MsgLptUnavailable, MessageIcon::Critical);
     return nullptr;
 #endif
 }

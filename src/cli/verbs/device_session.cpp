@@ -109,7 +109,7 @@ bool DeviceSession::connect(BoardLink& board) {
     // A Ctrl-C while the ports were probed stops here: the operation would clear it.
     if (found && cancelled()) {
         release(board);
-        messages_.message(CancelledMessage, MessageIcon::None);
+        messages_.message(MsgCancelled, MessageIcon::None);
         return false;
     }
     return found;

@@ -68,8 +68,6 @@ class DeviceCommand : public Command {
     }
 };
 
-inline constexpr const char* CancelledMessage = "Cancelled.";
-
 class DeviceSession {
   public:
     DeviceSession(CommandContext& ctx, const QCommandLineParser& parser);

@@ -81,7 +81,7 @@ int write_job(CommandContext& ctx, const QCommandLineParser& parser, const std::
     const bool released = s.release();
     if ((s.ops().lastOutcome() == OpOutcome::Cancelled || s.cancelled()) &&
         !s.ops().writeLeftIncomplete())
-        s.messages().message(CancelledMessage, MessageIcon::None);
+        s.messages().message(MsgCancelled, MessageIcon::None);
     ctx.progress.finish();
     int left = 0;
     try {

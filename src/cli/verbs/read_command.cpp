@@ -39,7 +39,7 @@ class ReadCommand final : public DeviceCommand {
         // written all the same.
         ledger.record_read(r);
         if (r == ReadOutcome::Cancelled) {
-            s.messages().message(CancelledMessage, MessageIcon::None);
+            s.messages().message(MsgCancelled, MessageIcon::None);
             return ExitFailure;
         }
         if (r != ReadOutcome::Accepted)

@@ -29,7 +29,7 @@ class VerifyCommand final : public DeviceCommand {
         ledger.record_verify(r);
         const bool released = s.release();
         if (r == OpOutcome::Cancelled)
-            s.messages().message(CancelledMessage, MessageIcon::None);
+            s.messages().message(MsgCancelled, MessageIcon::None);
         return r == OpOutcome::Success && released ? ExitSuccess : ExitFailure;
     }
 };

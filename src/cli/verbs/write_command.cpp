@@ -141,7 +141,7 @@ class WriteCommand final : public DeviceCommand {
         // A write cancelled part-way has already said the pager must be written again.
         if ((s.ops().lastOutcome() == OpOutcome::Cancelled || s.cancelled()) &&
             !s.ops().writeLeftIncomplete())
-            s.messages().message(CancelledMessage, MessageIcon::None);
+            s.messages().message(MsgCancelled, MessageIcon::None);
         if (count > 1 && written < count) {
             ctx.progress.finish();
             ctx.err << "Stopped after " << written << " of " << count << " pagers.\n";
