@@ -6,7 +6,6 @@
 #include "tables/table_file.h"
 #include "ui/jobs_dialog.h"
 #include "ui/station_dialog.h"
-#include <ranges>
 
 using namespace kpr;
 using kpr::test::Gui;
@@ -40,9 +39,10 @@ class JobsTest : public QObject {
                 s->startButton()->click();
                 QApplication::setActiveWindow(s);
                 ran = QTest::qWaitFor([&] {
-                    return std::ranges::all_of(std::views::iota(0, 4), [&](int i) {
-                        return s->nextButton(i)->isEnabled();
-                    });
+                    int ready = 0;
+                    for (int i = 0; i < 4; ++i)
+                        ready += s->nextButton(i)->isEnabled();
+                    return ready == 4;
                 });
                 for (int i = 0; i < 4; ++i) // "pager inserted" on each board
                     QTest::keyClick(s, static_cast<Qt::Key>(Qt::Key_1 + i));
