@@ -5,6 +5,11 @@
 
 namespace kpr {
 
+ThreadMailbox::~ThreadMailbox() {
+    std::lock_guard lock(mutex_);
+    queue_.clear();
+}
+
 void ThreadMailbox::post(std::function<void()> f) {
     {
         std::lock_guard lock(mutex_);
