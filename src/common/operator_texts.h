@@ -36,7 +36,9 @@ inline constexpr const char* MsgCancelled = "Cancelled.";
 
 // A read the editor could not show (a value no control takes); the code is the refresh's.
 inline std::string reload_error_message(int code) {
-    return std::string(MsgPagerDataWrong) + "(Error Code = " + std::to_string(code) + ")";
+    std::string text = MsgPagerDataWrong;
+    text.append("(Error Code = ").append(std::to_string(code)).append(")");
+    return text;
 }
 
 // ----- the editor's own handlers ----------------------------------------------------------

@@ -11,8 +11,8 @@ namespace kpr {
 
 namespace {
 
-// Every ledger write holds this lock until its transaction ends.
-constexpr const char* LedgerLockKey = "7340017";
+// Every ledger write holds this lock (key 7340017) until its transaction ends.
+constexpr const char* TakeLedgerLock = "SELECT pg_advisory_xact_lock(7340017)";
 
 std::string trimmed(const char* s) {
     std::string t = s ? s : "";
@@ -205,7 +205,7 @@ std::vector<SqlRow> PgConnection::exec(const std::string& sql,
 
 void PgConnection::begin_exclusive() {
     exec("BEGIN", {});
-    exec(std::string("SELECT pg_advisory_xact_lock(") + LedgerLockKey + ")", {});
+    exec(TakeLedgerLock, {});
 }
 
 bool PgConnection::has_table(const std::string& name) {

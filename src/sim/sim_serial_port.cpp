@@ -162,9 +162,9 @@ SimBoards::SimBoards(int boards, SimSerialPort::Pace pace, std::vector<SimFaults
     : memory_(memory), lastSerial_(serial_in(memory)) {
     faults.resize(static_cast<size_t>(std::max(boards, 1)));
     for (int i = 0; i < std::max(boards, 1); ++i) {
-        const std::string name =
-            i == 0 ? SimSerialPort::PortName
-                   : std::string(SimSerialPort::PortName) + "-" + std::to_string(i + 1);
+        std::string name = SimSerialPort::PortName;
+        if (i > 0)
+            name.append("-").append(std::to_string(i + 1));
         boards_.push_back(std::make_unique<SimSerialPort>(pace, i == 0 ? memory_ : fresh_pager(),
                                                           faults[static_cast<size_t>(i)], name));
         if (boards > 1)
