@@ -4,15 +4,15 @@ core folder includes Qt. Prints every offending line as file:line: message.
 
 Layers, lowest first; a file may include its own layer and any lower one. The ledger records
 what the backups kept, so it sits above them; jobs are
-orders checked through the editor and kept in the ledger. The platform folder
-holds both the pure interfaces the core talks to (low) and their implementations (high).
+orders checked through the editor and kept in the ledger. hardware/ holds
+the pure interfaces the core talks to (low); platform/ their Qt implementations (high).
 """
 import pathlib
 import re
 import sys
 
 LAYERS = [
-    "common", "image", "text", "settings", "tables", "registry", "platform-interfaces",
+    "common", "image", "text", "settings", "tables", "registry", "hardware",
     "link", "ops", "editor", "sim", "station", "profile", "backup", "ledger", "jobs",
     "platform", "cli", "ui",
 ]
@@ -20,9 +20,6 @@ RANK = {name: rank for rank, name in enumerate(LAYERS)}
 # Everything up to and including the jobs knows no Qt.
 CORE = set(LAYERS[: RANK["jobs"] + 1])
 
-# Platform headers that only declare what the core needs; every other platform file is an
-# implementation of one of them.
-PLATFORM_INTERFACES = {"clock.h", "port_io.h", "serial_port.h", "port_lister.h"}
 # Programs inside a core folder: they compose the core with Qt and are ranked as programs.
 PROGRAMS = {"sim/sim_main.cpp": "cli"}
 
@@ -38,8 +35,6 @@ def layer_of(rel):
     if len(parts) < 2:
         return None
     folder = parts[0]
-    if folder == "platform":
-        return "platform-interfaces" if parts[-1] in PLATFORM_INTERFACES else "platform"
     return folder if folder in RANK else None
 
 
@@ -54,7 +49,7 @@ def check(src):
             continue
         for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
             where = f"src/{rel}:{number}"
-            if own in CORE or own == "platform-interfaces":
+            if own in CORE:
                 qt = ANGLED.match(line)
                 if qt:
                     problems.append(f"{where}: {own} is a core layer and includes Qt <{qt.group(1)}>")

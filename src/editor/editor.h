@@ -183,12 +183,12 @@ class Editor {
     bool mnuEntire_Click(); // Read
     bool mnuEB_Click();     // Write
     bool mnuEB1_Click();    // Verfy
-    // A Pager command (0 Read, 1 Write, 2 Verfy) as a front end runs it: an entry being
+    // A Pager command (Read, Write, Verfy) as a front end runs it: an entry being
     // edited is left first (leaveEntry moves the focus off it, so its LostFocus stores it),
     // except an entry that has just refused its frequency, which must not be committed a
     // second time, and except Write in "Modify Mode", which refuses anyway. A command dropped
     // by that refused frequency ends the entry's edit: the stored frequency shows again.
-    bool run_pager_command(int kind, const std::function<void()>& leaveEntry);
+    bool run_pager_command(OperationKind kind, const std::function<void()>& leaveEntry);
 
     // --- frequency arithmetic ----------------------------------------------------------------
     void SetFreqPLL(int32_t base, double step, int incd);
@@ -249,7 +249,7 @@ class Editor {
     void show_loaded_image(BandRule rule);
     void select_band_silently(int band);
     void set_title();
-    bool pager_command(int kind);
+    bool pager_command(OperationKind kind);
     void run_write_command();
     void begin_call() { ++depth_; }
     void end_call();

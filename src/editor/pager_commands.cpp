@@ -4,9 +4,9 @@
 
 namespace kpr {
 
-bool Editor::pager_command(int kind) {
+bool Editor::pager_command(OperationKind kind) {
     EditorNotify n(*this);
-    if (kind == 1 && st_.controls["ModifyOpt"].value == 1) {
+    if (kind == OperationKind::Write && st_.controls["ModifyOpt"].value == 1) {
         st_.messages->message(MsgModifyModeWrite, MessageIcon::Warning);
         return false;
     }
@@ -20,18 +20,18 @@ bool Editor::pager_command(int kind) {
 }
 
 bool Editor::mnuEntire_Click() {
-    return pager_command(0);
+    return pager_command(OperationKind::Read);
 }
 bool Editor::mnuEB_Click() {
-    return pager_command(1);
+    return pager_command(OperationKind::Write);
 }
 bool Editor::mnuEB1_Click() {
-    return pager_command(2);
+    return pager_command(OperationKind::Verify);
 }
 
-bool Editor::run_pager_command(int kind, const std::function<void()>& leaveEntry) {
+bool Editor::run_pager_command(OperationKind kind, const std::function<void()>& leaveEntry) {
     const bool refusedFrequency = st_.flags.FreqErrorPending;
-    if (!refusedFrequency && !(kind == 1 && !is_write_mode()))
+    if (!refusedFrequency && !(kind == OperationKind::Write && !is_write_mode()))
         leaveEntry();
     const bool open = pager_command(kind);
     if (refusedFrequency && !st_.flags.FreqErrorPending)

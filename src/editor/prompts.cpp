@@ -1,7 +1,7 @@
 #include "editor/prompts.h"
 #include "editor/editor_internal.h"
 
-#include "editor/logo.h"
+#include "editor/logo_controls.h"
 #include "settings/latin1_text.h"
 #include "settings/prompt_record.h"
 

@@ -1,10 +1,10 @@
 #include "editor/settings_controls.h"
 
-#include "editor/alert_lengths.h"
+#include "editor/alert_length_controls.h"
 #include "editor/alerts.h"
-#include "editor/function_bits.h"
-#include "editor/language.h"
-#include "editor/logo.h"
+#include "editor/function_bit_controls.h"
+#include "editor/language_controls.h"
+#include "editor/logo_controls.h"
 #include "editor/prompts.h"
 
 namespace kpr {

@@ -1,7 +1,7 @@
 #include "link/lpt_link.h"
 
+#include "hardware/clock.h"
 #include "link/usb_link.h"
-#include "platform/clock.h"
 
 namespace kpr {
 

@@ -10,8 +10,8 @@
 // Talks only to the PortIo and Clock interfaces. Every call of one LptLink must come from
 // one thread at a time.
 #include "common/operator_messages.h"
+#include "hardware/port_io.h"
 #include "link/board_link.h"
-#include "platform/port_io.h"
 
 #include <array>
 #include <cstdint>

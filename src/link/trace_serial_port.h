@@ -7,9 +7,9 @@
 // frame (signature, target, command, L, L parameters, checksum); bytes before a signature
 // are shown as noise, and a frame cut short by a flush, a close or the next command is
 // shown as incomplete.
+#include "hardware/clock.h"
+#include "hardware/serial_port.h"
 #include "link/frame.h"
-#include "platform/clock.h"
-#include "platform/serial_port.h"
 
 #include <chrono>
 #include <cstdint>

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "hardware/clock.h"
+#include "hardware/port_lister.h"
+#include "hardware/serial_port.h"
 #include "link/frame.h"
-#include "platform/clock.h"
-#include "platform/port_lister.h"
-#include "platform/serial_port.h"
 
 namespace kpr {
 

@@ -14,6 +14,7 @@
 #include "common/cancel_token.h"
 #include "common/operator_messages.h"
 #include "common/operator_texts.h"
+#include "common/port_names.h"
 #include "common/progress.h"
 #include "link/board_link.h"
 
@@ -36,8 +37,6 @@ enum class BlockResult { Ok, TimedOut, BadReply, LinkFailure, Cancelled };
 
 class UsbLink final : public BoardLink {
   public:
-    using PortListSource = std::function<std::vector<std::string>()>;
-
     UsbLink(SerialPort& port, PortLister& lister, Clock& clock, OperatorMessages& messages);
 
     void setUi(LinkUi* ui) { ui_ = ui ? ui : &noUi_; }
@@ -45,7 +44,7 @@ class UsbLink final : public BoardLink {
     OperatorMessages& messages() { return messages_; }
     // Where the serial-port list comes from. By default straight from the PortLister; the
     // registry's SERIALCOMM view replaces it once the registry is in place.
-    void setPortListSource(PortListSource source) { portList_ = std::move(source); }
+    void setPortNameSource(PortNameSource source) { portList_ = std::move(source); }
     std::vector<std::string> take_port_list();
 
     // ----- link state -----
@@ -128,7 +127,7 @@ class UsbLink final : public BoardLink {
     SerialPort& port_;
     Clock& clock_;
     OperatorMessages& messages_;
-    PortListSource portList_;
+    PortNameSource portList_;
     LinkUi noUi_;
     LinkUi* ui_ = &noUi_;
     CancelToken ownCancel_;

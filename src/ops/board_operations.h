@@ -1,7 +1,7 @@
 #pragma once
 // What a whole-image write, read or verify ends in and works with, and the interface each
 // kind of programmer board implements: the USB board's (UsbBoardOperations) and the
-// parallel-port board's (LptOps). Operations runs the board it was given.
+// parallel-port board's (LptBoardOperations). Operations runs the board it was given.
 #include "common/cancel_token.h"
 #include "common/operator_messages.h"
 #include "common/operator_texts.h"

@@ -6,8 +6,8 @@ namespace {
 std::unique_ptr<LptLink> lpt_link(PortIo* io, Clock& clock, OperatorMessages& messages) {
     return io ? std::make_unique<LptLink>(*io, clock, messages) : nullptr;
 }
-std::unique_ptr<LptOps> lpt_ops(LptLink* link) {
-    return link ? std::make_unique<LptOps>(*link) : nullptr;
+std::unique_ptr<LptBoardOperations> lpt_ops(LptLink* link) {
+    return link ? std::make_unique<LptBoardOperations>(*link) : nullptr;
 }
 } // namespace
 
@@ -20,7 +20,7 @@ BoardSession::BoardSession(BoardPorts ports, EditorHooks& editor, OperatorMessag
            messages, progress) {
     transfer_.shareCancelToken(cancel_);
     if (ports.searchList)
-        usb_.setPortListSource(std::move(ports.searchList));
+        usb_.setPortNameSource(std::move(ports.searchList));
 }
 
 BoardSession::~BoardSession() {
@@ -57,13 +57,13 @@ void BoardSession::setRecorder(std::unique_ptr<AttemptRecorder> recorder) {
 Operations::DialogNext BoardSession::activate() {
     if (recorder_ && !recorder_->ready(false))
         return Operations::DialogNext::Close;
-    const int kind = ops_.context().editor.flags().OperationKind;
+    const OperationKind kind = ops_.context().editor.flags().OperationKind;
     const Operations::DialogNext next = ops_.activate();
     if (!recorder_)
         return next;
-    if (kind == 0)
+    if (kind == OperationKind::Read)
         recorder_->record_read(ops_.lastReadOutcome());
-    else if (kind == 2)
+    else if (kind == OperationKind::Verify)
         recorder_->record_verify(ops_.lastOutcome());
     else if (next == Operations::DialogNext::Close)
         recorder_->record_write(ops_.lastOutcome());

@@ -4,6 +4,7 @@
 // operations, what watches the images that pass (an observer, and a recorder in front of it)
 // and the one cancel token they all answer to. The window, kprtool and every station position
 // hold one and wire none of these parts themselves.
+#include "hardware/port_io.h"
 #include "link/lpt_link.h"
 #include "link/usb_link.h"
 #include "ops/attempt_recorder.h"
@@ -11,7 +12,6 @@
 #include "ops/operations.h"
 #include "ops/usb_operations.h"
 #include "ops/usb_transfer.h"
-#include "platform/port_io.h"
 
 #include <functional>
 #include <memory>
@@ -27,7 +27,7 @@ struct BoardPorts {
     PortLister& lister;
     Clock& clock;
     // Where the USB board is searched for; empty: the lister's list as it is.
-    UsbLink::PortListSource searchList = {};
+    PortNameSource searchList = {};
     // The parallel port when the board is the parallel-port one; empty: the USB board.
     std::unique_ptr<PortIo> lpt = {};
 };
@@ -72,7 +72,7 @@ class BoardSession {
     UsbBoardOperations usbOps_;
     std::unique_ptr<PortIo> lptIo_;
     std::unique_ptr<LptLink> lptLink_;
-    std::unique_ptr<LptOps> lptOps_;
+    std::unique_ptr<LptBoardOperations> lptOps_;
     Operations ops_;
     std::unique_ptr<TransferObserver> observer_;
     std::unique_ptr<AttemptRecorder> recorder_;

@@ -1,9 +1,9 @@
 #include "ops/lpt_operations.h"
 
 #include "common/operator_texts.h"
+#include "hardware/clock.h"
 #include "link/usb_link.h"
 #include "ops/seal.h"
-#include "platform/clock.h"
 #include "tables/band.h"
 
 #include <array>
@@ -39,7 +39,7 @@ std::string lpt_wrong_model_message(const std::string& s) {
            mid(s, 10, 5) + " )";
 }
 
-OpOutcome LptOps::write_failed(OpContext& ctx) {
+OpOutcome LptBoardOperations::write_failed(OpContext& ctx) {
     link_.lpt_park();
     ctx.messages.message(MsgWriteError);
     ctx.OpFailed = true;
@@ -48,7 +48,7 @@ OpOutcome LptOps::write_failed(OpContext& ctx) {
 
 // A cancelled transfer ends the transaction in hand (bytes already sent stay written, as
 // whole blocks do on the USB board) and leaves the bus parked; nothing is reported.
-OpOutcome LptOps::cancelled(OpContext& ctx) {
+OpOutcome LptBoardOperations::cancelled(OpContext& ctx) {
     link_.lpt_stop();
     link_.lpt_park();
     ctx.OpFailed = true;
@@ -57,7 +57,7 @@ OpOutcome LptOps::cancelled(OpContext& ctx) {
 
 // --- Write --------------------------------------------------------------------------
 
-bool LptOps::open_write(int a) {
+bool LptBoardOperations::open_write(int a) {
     // While the memory is still busy with the last page it does not acknowledge its
     // device byte; keep asking for a while.
     const int64_t t0 = link_.clock().nowMs();
@@ -70,7 +70,7 @@ bool LptOps::open_write(int a) {
     return true;
 }
 
-OpOutcome LptOps::writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
+OpOutcome LptBoardOperations::writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
     require_range(strt, stp);
     ctx.WriteIncomplete = false;
     TransferFlags& flags = ctx.editor.flags();
@@ -132,7 +132,7 @@ OpOutcome LptOps::writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
 
 // --- Read ---------------------------------------------------------------------------
 
-ReadOutcome LptOps::readall(OpContext& ctx, int strt, int stp) {
+ReadOutcome LptBoardOperations::readall(OpContext& ctx, int strt, int stp) {
     require_range(strt, stp);
     EditorHooks& editor = ctx.editor;
     editor.imageBackup() = editor.image();
@@ -224,7 +224,7 @@ ReadOutcome LptOps::readall(OpContext& ctx, int strt, int stp) {
 
 // --- Verify -------------------------------------------------------------------------
 
-OpOutcome LptOps::verify(OpContext& ctx, const PagerImage& img, int strt, int stp) {
+OpOutcome LptBoardOperations::verify(OpContext& ctx, const PagerImage& img, int strt, int stp) {
     require_range(strt, stp);
     start_transfer_bar(ctx.progress, strt, stp, ColourPurple, MsgVerifyingNow);
     ctx.OpFailed = false;

@@ -22,9 +22,9 @@ inline constexpr int LptIdentityLast2 = 1015;
 // "This pager is not KPR35T !" as the parallel-port read words it (no PCB part).
 std::string lpt_wrong_model_message(const std::string& s);
 
-class LptOps final : public BoardOperations {
+class LptBoardOperations final : public BoardOperations {
   public:
-    explicit LptOps(LptLink& link) : link_(link) {}
+    explicit LptBoardOperations(LptLink& link) : link_(link) {}
 
     OpOutcome writeall(OpContext& ctx, PagerImage& img, int strt, int stp) override;
     ReadOutcome readall(OpContext& ctx, int strt, int stp) override;

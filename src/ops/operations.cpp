@@ -65,10 +65,10 @@ Operations::DialogNext Operations::activate() {
     Job job(*this);
     TransferFlags& flags = ctx_.editor.flags();
     switch (flags.OperationKind) {
-    case 0:
+    case OperationKind::Read:
         tbl_readall(0, ImageUpperBound);
         return DialogNext::Close;
-    case 2:
+    case OperationKind::Verify:
         verify_editor_image();
         return DialogNext::Close;
     default:

@@ -4,10 +4,13 @@
 
 namespace kpr {
 
+// What the programming dialog does as it opens.
+enum class OperationKind { Read, Write, Verify };
+
 struct TransferFlags {
     // Set while a band is selected for the list only, so the band handler stays silent.
     bool SuppressClick = false;
-    int OperationKind = 0; // 0 read, 1 write, 2 verify
+    kpr::OperationKind OperationKind = kpr::OperationKind::Read;
     bool ImageJustLoaded = false;
     bool UnversionedFirmware = false;
     bool ScanIdle = false;

@@ -1,7 +1,7 @@
 #pragma once
 // The printer port through Linux ppdev (/dev/parportN): the port is claimed while open and
 // its registers reached with PPWDATA, PPRDATA and PPRSTATUS.
-#include "platform/port_io.h"
+#include "hardware/port_io.h"
 
 #include <string>
 

@@ -29,7 +29,7 @@ std::unique_ptr<SerialPort> ProductPorts::makeTraced(std::unique_ptr<SerialPort>
     return options_.trace ? options_.trace->wrap(std::move(port), clock_) : std::move(port);
 }
 
-UsbLink::PortListSource ProductPorts::boardSearchList() {
+PortNameSource ProductPorts::boardSearchList() {
     return serialCommView([this] { return lister_->ports(); });
 }
 
@@ -50,7 +50,7 @@ std::unique_ptr<SerialPort> ProductPorts::makePort(const std::string& name) {
 
 ProductUsbLink::ProductUsbLink(OperatorMessages& messages, PortOptions options)
     : ports_(std::move(options)), link_(ports_.port(), ports_.lister(), ports_.clock(), messages) {
-    link_.setPortListSource(ports_.boardSearchList());
+    link_.setPortNameSource(ports_.boardSearchList());
 }
 
 std::unique_ptr<PortIo> make_lpt_port([[maybe_unused]] const std::string& device,

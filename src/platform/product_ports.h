@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "hardware/port_io.h"
 #include "link/trace_serial_port.h"
 #include "link/usb_link.h"
-#include "platform/port_io.h"
 #include "platform/steady_clock.h"
 #include "sim/sim_serial_port.h"
 
@@ -34,7 +34,7 @@ class ProductPorts {
     // The port of the program's own link.
     SerialPort& port() { return *port_; }
     // Where a UsbLink looks for its board: the SERIALCOMM view of lister().
-    UsbLink::PortListSource boardSearchList();
+    PortNameSource boardSearchList();
     // Every port a station may use: the simulated boards' or the system's, and the named ones.
     std::vector<std::string> stationPorts();
     // A port of its own onto `name`, for one station position; traced like the link's.

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "hardware/port_lister.h"
 #include "platform/device_folder_watch.h"
-#include "platform/port_lister.h"
 
 namespace kpr {
 

@@ -5,7 +5,7 @@
 // QCoreApplication exists: a std::thread gets the event dispatcher QSerialPort needs.
 #include <memory>
 
-#include "platform/serial_port.h"
+#include "hardware/serial_port.h"
 
 class QSerialPort;
 

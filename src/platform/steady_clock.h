@@ -1,6 +1,6 @@
 #pragma once
 // The Clock of the product: std::chrono's steady clock.
-#include "platform/clock.h"
+#include "hardware/clock.h"
 
 namespace kpr {
 

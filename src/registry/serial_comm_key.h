@@ -3,6 +3,7 @@
 // with one string value per port. Board discovery reads the list with
 // clsRegistryAccess::EnumValues on that key; here the key is filled live from the ports the
 // system lists at that moment.
+#include "common/port_names.h"
 #include "registry/memory_registry.h"
 
 #include <functional>
@@ -16,7 +17,6 @@ inline constexpr const char* SerialCommKeyPath = "HKLM\\HARDWARE\\DEVICEMAP\\SER
 
 // Port system names, such as "/dev/ttyUSB0" or "COM3", in the order the system lists them.
 // The link layer passes its PortLister through this: [&lister] { return lister.ports(); }.
-using PortNameSource = std::function<std::vector<std::string>()>;
 
 // Makes HARDWARE\DEVICEMAP\SERIALCOMM under HKLM a read-only key (as it is for an ordinary
 // user) whose values are refilled from `ports` whenever the key is opened: value

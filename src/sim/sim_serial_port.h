@@ -2,8 +2,8 @@
 // A serial port with the simulated board behind it, in the same process: what
 // `kpr-programmer --simulate` talks to. Replies can come at the board's own 9600-baud pace
 // or at once (tests).
-#include "platform/port_lister.h"
-#include "platform/serial_port.h"
+#include "hardware/port_lister.h"
+#include "hardware/serial_port.h"
 #include "sim/board_sim.h"
 
 #include <chrono>

@@ -2,11 +2,11 @@
 
 #include "editor/editor.h"
 #include "editor/editor_adapter.h"
+#include "hardware/clock.h"
+#include "hardware/port_lister.h"
+#include "hardware/serial_port.h"
 #include "ops/board_session.h"
 #include "ops/seal.h"
-#include "platform/clock.h"
-#include "platform/port_lister.h"
-#include "platform/serial_port.h"
 #include "settings/battery.h"
 
 #include <chrono>
@@ -278,7 +278,7 @@ void Station::run_position(Position& p) {
     if (setup_.loadEditor(editor)) {
         EditorFlags& flags = editor.flags();
         flags.ScanIdle = true;
-        flags.OperationKind = 1;
+        flags.OperationKind = OperationKind::Write;
         {
             {
                 std::lock_guard lock(p.mutex);

@@ -66,7 +66,7 @@ void Form1::connectEditor() {
             },
             Qt::QueuedConnection);
     });
-    editor_.set_write_command([this] { runPagerCommand(1); });
+    editor_.set_write_command([this] { runPagerCommand(OperationKind::Write); });
 }
 
 DesignGeometry Form1::designGeometry(const std::string& name) const {

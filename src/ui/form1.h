@@ -3,6 +3,7 @@
 // editor's control model and routes every user event through the editor's routing table; it
 // decides nothing itself.
 #include "editor/control_routes.h"
+#include "ops/transfer_flags.h"
 #include "ui/control_binder.h"
 #include "ui/layout_scale.h"
 #include "ui/station_dialog.h"
@@ -123,7 +124,7 @@ class Form1 : public QMainWindow {
     bool holdMonitor();
     void resumeMonitor(bool hadMonitor);
     void carryOutFocusRequest();
-    void runPagerCommand(int kind);
+    void runPagerCommand(OperationKind kind);
     // The station dialog, running the named job of the ledger when one is given.
     void openStation(const std::string& job);
     // The dialog ("Form5", "Form6") a button's route opens, after its click handler filled it.

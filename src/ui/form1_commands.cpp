@@ -71,7 +71,7 @@ void Form1::resumeMonitor(bool hadMonitor) {
         timer1_.start();
 }
 
-void Form1::runPagerCommand(int kind) {
+void Form1::runPagerCommand(OperationKind kind) {
     const bool hadMonitor = holdMonitor();
     ++dispatchDepth_;
     const bool open = editor_.run_pager_command(kind, [this] {
@@ -131,13 +131,13 @@ void Form1::monitorTick() {
 }
 
 void Form1::mnuEntire_Click() {
-    runPagerCommand(0);
+    runPagerCommand(OperationKind::Read);
 }
 void Form1::mnuEB_Click() {
-    runPagerCommand(1);
+    runPagerCommand(OperationKind::Write);
 }
 void Form1::mnuEB1_Click() {
-    runPagerCommand(2);
+    runPagerCommand(OperationKind::Verify);
 }
 
 void Form1::mnuLog_Click() {

@@ -121,7 +121,7 @@ void Form2::showEvent(QShowEvent* e) {
 
 void Form2::activate() {
     const EditorFlags& f = editor_.flags();
-    if (f.OperationKind == 1) {
+    if (f.OperationKind == OperationKind::Write) {
         lblAuto1_->setVisible(f.AutoInc1);
         lblAuto2_->setVisible(f.AutoInc2);
     }

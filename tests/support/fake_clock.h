@@ -2,7 +2,7 @@
 // A clock that moves only when someone waits on it or a test pushes it: no real sleeping.
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "hardware/clock.h"
 
 namespace kpr::test {
 

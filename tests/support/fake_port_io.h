@@ -7,8 +7,8 @@
 // data register, answering through status bit 3. It acknowledges its device, address and
 // data bytes, buffers a page write (rolling over inside the page) until the stop, then is
 // busy for its write cycle and refuses its device byte; sequential reads run on and wrap.
-#include "platform/clock.h"
-#include "platform/port_io.h"
+#include "hardware/clock.h"
+#include "hardware/port_io.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/port_lister.h"
+#include "hardware/port_lister.h"
 
 namespace kpr::test {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/serial_port.h"
+#include "hardware/serial_port.h"
 #include "support/fake_clock.h"
 
 namespace kpr::test {

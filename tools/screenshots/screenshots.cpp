@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     }
     {
         // The programming dialog part-way through a batch write.
-        gui.editor.flags().OperationKind = 1;
+        gui.editor.flags().OperationKind = kpr::OperationKind::Write;
         Form2 f2(gui.editor, gui.programmer, gui.form.get());
         f2.progressBar()->setMaximum(2031);
         f2.progressBar()->setValue(1152);

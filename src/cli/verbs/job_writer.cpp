@@ -39,7 +39,7 @@ int write_job(CommandContext& ctx, const QCommandLineParser& parser, const std::
     std::copy(job.base.begin(), job.base.end(), base.bytes().begin());
     if (!s.connect())
         return ExitFailure;
-    s.editor().flags().OperationKind = 1;
+    s.editor().flags().OperationKind = OperationKind::Write;
 
     int written = 0;
     bool failed = false;

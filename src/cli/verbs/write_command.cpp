@@ -92,7 +92,7 @@ class WriteCommand final : public DeviceCommand {
         EditorFlags& flags = s.editor().flags();
         flags.AutoInc1 = inc1;
         flags.AutoInc2 = inc2;
-        flags.OperationKind = 1;
+        flags.OperationKind = OperationKind::Write;
 
         int written = 0;
         bool failed = false;

@@ -157,7 +157,7 @@ TEST(PagerBackupsTest, WhatEachOperationKeeps) {
             phase = progress.status + " " + std::to_string(progress.maximum) +
                     (PagerImage{peer.board.memory()} == before ? "" : " written");
         };
-        editor.flags().OperationKind = 1;
+        editor.flags().OperationKind = OperationKind::Write;
         session.activate();
         const PagerImage written{peer.board.memory()};
         std::vector<std::string> said = msgs.texts();
@@ -183,7 +183,7 @@ TEST(PagerBackupsTest, WhatEachOperationKeeps) {
         if (r.kept.empty())
             continue;
         msgs.clear(); // a read is kept once it is accepted
-        editor.flags().OperationKind = 0;
+        editor.flags().OperationKind = OperationKind::Read;
         session.activate();
         ASSERT_EQ(msgs.texts(), std::vector<std::string>{"Read success!"});
         EXPECT_EQ(kind_letter(backups.store().list()[0].kind) + r.kept, "R" + r.kept);

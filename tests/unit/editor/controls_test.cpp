@@ -106,7 +106,7 @@ TEST_F(ControlsTest, WriteModeLocksTheEditingControls) {
     EXPECT_FALSE(ed.route("WriteOpt", ControlEvent::KeyPress, 'a'));
     EXPECT_TRUE(ed.route("WriteOpt", ControlEvent::KeyPress, 32)); // the space bar writes
     EXPECT_EQ(writes, 1);
-    EXPECT_EQ(ed.flags().OperationKind, 1);
+    EXPECT_EQ(ed.flags().OperationKind, OperationKind::Write);
 
     ed.user_change("ModifyOpt", 1);
     EXPECT_TRUE(c("txtAddr(3)").enabled);

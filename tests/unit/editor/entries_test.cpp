@@ -102,11 +102,11 @@ TEST_F(EntriesTest, RefusedFrequencyDropsTheNextPagerCommandOnce) {
     EXPECT_FALSE(ed.user_enter_text("txtFreq", "4540130"));
     EXPECT_FALSE(ed.mnuEB_Click());
     EXPECT_TRUE(ed.mnuEB_Click());
-    EXPECT_EQ(ed.flags().OperationKind, 1);
+    EXPECT_EQ(ed.flags().OperationKind, OperationKind::Write);
     EXPECT_FALSE(ed.user_enter_text("txtFreq", "4540130"));
     ed.route("txtFreq", ControlEvent::KeyPress, '4'); // a key press in the entry ends it too
     EXPECT_TRUE(ed.mnuEB1_Click());
-    EXPECT_EQ(ed.flags().OperationKind, 2);
+    EXPECT_EQ(ed.flags().OperationKind, OperationKind::Verify);
     // Letters are refused as typed; leaving an untouched entry stores nothing.
     ed.route("txtFreq", ControlEvent::GotFocus);
     c("txtFreq").text = "45x";

@@ -291,7 +291,7 @@ TEST_F(UsbLinkTest, FirmwareVersionText) {
         EXPECT_EQ(firmware_version_text(byte), std::string("Version = ") + text);
 }
 
-TEST_F(UsbLinkTest, ProbePortAndThePortListSourceLeaveTheLinkStateAlone) {
+TEST_F(UsbLinkTest, ProbePortAndThePortNameSourceLeaveTheLinkStateAlone) {
     port.attach("COM7", &board);
     link.BoardPort = NoBoardPort;
     EXPECT_FALSE(link.probe_port(Modem));
@@ -300,7 +300,7 @@ TEST_F(UsbLinkTest, ProbePortAndThePortListSourceLeaveTheLinkStateAlone) {
     EXPECT_EQ(link.BoardPort, NoBoardPort);
     EXPECT_EQ(board.board.mode(), 0); // no mode set sent
     EXPECT_FALSE(port.isOpen());
-    link.setPortListSource([] { return Strings{"COM7"}; });
+    link.setPortNameSource([] { return Strings{"COM7"}; });
     EXPECT_TRUE(link.usb_connect());
     EXPECT_EQ(link.BoardPort, "COM7");
     EXPECT_EQ(lister.calls, 0);

@@ -130,7 +130,7 @@ void run(Bench& b, Op op) {
         b.ops.check_firmware();
         break;
     case R:
-        f.OperationKind = 0;
+        f.OperationKind = OperationKind::Read;
         b.session.activate();
         break;
     case B:
@@ -138,7 +138,7 @@ void run(Bench& b, Op op) {
         [[fallthrough]];
     case W:
     case V: {
-        f.OperationKind = op == V ? 2 : 1;
+        f.OperationKind = op == V ? OperationKind::Verify : OperationKind::Write;
         PagerCodesScope codes(b.hooks);
         ASSERT_EQ(b.session.activate(),
                   op == B ? Operations::DialogNext::AwaitBatch : Operations::DialogNext::Close);
@@ -349,7 +349,7 @@ TEST(Cancel, SaysWhetherThePagerWasLeftIncomplete) {
 
 TEST(Dialog, ModifyModeRefusesAndAutoIncreaseWaitsWithoutTouchingThePager) {
     Bench b;
-    b.editor.flags().OperationKind = 1;
+    b.editor.flags().OperationKind = OperationKind::Write;
     b.editor.user_change("ModifyOpt", 1);
     EXPECT_EQ(b.ops.activate(), Operations::DialogNext::Close);
     EXPECT_EQ(b.msgs.texts(), Msgs{"Modify Mode can not write! Please check!"});

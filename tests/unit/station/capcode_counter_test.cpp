@@ -17,29 +17,62 @@ namespace {
 
 struct Row {
     const char* what;
-    long long first, second;
-    bool inc1, inc2;
-    int wanted;
-    // r: reserve (prints "c1/c2" or "none"); fN / bN: finalize / give back the N-th
-    // reservation (finalize prints "!1" per capcode-1 limit message); c: close.
+    long long first, second; // the capcodes counted from
+    bool inc1 = true, inc2 = false;
+    int wanted = 0; // pagers in work at most; 0 for no limit
+    // Steps apart by spaces: "take" a reservation (shows "c1/c2", or "none"); "doneN" / "backN"
+    // the N-th one taken verified / given back ("doneN" shows "limit" for every
+    // capcode-1-at-its-largest message); "close" the counter.
     const char* steps;
-    const char* expect;
+    const char* shows;
 };
 
 const Row rows[] = {
-    {"both count up", 100, 200, true, true, 0, "r r f0 f1", "100/200 101/201"},
-    {"only the 2nd counts", 5, 7, false, true, 0, "r r", "5/7 5/8"},
-    {"a failed pager's capcodes go first", 10, 0, true, false, 0, "r r r b1 r r",
-     "10/0 11/0 12/0 11/0 13/0"},
-    {"given back in queue order", 10, 0, true, false, 0, "r r r b2 b1 r r r",
-     "10/0 11/0 12/0 11/0 12/0 13/0"},
-    {"1st stays at its largest, with the message", 2097150, 0, true, false, 0, "r r r f0 f1 f2",
-     "2097150/0 2097151/0 2097151/0 !1 !1"},
-    {"2nd counts on when the 1st cannot", 2097151, 5, true, true, 0, "r r f0",
-     "2097151/5 2097151/6 !1"},
-    {"no more than wanted in work", 10, 0, true, false, 2, "r r r f0 r b1 r r",
-     "10/0 11/0 none none 11/0 none"},
-    {"closed gives nothing", 10, 0, true, false, 0, "r c r", "10/0 none"},
+    {.what = "both count up",
+     .first = 100,
+     .second = 200,
+     .inc2 = true,
+     .steps = "take take done0 done1",
+     .shows = "100/200 101/201"},
+    {.what = "only the 2nd counts",
+     .first = 5,
+     .second = 7,
+     .inc1 = false,
+     .inc2 = true,
+     .steps = "take take",
+     .shows = "5/7 5/8"},
+    {.what = "a failed pager's capcodes go first",
+     .first = 10,
+     .second = 0,
+     .steps = "take take take back1 take take",
+     .shows = "10/0 11/0 12/0 11/0 13/0"},
+    {.what = "given back in queue order",
+     .first = 10,
+     .second = 0,
+     .steps = "take take take back2 back1 take take take",
+     .shows = "10/0 11/0 12/0 11/0 12/0 13/0"},
+    {.what = "1st stays at its largest, with the message",
+     .first = 2097150,
+     .second = 0,
+     .steps = "take take take done0 done1 done2",
+     .shows = "2097150/0 2097151/0 2097151/0 limit limit"},
+    {.what = "2nd counts on when the 1st cannot",
+     .first = 2097151,
+     .second = 5,
+     .inc2 = true,
+     .steps = "take take done0",
+     .shows = "2097151/5 2097151/6 limit"},
+    {.what = "no more than wanted in work",
+     .first = 10,
+     .second = 0,
+     .wanted = 2,
+     .steps = "take take take done0 take back1 take take",
+     .shows = "10/0 11/0 none none 11/0 none"},
+    {.what = "closed gives nothing",
+     .first = 10,
+     .second = 0,
+     .steps = "take close take",
+     .shows = "10/0 none"},
 };
 
 TEST(CapcodeCounter, Table) {
@@ -50,25 +83,26 @@ TEST(CapcodeCounter, Table) {
         std::istringstream steps(row.steps);
         std::string step;
         while (steps >> step) {
-            if (step == "r") {
+            if (step == "take") {
                 auto r = c.try_reserve();
                 out << ' '
                     << (r ? std::to_string(r->capcode[0]) + "/" + std::to_string(r->capcode[1])
                           : "none");
                 if (r)
                     taken.push_back(*r);
-            } else if (step == "c") {
+            } else if (step == "close") {
                 c.close();
             } else {
-                const CapcodeReservation& r = taken.at(std::stoul(step.substr(1)));
-                if (step[0] == 'b')
+                const CapcodeReservation& r = taken.at(std::stoul(step.substr(4)));
+                if (step.starts_with("back"))
                     c.give_back(r);
                 else
                     for (const std::string& m : c.finalize(r))
-                        out << (m == "Capcode 1 > 2097151 so can not be increase!" ? " !1" : " ?");
+                        out << (m == "Capcode 1 > 2097151 so can not be increase!" ? " limit"
+                                                                                   : " ?");
             }
         }
-        EXPECT_EQ(out.str().substr(1), row.expect) << row.what;
+        EXPECT_EQ(out.str().substr(1), row.shows) << row.what;
     }
 }
 

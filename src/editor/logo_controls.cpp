@@ -1,4 +1,4 @@
-#include "editor/logo.h"
+#include "editor/logo_controls.h"
 #include "editor/editor_internal.h"
 
 #include "image/field_descriptor.h"

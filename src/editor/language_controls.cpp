@@ -1,7 +1,7 @@
-#include "editor/language.h"
+#include "editor/language_controls.h"
 #include "editor/editor_internal.h"
 
-#include "editor/logo.h"
+#include "editor/logo_controls.h"
 #include "editor/prompts.h"
 #include "text/charset.h"
 #include "text/language.h"

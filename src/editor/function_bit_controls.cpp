@@ -1,4 +1,4 @@
-#include "editor/function_bits.h"
+#include "editor/function_bit_controls.h"
 #include "editor/editor_internal.h"
 
 #include "settings/function_bits.h"

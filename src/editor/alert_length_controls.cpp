@@ -1,4 +1,4 @@
-#include "editor/alert_lengths.h"
+#include "editor/alert_length_controls.h"
 #include "editor/editor_internal.h"
 
 #include "settings/alert_lengths.h"
