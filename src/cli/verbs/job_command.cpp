@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <optional>
 
 namespace kpr::cli {
 
@@ -78,6 +79,20 @@ class JobCommand final : public Command {
         } catch (const LedgerError& e) {
             ctx.err << QString::fromStdString(e.what()) << "\n";
             return nullptr;
+        }
+    }
+
+    // The job as the ledger holds it; nothing, with the reason said, when it cannot be read.
+    static std::optional<Job> read_job(CommandContext& ctx, const QCommandLineParser& parser,
+                                       const std::string& name) {
+        const auto ledger = reading_ledger(ctx, parser);
+        if (!ledger)
+            return std::nullopt;
+        try {
+            return ledger->job(name);
+        } catch (const LedgerError& e) {
+            failed(ctx, e);
+            return std::nullopt;
         }
     }
 
@@ -169,15 +184,10 @@ class JobCommand final : public Command {
             ctx.err << "kprtool job: --csv and --json do not go together\n";
             return ExitUsage;
         }
-        const auto ledger = reading_ledger(ctx, parser);
-        if (!ledger)
+        const std::optional<Job> found = read_job(ctx, parser, name);
+        if (!found)
             return ExitFailure;
-        Job job;
-        try {
-            job = ledger->job(name);
-        } catch (const LedgerError& e) {
-            return failed(ctx, e);
-        }
+        const Job& job = *found;
         if (parser.isSet(csvOption)) {
             ctx.out << QString::fromStdString(ledger_csv_line(job_row_columns()));
             for (const JobRow& r : job.rows)
@@ -210,15 +220,10 @@ class JobCommand final : public Command {
             ctx.err << "kprtool job report: the delivery note is a .pdf or a .csv file.\n";
             return ExitUsage;
         }
-        const auto ledger = reading_ledger(ctx, parser);
-        if (!ledger)
+        const std::optional<Job> found = read_job(ctx, parser, name);
+        if (!found)
             return ExitFailure;
-        Job job;
-        try {
-            job = ledger->job(name);
-        } catch (const LedgerError& e) {
-            return failed(ctx, e);
-        }
+        const Job& job = *found;
         const std::string error = save_delivery_note(out, job, parser.isSet(letterOption));
         if (!error.empty()) {
             ctx.err << "The " << out << " could not be written: " << QString::fromStdString(error)
