@@ -52,7 +52,7 @@ class StationTerminal final : public StationSink {
     struct Line {
         std::string name, phase;
         int value = 0, maximum = 0, percent = -1;
-        long long capcode[2] = {0, 0};
+        Capcode capcode[2] = {0, 0};
     };
     // Waits for a line on stdin; false at its end, on Ctrl-C or once no pager is needed.
     bool read_enter();

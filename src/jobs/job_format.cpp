@@ -47,7 +47,7 @@ std::string capcodes_on_text(const JobRowFacts& facts) {
     for (int slot = 0; slot < CapcodeSlots; ++slot)
         if (facts.capcodes[slot].on)
             out += (out.empty() ? "" : " ") + std::to_string(slot + 1) + ":" +
-                   capcode_text(static_cast<int32_t>(facts.capcodes[slot].capcode));
+                   capcode_text(static_cast<Capcode>(facts.capcodes[slot].capcode));
     return out;
 }
 

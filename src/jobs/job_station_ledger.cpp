@@ -13,7 +13,7 @@ JobStationLedger::JobStationLedger(Ledger& ledger, std::string station, std::str
     std::copy(job_.base.begin(), job_.base.end(), base_.bytes().begin());
 }
 
-std::optional<JobPager> JobStationLedger::take_row() {
+std::optional<JobPager> JobStationLedger::take_job_row() {
     const std::optional<JobRow> row = ledger_.take_job_row(job_.summary.name);
     if (!row)
         return std::nullopt;
@@ -30,7 +30,7 @@ std::optional<JobPager> JobStationLedger::take_row() {
     return JobPager{row->id, row->row, row->label, *image};
 }
 
-void JobStationLedger::mark_row_writing(int64_t row, const PagerImage& outgoing) {
+void JobStationLedger::mark_job_row_writing(int64_t row, const PagerImage& outgoing) {
     ledger_.mark_job_row_writing(row, shown_serial_of(outgoing));
 }
 

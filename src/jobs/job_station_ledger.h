@@ -12,18 +12,23 @@ class JobStationLedger final : public PagerLedger {
     // Reads the job (LedgerError when it is not there). `ledger` is open and outlives this.
     JobStationLedger(Ledger& ledger, std::string station, std::string job);
 
-    CapcodeHold hold(long long from) override { return inner_.hold(from); }
-    void mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) override {
-        inner_.mark_writing(holds, outgoing);
+    LedgerReservation reserve_capcode(Capcode from) override {
+        return inner_.reserve_capcode(from);
     }
-    void record(const PagerAttempt& attempt, const std::vector<int64_t>& holds) override {
-        inner_.record(attempt, holds);
+    void mark_writing(const std::vector<int64_t>& reservations,
+                      const PagerImage& outgoing) override {
+        inner_.mark_writing(reservations, outgoing);
     }
-    void release(const std::vector<int64_t>& holds) override { inner_.release(holds); }
+    void record(const PagerAttempt& attempt, const std::vector<int64_t>& reservations) override {
+        inner_.record(attempt, reservations);
+    }
+    void release(const std::vector<int64_t>& reservations) override {
+        inner_.release(reservations);
+    }
 
-    std::optional<JobPager> take_row() override;
-    void mark_row_writing(int64_t row, const PagerImage& outgoing) override;
-    void return_row(int64_t row) override { ledger_.return_job_row(row); }
+    std::optional<JobPager> take_job_row() override;
+    void mark_job_row_writing(int64_t row, const PagerImage& outgoing) override;
+    void return_job_row(int64_t row) override { ledger_.return_job_row(row); }
 
     const Job& job() const { return job_; }
 

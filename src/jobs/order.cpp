@@ -252,14 +252,14 @@ void validate_order(Order& order, const PagerImage& base, Ledger* ledger) {
         std::string column;
         bool shared;
     };
-    std::map<int32_t, std::vector<Use>> uses;
+    std::map<Capcode, std::vector<Use>> uses;
     std::vector<OrderProblem> problems;
     // Each row through an editor of its own, the rows shared out over the cores (editors run
     // side by side as a station's positions do); results kept by row, merged in row order.
     const std::size_t n = order.rows.size();
     std::vector<std::vector<OrderProblem>> rowProblems(n);
     // The capcodes each row gives (not its whole image: 100 000 rows would hold 200 MB).
-    std::vector<std::optional<std::array<int32_t, CapcodeSlots>>> capcodes(n);
+    std::vector<std::optional<std::array<Capcode, CapcodeSlots>>> capcodes(n);
     const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1,
                                                         std::max<std::size_t>(1, n / 64));
     auto check = [&](std::size_t first) {
@@ -291,7 +291,7 @@ void validate_order(Order& order, const PagerImage& base, Ledger* ledger) {
     }
     // An individual capcode is one pager's: any other use of it in the order is a clash.
     for (const auto& use : uses) {
-        const int32_t capcode = use.first;
+        const Capcode capcode = use.first;
         const std::vector<Use>& list = use.second; // named: a lambda cannot capture a binding
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (list[i].shared)
@@ -307,7 +307,7 @@ void validate_order(Order& order, const PagerImage& base, Ledger* ledger) {
         }
     }
     if (ledger) {
-        std::vector<int32_t> individual;
+        std::vector<Capcode> individual;
         for (const auto& [capcode, list] : uses)
             if (std::any_of(list.begin(), list.end(), [](const Use& u) { return !u.shared; }))
                 individual.push_back(capcode);

@@ -14,6 +14,8 @@
 //    anything but its attempt being recorded or a deliberate release_checked().
 //  - Reservations of another machine are never freed by this one's clean-up.
 #include "ledger/ledger_jobs.h"
+#include "settings/capcode.h"
+#include "station/pager_ledger.h" // LedgerReservation: both interfaces answer a reservation so
 
 #include <array>
 #include <cstdint>
@@ -70,18 +72,8 @@ struct LedgerFilter {
     // what an operator types); compared as text, as the ledger keeps times.
     std::string since;
     std::string serial;             // as shown; trailing blanks need not be typed
-    std::optional<int32_t> capcode; // in any slot, ON or not
+    std::optional<Capcode> capcode; // in any slot, ON or not
     std::string result;
-};
-
-// A capcode set aside for one pager's write until its attempt is recorded.
-struct LedgerReservation {
-    int64_t id = 0;
-    int32_t capcode = 0;
-    // What the counter passed over, one line each, e.g.
-    // "Capcode 1234570 is in pager KS2026000017 already: skipped" or
-    // "Capcodes 1234570–1240999 are in other pagers: skipped".
-    std::vector<std::string> skipped;
 };
 
 // Who holds reservations: a machine (a stable id, not the host name, which cloned PCs share)
@@ -95,7 +87,7 @@ struct LedgerOwner {
 // A reservation still open, as `kprtool log --open` lists it.
 struct OpenReservation {
     int64_t id = 0;
-    int32_t capcode = 0;
+    Capcode capcode = 0;
     std::string station;
     std::string machine;
     int64_t pid = 0;
@@ -135,7 +127,7 @@ class Ledger {
 
     // The first capcode at or after `from` that no open reservation and no verified pager
     // holds, reserved for the owner given to open().
-    virtual LedgerReservation reserve_capcode(int32_t from) = 0;
+    virtual LedgerReservation reserve_capcode(Capcode from) = 0;
     // The reserved pager's write is about to start (its serial as shown): from now on the
     // reservations are only freed by recording the attempt or by release_checked().
     virtual void mark_writing(const std::vector<int64_t>& reservations,
@@ -162,8 +154,8 @@ class Ledger {
     // LedgerError when there is no job of that name.
     virtual Job job(const std::string& name) = 0;
     // Of these capcodes, the ones verified pagers hold, each with one such pager's serial.
-    virtual std::vector<std::pair<int32_t, std::string>>
-    held_by_pagers(const std::vector<int32_t>& capcodes) = 0;
+    virtual std::vector<std::pair<Capcode, std::string>>
+    held_by_pagers(const std::vector<Capcode>& capcodes) = 0;
     // The job's next row, taken for the owner given to open(): rows put back after a failed
     // or cancelled pager first, then pending ones in the order's order; none when every row
     // is taken or done. LedgerError when the job is gone or the row's capcode has been

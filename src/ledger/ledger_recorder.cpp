@@ -101,7 +101,7 @@ bool LedgerRecorder::reserve(bool inc1, bool inc2) {
             if (!(index == 0 ? inc1 : inc2))
                 continue;
             const long long from = capcode_value(e.capcode_text(index));
-            const LedgerReservation r = ledger_->reserve_capcode(static_cast<int32_t>(from));
+            const LedgerReservation r = ledger_->reserve_capcode(static_cast<Capcode>(from));
             reserved_.push_back(r.id);
             for (const std::string& line : r.skipped)
                 p_.messages.message(line, MessageIcon::Information);

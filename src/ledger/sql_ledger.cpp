@@ -222,7 +222,7 @@ void SqlLedger::drop_reservation(int64_t id) {
     db_->exec("DELETE FROM reservations WHERE id = ?", {rid});
 }
 
-LedgerReservation SqlLedger::reserve_capcode(int32_t from) {
+LedgerReservation SqlLedger::reserve_capcode(Capcode from) {
     std::lock_guard lock(mutex_);
     return transaction([&] {
         LedgerReservation res;
@@ -257,7 +257,7 @@ LedgerReservation SqlLedger::reserve_capcode(int32_t from) {
             {c, utf8_text(owner_.station), std::to_string(owner_.pid), utc_now_text(),
              utf8_text(owner_.machine)});
         res.id = number(id.at(0).at(0), "a reservation");
-        res.capcode = static_cast<int32_t>(free);
+        res.capcode = static_cast<Capcode>(free);
         add_hold(free, {std::nullopt, std::to_string(res.id), "", "0", ""});
         return res;
     });
@@ -363,7 +363,7 @@ std::vector<OpenReservation> SqlLedger::list_reservations() {
                                      " serial FROM reservations ORDER BY id")) {
         OpenReservation o;
         o.id = number(r[0], "a reservation");
-        o.capcode = static_cast<int32_t>(number(r[1], "a reservation"));
+        o.capcode = static_cast<Capcode>(number(r[1], "a reservation"));
         o.station = text(r[2]);
         o.machine = text(r[3]);
         o.pid = number(r[4], "a reservation");

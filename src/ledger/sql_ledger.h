@@ -15,7 +15,7 @@ class SqlLedger final : public Ledger {
 
     std::string location() const override { return db_->location(); }
     LedgerOpening open(const LedgerOwner& owner, LedgerAccess access) override;
-    LedgerReservation reserve_capcode(int32_t from) override;
+    LedgerReservation reserve_capcode(Capcode from) override;
     void mark_writing(const std::vector<int64_t>& reservations, const std::string& serial) override;
     int64_t record(const LedgerAttempt& attempt, const std::vector<int64_t>& reservations) override;
     void release(const std::vector<int64_t>& reservations) override;
@@ -27,8 +27,8 @@ class SqlLedger final : public Ledger {
     void add_job(const NewJob& job) override;
     std::vector<JobSummary> jobs() override;
     Job job(const std::string& name) override;
-    std::vector<std::pair<int32_t, std::string>>
-    held_by_pagers(const std::vector<int32_t>& capcodes) override;
+    std::vector<std::pair<Capcode, std::string>>
+    held_by_pagers(const std::vector<Capcode>& capcodes) override;
     std::optional<JobRow> take_job_row(const std::string& job) override;
     void mark_job_row_writing(int64_t row, const std::string& serial) override;
     void return_job_row(int64_t row) override;

@@ -21,13 +21,13 @@ constexpr const char* RowColumns =
     " r.serial, r.at_utc";
 
 // The capcode a column holds when it names a capcode slot ("capcode.3", not its switch).
-std::optional<int32_t> capcode_in(const std::string& key, const std::string& value) {
+std::optional<Capcode> capcode_in(const std::string& key, const std::string& value) {
     if (key.size() != 9 || key.rfind("capcode.", 0) != 0 || key[8] < '1' || key[8] > '8')
         return std::nullopt;
     std::size_t b = value.find_first_not_of(' '), e = value.find_last_not_of(' ');
     if (b == std::string::npos)
         return std::nullopt;
-    int32_t c = 0;
+    Capcode c = 0;
     const auto [end, ec] = std::from_chars(value.data() + b, value.data() + e + 1, c);
     if (ec != std::errc() || end != value.data() + e + 1)
         return std::nullopt;
@@ -183,12 +183,12 @@ Job SqlLedger::job(const std::string& name) {
     });
 }
 
-std::vector<std::pair<int32_t, std::string>>
-SqlLedger::held_by_pagers(const std::vector<int32_t>& capcodes) {
+std::vector<std::pair<Capcode, std::string>>
+SqlLedger::held_by_pagers(const std::vector<Capcode>& capcodes) {
     std::lock_guard lock(mutex_);
     return reading([&] {
-        std::vector<std::pair<int32_t, std::string>> out;
-        for (int32_t c : capcodes) {
+        std::vector<std::pair<Capcode, std::string>> out;
+        for (Capcode c : capcodes) {
             const auto held = db_->exec("SELECT serial FROM capcode_holds WHERE capcode = ?"
                                         " AND attempt_id IS NOT NULL LIMIT 1",
                                         {std::to_string(c)});

@@ -4,16 +4,12 @@
 
 namespace kpr {
 
-CapcodeHold StationLedger::hold(long long from) {
-    const LedgerReservation r = ledger_.reserve_capcode(static_cast<int32_t>(from));
-    return {r.id, r.capcode, r.skipped};
+void StationLedger::mark_writing(const std::vector<int64_t>& reservations,
+                                 const PagerImage& outgoing) {
+    ledger_.mark_writing(reservations, shown_serial_of(outgoing));
 }
 
-void StationLedger::mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) {
-    ledger_.mark_writing(holds, shown_serial_of(outgoing));
-}
-
-void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& holds) {
+void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& reservations) {
     LedgerAttempt a;
     a.station = station_;
     a.port = p.port;
@@ -27,11 +23,7 @@ void StationLedger::record(const PagerAttempt& p, const std::vector<int64_t>& ho
         describe_image(a, *p.written);
     else if (p.meant)
         describe_image(a, *p.meant, false);
-    ledger_.record(a, holds);
-}
-
-void StationLedger::release(const std::vector<int64_t>& holds) {
-    ledger_.release(holds);
+    ledger_.record(a, reservations);
 }
 
 } // namespace kpr

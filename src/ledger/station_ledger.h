@@ -1,5 +1,5 @@
 #pragma once
-// The ledger as a station uses it: capcode holds and pager attempts under this station's
+// The ledger as a station uses it: capcode reservations and pager attempts under this station's
 // name, recorded with the facts of the image that went to the pager.
 #include "ledger/ledger.h"
 #include "station/pager_ledger.h"
@@ -12,10 +12,15 @@ class StationLedger final : public PagerLedger {
     StationLedger(Ledger& ledger, std::string station)
         : ledger_(ledger), station_(std::move(station)) {}
 
-    CapcodeHold hold(long long from) override;
-    void mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) override;
-    void record(const PagerAttempt& attempt, const std::vector<int64_t>& holds) override;
-    void release(const std::vector<int64_t>& holds) override;
+    LedgerReservation reserve_capcode(Capcode from) override {
+        return ledger_.reserve_capcode(from);
+    }
+    void mark_writing(const std::vector<int64_t>& reservations,
+                      const PagerImage& outgoing) override;
+    void record(const PagerAttempt& attempt, const std::vector<int64_t>& reservations) override;
+    void release(const std::vector<int64_t>& reservations) override {
+        ledger_.release(reservations);
+    }
 
   private:
     Ledger& ledger_;

@@ -7,7 +7,7 @@
 
 namespace kpr {
 
-CapcodeCounter::CapcodeCounter(long long first, long long second, bool inc1, bool inc2, int pagers,
+CapcodeCounter::CapcodeCounter(Capcode first, Capcode second, bool inc1, bool inc2, int pagers,
                                PagerLedger* ledger)
     : next_{{first, second}, 0, {}, {}, {}}, inc_{inc1, inc2}, wanted_(std::max(0, pagers)),
       ledger_(ledger) {}
@@ -33,7 +33,7 @@ std::optional<CapcodeReservation> CapcodeCounter::take(std::unique_lock<std::mut
         if (room) {
             // A job: the ledger's next row. When none is left, a pager in work here may
             // still fail and put its row back.
-            std::optional<JobPager> row = ledger_ ? ledger_->take_row() : std::nullopt;
+            std::optional<JobPager> row = ledger_ ? ledger_->take_job_row() : std::nullopt;
             if (row) {
                 CapcodeReservation r;
                 r.order = next_.order++;
@@ -55,7 +55,7 @@ std::optional<CapcodeReservation> CapcodeCounter::take(std::unique_lock<std::mut
         changed_.wait(lock);
     }
     CapcodeReservation r = returned_.empty() ? next_ : returned_.front();
-    hold(r);
+    reserve_in_ledger(r);
     if (returned_.empty())
         ++next_.order;
     else
@@ -65,14 +65,14 @@ std::optional<CapcodeReservation> CapcodeCounter::take(std::unique_lock<std::mut
     // there, as in single-board batch writing.
     for (int i = 0; i < 2; ++i)
         if (inc_[i] && r.capcode[i] >= next_.capcode[i])
-            next_.capcode[i] = std::min<long long>(r.capcode[i] + 1, CapcodeMax);
+            next_.capcode[i] = std::min<Capcode>(r.capcode[i] + 1, CapcodeMax);
     return r;
 }
 
-// Holds r's counting capcodes in the ledger, moving them past capcodes other pagers hold; on
-// failure releases what it held and throws, r unchanged.
-void CapcodeCounter::hold(CapcodeReservation& r) {
-    r.holds.clear();
+// Reserves r's counting capcodes in the ledger, moving them past capcodes other pagers hold;
+// on failure releases what it reserved and throws, r unchanged.
+void CapcodeCounter::reserve_in_ledger(CapcodeReservation& r) {
+    r.reservations.clear();
     r.notes.clear();
     if (!ledger_)
         return;
@@ -81,17 +81,17 @@ void CapcodeCounter::hold(CapcodeReservation& r) {
         for (int i = 0; i < 2; ++i) {
             if (!inc_[i])
                 continue;
-            const CapcodeHold h = ledger_->hold(held.capcode[i]);
-            held.holds.push_back(h.id);
-            held.capcode[i] = h.capcode;
-            for (const std::string& line : h.skipped)
+            const LedgerReservation lr = ledger_->reserve_capcode(held.capcode[i]);
+            held.reservations.push_back(lr.id);
+            held.capcode[i] = lr.capcode;
+            for (const std::string& line : lr.skipped)
                 if (said_.insert(line).second)
                     held.notes.push_back(line);
         }
     } catch (...) {
-        if (!held.holds.empty()) {
+        if (!held.reservations.empty()) {
             try {
-                ledger_->release(held.holds);
+                ledger_->release(held.reservations);
             } catch (const std::exception&) {
                 // the first failure is the one to tell; the ledger frees them at next start
             }

@@ -2,7 +2,7 @@
 // The one capcode counter of a programming station, shared by its positions. A pager takes
 // its capcodes when its write starts; they become final when it verifies, and a pager that
 // fails gives them back to the front of the queue, so the verified pagers carry
-// consecutive, distinct capcodes. With a ledger, each counting capcode is also held there
+// consecutive, distinct capcodes. With a ledger, each counting capcode is also reserved there
 // (passing over capcodes other pagers hold), so stations sharing a ledger never hand out the
 // same one. Every call may come from any thread.
 #include "station/pager_ledger.h"
@@ -18,9 +18,9 @@
 namespace kpr {
 
 struct CapcodeReservation {
-    long long capcode[2] = {0, 0};
-    long long order = 0;        // place in the queue: lower goes first
-    std::vector<int64_t> holds; // in the ledger, while the pager is in work
+    Capcode capcode[2] = {0, 0};
+    long long order = 0;               // place in the queue: lower goes first
+    std::vector<int64_t> reservations; // in the ledger, while the pager is in work
     // What the ledger passed over for this pager, each line said once per counter.
     std::vector<std::string> notes;
     std::optional<JobPager> job; // a job's row: the pager gets its image
@@ -30,8 +30,8 @@ class CapcodeCounter {
   public:
     // first/second: the capcodes of the first pager; inc1/inc2: which of them count up from
     // pager to pager; pagers: how many pagers are wanted (0: no limit); ledger: where the
-    // counting capcodes are held, may be null.
-    CapcodeCounter(long long first, long long second, bool inc1, bool inc2, int pagers,
+    // counting capcodes are reserved, may be null.
+    CapcodeCounter(Capcode first, Capcode second, bool inc1, bool inc2, int pagers,
                    PagerLedger* ledger = nullptr);
 
     // The capcodes for the next pager. While the pagers in work could still make up the
@@ -43,8 +43,8 @@ class CapcodeCounter {
     // The pager verified: its capcodes are used. The messages to show when a counting
     // capcode has reached its largest value and so could not be raised.
     std::vector<std::string> finalize(const CapcodeReservation& r);
-    // The pager failed: its capcodes go to the front of the queue. Its holds must have been
-    // dropped (recorded or released) before.
+    // The pager failed: its capcodes go to the front of the queue. Its ledger
+    // reservations must have been dropped (recorded or released) before.
     void give_back(const CapcodeReservation& r);
     // Wakes every reserve() waiting and makes it, and every later one, give nothing.
     void close();
@@ -63,7 +63,7 @@ class CapcodeCounter {
 
   private:
     std::optional<CapcodeReservation> take(std::unique_lock<std::mutex>& lock, bool wait);
-    void hold(CapcodeReservation& r);
+    void reserve_in_ledger(CapcodeReservation& r);
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;

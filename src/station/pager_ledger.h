@@ -1,8 +1,12 @@
 #pragma once
-// What a station needs of a programming ledger: counting capcodes set aside while a pager's
+// What a station needs of a programming ledger: counting capcodes reserved while a pager's
 // write is under way, and every pager's attempt recorded when it ends. Every call may come
 // from any thread; failures throw std::runtime_error with a message meant for the operator.
+// The calls carry the words of the ledger's own (ledger/ledger.h), which implements this one
+// through StationLedger: the station speaks images, the ledger rows of text, and the station
+// sits below the ledger so that it runs and is tested without a database.
 #include "image/pager_image.h"
+#include "settings/capcode.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,10 +16,13 @@
 
 namespace kpr {
 
-struct CapcodeHold {
+// A capcode set aside for one pager's write until its attempt is recorded.
+struct LedgerReservation {
     int64_t id = 0;
-    long long capcode = 0; // the first one at or after the one asked for that was free
-    // One line per capcode passed over because another pager holds it.
+    Capcode capcode = 0; // the first one at or after the one asked for that was free
+    // What the ledger passed over, one line each, e.g.
+    // "Capcode 1234570 is in pager KS2026000017 already: skipped" or
+    // "Capcodes 1234570–1240999 are in other pagers: skipped".
     std::vector<std::string> skipped;
 };
 
@@ -42,23 +49,24 @@ struct PagerAttempt {
 class PagerLedger {
   public:
     virtual ~PagerLedger() = default;
-    virtual CapcodeHold hold(long long from) = 0;
-    // The pager's write is about to start: from now on its holds stay held until its attempt
-    // is recorded (a crash never frees a capcode the pager may hold). Throws when the ledger
-    // cannot mark them: the write must not start then.
-    virtual void mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) = 0;
-    // Records the attempt and, in the same step, drops its holds: a verified pager now
+    virtual LedgerReservation reserve_capcode(Capcode from) = 0;
+    // The pager's write is about to start: from now on its reservations stay until its
+    // attempt is recorded (a crash never frees a capcode the pager may hold). Throws when the
+    // ledger cannot mark them: the write must not start then.
+    virtual void mark_writing(const std::vector<int64_t>& reservations,
+                              const PagerImage& outgoing) = 0;
+    // Records the attempt and, in the same step, drops its reservations: a verified pager now
     // holds their capcodes itself, any other result frees them.
-    virtual void record(const PagerAttempt& attempt, const std::vector<int64_t>& holds) = 0;
-    // Frees holds of a pager that was never written.
-    virtual void release(const std::vector<int64_t>& holds) = 0;
+    virtual void record(const PagerAttempt& attempt, const std::vector<int64_t>& reservations) = 0;
+    // Gives back the reservations of a pager that was never written.
+    virtual void release(const std::vector<int64_t>& reservations) = 0;
 
     // Jobs (a counting station has none). The next row, taken; nothing when no row is left.
-    virtual std::optional<JobPager> take_row() { return std::nullopt; }
+    virtual std::optional<JobPager> take_job_row() { return std::nullopt; }
     // As mark_writing, for a taken row.
-    virtual void mark_row_writing(int64_t /*row*/, const PagerImage& /*outgoing*/) {}
+    virtual void mark_job_row_writing(int64_t /*row*/, const PagerImage& /*outgoing*/) {}
     // A taken row whose pager was never written goes back to the front.
-    virtual void return_row(int64_t /*row*/) {}
+    virtual void return_job_row(int64_t /*row*/) {}
 };
 
 } // namespace kpr

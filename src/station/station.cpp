@@ -65,7 +65,7 @@ class PositionProgress final : public ProgressSink {
 };
 
 // Notes the image that goes out and its serial number, passes everything on, and marks the
-// pager's capcode holds "writing" in the ledger right before its first block goes out.
+// pager's capcode reservations "writing" in the ledger right before its first block goes out.
 class SerialNote final : public TransferObserver {
   public:
     SerialNote(std::unique_ptr<TransferObserver> inner, PagerLedger* ledger,
@@ -90,12 +90,12 @@ class SerialNote final : public TransferObserver {
         if (inner_ && !inner_->before_write(outgoing, link, progress))
             return false;
         backupFile = inner_ ? inner_->last_backup_file() : std::string();
-        if (!ledger_ || (holds.empty() && jobRow == 0))
+        if (!ledger_ || (reservations.empty() && jobRow == 0))
             return true;
         try {
             if (jobRow != 0)
-                ledger_->mark_row_writing(jobRow, outgoing);
-            ledger_->mark_writing(holds, outgoing);
+                ledger_->mark_job_row_writing(jobRow, outgoing);
+            ledger_->mark_writing(reservations, outgoing);
             marked = true;
             return true;
         } catch (const std::exception& e) {
@@ -104,9 +104,9 @@ class SerialNote final : public TransferObserver {
             return false;
         }
     }
-    // The pager about to be written: its holds, nothing noted yet.
-    void start(const std::vector<int64_t>& pagerHolds, int64_t row) {
-        holds = pagerHolds;
+    // The pager about to be written: its reservations, nothing noted yet.
+    void start(const std::vector<int64_t>& pagerReservations, int64_t row) {
+        reservations = pagerReservations;
         jobRow = row;
         marked = samePager = false;
         serialBytes.clear();
@@ -118,9 +118,9 @@ class SerialNote final : public TransferObserver {
     bool samePager = false;   // the write was stopped: the last verified pager is in the board
     std::string backupFile;
     std::optional<PagerImage> written;
-    std::vector<int64_t> holds;
+    std::vector<int64_t> reservations;
     int64_t jobRow = 0;
-    bool marked = false; // the holds are marked "writing"
+    bool marked = false; // the reservations are marked "writing"
 
   private:
     std::unique_ptr<TransferObserver> inner_; // the backups, if any
@@ -128,21 +128,21 @@ class SerialNote final : public TransferObserver {
     OperatorMessages& messages_;
 };
 
-void release_holds(PagerLedger* ledger, const CapcodeReservation& r) {
-    if (!ledger || (r.holds.empty() && !r.job))
+void release_reservations(PagerLedger* ledger, const CapcodeReservation& r) {
+    if (!ledger || (r.reservations.empty() && !r.job))
         return;
     try {
         if (r.job)
-            ledger->return_row(r.job->row);
-        ledger->release(r.holds);
+            ledger->return_job_row(r.job->row);
+        ledger->release(r.reservations);
     } catch (const std::exception&) {
         // this station's next start frees them
     }
 }
 
-// The attempt in the ledger, which drops the pager's holds with it. False, with the reason
+// The attempt in the ledger, which drops the pager's reservations with it. False, with the reason
 // shown, when the ledger could not take it: the position ends then, as it could no longer
-// tell which capcodes are free. Holds of a pager whose write had started stay held.
+// tell which capcodes are free. Reservations of a pager whose write had started stay.
 bool record_attempt(PagerLedger* ledger, PositionMessages& messages, const PagerRecord& rec,
                     OpOutcome outcome, const SerialNote& note, const PagerImage& meant,
                     const CapcodeReservation& r) {
@@ -158,7 +158,7 @@ bool record_attempt(PagerLedger* ledger, PositionMessages& messages, const Pager
     a.backupFile = note.backupFile;
     a.jobRow = r.job ? r.job->row : 0;
     try {
-        ledger->record(a, r.holds);
+        ledger->record(a, r.reservations);
         return true;
     } catch (const std::exception& e) {
         if (rec.verified)
@@ -172,7 +172,7 @@ bool record_attempt(PagerLedger* ledger, PositionMessages& messages, const Pager
                                  std::string(e.what()),
                              MessageIcon::Critical);
         if (!rec.verified && !note.marked)
-            release_holds(ledger, r);
+            release_reservations(ledger, r);
         return false;
     }
 }
@@ -326,13 +326,13 @@ void Station::run_position(Position& p) {
                 rec.port = p.port;
                 rec.capcode[0] = r->capcode[0];
                 rec.capcode[1] = r->capcode[1];
-                note.start(r->holds, r->job ? r->job->row : 0);
+                note.start(r->reservations, r->job ? r->job->row : 0);
                 messages.last.clear();
                 const int64_t start = setup_.clock->nowMs();
                 const OpOutcome outcome = ops.write_and_verify();
                 if (note.samePager) {
                     // Nothing was written: the capcodes go back, the board waits for a pager.
-                    release_holds(ledger, *r);
+                    release_reservations(ledger, *r);
                     counter_.give_back(*r);
                     messages.message("The pager in the board is the one just verified (" +
                                          shown_serial_number(note.lastVerified) +

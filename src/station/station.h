@@ -24,7 +24,7 @@ struct PagerRecord {
     int position = 0; // 1-based, the port's place in the list
     std::string port;
     std::string serial; // as written into the pager (as shown); empty when the write stopped before
-    long long capcode[2] = {0, 0};
+    Capcode capcode[2] = {0, 0};
     bool verified = false;
     // Verified, but the ledger could not record it: its capcodes stay held there.
     bool unrecorded = false;

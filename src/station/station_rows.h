@@ -21,7 +21,7 @@ struct StationRow {
     uint32_t colour = 0x80000000u; // as ProgressSink::setColour: the system highlight
     std::string serial;
     bool hasCapcodes = false;
-    long long capcode[2] = {0, 0};
+    Capcode capcode[2] = {0, 0};
     std::string result;   // of the last pager
     std::string note;     // the last warning of the pager in work
     bool waiting = false; // for the operator's "pager inserted"

@@ -31,8 +31,8 @@ QString bar_style(uint32_t colour, const QPalette& palette) {
         .arg(c.name());
 }
 
-QString capcode_text(long long c) {
-    return QStringLiteral("%1").arg(c, 7, 10, QLatin1Char('0'));
+QString shown_capcode(Capcode c) {
+    return QString::fromStdString(capcode_text(c));
 }
 
 } // namespace
@@ -241,8 +241,8 @@ void StationDialog::showRow(const StationRow& row) {
     w.bar->setValue(std::min(row.value, std::max(row.maximum, 1)));
     w.bar->setStyleSheet(bar_style(row.colour, palette()));
     w.serial->setText(QString::fromStdString(row.serial));
-    w.capcodes->setText(row.hasCapcodes ? capcode_text(row.capcode[0]) + QStringLiteral(" / ") +
-                                              capcode_text(row.capcode[1])
+    w.capcodes->setText(row.hasCapcodes ? shown_capcode(row.capcode[0]) + QStringLiteral(" / ") +
+                                              shown_capcode(row.capcode[1])
                                         : QString());
     w.result->setText(QString::fromStdString(row.result));
     w.result->setStyleSheet(row.failed > 0 && !row.result.starts_with("verified")
@@ -265,7 +265,7 @@ void StationDialog::onRunEnded(const StationSummary& s) {
         show_next_capcodes(editor_, *counter_);
         const CapcodeReservation next = counter_->next();
         text += QStringLiteral(" Next capcodes: %1 / %2")
-                    .arg(capcode_text(next.capcode[0]), capcode_text(next.capcode[1]));
+                    .arg(shown_capcode(next.capcode[0]), shown_capcode(next.capcode[1]));
     }
     summary_->setText(text);
     station_.reset();

@@ -17,7 +17,7 @@ namespace {
 
 struct Row {
     const char* what;
-    long long first, second; // the capcodes counted from
+    Capcode first, second; // the capcodes counted from
     bool inc1 = true, inc2 = false;
     int wanted = 0; // pagers in work at most; 0 for no limit
     // Steps apart by spaces: "take" a reservation (shows "c1/c2", or "none"); "doneN" / "backN"
@@ -145,7 +145,7 @@ TEST(CapcodeCounter, PassesOverCapcodesTheLedgerShowsInAnotherPager) {
         }
         if (step[0] == 'b') {
             const CapcodeReservation& r = taken.at(std::stoul(step + 1));
-            station.release(r.holds);
+            station.release(r.reservations);
             c.give_back(r);
             continue;
         }

@@ -55,19 +55,24 @@ class BreaksAfterTheFirstMark final : public PagerLedger {
   public:
     BreaksAfterTheFirstMark(PagerLedger& inner, std::function<void()> breakIt)
         : inner_(inner), break_(std::move(breakIt)) {}
-    CapcodeHold hold(long long from) override { return inner_.hold(from); }
-    void mark_writing(const std::vector<int64_t>& holds, const PagerImage& outgoing) override {
-        inner_.mark_writing(holds, outgoing);
+    LedgerReservation reserve_capcode(Capcode from) override {
+        return inner_.reserve_capcode(from);
+    }
+    void mark_writing(const std::vector<int64_t>& reservations,
+                      const PagerImage& outgoing) override {
+        inner_.mark_writing(reservations, outgoing);
         if (!broken_.exchange(true))
             break_();
     }
-    void record(const PagerAttempt& a, const std::vector<int64_t>& holds) override {
+    void record(const PagerAttempt& a, const std::vector<int64_t>& reservations) override {
         if (refuseOne.exchange(false))
             throw LedgerError("The ledger refused a value.");
-        inner_.record(a, holds);
+        inner_.record(a, reservations);
     }
     std::atomic<bool> refuseOne{false}; // the next record only, the ledger working on
-    void release(const std::vector<int64_t>& holds) override { inner_.release(holds); }
+    void release(const std::vector<int64_t>& reservations) override {
+        inner_.release(reservations);
+    }
 
   private:
     PagerLedger& inner_;
@@ -131,7 +136,7 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
     // may end (unrecorded too): no board takes another one.
     int unrecorded = 0;
     std::size_t after = 0;
-    long long held = 0;
+    Capcode held = 0;
     for (const PagerRecord& r : sink.records) {
         after += unrecorded > 0;
         if (r.unrecorded && unrecorded++ == 0)
@@ -148,7 +153,7 @@ TEST_P(StationLedgerFault, AVerifiedPagerTheLedgerCannotTakeStopsTheRunAndKeepsI
     for (const OpenReservation& r : later->open_reservations())
         open = open || (r.capcode == held && r.writing);
     EXPECT_TRUE(open) << held;
-    EXPECT_NE(later->reserve_capcode(static_cast<int32_t>(held)).capcode, held);
+    EXPECT_NE(later->reserve_capcode(held).capcode, held);
     ::unsetenv("KPR_LEDGER_TIMEOUT");
 }
 
