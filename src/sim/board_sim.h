@@ -2,6 +2,7 @@
 // The programmer board with a pager in it, as a pure state machine: bytes from the host go
 // in, reply frames come out with the time the board works before answering. No I/O, no
 // clock: the pty front end and the test fakes supply those.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,32 @@ inline constexpr const char* SimWrongModelText = "KPR220103V4.10";
 struct SimReply {
     std::vector<uint8_t> bytes;
     double busyMs = 0; // the board's own work before the first byte goes out
+};
+
+// The board's line at 9600 baud: when each byte of its replies is due, in milliseconds on
+// whatever clock the caller reads. A command takes its time on the line before the board has
+// it; a reply follows the board's work (busyMs), a byte every SimByteTimeMs, and one thing
+// at a time is on the line.
+class SimWire {
+  public:
+    // The host's `n` bytes, sent at `nowMs`.
+    void received(double nowMs, std::size_t n) {
+        free_ = std::max(free_, nowMs) + static_cast<double>(n) * SimByteTimeMs;
+    }
+    // Calls due(byte, ms) for each byte of the reply, in order.
+    template <class Due> void send(const SimReply& reply, Due&& due) {
+        double t = free_ + reply.busyMs;
+        for (uint8_t b : reply.bytes) {
+            t += SimByteTimeMs;
+            due(b, t);
+        }
+        free_ = t;
+    }
+    // When the line has carried everything received and sent so far.
+    double freeMs() const { return free_; }
+
+  private:
+    double free_ = 0;
 };
 
 class BoardSim {

@@ -76,7 +76,7 @@ struct Socket {
     int master = -1;
     std::string name;
     std::string savePath;
-    double wireFree = 0; // when the line has carried everything received and sent so far
+    kpr::SimWire wire;
     // Paced replies: each byte with the time it is due on the line.
     std::deque<std::pair<double, uint8_t>> pending;
     // A port nobody has open reports a hang-up on every poll: left alone until then.
@@ -140,18 +140,12 @@ double send_due(Socket& s, double now) {
 
 // Takes what the host sent and answers it.
 void serve(Socket& s, const uint8_t* buf, size_t n, bool pace) {
-    const double arrived = now_ms();
-    s.lastInput = arrived;
-    s.wireFree = std::max(s.wireFree, arrived) + static_cast<double>(n) * kpr::SimByteTimeMs;
+    s.lastInput = now_ms();
+    s.wire.received(s.lastInput, n);
     const bool hungUpBefore = s.board->hungUp();
     for (const kpr::SimReply& reply : s.board->feed(std::span(buf, n))) {
         if (pace) {
-            double t = std::max(now_ms(), s.wireFree + reply.busyMs);
-            for (uint8_t b : reply.bytes) {
-                t += kpr::SimByteTimeMs;
-                s.pending.emplace_back(t, b);
-            }
-            s.wireFree = t;
+            s.wire.send(reply, [&s](uint8_t b, double due) { s.pending.emplace_back(due, b); });
         } else {
             write_all(s.master, reply.bytes.data(), reply.bytes.size());
         }

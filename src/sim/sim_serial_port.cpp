@@ -70,21 +70,19 @@ int SimSerialPort::write(const uint8_t* buffer, int n) {
     if (!open_)
         return -1;
     using namespace std::chrono;
-    const auto byteTime =
-        duration_cast<Clock::duration>(duration<double, std::milli>(SimByteTimeMs));
-    auto now = Clock::now();
-    // The command itself takes its time on the wire before the board sees it.
-    auto t = pace_ == RealSpeed ? now + byteTime * n : now;
-    if (!rx_.empty() && rx_.back().due > t)
-        t = rx_.back().due;
+    const Clock::time_point now = Clock::now();
+    wire_.received(duration<double, std::milli>(now.time_since_epoch()).count(),
+                   static_cast<std::size_t>(n));
     for (const SimReply& r : sim_.feed(std::span<const uint8_t>(buffer, n))) {
-        if (pace_ == RealSpeed)
-            t += duration_cast<Clock::duration>(duration<double, std::milli>(r.busyMs));
-        for (uint8_t b : r.bytes) {
-            if (pace_ == RealSpeed)
-                t += byteTime;
-            rx_.push_back({b, t});
+        if (pace_ == Instant) {
+            for (uint8_t b : r.bytes)
+                rx_.push_back({b, now});
+            continue;
         }
+        wire_.send(r, [this](uint8_t b, double dueMs) {
+            rx_.push_back({b, Clock::time_point(duration_cast<Clock::duration>(
+                                  duration<double, std::milli>(dueMs)))});
+        });
     }
     return n;
 }

@@ -53,6 +53,7 @@ class SimSerialPort final : public SerialPort {
     Pace pace_;
     std::string name_;
     BoardSim sim_;
+    SimWire wire_; // at RealSpeed, in milliseconds of Clock
     std::deque<Pending> rx_;
     bool open_ = false;
     int opens_ = 0;

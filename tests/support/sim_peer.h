@@ -16,22 +16,18 @@ class SimPeer final : public PortPeer {
     void onBytes(FakeLine& line, std::span<const uint8_t> bytes) override {
         if (board.hungUp())
             return;
-        // The command takes its time on the wire before the board has it.
-        double t =
-            static_cast<double>(line.nowMs()) + static_cast<double>(bytes.size()) * SimByteTimeMs;
-        for (const SimReply& r : board.feed(bytes)) {
-            t += r.busyMs;
-            for (uint8_t b : r.bytes) {
-                t += SimByteTimeMs;
+        wire.received(static_cast<double>(line.nowMs()), bytes.size());
+        for (const SimReply& r : board.feed(bytes))
+            wire.send(r, [&line](uint8_t b, double due) {
                 const uint8_t one[] = {b};
-                line.deliver(static_cast<int64_t>(std::ceil(t)), one);
-            }
-        }
+                line.deliver(static_cast<int64_t>(std::ceil(due)), one);
+            });
         if (board.hungUp())
-            line.hangUp(static_cast<int64_t>(std::ceil(t)) + 1);
+            line.hangUp(static_cast<int64_t>(std::ceil(wire.freeMs())) + 1);
     }
 
     BoardSim board;
+    SimWire wire;
 };
 
 } // namespace kpr::test

@@ -83,5 +83,33 @@ TEST(BoardSim, FindsTheNextFrameInADamagedStream) {
         EXPECT_FALSE(parse_sim_fault(bad, f)) << bad;
 }
 
+// The line's timing, played on a clock of our own: one wire over the steps, in byte times.
+TEST(SimWire, EachByteIsDueWhenTheLineHasCarriedWhatCameBefore) {
+    constexpr double B = SimByteTimeMs;
+    const struct {
+        const char* what;
+        double sentMs;
+        std::size_t commandBytes;
+        double busyMs;
+        std::size_t replyBytes;
+        double firstDue, lastDue;
+    } steps[] = {
+        {"a reply follows its whole command", 0, 10, 0, 2, 11 * B, 12 * B},
+        {"the board's work comes first", 100, 1, 5, 1, 100 + 5 + 2 * B, 100 + 5 + 2 * B},
+        {"a command sent during a reply waits for it", 100, 2, 0, 3, 105 + 5 * B, 105 + 7 * B},
+    };
+    SimWire wire;
+    for (const auto& s : steps) {
+        wire.received(s.sentMs, s.commandBytes);
+        std::vector<double> due;
+        wire.send({std::vector<uint8_t>(s.replyBytes, 0x55), s.busyMs},
+                  [&due](uint8_t, double ms) { due.push_back(ms); });
+        ASSERT_EQ(due.size(), s.replyBytes) << s.what;
+        EXPECT_DOUBLE_EQ(due.front(), s.firstDue) << s.what;
+        EXPECT_DOUBLE_EQ(due.back(), s.lastDue) << s.what;
+        EXPECT_DOUBLE_EQ(wire.freeMs(), s.lastDue) << s.what;
+    }
+}
+
 } // namespace
 } // namespace kpr
