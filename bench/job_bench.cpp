@@ -7,69 +7,43 @@
 // default image and stores it (floor 2 s for the whole import); fills the ledger with ATTEMPTS
 // verified pagers, then takes twenty rows, each recorded as a verified pager, and prints the
 // median milliseconds per take against the 10 ms floor.
+#include "filled_ledger.h"
 #include "jobs/order.h"
-#include "ledger/ledger.h"
-#include "ledger/sqlite_connection.h"
 #include "text/default_image.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 using namespace kpr;
-
-namespace {
-double since(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-} // namespace
+using bench::ms_since;
 
 int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::stoi(argv[1]) : 10000;
     const int attempts = argc > 2 ? std::stoi(argv[2]) : 100000;
-    const std::string file = (std::filesystem::temp_directory_path() /
-                              ("kpr-bench-job-" + std::to_string(::getpid()) + ".sqlite"))
-                                 .string();
-    std::filesystem::remove(file);
-    auto ledger = make_ledger(file, "");
-    ledger->open({"bench-machine", "bench", ::getpid()});
-    {
-        SqliteConnection db(file);
-        db.connect(LedgerAccess::Record);
-        db.exec("BEGIN", {});
-        db.exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ? - 1)"
-                " INSERT INTO attempts (at_utc, station, port, user_name, kind, serial, firmware,"
-                " frequency, language, image_sha256, backup_file, result, message, serial_hex,"
-                " serial_identifies) SELECT '2026-01-01T00:00:00Z', 'b', 'p', 'u', 'write',"
-                " printf('KS%010d', i), 1, '0', '', '', '', 'verified', '', '', 1 FROM n",
-                {std::to_string(attempts)});
-        db.exec("COMMIT", {});
-    }
+    bench::FilledLedger ledger("job", "", attempts);
 
     std::string csv = "label;capcode.1;capcode.2:shared\r\n";
     for (int r = 0; r < rows; ++r)
         csv += "\"Unit " + std::to_string(r) + "\";" + std::to_string(300000 + r) + ";1200000\r\n";
     const auto t0 = std::chrono::steady_clock::now();
     Order order = parse_order(csv);
-    const double parseMs = since(t0);
+    const double parseMs = ms_since(t0);
     validate_order(order, default_image(), ledger.get());
-    const double checkMs = since(t0) - parseMs;
+    const double checkMs = ms_since(t0) - parseMs;
     NewJob job{"bench", "", "base.tbl", {}, order.columns, order.rows};
     job.base.assign(default_image().bytes().begin(), default_image().bytes().end());
     if (order.ok())
         ledger->add_job(job);
-    const double importMs = since(t0);
+    const double importMs = ms_since(t0);
 
     std::vector<double> ms;
     for (int i = 0; i < 20; ++i) {
         const auto t1 = std::chrono::steady_clock::now();
         const auto row = ledger->take_job_row("bench");
-        ms.push_back(since(t1));
+        ms.push_back(ms_since(t1));
         LedgerAttempt a;
         a.kind = "write";
         a.result = "verified";
@@ -83,8 +57,5 @@ int main(int argc, char** argv) {
                 order.ok() && importMs <= 2000 ? "ok" : "SLOW");
     std::printf("next row with %d attempts: median %.2f ms, worst %.2f ms (floor 10 ms) %s\n",
                 attempts, ms[ms.size() / 2], ms.back(), ms[ms.size() / 2] <= 10 ? "ok" : "SLOW");
-    std::filesystem::remove(file);
-    std::filesystem::remove(file + "-wal");
-    std::filesystem::remove(file + "-shm");
     return order.ok() && importMs <= 2000 && ms[ms.size() / 2] <= 10 ? 0 : 1;
 }

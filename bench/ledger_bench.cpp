@@ -7,56 +7,33 @@
 // reserves from 1000000 twenty times (each reservation passes over all of them and is given
 // back, then a verified pager is recorded after the run) and prints the median milliseconds
 // per reservation against the 10 ms floor, and per record.
-#include "ledger/attempt_facts.h"
-#include "ledger/ledger.h"
+#include "filled_ledger.h"
 #include "ledger/ledger_schema.h"
-#include "ledger/sqlite_connection.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 using namespace kpr;
+using bench::ms_since;
 
 int main(int argc, char** argv) {
     const int held = argc > 1 ? std::stoi(argv[1]) : 100000;
-    const std::string file = argc > 2
-                                 ? argv[2]
-                                 : (std::filesystem::temp_directory_path() /
-                                    ("kpr-bench-ledger-" + std::to_string(::getpid()) + ".sqlite"))
-                                       .string();
-    std::filesystem::remove(file);
-    auto ledger = make_ledger(file, "");
-    ledger->open({"bench-machine", "bench", ::getpid()});
-    {
-        SqliteConnection db(file);
-        db.connect(LedgerAccess::Record);
-        db.exec("BEGIN", {});
-        db.exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ? - 1)"
-                " INSERT INTO attempts (at_utc, station, port, user_name, kind, serial, firmware,"
-                " frequency, language, image_sha256, backup_file, result, message, serial_hex,"
-                " serial_identifies) SELECT '2026-01-01T00:00:00Z', 'b', 'p', 'u', 'write',"
-                " printf('KS%010d', i), 1, '0', '', '', '', 'verified', '', '', 1 FROM n",
-                {std::to_string(held)});
+    // Each verified pager holds one capcode, consecutive from 1000000 on.
+    bench::FilledLedger ledger("ledger", argc > 2 ? argv[2] : "", held, [](SqliteConnection& db) {
         db.exec("INSERT INTO capcode_holds (capcode, attempt_id, serial_hex, identifies, serial)"
                 " SELECT 1000000 + id - 1, id, printf('%x', id), 1, serial FROM attempts",
                 {});
         rebuild_capcode_runs(db);
-        db.exec("COMMIT", {});
-    }
+    });
     std::vector<double> ms, recordMs;
-    int32_t got = 0;
+    Capcode got = 0;
     for (int i = 0; i < 20; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
         const LedgerReservation r = ledger->reserve_capcode(1000000);
-        ms.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                .count());
+        ms.push_back(ms_since(t0));
         got = r.capcode;
         ledger->release({r.id});
         // The verified pager that takes the capcode after it, as a batch records it.
@@ -68,9 +45,7 @@ int main(int argc, char** argv) {
         a.capcodes[0] = {1000000 + held + 1 + i, true};
         const auto t1 = std::chrono::steady_clock::now();
         ledger->record(a);
-        recordMs.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t1)
-                .count());
+        recordMs.push_back(ms_since(t1));
     }
     std::sort(ms.begin(), ms.end());
     std::sort(recordMs.begin(), recordMs.end());
@@ -78,8 +53,5 @@ int main(int argc, char** argv) {
     std::printf("reservation past %d held capcodes (got %d): median %.2f ms, worst %.2f ms "
                 "(floor 10 ms) %s\n",
                 held, got, ms[ms.size() / 2], ms.back(), ms[ms.size() / 2] <= 10 ? "ok" : "SLOW");
-    std::filesystem::remove(file);
-    std::filesystem::remove(file + "-wal");
-    std::filesystem::remove(file + "-shm");
     return got == 1000000 + held && ms[ms.size() / 2] <= 10 ? 0 : 1;
 }

@@ -15,7 +15,6 @@ namespace {
 // listing of the image the program must build.
 TEST(DefaultImage, ChecksumOfEveryRegion) {
     const PagerImage& img = default_image();
-    EXPECT_EQ(img, build_default_image());
     const struct {
         int first, last;
         uint32_t crc;
