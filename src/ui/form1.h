@@ -125,6 +125,9 @@ class Form1 : public QMainWindow {
     void resumeMonitor(bool hadMonitor);
     void carryOutFocusRequest();
     void runPagerCommand(OperationKind kind);
+    // The programming dialog writing the named job's rows, a pager each; the window's image
+    // is back afterwards.
+    void runJob(const std::string& job);
     // The station dialog, running the named job of the ledger when one is given.
     void openStation(const std::string& job);
     // The dialog ("Form5", "Form6") a button's route opens, after its click handler filled it.

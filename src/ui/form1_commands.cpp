@@ -93,6 +93,27 @@ void Form1::runPagerCommand(OperationKind kind) {
     resumeMonitor(hadMonitor);
 }
 
+void Form1::runJob(const std::string& job) {
+    if (!programmer_)
+        return;
+    // The rows are the job's, not the editor's: its mode and entries do not stop them.
+    const bool hadMonitor = holdMonitor();
+    strip_->setFocus(Qt::OtherFocusReason); // an entry being edited is stored first
+    editor_.state().focusRequest.clear();
+    editor_.flags().OperationKind = OperationKind::Write;
+    const PagerImage before = editor_.image();
+    {
+        Form2 dialog(editor_, *programmer_, this);
+        dialog.useJob(job);
+        emit dialogOpened(&dialog);
+        dialog.exec();
+    }
+    // Each pager's row was shown while it was written; the window's own image is back.
+    editor_.load_image(before);
+    render();
+    resumeMonitor(hadMonitor);
+}
+
 void Form1::setStationPorts(StationPorts ports) {
     stationPorts_ = std::move(ports);
     actions_["mnuStation"]->setEnabled(static_cast<bool>(stationPorts_.list));
@@ -156,9 +177,12 @@ void Form1::mnuLog_Click() {
 void Form1::mnuJobs_Click() {
     JobsDialog dialog(programmer_ ? programmer_->ledgerUrl() : product_ledger_url(),
                       product_ledger_file(), editor_.flags().CurrentTablePath, messages_, this);
-    // Jobs run on the station's boards; without them there is nothing to run on.
+    if (programmer_)
+        dialog.setRunHook(JobsDialog::RunOn::Board,
+                          [this](const std::string& job) { runJob(job); });
     if (stationPorts_.list)
-        dialog.setRunHook([this](const std::string& job) { openStation(job); });
+        dialog.setRunHook(JobsDialog::RunOn::Station,
+                          [this](const std::string& job) { openStation(job); });
     emit dialogOpened(&dialog);
     dialog.exec();
 }

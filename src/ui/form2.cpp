@@ -1,6 +1,7 @@
 #include "ui/form2.h"
 
 #include "editor/editor.h"
+#include "jobs/board_job.h"
 #include "ui/ncommand.h"
 #include "ui/programmer.h"
 
@@ -14,6 +15,17 @@
 #include <QVBoxLayout>
 
 namespace kpr {
+
+// A job's run. Its steps run on the link thread, one after another; the UI reads what a step
+// left once the step is over.
+struct Form2::JobRun {
+    std::string name;
+    std::unique_ptr<BoardJob> board;
+    std::optional<JobPager> next; // taken, written at the next Write
+    std::string caption;          // next's
+    std::string end;              // why no row is next
+    bool recorded = true;         // the last pager's attempt is in the ledger
+};
 
 Form2::Form2(Editor& editor, Programmer& programmer, QWidget* parent)
     : QDialog(parent), editor_(editor), programmer_(programmer) {
@@ -59,6 +71,13 @@ Form2::Form2(Editor& editor, Programmer& programmer, QWidget* parent)
     autos->addWidget(lblAuto2_);
     autos->addStretch(1);
     top->addLayout(autos);
+    lblJob_ = new QLabel(this);
+    lblJob_->setObjectName(QStringLiteral("lblJob"));
+    lblJob_->setWordWrap(true);
+    QFont jf = lblJob_->font();
+    jf.setBold(true);
+    lblJob_->setFont(jf);
+    top->addWidget(lblJob_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -79,6 +98,7 @@ Form2::Form2(Editor& editor, Programmer& programmer, QWidget* parent)
     cmdExit_->hide();
     lblAuto1_->hide();
     lblAuto2_->hide();
+    lblJob_->hide();
 
     ProgressRelay& p = programmer_.progress();
     connect(&p, &ProgressRelay::maximumChanged, this, [this](int m) { PB1_->setMaximum(m); });
@@ -120,6 +140,11 @@ void Form2::showEvent(QShowEvent* e) {
 }
 
 void Form2::activate() {
+    if (job_) {
+        programmer_.clearCancel();
+        takeJobRow();
+        return;
+    }
     const EditorFlags& f = editor_.flags();
     if (f.OperationKind == OperationKind::Write) {
         lblAuto1_->setVisible(f.AutoInc1);
@@ -147,6 +172,10 @@ void Form2::activate() {
 void Form2::cmdWrite_Click() {
     if (running_)
         return;
+    if (job_) {
+        writeJobRow();
+        return;
+    }
     cmdWrite_->setEnabled(false);
     cmdExit_->setEnabled(false);
     running_ = true;
@@ -175,6 +204,117 @@ void Form2::cmdWrite_Click() {
         });
 }
 
+void Form2::useJob(const std::string& name) {
+    job_ = std::make_shared<JobRun>();
+    job_->name = name;
+    setWindowTitle(QStringLiteral("Pager Program - Job %1").arg(QString::fromStdString(name)));
+    lblJob_->show();
+}
+
+void Form2::takeJobRow() {
+    running_ = true;
+    cmdWrite_->setEnabled(false);
+    cmdExit_->setEnabled(false);
+    Programmer& prog = programmer_;
+    programmer_.post(
+        [&prog, job = job_] {
+            try {
+                if (!job->board)
+                    job->board = std::make_unique<BoardJob>(prog.recorder(), job->name);
+                // A close asked for meanwhile takes no row.
+                if (!prog.operations().cancel_requested())
+                    job->next = job->board->take();
+                if (job->next) {
+                    job->caption = job->board->caption(*job->next);
+                    return;
+                }
+                const int left = job->board->left();
+                job->end = "Job \"" + job->name + "\" " +
+                           (left == 0 ? std::string("is finished: every row is verified.")
+                                      : "has no row left to take; " + std::to_string(left) +
+                                            " row(s) not verified are held by a station or "
+                                            "until their pager has been checked.");
+            } catch (const LedgerError& e) {
+                job->end = e.what();
+                prog.messages().message(e.what(), MessageIcon::Critical);
+            }
+        },
+        [this] {
+            running_ = false;
+            showJobRow();
+        });
+}
+
+void Form2::showJobRow() {
+    if (closeWhenIdle_) {
+        closeJob();
+        return;
+    }
+    const bool more = job_->next.has_value();
+    lblJob_->setText(QString::fromStdString(more ? job_->caption : job_->end));
+    cmdWrite_->setVisible(more);
+    cmdWrite_->setEnabled(true);
+    cmdExit_->show();
+    cmdExit_->setEnabled(true);
+    // Enter writes the next pager; once none is left it closes.
+    (more ? cmdWrite_ : cmdExit_)->setFocus(Qt::OtherFocusReason);
+}
+
+void Form2::writeJobRow() {
+    if (!job_->next)
+        return;
+    cmdWrite_->setEnabled(false);
+    cmdExit_->setEnabled(false);
+    running_ = true;
+    lblJob_->setText(QStringLiteral("Writing %1").arg(QString::fromStdString(job_->caption)));
+    // The window shows the pager's settings while it is written.
+    editor_.load_image(job_->next->image);
+    Programmer& prog = programmer_;
+    programmer_.post(
+        [&prog, job = job_] {
+            const JobPager pager = *std::exchange(job->next, std::nullopt);
+            job->recorded = true;
+            if (!prog.runTransfer(
+                    [&] { job->recorded = job->board->write(prog.operations(), pager); })) {
+                try {
+                    job->board->give_back(pager); // closed before it started
+                } catch (const LedgerError&) {
+                    // still taken: the next start of the program puts it back
+                }
+            }
+        },
+        [this] {
+            running_ = false;
+            emit operationFinished();
+            if (closeWhenIdle_)
+                finish();
+            else if (!job_->recorded) {
+                // As a verified pager the ledger does not know of, the run goes no further.
+                job_->end = "Stopped: the ledger did not record the last pager.";
+                showJobRow();
+            } else
+                takeJobRow(); // a failed pager's row is back at the front: it comes again
+        });
+}
+
+void Form2::closeJob() {
+    if (!job_->next) {
+        finish();
+        return;
+    }
+    // The row taken for the next pager goes back to the front of the job.
+    running_ = true;
+    programmer_.post(
+        [job = job_] {
+            try {
+                job->board->give_back(*std::exchange(job->next, std::nullopt));
+            } catch (const LedgerError&) {
+                // still taken: the next start of the program puts it back
+            }
+        },
+        [this] { finish(); });
+}
+
 bool Form2::tryClose() {
     if (running_) {
         // The transfer stops once the reply in flight is in (so the line is quiet for the
@@ -182,6 +322,10 @@ bool Form2::tryClose() {
         closeWhenIdle_ = true;
         Label1_->setText(QStringLiteral("Cancelling..."));
         programmer_.cancel();
+        return false;
+    }
+    if (job_ && job_->next) {
+        closeJob();
         return false;
     }
     finish();

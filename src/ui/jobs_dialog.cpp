@@ -72,14 +72,19 @@ JobsDialog::JobsDialog(std::string url, std::string defaultFile, std::string cur
     top->addWidget(jobs_, 2);
 
     auto* actions = new QHBoxLayout;
-    run_ = new QPushButton(QStringLiteral("Run on Station..."), this);
-    run_->setObjectName(QStringLiteral("run"));
-    run_->setToolTip(QStringLiteral("Program the job's pending rows on the station's boards."));
+    runBoard_ = new QPushButton(QStringLiteral("Run"), this);
+    runBoard_->setObjectName(QStringLiteral("run"));
+    runBoard_->setToolTip(QStringLiteral("Program the job's pending rows on this window's board, "
+                                         "a pager at each Write."));
+    runStation_ = new QPushButton(QStringLiteral("Run on Station..."), this);
+    runStation_->setObjectName(QStringLiteral("runStation"));
+    runStation_->setToolTip(
+        QStringLiteral("Program the job's pending rows on the station's boards."));
     note_ = new QPushButton(QStringLiteral("Delivery Note..."), this);
     note_->setObjectName(QStringLiteral("deliveryNote"));
     note_->setToolTip(QStringLiteral("Which pager carries which row, as PDF or CSV."));
     auto* refresh = new QPushButton(QStringLiteral("Refresh"), this);
-    for (QPushButton* b : {run_, note_, refresh}) {
+    for (QPushButton* b : {runBoard_, runStation_, note_, refresh}) {
         b->setAutoDefault(false);
         actions->addWidget(b);
     }
@@ -126,7 +131,8 @@ JobsDialog::JobsDialog(std::string url, std::string defaultFile, std::string cur
     top->addLayout(bottom);
 
     connect(jobs_, &QTableWidget::itemSelectionChanged, this, &JobsDialog::showButtons);
-    connect(run_, &QPushButton::clicked, this, &JobsDialog::runSelected);
+    connect(runBoard_, &QPushButton::clicked, this, [this] { runSelected(RunOn::Board); });
+    connect(runStation_, &QPushButton::clicked, this, [this] { runSelected(RunOn::Station); });
     connect(note_, &QPushButton::clicked, this, &JobsDialog::writeDeliveryNote);
     connect(refresh, &QPushButton::clicked, this, &JobsDialog::reload);
     connect(import_, &QPushButton::clicked, this, &JobsDialog::importOrder);
@@ -139,8 +145,8 @@ JobsDialog::JobsDialog(std::string url, std::string defaultFile, std::string cur
 
 JobsDialog::~JobsDialog() = default;
 
-void JobsDialog::setRunHook(std::function<void(const std::string&)> hook) {
-    runHook_ = std::move(hook);
+void JobsDialog::setRunHook(RunOn where, std::function<void(const std::string&)> hook) {
+    runHook_[int(where)] = std::move(hook);
     showButtons();
 }
 
@@ -198,7 +204,8 @@ void JobsDialog::select(const std::string& name) {
 
 void JobsDialog::showButtons() {
     const bool chosen = !selectedJob().empty();
-    run_->setEnabled(chosen && runHook_);
+    runBoard_->setEnabled(chosen && runHook_[int(RunOn::Board)]);
+    runStation_->setEnabled(chosen && runHook_[int(RunOn::Station)]);
     note_->setEnabled(chosen);
     checkAgain_->setEnabled(!lastOrder_.isEmpty() && problems_->rowCount() > 0);
 }
@@ -332,11 +339,12 @@ void JobsDialog::writeDeliveryNote() {
     status_->setText(QStringLiteral("Delivery note written to %1.").arg(path));
 }
 
-void JobsDialog::runSelected() {
+void JobsDialog::runSelected(RunOn where) {
     const std::string name = selectedJob();
-    if (name.empty() || !runHook_)
+    const auto& hook = runHook_[int(where)];
+    if (name.empty() || !hook)
         return;
-    runHook_(name);
+    hook(name);
     reload();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Pager > "Jobs...": the jobs of the ledger the window records in, each with a bar of its
 // verified pagers; an order imported from its CSV file over a base table file (every problem
-// listed by row and column, nothing stored while any is left), a job run on the station's
-// boards, and its delivery note written as PDF or CSV as `kprtool job report` writes it.
+// listed by row and column, nothing stored while any is left), a job run on the window's own
+// board or on the station's boards, and its delivery note written as PDF or CSV as `kprtool
+// job report` writes it.
 #include "jobs/order.h"
 #include "ledger/ledger.h"
 
@@ -36,8 +37,10 @@ class JobsDialog final : public QDialog {
     void setFileDialogHook(std::function<QString(FileChoice)> hook) {
         fileDialogHook_ = std::move(hook);
     }
-    // What "Run on Station..." does with the chosen job; without it the button stays off.
-    void setRunHook(std::function<void(const std::string& job)> hook);
+    // What "Run" (the window's board) and "Run on Station..." do with the chosen job; a button
+    // without its hook stays off.
+    enum class RunOn { Board, Station };
+    void setRunHook(RunOn where, std::function<void(const std::string& job)> hook);
 
     QTableWidget* jobTable() const { return jobs_; }
     QTableWidget* problemTable() const { return problems_; }
@@ -46,7 +49,9 @@ class JobsDialog final : public QDialog {
     QLineEdit* customerBox() const { return customer_; }
     QPushButton* importButton() const { return import_; }
     QPushButton* checkAgainButton() const { return checkAgain_; }
-    QPushButton* runButton() const { return run_; }
+    QPushButton* runButton(RunOn where) const {
+        return where == RunOn::Board ? runBoard_ : runStation_;
+    }
     QPushButton* noteButton() const { return note_; }
     QLabel* statusLabel() const { return status_; }
 
@@ -59,7 +64,7 @@ class JobsDialog final : public QDialog {
     bool checkAgain() { return importFiles(lastOrder_, lastBase_); }
     // The chosen job's delivery note, to a file the operator names (.pdf or .csv).
     void writeDeliveryNote();
-    void runSelected();
+    void runSelected(RunOn where);
     // Lists the ledger's jobs again, the chosen one kept chosen.
     void reload();
 
@@ -84,11 +89,12 @@ class JobsDialog final : public QDialog {
     QLineEdit* customer_ = nullptr;
     QPushButton* import_ = nullptr;
     QPushButton* checkAgain_ = nullptr;
-    QPushButton* run_ = nullptr;
+    QPushButton* runBoard_ = nullptr;
+    QPushButton* runStation_ = nullptr;
     QPushButton* note_ = nullptr;
     QLabel* status_ = nullptr;
     std::function<QString(FileChoice)> fileDialogHook_;
-    std::function<void(const std::string&)> runHook_;
+    std::function<void(const std::string&)> runHook_[2]; // by RunOn
 };
 
 } // namespace kpr

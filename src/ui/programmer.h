@@ -120,6 +120,9 @@ class Programmer final : public QObject, private LinkUi {
     BoardLink& board() { return session_.board(); }
     Operations& operations() { return session_.operations(); }
     ProgressRelay& progress() { return progress_; }
+    // The session's ledger recorder and the operations' messages; on the link thread only.
+    LedgerRecorder& recorder() { return *ledger_; }
+    OperatorMessages& messages() { return said_; }
     // The ledger the next operation records in ("" is the default file).
     void setLedgerUrl(const std::string& url);
     const std::string& ledgerUrl() const { return ledgerUrl_; }

@@ -4,7 +4,10 @@
 #include "cli/cli_progress.h"
 #include "cli/verbs/device_session.h"
 #include "cli/verbs/ledger_session.h"
-#include "jobs/order.h"
+#include "jobs/board_job.h"
+
+#include <algorithm>
+#include <optional>
 
 namespace kpr::cli {
 
@@ -18,25 +21,15 @@ int write_job(CommandContext& ctx, const QCommandLineParser& parser, const std::
     DeviceSession s(ctx, parser);
     LedgerSession ledger(s);
     s.editor().startup_finish({}, false);
-    if (!ledger.open(parser, true))
-        return ExitFailure;
-    Ledger* l = ledger.ledger();
-    if (!l)
+    if (!ledger.open(parser, true) || !ledger.recorder())
         return ExitFailure; // the reason was shown
-    Job job;
-    PagerImage base;
+    std::optional<BoardJob> job;
     try {
-        job = l->job(name);
+        job.emplace(*ledger.recorder(), name);
     } catch (const LedgerError& e) {
         s.messages().message(e.what(), MessageIcon::Critical);
         return ExitFailure;
     }
-    if (job.base.size() != base.bytes().size()) {
-        s.messages().message("The ledger's base image of job \"" + name + "\" is damaged.",
-                             MessageIcon::Critical);
-        return ExitFailure;
-    }
-    std::copy(job.base.begin(), job.base.end(), base.bytes().begin());
     if (!s.connect())
         return ExitFailure;
     s.editor().flags().OperationKind = OperationKind::Write;
@@ -44,9 +37,9 @@ int write_job(CommandContext& ctx, const QCommandLineParser& parser, const std::
     int written = 0;
     bool failed = false;
     for (int i = 0; (count == 0 || i < count) && !failed && !s.cancelled(); ++i) {
-        std::optional<JobRow> row;
+        std::optional<JobPager> row;
         try {
-            row = l->take_job_row(name);
+            row = job->take();
         } catch (const LedgerError& e) {
             s.messages().message(e.what(), MessageIcon::Critical);
             failed = true;
@@ -54,28 +47,22 @@ int write_job(CommandContext& ctx, const QCommandLineParser& parser, const std::
         }
         if (!row)
             break;
-        const std::string what = "Job \"" + name + "\" row " + std::to_string(row->row) +
-                                 (row->label.empty() ? std::string() : " (" + row->label + ")");
-        std::vector<OrderProblem> problems;
-        const auto image = apply_job_row(base, job.columns, row->values, row->row, &problems);
-        if (!image || (i > 0 && !s.messages().ask("Put the next pager in the board for " + what +
-                                                  ". Write it?"))) {
-            for (const OrderProblem& p : problems)
-                s.messages().message(describe_order_problem(p, name), MessageIcon::Critical);
-            l->return_job_row(row->id);
+        const std::string what = job->describe(*row);
+        if (i > 0 &&
+            !s.messages().ask("Put the next pager in the board for " + what + ". Write it?")) {
+            job->give_back(*row);
             failed = true;
             break;
         }
         ctx.progress.finish();
         ctx.err << QString::fromStdString(what) << "\n";
         ctx.err.flush();
-        s.editor().load_image(*image);
-        ledger.set_job_row(row->id);
-        const OpOutcome r = s.ops().write_and_verify();
-        if (r == OpOutcome::Success)
-            ++written;
+        s.editor().load_image(row->image);
         // A failed or cancelled pager's row is back at the front of the job.
-        if (!ledger.record_write(r) || r != OpOutcome::Success)
+        const bool recorded = job->write(s.ops(), *row);
+        if (s.ops().lastOutcome() == OpOutcome::Success)
+            ++written;
+        if (!recorded || s.ops().lastOutcome() != OpOutcome::Success)
             failed = true;
     }
     const bool released = s.release();
@@ -83,14 +70,7 @@ int write_job(CommandContext& ctx, const QCommandLineParser& parser, const std::
         !s.ops().writeLeftIncomplete())
         s.messages().message(MsgCancelled, MessageIcon::None);
     ctx.progress.finish();
-    int left = 0;
-    try {
-        for (const JobSummary& j : l->jobs())
-            if (j.name == name)
-                left = j.rows - j.verified;
-    } catch (const LedgerError&) {
-        // the count below is all that is lost
-    }
+    const int left = std::max(0, job->left());
     ctx.err << written << " pager(s) written from job \"" << QString::fromStdString(name) << "\"; "
             << left << " row(s) not yet verified.\n";
     ctx.err.flush();

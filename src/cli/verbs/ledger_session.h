@@ -50,10 +50,8 @@ class LedgerSession {
     bool record_verify(OpOutcome r) { return !recorder_ || recorder_->record_verify(r); }
     // The open ledger; nothing with --no-ledger or when it could not be used.
     Ledger* ledger() { return recorder_ ? recorder_->ledger() : nullptr; }
-    void set_job_row(int64_t row) {
-        if (recorder_)
-            recorder_->set_job_row(row);
-    }
+    // The recorder open() put in place; nothing with --no-ledger or when it could not be used.
+    LedgerRecorder* recorder() { return recorder_; }
 
   private:
     DeviceSession& s_;
