@@ -70,4 +70,11 @@ std::string snake_case_key(const std::string& caption) {
     return out;
 }
 
+// Characters first..first+count-1 (1-based) of s; characters past its end are empty.
+std::string mid(const std::string& s, size_t first, size_t count) {
+    if (first - 1 >= s.size())
+        return {};
+    return s.substr(first - 1, count);
+}
+
 } // namespace kpr

@@ -16,4 +16,8 @@ std::string brief_value(const std::string& value);
 // "ext_chargers_beeper".
 std::string snake_case_key(const std::string& caption);
 
+// Characters first..first+count-1 (1-based, as the pager's model strings are cut); characters
+// past its end are empty.
+std::string mid(const std::string& s, size_t first, size_t count);
+
 } // namespace kpr

@@ -6,19 +6,19 @@
 namespace kpr {
 
 namespace {
-void check(int addr) {
+void check_address(int addr) {
     if (addr < 0 || addr > ImageUpperBound)
         throw std::out_of_range("pager image address " + std::to_string(addr) + " out of range");
 }
 } // namespace
 
 uint8_t& PagerImage::operator[](int addr) {
-    check(addr);
+    check_address(addr);
     return bytes_[static_cast<std::size_t>(addr)];
 }
 
 uint8_t PagerImage::operator[](int addr) const {
-    check(addr);
+    check_address(addr);
     return bytes_[static_cast<std::size_t>(addr)];
 }
 
@@ -31,7 +31,7 @@ uint8_t PagerImage::get_bits(int addr, int bit, int len) const {
 }
 
 bool PagerImage::set_bits(int addr, int bit, int value, int len) {
-    check(addr);
+    check_address(addr);
     if (bit < 0 || len < 1 || bit + len > 8 || value < 0)
         return false;
     const unsigned fieldMask = (1u << len) - 1u;

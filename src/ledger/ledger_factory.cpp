@@ -14,10 +14,6 @@ namespace kpr {
 
 namespace {
 
-bool starts_with(const std::string& s, const char* p) {
-    return s.rfind(p, 0) == 0;
-}
-
 // libpq's keyword value, quoted.
 std::string quoted(const std::string& v) {
     std::string q = "'";
@@ -38,15 +34,15 @@ std::string redacted_ledger_url(const std::string& url) {
 }
 
 std::unique_ptr<Ledger> make_ledger(const std::string& url, const std::string& defaultFile) {
-    if (starts_with(url, "postgresql://") || starts_with(url, "postgres://"))
+    if (url.starts_with("postgresql://") || url.starts_with("postgres://"))
         return std::make_unique<SqlLedger>(
             std::make_unique<PgConnection>(url, redacted_ledger_url(url)));
     std::string path = url.empty() ? defaultFile : url;
-    if (starts_with(path, "sqlite:"))
+    if (path.starts_with("sqlite:"))
         path = path.substr(7);
     // Names SQLite gives a meaning of its own would be a ledger that vanishes with the
     // program (or one shared only in memory): every capcode would be free again next time.
-    if (path.empty() || path == ":memory:" || starts_with(path, "file:"))
+    if (path.empty() || path == ":memory:" || path.starts_with("file:"))
         throw LedgerError("The ledger \"" + utf8_text(url) +
                           "\" names no file. Give the path of a ledger file, or a "
                           "postgresql:// URL.");
@@ -57,7 +53,7 @@ std::unique_ptr<Ledger> make_ledger(const std::string& url, const std::string& d
         const std::filesystem::path p(path);
         std::string info = "host=" + quoted(S_ISDIR(st.st_mode) ? path : p.parent_path().string());
         const std::string name = p.filename().string();
-        if (S_ISSOCK(st.st_mode) && starts_with(name, ".s.PGSQL."))
+        if (S_ISSOCK(st.st_mode) && name.starts_with(".s.PGSQL."))
             info += " port=" + quoted(name.substr(9));
         return std::make_unique<SqlLedger>(std::make_unique<PgConnection>(info, path));
     }

@@ -13,6 +13,11 @@ namespace kpr {
 using SqlValue = std::optional<std::string>;
 using SqlRow = std::vector<SqlValue>;
 
+// A value as text, null read as empty.
+inline std::string text(const SqlValue& v) {
+    return v.value_or("");
+}
+
 // The connection went away (a server restarted, a network dropped, a wait ran out): the
 // caller may connect again and retry what it was doing once.
 class LedgerConnectionLost : public LedgerError {

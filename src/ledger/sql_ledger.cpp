@@ -17,10 +17,6 @@ namespace kpr {
 
 namespace {
 
-std::string text(const SqlValue& v) {
-    return v.value_or("");
-}
-
 bool process_alive(int64_t pid) {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }

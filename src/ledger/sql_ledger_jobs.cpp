@@ -12,10 +12,6 @@ namespace kpr {
 
 namespace {
 
-std::string text(const SqlValue& v) {
-    return v.value_or("");
-}
-
 constexpr const char* RowColumns =
     "r.id, j.name, r.row_number, r.label, r.state, r.station, r.machine, r.pid, r.writing,"
     " r.serial, r.at_utc";

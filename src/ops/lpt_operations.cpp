@@ -1,6 +1,7 @@
 #include "ops/lpt_operations.h"
 
 #include "common/operator_texts.h"
+#include "common/printable_text.h"
 #include "hardware/clock.h"
 #include "link/usb_link.h"
 #include "ops/seal.h"
@@ -13,16 +14,9 @@ namespace kpr {
 
 namespace {
 
-void require_range(int strt, int stp) {
+void require_address_range(int strt, int stp) {
     if (strt < 0 || stp < strt || stp > ImageUpperBound)
         throw std::out_of_range("address range outside the pager's memory");
-}
-
-// Characters first..first+count-1 (1-based) of s; characters past its end are empty.
-std::string mid(const std::string& s, size_t first, size_t count) {
-    if (first - 1 >= s.size())
-        return {};
-    return s.substr(first - 1, count);
 }
 
 bool is_page_start(int a) {
@@ -71,7 +65,7 @@ bool LptBoardOperations::open_write(int a) {
 }
 
 OpOutcome LptBoardOperations::writeall(OpContext& ctx, PagerImage& img, int strt, int stp) {
-    require_range(strt, stp);
+    require_address_range(strt, stp);
     ctx.WriteIncomplete = false;
     TransferFlags& flags = ctx.editor.flags();
 
@@ -133,7 +127,7 @@ OpOutcome LptBoardOperations::writeall(OpContext& ctx, PagerImage& img, int strt
 // --- Read ---------------------------------------------------------------------------
 
 ReadOutcome LptBoardOperations::readall(OpContext& ctx, int strt, int stp) {
-    require_range(strt, stp);
+    require_address_range(strt, stp);
     EditorHooks& editor = ctx.editor;
     editor.imageBackup() = editor.image();
     ctx.OpFailed = false;
@@ -225,7 +219,7 @@ ReadOutcome LptBoardOperations::readall(OpContext& ctx, int strt, int stp) {
 // --- Verify -------------------------------------------------------------------------
 
 OpOutcome LptBoardOperations::verify(OpContext& ctx, const PagerImage& img, int strt, int stp) {
-    require_range(strt, stp);
+    require_address_range(strt, stp);
     start_transfer_bar(ctx.progress, strt, stp, ColourPurple, MsgVerifyingNow);
     ctx.OpFailed = false;
 

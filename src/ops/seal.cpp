@@ -1,5 +1,6 @@
 #include "ops/seal.h"
 
+#include "common/printable_text.h"
 #include "settings/battery.h"
 #include "settings/numeric_text.h"
 
@@ -12,16 +13,9 @@ namespace kpr {
 
 namespace {
 
-void require_range(std::span<const uint8_t> bytes, int from, int to) {
+void require_in_buffer(std::span<const uint8_t> bytes, int from, int to) {
     if (from < 0 || to < from || static_cast<size_t>(to) >= bytes.size())
         throw std::out_of_range("byte range outside the buffer");
-}
-
-// Characters first..first+count-1 (1-based) of s; characters past its end are empty.
-std::string mid(const std::string& s, size_t first, size_t count) {
-    if (first - 1 >= s.size())
-        return {};
-    return s.substr(first - 1, count);
 }
 
 // A plain decimal number with optional surrounding spaces, sign, point and exponent.
@@ -49,7 +43,7 @@ std::optional<double> parse_number(const std::string& text) {
 } // namespace
 
 uint16_t image_checksum(std::span<const uint8_t> bytes, int stp) {
-    require_range(bytes, 0, stp);
+    require_in_buffer(bytes, 0, stp);
     uint16_t s = 0;
     for (int i = 0; i <= stp - 2; ++i)
         if (i != AddrWrittenFlag)
@@ -58,7 +52,7 @@ uint16_t image_checksum(std::span<const uint8_t> bytes, int stp) {
 }
 
 uint16_t image_checksum_blank_firmware(std::span<const uint8_t> bytes, int stp) {
-    require_range(bytes, 0, stp);
+    require_in_buffer(bytes, 0, stp);
     uint16_t s = 0;
     for (int i = 0; i <= stp - 2; ++i) {
         if (i == AddrWrittenFlag)
@@ -70,12 +64,12 @@ uint16_t image_checksum_blank_firmware(std::span<const uint8_t> bytes, int stp) 
 }
 
 uint16_t serial_checksum(std::span<const uint8_t> bytes) {
-    require_range(bytes, AddrSerialFirst, AddrSerialLast);
+    require_in_buffer(bytes, AddrSerialFirst, AddrSerialLast);
     return serial_sum(bytes.subspan(AddrSerialFirst));
 }
 
 bool serial_checksum_ok(std::span<const uint8_t> bytes) {
-    require_range(bytes, AddrSerialFirst, AddrSerialSumLow);
+    require_in_buffer(bytes, AddrSerialFirst, AddrSerialSumLow);
     return serial_sum_matches(bytes.subspan(AddrSerialFirst));
 }
 
@@ -161,8 +155,8 @@ bool image_checksum_ok(std::span<const uint8_t> bytes, int stp) {
 
 std::optional<int> first_difference(std::span<const uint8_t> expected,
                                     std::span<const uint8_t> actual, int strt, int stp) {
-    require_range(expected, strt, stp);
-    require_range(actual, strt, stp);
+    require_in_buffer(expected, strt, stp);
+    require_in_buffer(actual, strt, stp);
     for (int i = strt; i <= stp; ++i)
         if (expected[i] != actual[i])
             return i;

@@ -52,22 +52,18 @@ class MessagesSwap {
     OperatorMessages* old_;
 };
 
-bool starts_with(const std::string& s, const char* prefix) {
-    return s.rfind(prefix, 0) == 0;
-}
-
 int group_of(const std::string& key) {
     if (key == "band" || key == "spacing")
         return 0;
     if (key == "frequency")
         return 1;
-    if (starts_with(key, "battery.") || key == "password")
+    if (key.starts_with("battery.") || key == "password")
         return 4;
-    if (starts_with(key, "capcode."))
+    if (key.starts_with("capcode."))
         return 5;
-    if (starts_with(key, "function."))
+    if (key.starts_with("function."))
         return 6;
-    if (key == "alert.personal" || starts_with(key, "maildrop."))
+    if (key == "alert.personal" || key.starts_with("maildrop."))
         return 7;
     if (key == "language")
         return 8;
@@ -75,7 +71,7 @@ int group_of(const std::string& key) {
         return 9;
     if (key == "source_prompts")
         return 10;
-    if (starts_with(key, "prompt."))
+    if (key.starts_with("prompt."))
         return 11;
     // The bound switches and lists, the lockout / out-of-range lists, menu switches, zoom,
     // contrast and tone: governing ones first.

@@ -41,7 +41,7 @@ double now_ms() {
     return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
 }
 
-bool write_all(int fd, const uint8_t* p, size_t n) {
+bool send_all(int fd, const uint8_t* p, size_t n) {
     while (n > 0) {
         const ssize_t w = ::write(fd, p, n);
         if (w < 0) {
@@ -134,7 +134,7 @@ double send_due(Socket& s, double now) {
         s.pending.pop_front();
     }
     if (!due.empty() && s.master >= 0)
-        write_all(s.master, due.data(), due.size());
+        send_all(s.master, due.data(), due.size());
     return s.pending.empty() ? -1 : s.pending.front().first;
 }
 
@@ -147,7 +147,7 @@ void serve(Socket& s, const uint8_t* buf, size_t n, bool pace) {
         if (pace) {
             s.wire.send(reply, [&s](uint8_t b, double due) { s.pending.emplace_back(due, b); });
         } else {
-            write_all(s.master, reply.bytes.data(), reply.bytes.size());
+            send_all(s.master, reply.bytes.data(), reply.bytes.size());
         }
     }
     if (hungUpBefore) {

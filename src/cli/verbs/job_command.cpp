@@ -30,8 +30,9 @@ const QCommandLineOption nameOption("name",
 const QCommandLineOption labelOption("label", "import: the customer, for the delivery note.",
                                      "TEXT");
 const QCommandLineOption checkOption("check", "import: check the order only; store nothing.");
-const QCommandLineOption csvOption("csv", "show: the rows as CSV.");
-const QCommandLineOption jsonOption("json", "show: the rows as a JSON array, one object a line.");
+const QCommandLineOption rowsCsvOption("csv", "show: the rows as CSV.");
+const QCommandLineOption rowsJsonOption("json",
+                                        "show: the rows as a JSON array, one object a line.");
 const QCommandLineOption
     outOption({"o", "output"}, "report: the delivery note to write, NOTE.pdf or NOTE.csv.", "NOTE");
 const QCommandLineOption letterOption("letter", "report: US Letter pages instead of A4.");
@@ -45,8 +46,8 @@ class JobCommand final : public Command {
                          "been checked).") {
         addPositional("ACTION", "import, list, show, report or release.");
         addPositional("ARG", "The order file, the job's name or the row ids.", true, true);
-        for (const auto& o : {tableOption, nameOption, labelOption, checkOption, csvOption,
-                              jsonOption, outOption, letterOption, ledgerOption})
+        for (const auto& o : {tableOption, nameOption, labelOption, checkOption, rowsCsvOption,
+                              rowsJsonOption, outOption, letterOption, ledgerOption})
             addOption(o);
     }
 
@@ -180,7 +181,7 @@ class JobCommand final : public Command {
     }
 
     int show(CommandContext& ctx, const QCommandLineParser& parser, const std::string& name) {
-        if (parser.isSet(csvOption) && parser.isSet(jsonOption)) {
+        if (parser.isSet(rowsCsvOption) && parser.isSet(rowsJsonOption)) {
             ctx.err << "kprtool job: --csv and --json do not go together\n";
             return ExitUsage;
         }
@@ -188,11 +189,11 @@ class JobCommand final : public Command {
         if (!found)
             return ExitFailure;
         const Job& job = *found;
-        if (parser.isSet(csvOption)) {
+        if (parser.isSet(rowsCsvOption)) {
             ctx.out << QString::fromStdString(ledger_csv_line(job_row_columns()));
             for (const JobRow& r : job.rows)
                 ctx.out << QString::fromStdString(ledger_csv_line(job_row_fields(job, r)));
-        } else if (parser.isSet(jsonOption)) {
+        } else if (parser.isSet(rowsJsonOption)) {
             ctx.out << "[";
             for (std::size_t i = 0; i < job.rows.size(); ++i)
                 ctx.out << (i ? ",\n" : "\n")

@@ -22,10 +22,10 @@ const QCommandLineOption serialOption("serial", "Attempts on the pager with this
                                       "S");
 const QCommandLineOption capcodeOption("capcode", "Attempts with this capcode in any slot.", "C");
 const QCommandLineOption resultOption("result", "verified, read, failed or cancelled.", "R");
-const QCommandLineOption csvOption("csv",
-                                   "CSV with a header line, as paging terminals import: values "
-                                   "exact, control characters as \\xNN.");
-const QCommandLineOption jsonOption("json", "A JSON array of attempts, one object a line.");
+const QCommandLineOption
+    attemptsCsvOption("csv", "CSV with a header line, as paging terminals import: values "
+                             "exact, control characters as \\xNN.");
+const QCommandLineOption attemptsJsonOption("json", "A JSON array of attempts, one object a line.");
 const QCommandLineOption openOption("open",
                                     "The capcode reservations still open instead: those marked "
                                     "writing may be in a pager nobody recorded.");
@@ -62,8 +62,8 @@ class LogCommand final : public Command {
     LogCommand()
         : Command("log", "List the programming ledger: every write, read and verify, newest "
                          "first.") {
-        for (const auto& o : {sinceOption, serialOption, capcodeOption, resultOption, csvOption,
-                              jsonOption, openOption, ledgerOption})
+        for (const auto& o : {sinceOption, serialOption, capcodeOption, resultOption,
+                              attemptsCsvOption, attemptsJsonOption, openOption, ledgerOption})
             addOption(o);
     }
 
@@ -89,7 +89,7 @@ class LogCommand final : public Command {
         if (!f.result.empty() && f.result != "verified" && f.result != "read" &&
             f.result != "failed" && f.result != "cancelled")
             return usage(ctx, "--result takes verified, read, failed or cancelled");
-        if (parser.isSet(csvOption) && parser.isSet(jsonOption))
+        if (parser.isSet(attemptsCsvOption) && parser.isSet(attemptsJsonOption))
             return usage(ctx, "--csv and --json do not go together");
 
         std::unique_ptr<Ledger> ledger;
@@ -117,11 +117,11 @@ class LogCommand final : public Command {
             return ExitFailure;
         }
         // Row by row: a document of the whole ledger would take several times its size.
-        if (parser.isSet(csvOption)) {
+        if (parser.isSet(attemptsCsvOption)) {
             ctx.out << QString::fromStdString(ledger_csv_line(ledger_columns()));
             for (const LedgerAttempt& a : rows)
                 ctx.out << QString::fromStdString(ledger_csv_line(ledger_row(a)));
-        } else if (parser.isSet(jsonOption)) {
+        } else if (parser.isSet(attemptsJsonOption)) {
             ctx.out << "[";
             for (std::size_t i = 0; i < rows.size(); ++i)
                 ctx.out << (i ? ",\n" : "\n")

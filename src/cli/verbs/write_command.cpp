@@ -12,18 +12,19 @@ namespace kpr::cli {
 
 namespace {
 
-const QCommandLineOption autoIncOption(
+const QCommandLineOption writeAutoIncOption(
     "auto-inc",
     "Batch writing: raise the 1st, the 2nd or both capcodes by one after every good pager.",
     "1|2|1,2");
-const QCommandLineOption countOption("count",
-                                     "Batch writing: the number of pagers (with --job: at most "
-                                     "this many; without it until no row is left).",
-                                     "N");
-const QCommandLineOption jobOption("job",
-                                   "Write the rows of this job of the ledger, one pager "
-                                   "each (see kprtool job).",
-                                   "NAME");
+const QCommandLineOption
+    writeCountOption("count",
+                     "Batch writing: the number of pagers (with --job: at most "
+                     "this many; without it until no row is left).",
+                     "N");
+const QCommandLineOption writeJobOption("job",
+                                        "Write the rows of this job of the ledger, one pager "
+                                        "each (see kprtool job).",
+                                        "NAME");
 const QCommandLineOption
     savedOption({"o", "output"},
                 "Save the editor's image afterwards (serial number, checksums and raised capcodes "
@@ -36,9 +37,9 @@ class WriteCommand final : public DeviceCommand {
         : DeviceCommand("write",
                         "Write a table file into pagers and verify them, as Pager > Write.") {
         addPositional("FILE.tbl", "The table file to write (none with --job).", true);
-        addOption(autoIncOption);
-        addOption(jobOption);
-        addOption(countOption);
+        addOption(writeAutoIncOption);
+        addOption(writeJobOption);
+        addOption(writeCountOption);
         addOption(savedOption);
         addDeviceOptions();
         acceptYes();
@@ -47,16 +48,16 @@ class WriteCommand final : public DeviceCommand {
   protected:
     int runDevice(CommandContext& ctx, const QCommandLineParser& parser,
                   const QStringList& args) override {
-        if (parser.isSet(jobOption) != args.isEmpty() ||
-            (parser.isSet(jobOption) &&
-             (parser.isSet(autoIncOption) || parser.isSet(savedOption)))) {
+        if (parser.isSet(writeJobOption) != args.isEmpty() ||
+            (parser.isSet(writeJobOption) &&
+             (parser.isSet(writeAutoIncOption) || parser.isSet(savedOption)))) {
             ctx.err << "kprtool write: give a table file or --job NAME; --job goes without "
                        "--auto-inc and -o\n";
             return ExitUsage;
         }
         bool inc1 = false, inc2 = false;
-        if (parser.isSet(autoIncOption)) {
-            const QString v = parser.value(autoIncOption).remove(' ');
+        if (parser.isSet(writeAutoIncOption)) {
+            const QString v = parser.value(writeAutoIncOption).remove(' ');
             if (v == "1")
                 inc1 = true;
             else if (v == "2")
@@ -69,21 +70,21 @@ class WriteCommand final : public DeviceCommand {
             }
         }
         int count = 1;
-        if (parser.isSet(countOption)) {
+        if (parser.isSet(writeCountOption)) {
             bool ok = false;
-            count = parser.value(countOption).toInt(&ok);
+            count = parser.value(writeCountOption).toInt(&ok);
             if (!ok || count < 1) {
                 ctx.err << "kprtool write: --count takes a number of pagers, 1 or more\n";
                 return ExitUsage;
             }
-            if (!inc1 && !inc2 && !parser.isSet(jobOption)) {
+            if (!inc1 && !inc2 && !parser.isSet(writeJobOption)) {
                 ctx.err << "kprtool write: --count goes with --auto-inc or --job\n";
                 return ExitUsage;
             }
         }
-        if (parser.isSet(jobOption))
-            return write_job(ctx, parser, parser.value(jobOption).toStdString(),
-                             parser.isSet(countOption) ? count : 0);
+        if (parser.isSet(writeJobOption))
+            return write_job(ctx, parser, parser.value(writeJobOption).toStdString(),
+                             parser.isSet(writeCountOption) ? count : 0);
 
         DeviceSession s(ctx, parser);
         LedgerSession ledger(s);
