@@ -5,7 +5,9 @@ core folder includes Qt. Prints every offending line as file:line: message.
 Layers, lowest first; a file may include its own layer and any lower one. The ledger records
 what the backups kept, so it sits above them; jobs are
 orders checked through the editor and kept in the ledger. hardware/ holds
-the pure interfaces the core talks to (low); platform/ their Qt implementations (high).
+the pure interfaces the core talks to (low); platform/ their Qt implementations (high);
+product/ where the programs keep their files and settings (QSettings), above the core it
+configures.
 """
 import pathlib
 import re
@@ -14,7 +16,7 @@ import sys
 LAYERS = [
     "common", "image", "text", "settings", "tables", "registry", "hardware",
     "link", "ops", "editor", "sim", "station", "profile", "backup", "ledger", "jobs",
-    "platform", "cli", "ui",
+    "product", "platform", "cli", "ui",
 ]
 RANK = {name: rank for rank, name in enumerate(LAYERS)}
 # Everything up to and including the jobs knows no Qt.

@@ -17,7 +17,7 @@
 //    change hook fires once per outermost handler call.
 #include "editor/control_routes.h"
 #include "editor/editor_state.h"
-#include "tables/band.h"
+#include "settings/band.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 // loading of a whole image.
 #include "editor/editor.h"
 #include "editor/editor_internal.h"
-#include "tables/band.h"
+#include "settings/band.h"
 #include "tables/table_file.h"
 #include "text/charset.h"
 

@@ -1,6 +1,6 @@
 #include "editor/setting_values.h"
 
-#include "tables/band.h"
+#include "settings/band.h"
 
 #include <cctype>
 #include <charconv>

@@ -5,7 +5,7 @@
 // editor from being used elsewhere meanwhile (the programming dialog is modal).
 #include "image/pager_image.h"
 #include "ops/transfer_flags.h"
-#include "tables/band.h"
+#include "settings/band.h"
 
 #include <cstdint>
 #include <span>

@@ -5,7 +5,7 @@
 #include "hardware/clock.h"
 #include "link/usb_link.h"
 #include "ops/seal.h"
-#include "tables/band.h"
+#include "settings/band.h"
 
 #include <array>
 #include <stdexcept>

@@ -3,7 +3,7 @@
 #include "common/operator_texts.h"
 #include "ops/seal.h"
 #include "ops/transfer_observer.h"
-#include "tables/band.h"
+#include "settings/band.h"
 
 namespace kpr {
 

@@ -1,7 +1,7 @@
 #include "ui/form1.h"
 
 #include "editor/editor.h"
-#include "platform/product_ledger.h"
+#include "product/ledger_settings.h"
 #include "profile/document_commands.h"
 #include "ui/about.h"
 #include "ui/form2.h"

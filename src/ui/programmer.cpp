@@ -2,7 +2,7 @@
 
 #include "backup/backup_store.h"
 #include "editor/editor.h"
-#include "platform/product_ledger.h"
+#include "product/ledger_settings.h"
 #include "ui/gui_messages.h"
 
 #include <QCoreApplication>

@@ -4,8 +4,8 @@
 #include "jobs/job_station_ledger.h"
 #include "ledger/attempt_facts.h"
 #include "link/usb_link.h"
-#include "platform/product_backups.h"
-#include "platform/product_ledger.h"
+#include "product/backup_settings.h"
+#include "product/ledger_settings.h"
 #include "station/station_editor.h"
 
 #include <QCloseEvent>

@@ -3,8 +3,8 @@
 // pager behind it (replies at once unless asked for the board's pace), the operator messages
 // recorded instead of shown, and the user folders and ledger in scratch folders.
 #include "editor/editor.h"
-#include "platform/product_backups.h"
 #include "platform/steady_clock.h"
+#include "product/backup_settings.h"
 #include "sim/sim_serial_port.h"
 #include "ui/form1.h"
 #include "ui/gui_messages.h"

@@ -7,8 +7,8 @@
 // Built with the GUI; not a test.
 #include "editor/editor.h"
 #include "ledger/ledger.h"
-#include "platform/product_backups.h"
 #include "platform/steady_clock.h"
+#include "product/backup_settings.h"
 #include "sim/sim_serial_port.h"
 #include "tables/table_file.h"
 #include "ui/about.h"

@@ -1,7 +1,7 @@
 // kprtool backups [--prune] [--keep-days N] [--folder]
 #include "cli/cli_messages.h"
 #include "cli/command.h"
-#include "platform/product_backups.h"
+#include "product/backup_settings.h"
 
 #include <QDateTime>
 

@@ -4,7 +4,7 @@
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "cli/verbs/settings_file.h"
-#include "platform/product_backups.h"
+#include "product/backup_settings.h"
 
 #include <atomic>
 #include <csignal>

@@ -10,7 +10,7 @@
 #include "jobs/job_format.h"
 #include "jobs/order.h"
 #include "ledger/ledger_format.h"
-#include "platform/product_ledger.h"
+#include "product/ledger_settings.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 // kprtool ledger release ID... [--ledger URL]
 #include "cli/command.h"
 #include "cli/verbs/ledger_session.h"
-#include "platform/product_ledger.h"
+#include "product/ledger_settings.h"
 
 #include <memory>
 

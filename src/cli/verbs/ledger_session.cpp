@@ -2,7 +2,7 @@
 
 #include "cli/command.h"
 #include "cli/verbs/device_session.h"
-#include "platform/product_ledger.h"
+#include "product/ledger_settings.h"
 
 #include <atomic>
 

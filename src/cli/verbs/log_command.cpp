@@ -4,7 +4,7 @@
 #include "cli/verbs/ledger_session.h"
 #include "ledger/attempt_facts.h"
 #include "ledger/ledger_format.h"
-#include "platform/product_ledger.h"
+#include "product/ledger_settings.h"
 #include "settings/capcode.h"
 
 #include <memory>

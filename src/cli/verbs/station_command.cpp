@@ -14,8 +14,8 @@
 #include "ledger/station_ledger.h"
 #include "link/usb_link.h"
 #include "ops/operations.h"
-#include "platform/product_backups.h"
 #include "platform/product_ports.h"
+#include "product/backup_settings.h"
 #include "station/station.h"
 #include "station/station_editor.h"
 

@@ -2,9 +2,9 @@
 // the file the user has.
 #include "common/input_file.h"
 #include "editor/editor.h"
+#include "settings/band.h"
 #include "support/recorders.h"
 #include "support/scratch_dir.h"
-#include "tables/band.h"
 #include "tables/table_file.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 //   default:  <GenericDataLocation>/kpr35t-programmer/ledger.sqlite
 //   setting:  "ledger/url" of kpr35t-programmer (empty: the default file); --ledger URL of
 //             either program overrides it for that run
-#include "platform/product_backups.h"
+#include "product/backup_settings.h"
 
 #include <QSettings>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "tables/band.h"
+#include "settings/band.h"
 
 #include "image/image_addresses.h"
 
