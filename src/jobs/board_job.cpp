@@ -1,5 +1,6 @@
 #include "jobs/board_job.h"
 
+#include "jobs/job_format.h"
 #include "ledger/attempt_facts.h"
 
 #include <algorithm>
@@ -37,6 +38,10 @@ std::string BoardJob::caption(const JobPager& pager) const {
 std::string BoardJob::describe(const JobPager& pager) const {
     return "Job \"" + name() + "\" row " + std::to_string(pager.number) +
            (pager.label.empty() ? std::string() : " (" + pager.label + ")");
+}
+
+std::string BoardJob::progress() {
+    return job_progress_line(recorder_.ledger()->job(name()));
 }
 
 int BoardJob::left() {

@@ -38,6 +38,8 @@ class BoardJob {
     std::string describe(const JobPager& pager) const;
     // The job's rows not yet verified, as the ledger counts them now; -1 when it cannot say.
     int left();
+    // Where the job stands now (job_progress_line). LedgerError when the ledger cannot say.
+    std::string progress();
 
   private:
     LedgerRecorder& recorder_;

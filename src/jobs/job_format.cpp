@@ -51,6 +51,44 @@ std::string capcodes_on_text(const JobRowFacts& facts) {
     return out;
 }
 
+std::string job_progress_line(const Job& job) {
+    int verified = 0, pending = 0;
+    std::vector<std::string> failed, held;
+    for (const JobRow& r : job.rows) {
+        const std::string named =
+            "row " + std::to_string(r.row) + (r.label.empty() ? "" : " (" + r.label + ")");
+        if (r.state == JobVerified)
+            ++verified;
+        else if (r.state == JobFailed)
+            failed.push_back(named);
+        else if (r.state == JobTaken)
+            held.push_back(named);
+        else
+            ++pending;
+    }
+    // The rows as the note numbers them; a long list says how many more.
+    const auto rows = [](const char* what, const std::vector<std::string>& list) {
+        std::string out = std::string("; ") + what + ": ";
+        for (std::size_t i = 0; i < list.size() && i < 10; ++i)
+            out += (i > 0 ? ", " : "") + list[i];
+        return list.size() > 10 ? out + " and " + std::to_string(list.size() - 10) + " more" : out;
+    };
+    const std::string name = "Job \"" + job.summary.name + "\"";
+    const std::string of = std::to_string(verified) + " of " + std::to_string(job.rows.size());
+    if (verified == static_cast<int>(job.rows.size()))
+        return name + " is finished: " + of + " rows verified.";
+    std::string line = name +
+                       (pending == 0 && failed.empty() ? " has no row left to take: " : ": ") + of +
+                       " rows verified";
+    if (!failed.empty())
+        line += rows("failed", failed);
+    if (!held.empty())
+        line += rows("held by a station or until its pager is checked", held);
+    if (pending > 0)
+        line += "; " + std::to_string(pending) + " pending";
+    return line + ".";
+}
+
 std::string delivery_note_csv(const Job& job) {
     std::string out = ledger_csv_line(
         {"job", "customer", "row", "label", "serial", "capcodes", "frequency", "verified", "state"},

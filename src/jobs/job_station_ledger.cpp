@@ -34,4 +34,11 @@ void JobStationLedger::mark_job_row_writing(int64_t row, const PagerImage& outgo
     ledger_.mark_job_row_writing(row, shown_serial_of(outgoing));
 }
 
+bool JobStationLedger::job_rows_left() {
+    for (const JobSummary& j : ledger_.jobs())
+        if (j.name == job_.summary.name)
+            return j.pending + j.failed > 0;
+    return true; // the job is gone: the next take says so
+}
+
 } // namespace kpr

@@ -29,6 +29,7 @@ class JobStationLedger final : public PagerLedger {
     std::optional<JobPager> take_job_row() override;
     void mark_job_row_writing(int64_t row, const PagerImage& outgoing) override;
     void return_job_row(int64_t row) override { ledger_.return_job_row(row); }
+    bool job_rows_left() override;
 
     const Job& job() const { return job_; }
 

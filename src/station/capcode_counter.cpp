@@ -105,6 +105,7 @@ std::vector<std::string> CapcodeCounter::finalize(const CapcodeReservation& r) {
     std::lock_guard lock(mutex_);
     --inFlight_;
     ++verified_;
+    end_if_no_rows(); // the last row verified: no position waits for another pager
     changed_.notify_all();
     std::vector<std::string> messages;
     for (int i = 0; i < 2; ++i)
@@ -123,6 +124,25 @@ void CapcodeCounter::give_back(const CapcodeReservation& r) {
     auto at = std::find_if(returned_.begin(), returned_.end(),
                            [&](const CapcodeReservation& q) { return q.order > r.order; });
     returned_.insert(at, r);
+    changed_.notify_all();
+}
+
+void CapcodeCounter::take_job_rows() {
+    std::lock_guard lock(mutex_);
+    rows_ = true;
+    end_if_no_rows();
+}
+
+void CapcodeCounter::end_if_no_rows() {
+    if (!rows_ || inFlight_ > 0 || !ledger_)
+        return;
+    try {
+        if (ledger_->job_rows_left())
+            return;
+    } catch (const std::exception&) {
+        return; // the next take tells why the ledger cannot be used
+    }
+    rowsOut_ = true;
     changed_.notify_all();
 }
 

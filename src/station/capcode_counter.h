@@ -50,8 +50,8 @@ class CapcodeCounter {
     void close();
 
     // From now on each pager is the ledger's next job row instead of counted capcodes; the
-    // counter ends when no row is left and no pager is in work.
-    void take_job_rows() { rows_ = true; }
+    // counter ends when no row is left and no pager is in work (at once when none is left).
+    void take_job_rows();
 
     PagerLedger* ledger() const { return ledger_; }
     int verified() const;
@@ -64,6 +64,8 @@ class CapcodeCounter {
   private:
     std::optional<CapcodeReservation> take(std::unique_lock<std::mutex>& lock, bool wait);
     void reserve_in_ledger(CapcodeReservation& r);
+    // A job's counter ends once no pager is in work and the ledger has no row left to take.
+    void end_if_no_rows();
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;

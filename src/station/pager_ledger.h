@@ -67,6 +67,8 @@ class PagerLedger {
     virtual void mark_job_row_writing(int64_t /*row*/, const PagerImage& /*outgoing*/) {}
     // A taken row whose pager was never written goes back to the front.
     virtual void return_job_row(int64_t /*row*/) {}
+    // Whether any row is still to take (pending, or back in line after a failed pager).
+    virtual bool job_rows_left() { return false; }
 };
 
 } // namespace kpr

@@ -228,12 +228,7 @@ void Form2::takeJobRow() {
                     job->caption = job->board->caption(*job->next);
                     return;
                 }
-                const int left = job->board->left();
-                job->end = "Job \"" + job->name + "\" " +
-                           (left == 0 ? std::string("is finished: every row is verified.")
-                                      : "has no row left to take; " + std::to_string(left) +
-                                            " row(s) not verified are held by a station or "
-                                            "until their pager has been checked.");
+                job->end = job->board->progress();
             } catch (const LedgerError& e) {
                 job->end = e.what();
                 prog.messages().message(e.what(), MessageIcon::Critical);

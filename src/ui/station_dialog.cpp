@@ -1,6 +1,7 @@
 #include "ui/station_dialog.h"
 
 #include "editor/editor.h"
+#include "jobs/job_format.h"
 #include "jobs/job_station_ledger.h"
 #include "ledger/attempt_facts.h"
 #include "link/usb_link.h"
@@ -260,8 +261,15 @@ void StationDialog::onRunEnded(const StationSummary& s) {
                        .arg(s.positions)
                        .arg(s.seconds, 0, 'f', 1)
                        .arg(s.pagersPerHour(), 0, 'f', 0);
-    // A job's pagers carry its rows' capcodes; the window's counter is not theirs.
-    if (!job_) {
+    // A job's pagers carry its rows' capcodes; the window's counter is not theirs. Where the
+    // job stands is the ledger's to say (other stations may share it).
+    if (job_ && ledger_) {
+        try {
+            text += ' ' + QString::fromStdString(job_progress_line(ledger_->job(*job_)));
+        } catch (const LedgerError& e) {
+            text += ' ' + QString::fromStdString(e.what());
+        }
+    } else if (!job_) {
         show_next_capcodes(editor_, *counter_);
         const CapcodeReservation next = counter_->next();
         text += QStringLiteral(" Next capcodes: %1 / %2")

@@ -1,5 +1,6 @@
 // Orders as spreadsheets write them, and every refusal, through the real editor on the
 // default image.
+#include "jobs/job_format.h"
 #include "jobs/order.h"
 #include "settings/capcode.h"
 #include "text/default_image.h"
@@ -95,6 +96,36 @@ TEST(Order, ARowAppliesItsSettingsToTheBase) {
     EXPECT_EQ(decode_capcode(*image, 0), 123456);
     EXPECT_EQ(decode_capcode(*image, 1), 77);
     EXPECT_EQ(job_row_settings(columns, {"Ward 3", "123456", ""}), "capcode.1=123456");
+}
+
+// Where a job stands: finished only once every row is verified; the rows not done named.
+TEST(JobProgress, NamesTheRowsNotDone) {
+    const struct {
+        std::vector<const char*> states; // rows 2, 3 (B), 4, ...
+        std::string line;
+    } cases[] = {
+        {{JobVerified, JobVerified}, "Job \"w\" is finished: 2 of 2 rows verified."},
+        {{JobVerified, JobFailed, JobTaken, JobPending},
+         "Job \"w\": 1 of 4 rows verified; failed: row 3 (B); held by a station or until its "
+         "pager is checked: row 4; 1 pending."},
+        {{JobTaken, JobVerified},
+         "Job \"w\" has no row left to take: 1 of 2 rows verified; held by a station or until "
+         "its pager is checked: row 2."},
+        {std::vector<const char*>(12, JobFailed),
+         "Job \"w\": 0 of 12 rows verified; failed: row 2, row 3 (B), row 4, row 5, row 6, row 7, "
+         "row 8, row 9, row 10, row 11 and 2 more."},
+    };
+    for (const auto& c : cases) {
+        Job job;
+        job.summary.name = "w";
+        for (const char* state : c.states) {
+            JobRow& r = job.rows.emplace_back();
+            r.row = int(job.rows.size()) + 1;
+            r.label = r.row == 3 ? "B" : "";
+            r.state = state;
+        }
+        EXPECT_EQ(job_progress_line(job), c.line);
+    }
 }
 
 } // namespace
