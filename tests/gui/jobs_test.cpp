@@ -12,8 +12,6 @@
 using namespace kpr;
 using kpr::test::Gui;
 
-namespace {
-
 // The window started, its image saved as the base table file, and the order file.
 struct OrderFiles {
     Gui g;
@@ -24,8 +22,6 @@ struct OrderFiles {
         return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) > 0;
     }
 };
-
-} // namespace
 
 class JobsTest : public QObject {
     Q_OBJECT

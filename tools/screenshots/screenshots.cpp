@@ -225,6 +225,9 @@ int main(int argc, char** argv) {
                    "Engine 1,1400001,1500000,ENGINE 1\nEngine 2,1400001,1500000,ENGINE 2\n"
                    "Ladder 1,1400003,15000000,LADDER 1\nChief,1400004,1500000,CHIEF\n");
         JobsDialog d(file, file, "", gui.gui, gui.form.get());
+        // Both runs offered, as in a window with its own board and the station's.
+        d.setRunHook(JobsDialog::RunOn::Board, [](const std::string&) {});
+        d.setRunHook(JobsDialog::RunOn::Station, [](const std::string&) {});
         const auto add = [&](const char* name, const char* customer, const QString& order) {
             d.nameBox()->setText(QString::fromLatin1(name));
             d.customerBox()->setText(QString::fromLatin1(customer));
