@@ -1,7 +1,7 @@
 #pragma once
-// Every fixed text the operator sees from the board, the transfers, the backups and the
-// editor's own handlers, spelled once. Texts built from data (a model name, an error code)
-// are functions here or beside the data they describe.
+// Every fixed text the operator sees from the board, the transfers, the backups, a station's
+// rows and the editor's own handlers, spelled once. Texts built from data (a model name, an
+// error code) are functions here or beside the data they describe.
 #include <string>
 
 namespace kpr {
@@ -33,6 +33,17 @@ inline constexpr const char* MsgWriteIncomplete =
     "again.";
 // kprtool's word for an operation stopped by Ctrl-C.
 inline constexpr const char* MsgCancelled = "Cancelled.";
+
+// ----- a station position: the state its row shows --------------------------------------
+inline constexpr const char* MsgStationProbing = "Looking for the board...";
+inline constexpr const char* MsgStationInsert = "Insert the next pager, then Next";
+inline constexpr const char* MsgStationSamePager =
+    "The pager just verified is still in: insert the next, then Next";
+inline constexpr const char* MsgStationRetry = "Failed: re-seat the pager, then Next to retry";
+inline constexpr const char* MsgStationVerified = "Verified";
+inline constexpr const char* MsgStationFailed = "Failed";
+inline constexpr const char* MsgStationEnded = "Ended";
+inline constexpr const char* MsgStationNoBoard = "No board";
 
 // A read the editor could not show (a value no control takes); the code is the refresh's.
 inline std::string reload_error_message(int code) {

@@ -12,7 +12,7 @@ StationRows::StationRows(const std::vector<std::string>& ports,
         StationRow r;
         r.position = static_cast<int>(i) + 1;
         r.port = ports[i];
-        r.state = StationStateProbing;
+        r.state = MsgStationProbing;
         rows_.push_back(r);
     }
 }
@@ -42,10 +42,10 @@ void StationRows::close() {
 void StationRows::run_ended() {
     // Every position thread has ended: the rows are this thread's now.
     for (StationRow& r : rows_) {
-        const bool verdict = r.state == StationStateVerified || r.state == StationStateFailed ||
-                             r.state == StationStateNoBoard || !r.reason.empty();
+        const bool verdict = r.state == MsgStationVerified || r.state == MsgStationFailed ||
+                             r.state == MsgStationNoBoard || !r.reason.empty();
         if (!verdict || r.waiting) {
-            r.state = StationStateEnded;
+            r.state = MsgStationEnded;
             r.waiting = false;
             publish(r.position);
         }
@@ -64,7 +64,7 @@ void StationRows::ended(int position, const std::string&, const std::string& rea
         return;
     StationRow& r = row(position);
     r.reason = reason;
-    r.state = std::string(StationStateEnded) + ": " + reason;
+    r.state = std::string(MsgStationEnded) + ": " + reason;
     r.waiting = false;
     publish(position);
 }
@@ -78,9 +78,9 @@ bool StationRows::next_pager(int position, const std::string&, PagerWait why) {
         waiting_[i] = true;
     }
     StationRow& r = row(position);
-    r.state = why == PagerWait::SamePager ? StationStateSamePager
-              : why == PagerWait::Retry   ? StationStateRetry
-                                          : StationStateInsert;
+    r.state = why == PagerWait::SamePager ? MsgStationSamePager
+              : why == PagerWait::Retry   ? MsgStationRetry
+                                          : MsgStationInsert;
     r.waiting = true;
     publish(position);
     bool go;
@@ -114,7 +114,7 @@ void StationRows::pager_done(const PagerRecord& rec) {
     r.result = rec.result;
     if (!r.note.empty() && rec.result.find(r.note) == std::string::npos)
         r.result += " (" + r.note + ")";
-    r.state = rec.verified ? StationStateVerified : StationStateFailed;
+    r.state = rec.verified ? MsgStationVerified : MsgStationFailed;
     (rec.verified ? r.verified : r.failed) += 1;
     publish(rec.position);
 }
@@ -137,7 +137,7 @@ void StationRows::status(int position, const std::string& text) {
 }
 
 void StationRows::not_answering(int position, const std::string&) {
-    row(position).state = StationStateNoBoard;
+    row(position).state = MsgStationNoBoard;
     row(position).result = MsgBoardNotResponding;
     publish(position);
 }

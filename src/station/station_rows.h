@@ -2,6 +2,7 @@
 // What a station window shows for each board, kept by a StationSink: the row of a position
 // changes only on that position's thread, and every change goes out as a copy, so a window
 // can carry it to its own thread. The operator's "pager inserted" is a gate per position.
+#include "common/operator_texts.h"
 #include "station/station.h"
 
 #include <condition_variable>
@@ -29,16 +30,6 @@ struct StationRow {
     int verified = 0;
     int failed = 0;
 };
-
-inline constexpr const char* StationStateProbing = "Looking for the board...";
-inline constexpr const char* StationStateInsert = "Insert the next pager, then Next";
-inline constexpr const char* StationStateSamePager =
-    "The pager just verified is still in: insert the next, then Next";
-inline constexpr const char* StationStateRetry = "Failed: re-seat the pager, then Next to retry";
-inline constexpr const char* StationStateVerified = "Verified";
-inline constexpr const char* StationStateFailed = "Failed";
-inline constexpr const char* StationStateEnded = "Ended";
-inline constexpr const char* StationStateNoBoard = "No board";
 
 class StationRows final : public StationSink {
   public:

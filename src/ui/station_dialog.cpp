@@ -72,7 +72,7 @@ StationDialog::StationDialog(Editor& editor, const StationPorts& ports, QWidget*
         grid->addWidget(new QLabel(QString::fromStdString(portNames_[i]), this), r, 1);
         w.state = new QLabel(this);
         w.state->setMinimumWidth(
-            w.state->fontMetrics().horizontalAdvance(QString::fromLatin1(StationStateInsert)));
+            w.state->fontMetrics().horizontalAdvance(QString::fromLatin1(MsgStationInsert)));
         w.bar = new QProgressBar(this);
         w.bar->setTextVisible(false);
         w.bar->setMinimumWidth(160);

@@ -169,7 +169,7 @@ class ProgrammingTest : public QObject {
                 QTest::keyClick(d, static_cast<Qt::Key>(Qt::Key_1 + i));
             // The failed board waits to try its pager again, the others for their next.
             ok &= QTest::qWaitFor([&] {
-                return d->stateLabel(2)->text() == QString::fromLatin1(StationStateRetry) &&
+                return d->stateLabel(2)->text() == QString::fromLatin1(MsgStationRetry) &&
                        waiting();
             });
             for (int i = 0; i < 4; ++i)
@@ -177,7 +177,7 @@ class ProgrammingTest : public QObject {
             failedCapcode = d->capcodeLabel(2)->text().section('/', 0, 0).trimmed();
             d->stopButton()->click();
             ended = ok && QTest::qWaitFor([&] { return !d->running(); }) &&
-                    d->stateLabel(0)->text() == QString::fromLatin1(StationStateEnded);
+                    d->stateLabel(0)->text() == QString::fromLatin1(MsgStationEnded);
             d->reject();
         }));
         QCOMPARE(writtenBeforeNext, 0);
