@@ -21,7 +21,7 @@ BoardJob::BoardJob(LedgerRecorder& recorder, const std::string& name)
 
 bool BoardJob::write(Operations& ops, const JobPager& pager) {
     recorder_.ready(false); // what was said before is not this attempt's message
-    recorder_.set_job_row(pager.row);
+    recorder_.set_job_row(pager.row, pager.reservations);
     return recorder_.record_write(ops.write_and_verify());
 }
 

@@ -24,8 +24,12 @@ class BoardJob {
     // LedgerError when the job is gone, the row's capcode is now a verified pager's, or the
     // editor refuses the row (it is given back then).
     std::optional<JobPager> take() { return rows_.take_job_row(); }
-    // A taken row whose pager is not written after all goes back to the front.
-    void give_back(const JobPager& pager) { rows_.return_job_row(pager.row); }
+    // A taken row whose pager is not written after all goes back to the front, the
+    // capcodes a counting job's row was given free again.
+    void give_back(const JobPager& pager) {
+        rows_.release(pager.reservations);
+        rows_.return_job_row(pager.row);
+    }
     // Writes and verifies the image the editor holds (the pager's: the caller loads it) and
     // records the attempt against the row. False when it could not be recorded (the reason
     // was shown); the write's outcome is ops.lastOutcome().

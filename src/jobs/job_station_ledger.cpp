@@ -21,13 +21,14 @@ std::optional<JobPager> JobStationLedger::take_job_row() {
     const auto image = apply_job_row(base_, job_.columns, row->values, row->row, &problems);
     if (!image) {
         // Checked at import; a row the editor refuses now is not written.
+        ledger_.release(row->reservations);
         ledger_.return_job_row(row->id);
         throw LedgerError(problems.empty()
                               ? "Job \"" + job_.summary.name + "\" row " +
                                     std::to_string(row->row) + " was refused by the editor."
                               : describe_order_problem(problems[0], job_.summary.name));
     }
-    return JobPager{row->id, row->row, row->label, *image};
+    return JobPager{row->id, row->row, row->label, *image, row->reservations, row->skipped};
 }
 
 void JobStationLedger::mark_job_row_writing(int64_t row, const PagerImage& outgoing) {

@@ -169,6 +169,12 @@ class Ledger {
     // taken. (record() settles a row by itself: verified, or back to the front.)
     virtual std::vector<int64_t> release_job_rows(const std::vector<int64_t>& ids) = 0;
 
+    // Deletes the job, its rows and their cells; its attempts stay, each still naming the id
+    // of the row its pager was written from (ids are never given twice). LedgerError when
+    // there is no such job, or, unless `force`, while a row is taken (in work, or held as
+    // uncertain). The number of rows deleted.
+    virtual int delete_job(const std::string& job, bool force) = 0;
+
     // From any thread or a signal handler: a call waiting on the database gives up within
     // a second, and so does every later one.
     virtual void interrupt() = 0;

@@ -12,6 +12,9 @@ namespace kpr {
 struct JobColumn {
     std::string key;
     bool shared = false; // its capcodes may repeat from row to row (a group capcode)
+    // A counting batch's capcode: empty until its row is taken, then the first free capcode
+    // after the job's highest (the row's own when it is taken again), reserved as it is given.
+    bool counted = false;
 };
 
 // One pager's row as imported: a value per column (the label column's too).
@@ -49,6 +52,10 @@ struct JobRow {
     bool writing = false; // taken and its pager's write had started
     std::string serial;   // as shown: the pager that holds it (verified) or may (writing)
     std::string time;     // UTC: when it was verified, taken or last returned
+    // As taken: the reservations of its counted capcodes (dropped by the attempt's record,
+    // or released when its pager is not written) and what the counter passed over.
+    std::vector<int64_t> reservations;
+    std::vector<std::string> skipped;
 };
 
 struct JobSummary {

@@ -87,9 +87,13 @@ class LedgerRecorder final : public AttemptRecorder {
     // entries past capcodes other pagers hold. False when the ledger refused (reason shown).
     bool reserve(bool inc1, bool inc2) override;
 
-    // The next write is the pager of this job row (taken by the caller): the row is marked
-    // writing with the write and settled by its record (verified, or back in line).
-    void set_job_row(int64_t row) { jobRow_ = row; }
+    // The next write is the pager of this job row (taken by the caller): the row, and the
+    // reservations its counted capcodes got as it was taken, are marked writing with the
+    // write and settled by its record (verified, or back in line).
+    void set_job_row(int64_t row, const std::vector<int64_t>& reservations = {}) {
+        jobRow_ = row;
+        reserved_.insert(reserved_.end(), reservations.begin(), reservations.end());
+    }
 
     // Record the attempt just ended; false when it could not be recorded (reason shown).
     // Images are described as the pager holds them (texts in pager codes).

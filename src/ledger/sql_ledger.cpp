@@ -220,43 +220,45 @@ void SqlLedger::drop_reservation(int64_t id) {
 
 LedgerReservation SqlLedger::reserve_capcode(Capcode from) {
     std::lock_guard lock(mutex_);
-    return transaction([&] {
-        LedgerReservation res;
-        const std::string f = std::to_string(from);
-        int64_t free = from;
-        // The run of held capcodes that `from` is in, if any: the first free one follows it.
-        const auto run = db_->exec("SELECT last_capcode FROM capcode_runs WHERE"
-                                   " first_capcode <= ? ORDER BY first_capcode DESC LIMIT 1",
-                                   {f});
-        if (!run.empty() && number(run[0][0], "a run") >= from) {
-            if (number(run[0][0], "a run") >= CapcodeMax)
-                throw LedgerError("No capcode is free from " + capcode_text(from) + " up to " +
-                                  capcode_text(CapcodeMax) + " in the ledger " + location() + ".");
-            free = number(run[0][0], "a run") + 1;
-            // What was passed over: one pager named, or the range.
-            const auto pagers = db_->exec(
-                "SELECT capcode, serial FROM capcode_holds WHERE capcode >= ? AND capcode < ?"
-                " AND attempt_id IS NOT NULL ORDER BY capcode LIMIT 2",
-                {f, std::to_string(free)});
-            if (pagers.size() == 1)
-                res.skipped.push_back("Capcode " + capcode_text(number(pagers[0][0], "capcode")) +
-                                      " is in pager " + printable_value(text(pagers[0][1])) +
-                                      " already: skipped");
-            else if (!pagers.empty())
-                res.skipped.push_back("Capcodes " + capcode_text(from) + "\u2013" +
-                                      capcode_text(free - 1) + " are in other pagers: skipped");
-        }
-        const std::string c = std::to_string(free);
-        const auto id = db_->exec(
-            "INSERT INTO reservations (capcode, station, pid, at_utc, machine, writing, serial)"
-            " VALUES (?, ?, ?, ?, ?, 0, '') RETURNING id",
-            {c, utf8_text(owner_.station), std::to_string(owner_.pid), utc_now_text(),
-             utf8_text(owner_.machine)});
-        res.id = number(id.at(0).at(0), "a reservation");
-        res.capcode = static_cast<Capcode>(free);
-        add_hold(free, {std::nullopt, std::to_string(res.id), "", "0", ""});
-        return res;
-    });
+    return transaction([&] { return reserve_from(from); });
+}
+
+LedgerReservation SqlLedger::reserve_from(Capcode from) {
+    LedgerReservation res;
+    const std::string f = std::to_string(from);
+    int64_t free = from;
+    // The run of held capcodes that `from` is in, if any: the first free one follows it.
+    const auto run = db_->exec("SELECT last_capcode FROM capcode_runs WHERE"
+                               " first_capcode <= ? ORDER BY first_capcode DESC LIMIT 1",
+                               {f});
+    if (!run.empty() && number(run[0][0], "a run") >= from) {
+        if (number(run[0][0], "a run") >= CapcodeMax)
+            throw LedgerError("No capcode is free from " + capcode_text(from) + " up to " +
+                              capcode_text(CapcodeMax) + " in the ledger " + location() + ".");
+        free = number(run[0][0], "a run") + 1;
+        // What was passed over: one pager named, or the range.
+        const auto pagers =
+            db_->exec("SELECT capcode, serial FROM capcode_holds WHERE capcode >= ? AND capcode < ?"
+                      " AND attempt_id IS NOT NULL ORDER BY capcode LIMIT 2",
+                      {f, std::to_string(free)});
+        if (pagers.size() == 1)
+            res.skipped.push_back("Capcode " + capcode_text(number(pagers[0][0], "capcode")) +
+                                  " is in pager " + printable_value(text(pagers[0][1])) +
+                                  " already: skipped");
+        else if (!pagers.empty())
+            res.skipped.push_back("Capcodes " + capcode_text(from) + "\u2013" +
+                                  capcode_text(free - 1) + " are in other pagers: skipped");
+    }
+    const std::string c = std::to_string(free);
+    const auto id = db_->exec(
+        "INSERT INTO reservations (capcode, station, pid, at_utc, machine, writing, serial)"
+        " VALUES (?, ?, ?, ?, ?, 0, '') RETURNING id",
+        {c, utf8_text(owner_.station), std::to_string(owner_.pid), utc_now_text(),
+         utf8_text(owner_.machine)});
+    res.id = number(id.at(0).at(0), "a reservation");
+    res.capcode = static_cast<Capcode>(free);
+    add_hold(free, {std::nullopt, std::to_string(res.id), "", "0", ""});
+    return res;
 }
 
 void SqlLedger::mark_writing(const std::vector<int64_t>& reservations, const std::string& serial) {

@@ -33,6 +33,7 @@ class SqlLedger final : public Ledger {
     void mark_job_row_writing(int64_t row, const std::string& serial) override;
     void return_job_row(int64_t row) override;
     std::vector<int64_t> release_job_rows(const std::vector<int64_t>& ids) override;
+    int delete_job(const std::string& job, bool force) override;
 
   private:
     // Runs body in one exclusive transaction, rolled back when it throws; once more on a new
@@ -45,6 +46,8 @@ class SqlLedger final : public Ledger {
     std::vector<LedgerAttempt> select_attempts(const std::string& where,
                                                const std::vector<SqlValue>& params,
                                                const std::string& tail);
+    // reserve_capcode inside a transaction already open.
+    LedgerReservation reserve_from(Capcode from);
     void drop_reservation(int64_t id);
     // holder: attempt_id, reservation_id, serial_hex, identifies, serial.
     void add_hold(int64_t capcode, const std::vector<SqlValue>& holder);
@@ -54,6 +57,9 @@ class SqlLedger final : public Ledger {
     // Rows of job_rows `r` (joined to its job `j`) matching `where`, in the order's order.
     std::vector<JobRow> list_job_rows(const std::string& where,
                                       const std::vector<SqlValue>& params);
+    // Gives a counting job's row the capcode of column `col`: its own again when it has one
+    // (a row taken again), else the one after the job's highest; reserved, and kept in the row.
+    void count_capcode(JobRow& row, std::size_t col, const SqlValue& jobId);
     // A taken row back in line, before every row waiting: "pending" or "failed".
     void put_back(int64_t row, const char* state);
     // The job row of a recorded attempt: verified, or back to the front.

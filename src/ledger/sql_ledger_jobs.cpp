@@ -5,6 +5,7 @@
 #include "ledger/sql_ledger.h"
 #include "settings/capcode.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
@@ -16,10 +17,8 @@ constexpr const char* RowColumns =
     "r.id, j.name, r.row_number, r.label, r.state, r.station, r.machine, r.pid, r.writing,"
     " r.serial, r.at_utc";
 
-// The capcode a column holds when it names a capcode slot ("capcode.3", not its switch).
-std::optional<Capcode> capcode_in(const std::string& key, const std::string& value) {
-    if (key.size() != 9 || key.rfind("capcode.", 0) != 0 || key[8] < '1' || key[8] > '8')
-        return std::nullopt;
+// A cell's capcode, blanks around it allowed.
+std::optional<Capcode> capcode_cell(const std::string& value) {
     std::size_t b = value.find_first_not_of(' '), e = value.find_last_not_of(' ');
     if (b == std::string::npos)
         return std::nullopt;
@@ -30,6 +29,18 @@ std::optional<Capcode> capcode_in(const std::string& key, const std::string& val
     return c;
 }
 
+// The capcode a column holds when it names a capcode slot ("capcode.3", not its switch).
+std::optional<Capcode> capcode_in(const std::string& key, const std::string& value) {
+    if (key.size() != 9 || key.rfind("capcode.", 0) != 0 || key[8] < '1' || key[8] > '8')
+        return std::nullopt;
+    return capcode_cell(value);
+}
+
+// job_columns.shared: 0 one pager's, 1 shared by the rows, 2 counted (a counting batch).
+const char* column_kind(const JobColumn& c) {
+    return c.counted ? "2" : c.shared ? "1" : "0";
+}
+
 } // namespace
 
 void SqlLedger::add_job(const NewJob& job) {
@@ -38,7 +49,7 @@ void SqlLedger::add_job(const NewJob& job) {
         const std::string name = utf8_text(job.name);
         if (!db_->exec("SELECT 1 FROM jobs WHERE name = ?", {name}).empty())
             throw LedgerError("A job named \"" + name + "\" is in the ledger " + location() +
-                              " already: give the order another name (--name).");
+                              " already: give it another name.");
         const std::string hex = bytes_hex(std::string(job.base.begin(), job.base.end()));
         const std::string id = text(
             db_->exec("INSERT INTO jobs (name, label, base_file, base_hex, created)"
@@ -50,7 +61,7 @@ void SqlLedger::add_job(const NewJob& job) {
             db_->exec("INSERT INTO job_columns (job_id, col, setting_key, shared)"
                       " VALUES (?, ?, ?, ?)",
                       {id, std::to_string(c), utf8_text(job.columns[c].key),
-                       job.columns[c].shared ? "1" : "0"});
+                       column_kind(job.columns[c])});
         for (const NewJobRow& r : job.rows) {
             std::string label;
             for (std::size_t c = 0; c < job.columns.size() && c < r.values.size(); ++c)
@@ -173,7 +184,7 @@ Job SqlLedger::job(const std::string& name) {
         for (const SqlRow& c : db_->exec("SELECT setting_key, shared FROM job_columns"
                                          " WHERE job_id = ? ORDER BY col",
                                          {head[0][0]}))
-            j.columns.push_back({text(c[0]), number(c[1], "a job column") != 0});
+            j.columns.push_back({text(c[0]), text(c[1]) == "1", text(c[1]) == "2"});
         j.rows = list_job_rows("r.job_id = ?", {head[0][0]});
         return j;
     });
@@ -216,6 +227,10 @@ std::optional<JobRow> SqlLedger::take_job_row(const std::string& name) {
                                        " WHERE job_id = ? ORDER BY col",
                                        {head[0][0]});
         for (std::size_t c = 0; c < columns.size() && c < row.values.size(); ++c) {
+            if (text(columns[c][1]) == "2") {
+                count_capcode(row, c, head[0][0]);
+                continue;
+            }
             const auto capcode = capcode_in(text(columns[c][0]), row.values[c]);
             if (!capcode || text(columns[c][1]) == "1")
                 continue;
@@ -240,6 +255,27 @@ std::optional<JobRow> SqlLedger::take_job_row(const std::string& name) {
             {JobTaken, row.station, row.machine, std::to_string(row.pid), row.time, next[0][0]});
         return row;
     });
+}
+
+void SqlLedger::count_capcode(JobRow& row, std::size_t col, const SqlValue& jobId) {
+    std::optional<Capcode> from = capcode_cell(row.values[col]);
+    if (!from) { // a row taken for the first time: after the highest the job gave
+        const auto top =
+            db_->exec("SELECT MAX(CAST(c.value AS BIGINT)) FROM job_cells c JOIN job_rows r ON"
+                      " r.id = c.row_id WHERE r.job_id = ? AND c.col = ? AND c.value <> ''",
+                      {jobId, std::to_string(col)});
+        if (top.empty() || !top[0][0])
+            throw LedgerError("The ledger " + location() + " is damaged: the counting job \"" +
+                              row.job + "\" has no first capcode. Restore it from a backup.");
+        from =
+            static_cast<Capcode>(std::min<int64_t>(number(top[0][0], "a capcode") + 1, CapcodeMax));
+    }
+    const LedgerReservation r = reserve_from(*from);
+    row.values[col] = capcode_text(r.capcode);
+    row.reservations.push_back(r.id);
+    row.skipped.insert(row.skipped.end(), r.skipped.begin(), r.skipped.end());
+    db_->exec("UPDATE job_cells SET value = ? WHERE row_id = ? AND col = ?",
+              {row.values[col], std::to_string(row.id), std::to_string(col)});
 }
 
 void SqlLedger::mark_job_row_writing(int64_t row, const std::string& serial) {
@@ -305,6 +341,39 @@ void SqlLedger::settle_job_row(const LedgerAttempt& a, const std::string& attemp
         return;
     }
     put_back(a.jobRow, a.result == "failed" ? JobFailed : JobPending);
+}
+
+int SqlLedger::delete_job(const std::string& name, bool force) {
+    std::lock_guard lock(mutex_);
+    return transaction([&] {
+        const std::string n = utf8_text(name);
+        const auto head = db_->exec("SELECT id FROM jobs WHERE name = ?", {n});
+        if (head.empty())
+            throw LedgerError("There is no job named \"" + n + "\" in the ledger " + location() +
+                              " (kprtool job list shows the jobs).");
+        const std::vector<JobRow> taken =
+            list_job_rows("r.job_id = ? AND r.state = ?", {head[0][0], JobTaken});
+        if (!taken.empty() && !force) {
+            std::string rows;
+            for (const JobRow& r : taken)
+                rows += (rows.empty() ? "" : ", ") + std::to_string(r.row) + " (" + r.station +
+                        (r.writing ? ", may be in a pager" : ", in work") + ")";
+            throw LedgerError("Job \"" + n + "\" was not deleted: " + std::to_string(taken.size()) +
+                              " row(s) are taken: " + rows +
+                              ". Let the station finish, or check the pager and release the row "
+                              "(kprtool job release); --force deletes it anyway.");
+        }
+        const SqlValue& id = head[0][0];
+        const std::string rows =
+            text(db_->exec("SELECT COUNT(*) FROM job_rows WHERE job_id = ?", {id}).at(0).at(0));
+        db_->exec("DELETE FROM job_cells WHERE row_id IN (SELECT id FROM job_rows WHERE"
+                  " job_id = ?)",
+                  {id});
+        db_->exec("DELETE FROM job_rows WHERE job_id = ?", {id});
+        db_->exec("DELETE FROM job_columns WHERE job_id = ?", {id});
+        db_->exec("DELETE FROM jobs WHERE id = ?", {id});
+        return static_cast<int>(number(rows, "a job"));
+    });
 }
 
 std::string uncertain_job_row_line(const JobRow& r) {

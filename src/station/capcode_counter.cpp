@@ -39,6 +39,10 @@ std::optional<CapcodeReservation> CapcodeCounter::take(std::unique_lock<std::mut
                 r.order = next_.order++;
                 for (int i = 0; i < 2; ++i)
                     r.capcode[i] = decode_capcode(row->image, i);
+                r.reservations = row->reservations;
+                for (const std::string& line : row->skipped)
+                    if (said_.insert(line).second)
+                        r.notes.push_back(line);
                 r.job = std::move(row);
                 ++inFlight_;
                 return r;

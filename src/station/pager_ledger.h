@@ -32,6 +32,10 @@ struct JobPager {
     int number = 0;  // its row in the order
     std::string label;
     PagerImage image;
+    // A counting job's row: the reservations of the capcodes it was given, and what the
+    // ledger passed over.
+    std::vector<int64_t> reservations;
+    std::vector<std::string> skipped;
 };
 
 struct PagerAttempt {

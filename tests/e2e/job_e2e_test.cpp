@@ -124,6 +124,9 @@ TEST_F(JobE2E, AStationKilledWhileWritingLeavesItsRowHeldThenTakesItAgain) {
     EXPECT_THAT(r.err.toStdString(), HasSubstr("row 2 ("));
     EXPECT_THAT(r.err.toStdString(), HasSubstr("may be in a pager that was written"));
     EXPECT_THAT(r.out.toStdString(), HasSubstr("Verified 11,"));
+    // Not deleted while a row may be in a pager, unless forced.
+    const QStringList remove = {"job", "delete", "ward", "--ledger", path("l.sqlite")};
+    EXPECT_THAT(kprtool(remove).err.toStdString(), HasSubstr("was not deleted: 1 row(s) are"));
     const QString id = r.err.section("kprtool job release ", 1).section('\n', 0, 0).trimmed();
     EXPECT_EQ(kprtool({"job", "release", id, "--ledger", path("l.sqlite")}).exitCode, 0);
     r = station(sim);
@@ -131,6 +134,10 @@ TEST_F(JobE2E, AStationKilledWhileWritingLeavesItsRowHeldThenTakesItAgain) {
     EXPECT_THAT(r.out.toStdString(), HasSubstr("Verified 1,"));
     const auto log = kprtool({"log", "--result", "verified", "--ledger", path("l.sqlite")});
     EXPECT_EQ(log.out.count('\n'), 12); // each row's pager once
+    EXPECT_EQ(kprtool(remove).exitCode, 0);
+    EXPECT_EQ(kprtool({"log", "--result", "verified", "--ledger", path("l.sqlite")}).out,
+              log.out); // the attempts stay
+    EXPECT_EQ(kprtool({"job", "list", "--ledger", path("l.sqlite")}).out.count('\n'), 1);
 }
 
 // Two stations on one PostgreSQL ledger share a job: each row's pager verified exactly once.

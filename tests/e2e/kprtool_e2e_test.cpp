@@ -234,6 +234,41 @@ TEST_F(KprtoolE2E, BatchThroughTheLedgerSkipsAHeldCapcodeAndLogsEveryPager) {
     EXPECT_EQ(json[0]["capcode1"].toString(), "0000502");
 }
 
+// A counting batch is a job: stopped after its first pager (nobody answers the question
+// between pagers), `write --job` goes on to the number first asked for, passing over a
+// capcode another pager took meanwhile; each row verified once, each capcode once.
+TEST_F(KprtoolE2E, ACountingBatchIsResumedAsAJob) {
+    const QString ledger = path("ledger.sqlite");
+    ASSERT_EQ(kprtool({"default", path("b.tbl")}).exitCode, 0);
+    ASSERT_EQ(kprtool({"set", path("b.tbl"), "capcode.1=0000700"}).exitCode, 0);
+    start_sim();
+    auto r = kprtool({"write", path("b.tbl"), "--auto-inc", "1", "--count", "3", "--job-name",
+                      "night", "--ledger", ledger});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err.toStdString(), AllOf(HasSubstr("Stopped after 1 of 3 pagers."),
+                                           HasSubstr("kprtool write --job night resumes it")));
+    {
+        auto l = make_ledger(ledger.toStdString(), "");
+        l->open({"another-machine", "elsewhere", 1});
+        LedgerAttempt a;
+        a.kind = "write";
+        a.serialBytes = "KS2026000017";
+        a.serialIdentifies = true;
+        a.capcodes[0] = {702, true};
+        a.result = "verified";
+        l->record(a);
+    }
+    r = kprtool({"write", "--job", "night", "--yes", "--ledger", ledger});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("Capcode 0000702 is in pager KS2026000017"));
+    const QString shown = kprtool({"job", "show", "night", "--csv", "--ledger", ledger}).out;
+    EXPECT_EQ(shown.count(",verified,"), 3) << shown.toStdString();
+    for (const char* c : {"capcode.1=0000700,", "capcode.1=0000701,", "capcode.1=0000703,"})
+        EXPECT_EQ(shown.count(c), 1) << c;
+    EXPECT_THAT(kprtool({"job", "list", "--ledger", ledger}).out.toStdString(),
+                HasSubstr("night\tb.tbl\t3/3\t0\t0\t0"));
+}
+
 // Ctrl-C once the pager has taken a block: nothing is reported done and the operator hears
 // that the pager is incomplete.
 TEST_F(KprtoolE2E, CtrlCAfterTheFirstBlockSaysThePagerMustBeWrittenAgain) {
@@ -293,6 +328,8 @@ TEST_F(KprtoolE2E, ExitStatusAndMessagesOfFailedCommands) {
         {{"read"}, 2, ""},
         {{"write", out, "--auto-inc", "3"}, 2, ""},
         {{"write", out, "--count", "3"}, 2, ""},
+        {{"write", out, "--job-name", "x"}, 2, "--job-name names the job a counting batch"},
+        {{"station", out, "--auto-inc", "1", "--job-name", "x"}, 2, "goes with --auto-inc and"},
         {{"detect", "--link", "serial"}, 2, "--link"},
         {{"dump", path("a.tbl"), "--trace"}, 2, "--trace needs a FILE"},
         {{"backups", "--keep-days", "soon"}, 2, ""},

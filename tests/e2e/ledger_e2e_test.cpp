@@ -63,6 +63,8 @@ TEST_P(LedgerE2E, PagersWithTheDefaultSerialNeverShareACapcode) {
             }
     }
     EXPECT_EQ(std::set<QString>(capcodes.begin(), capcodes.end()).size(), 6u); // none twice
+    // Each run is a job of its three rows.
+    EXPECT_EQ(kprtool({"job", "list", "--ledger", url}).out.count("\tb.tbl\t3/3\t0\t0\t0\t"), 2);
 }
 
 // A batch killed while its pager is written: the capcode stays held (shown at the next start

@@ -1,5 +1,6 @@
 // kprtool job import ORDER.csv --table BASE.tbl [--name NAME] [--check]
 // kprtool job list | show NAME [--csv|--json] | report NAME -o NOTE.csv | release ID...
+// kprtool job delete NAME [--force]
 #include "cli/cli_messages.h"
 #include "cli/command.h"
 #include "cli/table_io.h"
@@ -36,6 +37,9 @@ const QCommandLineOption rowsJsonOption("json",
 const QCommandLineOption
     outOption({"o", "output"}, "report: the delivery note to write, NOTE.pdf or NOTE.csv.", "NOTE");
 const QCommandLineOption letterOption("letter", "report: US Letter pages instead of A4.");
+const QCommandLineOption deleteForceOption("force",
+                                           "delete: even while rows are taken (in work, or held as "
+                                           "uncertain).");
 
 class JobCommand final : public Command {
   public:
@@ -43,11 +47,12 @@ class JobCommand final : public Command {
         : Command("job", "Customers' orders as jobs in the ledger: \"import ORDER.csv --table "
                          "BASE.tbl\", \"list\", \"show NAME\", \"report NAME -o NOTE\", "
                          "\"release ID...\" (rows held as uncertain, once their pagers have "
-                         "been checked).") {
-        addPositional("ACTION", "import, list, show, report or release.");
+                         "been checked), \"delete NAME\" (its attempts stay in the ledger).") {
+        addPositional("ACTION", "import, list, show, report, release or delete.");
         addPositional("ARG", "The order file, the job's name or the row ids.", true, true);
-        for (const auto& o : {tableOption, nameOption, labelOption, checkOption, rowsCsvOption,
-                              rowsJsonOption, outOption, letterOption, ledgerOption})
+        for (const auto& o :
+             {tableOption, nameOption, labelOption, checkOption, rowsCsvOption, rowsJsonOption,
+              outOption, letterOption, deleteForceOption, ledgerOption})
             addOption(o);
     }
 
@@ -66,8 +71,10 @@ class JobCommand final : public Command {
             return report(ctx, parser, rest.at(0).toStdString());
         if (action == "release" && !rest.isEmpty())
             return release(ctx, parser, rest);
+        if (action == "delete" && rest.size() == 1)
+            return remove(ctx, parser, rest.at(0).toStdString());
         ctx.err << "kprtool job: use import ORDER.csv --table BASE.tbl, list, show NAME, "
-                   "report NAME -o NOTE, or release ID...\n";
+                   "report NAME -o NOTE, release ID... or delete NAME\n";
         return ExitUsage;
     }
 
@@ -232,6 +239,22 @@ class JobCommand final : public Command {
             return ExitFailure;
         }
         return ExitSuccess;
+    }
+
+    int remove(CommandContext& ctx, const QCommandLineParser& parser, const std::string& name) {
+        if (!reading_ledger(ctx, parser))
+            return ExitFailure; // a mistyped path makes no new ledger
+        const auto ledger = open_cli_ledger(ctx, parser);
+        if (!ledger)
+            return ExitFailure;
+        try {
+            const int rows = ledger->delete_job(name, parser.isSet(deleteForceOption));
+            ctx.out << "Job \"" << QString::fromStdString(name) << "\" deleted (" << rows
+                    << " row(s)); its attempts stay in the ledger.\n";
+            return ExitSuccess;
+        } catch (const LedgerError& e) {
+            return failed(ctx, e);
+        }
     }
 
     int release(CommandContext& ctx, const QCommandLineParser& parser, const QStringList& rest) {

@@ -47,6 +47,8 @@ int write_job(CommandContext& ctx, const QCommandLineParser& parser, const std::
         }
         if (!row)
             break;
+        for (const std::string& line : row->skipped) // a counting job's row: capcodes passed over
+            s.messages().message(line, MessageIcon::Information);
         const std::string what = job->describe(*row);
         if (i > 0 &&
             !s.messages().ask("Put the next pager in the board for " + what + ". Write it?")) {

@@ -1,5 +1,5 @@
-// kprtool station FILE.tbl [--port P]... [--count N] [--auto-inc 1|2|1,2] [--yes]
-//                 [-o REPORT.csv] [--ledger URL]
+// kprtool station FILE.tbl [--port P]... [--count N] [--auto-inc 1|2|1,2 [--job-name NAME]]
+//                 [--yes] [-o REPORT.csv] [--ledger URL]
 // kprtool station --job NAME [--port P]... [--count N] [--yes] [-o REPORT.csv] [--ledger URL]
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
@@ -9,6 +9,7 @@
 #include "cli/table_io.h"
 #include "cli/verbs/ledger_session.h"
 #include "editor/editor.h"
+#include "jobs/counting_job.h"
 #include "jobs/job_station_ledger.h"
 #include "ledger/attempt_facts.h"
 #include "ledger/station_ledger.h"
@@ -18,6 +19,9 @@
 #include "product/backup_settings.h"
 #include "station/station.h"
 #include "station/station_editor.h"
+
+#include <QDateTime>
+#include <QFileInfo>
 
 #include <atomic>
 #include <csignal>
@@ -45,6 +49,12 @@ const QCommandLineOption jobOption("job",
                                    "Write the rows of this job of the ledger, one pager "
                                    "each, until none is left (see kprtool job).",
                                    "NAME");
+const QCommandLineOption
+    stationJobNameOption("job-name",
+                         "With --auto-inc and --count: the job the run is kept as "
+                         "in the ledger, to resume it with --job (default: the "
+                         "table file's name and the time).",
+                         "NAME");
 const QCommandLineOption sameOption("same-capcodes",
                                     "Without --auto-inc: give every pager the file's capcodes, "
                                     "on purpose.");
@@ -123,6 +133,7 @@ class StationCommand final : public Command {
         addOption(portOption);
         addOption(countOption);
         addOption(autoIncOption);
+        addOption(stationJobNameOption);
         addOption(reportOption);
         addOption(sameOption);
         addOption(ledgerOption);
@@ -159,6 +170,12 @@ class StationCommand final : public Command {
                 ctx.err << "kprtool station: --count takes a number of pagers, 1 or more\n";
                 return ExitUsage;
             }
+        }
+        if (parser.isSet(stationJobNameOption) &&
+            ((!inc[0] && !inc[1]) || count == 0 || parser.isSet(noLedgerOption))) {
+            ctx.err << "kprtool station: --job-name names the job a counting run is kept as in "
+                       "the ledger; it goes with --auto-inc and --count, without --no-ledger\n";
+            return ExitUsage;
         }
         if (!job && !inc[0] && !inc[1] && count != 1 && !parser.isSet(sameOption)) {
             ctx.err << "kprtool station: without --auto-inc every pager gets the same "
@@ -215,21 +232,34 @@ class StationCommand final : public Command {
         }
         std::optional<StationLedger> pagerLedger;
         std::optional<JobStationLedger> jobLedger;
+        // A counting run of a number of pagers is kept as a job: each pager takes its row,
+        // which the ledger gives its capcodes, so a stopped run is resumed with --job.
+        std::string jobName = parser.value(jobOption).toStdString();
+        const bool counting = !job && ledger && (inc[0] || inc[1]) && count > 0;
         try {
-            if (job)
-                jobLedger.emplace(*ledger, station_name(), parser.value(jobOption).toStdString());
+            if (counting)
+                jobName = add_counting_job(
+                    *ledger,
+                    {QFileInfo(args.at(0)).fileName().toStdString(),
+                     &first.image(),
+                     {inc[0], inc[1]},
+                     count},
+                    parser.value(stationJobNameOption).toStdString(),
+                    QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss").toStdString());
+            if (job || counting)
+                jobLedger.emplace(*ledger, station_name(), jobName);
             else if (ledger)
                 pagerLedger.emplace(*ledger, station_name());
         } catch (const LedgerError& e) {
             ctx.err << QString::fromStdString(e.what()) << "\n";
             return ExitFailure;
         }
-        PagerLedger* used = job           ? static_cast<PagerLedger*>(&*jobLedger)
+        PagerLedger* used = jobLedger     ? static_cast<PagerLedger*>(&*jobLedger)
                             : pagerLedger ? &*pagerLedger
                                           : nullptr;
         const std::unique_ptr<CapcodeCounter> counter =
             counter_from_editor(first, inc[0], inc[1], count, used);
-        if (job)
+        if (jobLedger)
             counter->take_job_rows();
 
         const BackupStore backupStore = product_backup_store();
@@ -241,10 +271,10 @@ class StationCommand final : public Command {
         setup.makePort = [&productPorts](const std::string& name) {
             return productPorts.makePort(name);
         };
-        setup.loadEditor = [file, job](Editor& e) {
-            if (job) // each pager's image is its row's
+        setup.loadEditor = [file, rows = jobLedger.has_value()](Editor& e) {
+            if (rows) // each pager's image is its row's
                 e.startup_finish({}, false);
-            return job || e.mnuLBFF_Click(file);
+            return rows || e.mnuLBFF_Click(file);
         };
         setup.makeObserver = [&](OperatorMessages& m) -> std::unique_ptr<TransferObserver> {
             return std::make_unique<PagerBackups>(backupStore, m, readBeforeWrite);
@@ -282,6 +312,10 @@ class StationCommand final : public Command {
                     << ") was verified, but could not be recorded. Its capcodes stay held in the "
                        "ledger (kprtool log --open lists them).\n";
         }
+        if (counting && s.verified < count)
+            ctx.err << "The rest is job \"" << QString::fromStdString(jobName)
+                    << "\": kprtool station --job " << QString::fromStdString(jobName)
+                    << " resumes it.\n";
         ctx.err.flush();
         const bool done = unrecorded == 0 && (count > 0 ? s.verified >= count
                                                         : (s.verified > 0 || job) &&

@@ -1,10 +1,18 @@
-// kprtool write FILE.tbl [--port P] [--auto-inc 1|2|1,2 --count N] [--yes] [-o SAVED.tbl]
+// kprtool write FILE.tbl [--port P] [--auto-inc 1|2|1,2 --count N [--job-name NAME]] [--yes]
+//               [-o SAVED.tbl]
 // kprtool write --job NAME [--count N] [--yes]
 #include "cli/command.h"
 #include "cli/table_io.h"
 #include "cli/verbs/device_session.h"
 #include "cli/verbs/job_writer.h"
 #include "cli/verbs/ledger_session.h"
+#include "jobs/board_job.h"
+#include "jobs/counting_job.h"
+#include "ops/operations.h"
+#include "settings/capcode.h"
+
+#include <QDateTime>
+#include <QFileInfo>
 
 #include <memory>
 
@@ -25,11 +33,43 @@ const QCommandLineOption writeJobOption("job",
                                         "Write the rows of this job of the ledger, one pager "
                                         "each (see kprtool job).",
                                         "NAME");
+const QCommandLineOption writeJobNameOption("job-name",
+                                            "Batch writing: the job the batch is kept as in the "
+                                            "ledger, to resume it with --job (default: the table "
+                                            "file's name and the time).",
+                                            "NAME");
 const QCommandLineOption
     savedOption({"o", "output"},
                 "Save the editor's image afterwards (serial number, checksums and raised capcodes "
                 "included).",
                 "SAVED.tbl");
+
+// The batch's next pager is its job's next row: the capcodes the ledger gave the row go into
+// the counting entries (the rest of the image is the batch's own, its serial numbers
+// included). False, with the reason shown, when no row could be taken.
+bool take_row(DeviceSession& s, LedgerRecorder& recorder, BoardJob& job, bool inc1, bool inc2) {
+    std::optional<JobPager> row;
+    try {
+        row = job.take();
+    } catch (const LedgerError& e) {
+        s.messages().message(e.what(), MessageIcon::Critical);
+        return false;
+    }
+    if (!row)
+        return false;
+    for (const std::string& line : row->skipped)
+        s.messages().message(line, MessageIcon::Information);
+    EditorHooks& e = s.hooks();
+    for (int index : {0, 1}) {
+        const Capcode capcode = decode_capcode(row->image, index);
+        if ((index == 0 ? inc1 : inc2) && capcode_value(e.capcode_text(index)) != capcode) {
+            e.store_capcode_text(index, std::to_string(capcode));
+            e.read_capcode();
+        }
+    }
+    recorder.set_job_row(row->row, row->reservations);
+    return true;
+}
 
 class WriteCommand final : public DeviceCommand {
   public:
@@ -40,6 +80,7 @@ class WriteCommand final : public DeviceCommand {
         addOption(writeAutoIncOption);
         addOption(writeJobOption);
         addOption(writeCountOption);
+        addOption(writeJobNameOption);
         addOption(savedOption);
         addDeviceOptions();
         acceptYes();
@@ -69,6 +110,16 @@ class WriteCommand final : public DeviceCommand {
                 return ExitUsage;
             }
         }
+        if (parser.isSet(writeJobNameOption) && (!inc1 && !inc2)) {
+            ctx.err << "kprtool write: --job-name names the job a counting batch is kept as; it "
+                       "goes with --auto-inc\n";
+            return ExitUsage;
+        }
+        if (parser.isSet(writeJobNameOption) && parser.isSet(noLedgerOption)) {
+            ctx.err << "kprtool write: --job-name keeps the batch in the ledger; it does not go "
+                       "with --no-ledger\n";
+            return ExitUsage;
+        }
         int count = 1;
         if (parser.isSet(writeCountOption)) {
             bool ok = false;
@@ -95,6 +146,26 @@ class WriteCommand final : public DeviceCommand {
         flags.AutoInc2 = inc2;
         flags.OperationKind = OperationKind::Write;
 
+        // A counting batch recorded in the ledger is a job: each pager takes its row, which
+        // the ledger gives its capcodes, so a stopped batch is resumed with --job.
+        std::optional<BoardJob> job;
+        if ((inc1 || inc2) && ledger.ledger() && ledger.recorder()) {
+            const CountingBatch batch{QFileInfo(args.at(0)).fileName().toStdString(),
+                                      &s.editor().image(),
+                                      {inc1, inc2},
+                                      count};
+            try {
+                job.emplace(
+                    *ledger.recorder(),
+                    add_counting_job(
+                        *ledger.ledger(), batch, parser.value(writeJobNameOption).toStdString(),
+                        QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss").toStdString()));
+            } catch (const LedgerError& e) {
+                s.messages().message(e.what(), MessageIcon::Critical);
+                s.release();
+                return ExitFailure;
+            }
+        }
         int written = 0;
         bool failed = false;
         if (!inc1 && !inc2) {
@@ -115,7 +186,8 @@ class WriteCommand final : public DeviceCommand {
                     break;
                 }
                 // Capcodes other pagers hold are passed over before the label shows.
-                if (!ledger.reserve(inc1, inc2)) {
+                if (!job ? !ledger.reserve(inc1, inc2)
+                         : !take_row(s, *ledger.recorder(), *job, inc1, inc2)) {
                     failed = true;
                     break;
                 }
@@ -146,6 +218,10 @@ class WriteCommand final : public DeviceCommand {
         if (count > 1 && written < count) {
             ctx.progress.finish();
             ctx.err << "Stopped after " << written << " of " << count << " pagers.\n";
+            if (job)
+                ctx.err << "The rest is job \"" << QString::fromStdString(job->name())
+                        << "\": kprtool write --job " << QString::fromStdString(job->name())
+                        << " resumes it.\n";
             ctx.err.flush();
         }
         // The image is kept whenever a pager took it: its raised capcodes are not lost.

@@ -335,6 +335,45 @@ TEST_P(LedgerTest, JobRowsAreTakenOnceAndPutBackToTheFront) {
     EXPECT_THROW(l->take_job_row("late"), LedgerError);
 }
 
+// A counting job's row gets its capcode as it is taken, reserved: the first row's own, then
+// the one after the job's highest (passing over a pager's), a failed row its own again.
+// Deleting waits for taken rows unless forced, and keeps every attempt with its row id.
+TEST_P(LedgerTest, CountingRowsReserveAsTakenAndDeletingKeepsTheAttempts) {
+    auto l = open();
+    l->record(write_of("KS2026000009", 6002, "verified"));
+    NewJob j{"count", "", "b.tbl", std::vector<uint8_t>(2048, 0), {{"capcode.1", false, true}}, {}};
+    j.rows = {{1, {"0006000"}}, {2, {""}}, {3, {""}}, {4, {""}}};
+    l->add_job(j);
+    std::vector<std::string> got, skipped;
+    for (const char* result : {"verified", "failed", "verified", "verified", ""}) {
+        const auto row = l->take_job_row("count");
+        got.push_back(row->values.at(0));
+        skipped.insert(skipped.end(), row->skipped.begin(), row->skipped.end());
+        if (*result == '\0')
+            break; // row 4 stays taken
+        LedgerAttempt a = write_of("", std::stoi(row->values[0]), result);
+        a.jobRow = row->id;
+        l->record(a, row->reservations);
+    }
+    EXPECT_THAT(got, ::testing::ElementsAre("0006000", "0006001", "0006001", "0006003", "0006004"));
+    EXPECT_THAT(skipped, ::testing::ElementsAre(HasSubstr("0006002 is in pager KS2026000009")));
+    EXPECT_EQ(l->open_reservations().size(), 1u); // row 4's; the others' went with their record
+    EXPECT_EQ(l->job("count").rows.at(3).values.at(0), "0006004");
+    try {
+        l->delete_job("count", false);
+        ADD_FAILURE() << "a job with a row taken was deleted";
+    } catch (const LedgerError& e) {
+        EXPECT_THAT(e.what(), HasSubstr("4 (bench, in work)"));
+    }
+    EXPECT_EQ(l->delete_job("count", true), 4);
+    EXPECT_TRUE(l->jobs().empty());
+    EXPECT_THROW(l->delete_job("count", true), LedgerError);
+    int fromRows = 0;
+    for (const LedgerAttempt& a : l->query({}))
+        fromRows += a.jobRow != 0;
+    EXPECT_EQ(fromRows, 4);
+}
+
 // A dead program's row goes back only when its write never started; one whose pager may
 // hold it stays taken and listed until put back by hand. Two processes never take one row.
 TEST_P(LedgerTest, JobRowsOfEndedProgramsFollowTheReservationsRule) {
