@@ -3,7 +3,7 @@
 2 x N pagers a run): pagers per hour and kprtool's CPU per board. Writes its table into
 docs/performance.md (between its "station" markers) and the figure docs/station-throughput.svg.
 
-    bench/station_bench.py BUILD_DIR [--boards 1,2,4,8] [--no-doc]
+    bench/station_bench.py BUILD_DIR [--boards 1,2,4,8] [--no-doc] [--versus-job]
 
 BUILD_DIR is a normal build with kprtool and kpr-board-sim built. The programs keep their
 settings and backups in a scratch folder (the backup read before each write is on, as it is
@@ -37,7 +37,7 @@ def keep_old_backups(scratch, count):
         open(os.path.join(folder, name), "wb").close()
 
 
-def run_station(build, boards, scratch, backups=0):
+def run_station(build, boards, scratch, backups=0, job=False):
     keep_old_backups(scratch, backups)
     sim = subprocess.Popen([os.path.join(build, "src", "sim", "kpr-board-sim"), "--boards",
                             str(boards), "--pace", "--swap"], stdout=subprocess.PIPE, text=True)
@@ -48,6 +48,14 @@ def run_station(build, boards, scratch, backups=0):
                XDG_CONFIG_HOME=os.path.join(scratch, "config"))
     subprocess.run([kprtool, "default", table], check=True, env=env, capture_output=True)
     cmd = [kprtool, "station", table, "--count", str(2 * boards), "--auto-inc", "1", "--yes"]
+    if job:  # the same pagers as an imported order, one row each
+        order = os.path.join(scratch, "order.csv")
+        with open(order, "w") as f:
+            f.write("label,capcode.1\n")
+            f.writelines(f"Unit {i},{1300000 + i}\n" for i in range(2 * boards))
+        subprocess.run([kprtool, "job", "import", order, "--table", table, "--name", "bench"],
+                       check=True, env=env, capture_output=True)
+        cmd = [kprtool, "station", "--job", "bench", "--yes"]
     for p in ports:
         cmd += ["--port", p]
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
@@ -129,12 +137,23 @@ def main():
     ap.add_argument("--no-doc", action="store_true")
     ap.add_argument("--backups", type=int, default=0,
                     help="backups already kept before the run (the folder a busy station has)")
+    ap.add_argument("--versus-job", action="store_true",
+                    help="each board count also runs an imported order of as many pagers, and "
+                         "prints its wall time against auto-increase's (no document written)")
     a = ap.parse_args()
     rows = []
     for n in (int(b) for b in a.boards.split(",")):
         with tempfile.TemporaryDirectory() as scratch:
             rows.append(run_station(os.path.abspath(a.build), n, scratch, a.backups))
         print(rows[-1], flush=True)
+        if a.versus_job:
+            with tempfile.TemporaryDirectory() as scratch:
+                job = run_station(os.path.abspath(a.build), n, scratch, a.backups, job=True)
+            print(f"{n} board(s), {2 * n} pagers: auto-increase {rows[-1]['wall']:.2f} s, job "
+                  f"{job['wall']:.2f} s ({100 * (job['wall'] / rows[-1]['wall'] - 1):+.1f} %)",
+                  flush=True)
+    if a.versus_job:
+        return
     text = table(rows)
     print(text)
     if a.no_doc:

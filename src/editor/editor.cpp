@@ -82,6 +82,13 @@ std::unique_ptr<Editor> Editor::headless(const PagerImage& image) {
     return editor;
 }
 
+std::unique_ptr<Editor> Editor::headless_copy() const {
+    std::unique_ptr<Editor> copy(new Editor(*this));
+    copy->onChanged_ = nullptr; // a headless editor has none; no copy calls another's
+    copy->writeCommand_ = nullptr;
+    return copy;
+}
+
 void Editor::end_call() {
     if (--depth_ > 0)
         return;

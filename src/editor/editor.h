@@ -36,7 +36,6 @@ inline constexpr const char* WindowTitleDesign = "KPR35T Pager Programmer V3.87"
 class Editor {
   public:
     explicit Editor(OperatorMessages& messages);
-    Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
 
     // An editor no operator watches (null_messages: silent, every question answered No),
@@ -44,6 +43,10 @@ class Editor {
     // as File > Open would.
     static std::unique_ptr<Editor> headless();
     static std::unique_ptr<Editor> headless(const PagerImage& image);
+    // Another headless editor in this headless one's state, as headless() with the same
+    // image would make it, without its start-up: a large order checks each row in an editor
+    // of its own.
+    std::unique_ptr<Editor> headless_copy() const;
 
     EditorState& state() { return st_; }
     const EditorState& state() const { return st_; }
@@ -240,6 +243,8 @@ class Editor {
 
   private:
     friend class EditorNotify;
+    // For headless_copy alone: a front end holds its editor by reference, never a copy.
+    Editor(const Editor&) = default;
     void populate_controls();
     void apply_edit_mode();
     void refresh_bound_controls();

@@ -230,11 +230,17 @@ std::optional<PagerImage> apply_job_row(const PagerImage& base,
                                         const std::vector<JobColumn>& columns,
                                         const std::vector<std::string>& values, int row,
                                         std::vector<OrderProblem>* problems) {
+    return apply_job_row(*Editor::headless(base), columns, values, row, problems);
+}
+
+std::optional<PagerImage> apply_job_row(const Editor& loaded, const std::vector<JobColumn>& columns,
+                                        const std::vector<std::string>& values, int row,
+                                        std::vector<OrderProblem>* problems) {
     ParsedProfile settings;
     for (std::size_t c = 0; c < columns.size() && c < values.size(); ++c)
         if (columns[c].key != LabelColumn && !values[c].empty())
             settings.entries.push_back({columns[c].key, values[c], static_cast<int>(c) + 1});
-    const auto editor = Editor::headless(base);
+    const auto editor = loaded.headless_copy();
     const ProfileResult r = apply_profile(*editor, settings);
     if (problems)
         for (const ProfileProblem& p : r.problems)
@@ -263,8 +269,10 @@ void validate_order(Order& order, const PagerImage& base, Ledger* ledger) {
     const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1,
                                                         std::max<std::size_t>(1, n / 64));
     auto check = [&](std::size_t first) {
+        // Loaded once a worker; every row gets a copy of it, as fresh as its own start-up.
+        const auto loaded = Editor::headless(base);
         for (std::size_t i = first; i < n; i += workers)
-            if (const auto image = apply_job_row(base, order.columns, order.rows[i].values,
+            if (const auto image = apply_job_row(*loaded, order.columns, order.rows[i].values,
                                                  order.rows[i].row, &rowProblems[i])) {
                 capcodes[i].emplace();
                 for (int slot = 0; slot < CapcodeSlots; ++slot)

@@ -18,6 +18,8 @@
 
 namespace kpr {
 
+class Editor;
+
 inline constexpr std::size_t MaxOrderBytes = 1024 * 1024;
 inline constexpr int MaxOrderRows = 100000; // pagers, the header not counted
 inline constexpr const char* LabelColumn = "label";
@@ -57,6 +59,10 @@ NewJob new_job(const Order& order, std::string name, std::string label, std::str
 // the order profiles use. Nothing when the editor refuses a value (problems then say why).
 std::optional<PagerImage> apply_job_row(const PagerImage& base,
                                         const std::vector<JobColumn>& columns,
+                                        const std::vector<std::string>& values, int row = 0,
+                                        std::vector<OrderProblem>* problems = nullptr);
+// The same through a headless editor that holds the base already (it is left as it was).
+std::optional<PagerImage> apply_job_row(const Editor& loaded, const std::vector<JobColumn>& columns,
                                         const std::vector<std::string>& values, int row = 0,
                                         std::vector<OrderProblem>* problems = nullptr);
 

@@ -65,6 +65,8 @@ std::vector<std::string> schema_statements(int version, const std::string& id) {
             "CREATE TABLE jobs (id " + id +
                 ", name TEXT NOT NULL UNIQUE, label TEXT NOT NULL, base_file TEXT NOT NULL,"
                 " base_hex TEXT NOT NULL, created TEXT NOT NULL)",
+            // shared: 0 one pager's capcode, 1 shared by the rows, 2 given as each row is
+            // taken (a counting batch kept as a job).
             "CREATE TABLE job_columns (job_id BIGINT NOT NULL REFERENCES jobs (id),"
             " col INTEGER NOT NULL, setting_key TEXT NOT NULL, shared INTEGER NOT NULL,"
             " PRIMARY KEY (job_id, col))",

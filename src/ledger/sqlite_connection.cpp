@@ -13,7 +13,29 @@
 namespace kpr {
 
 SqliteConnection::~SqliteConnection() {
+    forget_statements();
     sqlite3_close_v2(db_);
+}
+
+void SqliteConnection::forget_statements() {
+    for (const auto& [sql, stmt] : statements_)
+        sqlite3_finalize(stmt);
+    statements_.clear();
+}
+
+sqlite3_stmt* SqliteConnection::statement(const std::string& sql) {
+    if (const auto it = statements_.find(sql); it != statements_.end())
+        return it->second;
+    if (statements_.size() >= 64) // the ledger's statements are far fewer; a bound anyway
+        forget_statements();
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        fail(rc, "a query");
+    }
+    statements_.emplace(sql, raw);
+    return raw;
 }
 
 void SqliteConnection::fail(int code, const std::string& what) {
@@ -45,6 +67,7 @@ int SqliteConnection::busy(void* self, int count) {
 }
 
 void SqliteConnection::connect(LedgerAccess access) {
+    forget_statements();
     struct stat st {};
     bool existed = ::stat(path_.c_str(), &st) == 0;
     if (existed && !S_ISREG(st.st_mode))
@@ -101,11 +124,14 @@ void SqliteConnection::connect(LedgerAccess access) {
 
 std::vector<SqlRow> SqliteConnection::exec(const std::string& sql,
                                            const std::vector<SqlValue>& params) {
-    sqlite3_stmt* raw = nullptr;
-    int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr);
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, sqlite3_finalize);
-    if (rc != SQLITE_OK)
-        fail(rc, "a query");
+    sqlite3_stmt* raw = statement(sql);
+    // Ready for its next use however this one ends: no lock or binding is kept.
+    const auto reset = [](sqlite3_stmt* s) {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+    };
+    std::unique_ptr<sqlite3_stmt, decltype(reset)> inUse(raw, reset);
+    int rc = SQLITE_OK;
     for (std::size_t i = 0; i < params.size(); ++i) {
         const int n = static_cast<int>(i + 1);
         // With its length: a value holding a NUL byte is kept whole.

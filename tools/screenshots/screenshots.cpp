@@ -1,10 +1,12 @@
 // Renders the four pages of the main window at its design size, its smallest size and a
 // quarter larger, the settings, programming, log and station dialogs and the About and
-// splash windows, the Jobs dialog into PNG files, with the `--simulate` pager behind the window.
+// splash windows, the Jobs dialog and the first page of a delivery note into PNG files, with
+// the `--simulate` pager behind the window.
 // The pictures in docs/screenshots/ are made again with
 //   cmake --preset default && ninja -C build kpr-screenshots
 //   QT_QPA_PLATFORM=offscreen build/tools/screenshots/kpr-screenshots docs/screenshots
 // Built with the GUI; not a test.
+#include "cli/verbs/job_report.h"
 #include "editor/editor.h"
 #include "ledger/ledger.h"
 #include "platform/steady_clock.h"
@@ -29,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -257,6 +260,16 @@ int main(int argc, char** argv) {
         d.setAttribute(Qt::WA_DontShowOnScreen);
         d.show();
         ok &= save(&d, out + "/dialog-jobs.png");
+        // The sample order's delivery note, its first page as it prints (pdftoppm renders the
+        // PDF the note is written as).
+        const QString note = scratch.filePath(QStringLiteral("st-mary.pdf"));
+        const QString page = out + "/delivery-note";
+        const bool noted =
+            cli::save_delivery_note(note, ledger->job("st-mary"), false).empty() &&
+            QProcess::execute(QStringLiteral("pdftoppm"), {"-png", "-r", "100", "-f", "1", "-l",
+                                                           "1", "-singlefile", note, page}) == 0;
+        std::printf("%s %s.png\n", noted ? "wrote" : "FAILED", qPrintable(page));
+        ok &= noted;
     }
     {
         frmAbout about(QStringLiteral("USB"), gui.form.get());

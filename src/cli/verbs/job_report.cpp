@@ -14,7 +14,9 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace kpr::cli {
 
@@ -40,6 +42,13 @@ namespace {
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// "2026-03-02T09:10:05Z" as "2026-03-02 09:10": the column says UTC, and the label beside it
+// needs the room more than the seconds do.
+QString minutes(const std::string& utc) {
+    QString t = q(utc.substr(0, 16));
+    return t.size() == 16 && t[10] == 'T' ? t.replace(10, 1, ' ') : q(utc);
 }
 
 // Lays the note out on pages: a heading, a table with a header row repeated on each page,
@@ -75,10 +84,26 @@ class NoteWriter {
         y_ += line_;
     }
 
+    // Every column as wide as its widest cell, so serials and capcodes are never cut; when
+    // the page is too narrow, column `gives` (a label, the settings) takes what is left and
+    // its cells are shortened with an ellipsis.
     void table(const QString& title, const QStringList& header,
-               const std::vector<QStringList>& rows, const std::vector<int>& widths) {
+               const std::vector<QStringList>& rows, int gives) {
         if (rows.empty())
             return;
+        QFont bold = body_;
+        bold.setBold(true);
+        const QFontMetrics plain(body_, &pdf_), heavy(bold, &pdf_);
+        const int gap = line_ * 3 / 4;
+        std::vector<int> widths;
+        for (int c = 0; c < header.size(); ++c) {
+            int w = heavy.horizontalAdvance(header[c]);
+            for (const QStringList& r : rows)
+                w = std::max(w, plain.horizontalAdvance(r.value(c)));
+            widths.push_back(w + gap);
+        }
+        const int others = std::accumulate(widths.begin(), widths.end(), 0) - widths[gives];
+        widths[gives] = std::max(std::min(widths[gives], width_ - others), width_ / 10);
         room(3);
         bold_line(title);
         row(header, widths, true);
@@ -137,9 +162,9 @@ class NoteWriter {
         painter_.setFont(f);
         int x = 0;
         for (int i = 0; i < cells.size() && i < static_cast<int>(widths.size()); ++i) {
-            const int w = width_ * widths[i] / 100;
+            const int w = widths[i];
             const QString shown =
-                QFontMetrics(f, &pdf_).elidedText(cells[i], Qt::ElideRight, w - 20);
+                QFontMetrics(f, &pdf_).elidedText(cells[i], Qt::ElideRight, w - line_ / 2);
             painter_.drawText(QRect(x, y_, w, line_), Qt::AlignLeft, shown);
             x += w;
         }
@@ -179,7 +204,7 @@ std::string save_delivery_note_pdf(const QString& path, const Job& job, bool let
                 const auto facts = job_row_facts(job, r);
                 done.push_back({QString::number(r.row), q(r.label), q(r.serial),
                                 facts ? q(capcodes_on_text(*facts)) : QString(),
-                                facts ? q(facts->frequency) : QString(), q(r.time)});
+                                facts ? q(facts->frequency) : QString(), minutes(r.time)});
             } else {
                 open.push_back({QString::number(r.row), q(r.label), q(r.state),
                                 q(job_row_settings(job.columns, r.values))});
@@ -187,10 +212,9 @@ std::string save_delivery_note_pdf(const QString& path, const Job& job, bool let
         }
         note.table("Pagers delivered",
                    {"Row", "Label", "Serial", "Capcodes (ON)", "Frequency", "Verified (UTC)"}, done,
-                   {5, 19, 15, 25, 11, 25});
+                   1);
         note.totals();
-        note.table("Rows not yet done", {"Row", "Label", "State", "Settings"}, open,
-                   {6, 20, 12, 62});
+        note.table("Rows not yet done", {"Row", "Label", "State", "Settings"}, open, 3);
         note.finish();
     }
     if (!file.commit())
