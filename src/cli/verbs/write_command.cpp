@@ -146,10 +146,12 @@ class WriteCommand final : public DeviceCommand {
         flags.AutoInc2 = inc2;
         flags.OperationKind = OperationKind::Write;
 
-        // A counting batch recorded in the ledger is a job: each pager takes its row, which
-        // the ledger gives its capcodes, so a stopped batch is resumed with --job.
+        // A counting batch of a number of pagers recorded in the ledger is a job: each pager
+        // takes its row, which the ledger gives its capcodes, so a stopped batch is resumed
+        // with --job.
         std::optional<BoardJob> job;
-        if ((inc1 || inc2) && ledger.ledger() && ledger.recorder()) {
+        if ((inc1 || inc2) && ledger.ledger() && ledger.recorder() &&
+            (parser.isSet(writeCountOption) || parser.isSet(writeJobNameOption))) {
             const CountingBatch batch{QFileInfo(args.at(0)).fileName().toStdString(),
                                       &s.editor().image(),
                                       {inc1, inc2},
