@@ -63,6 +63,19 @@ class KprtoolE2E : public ::testing::Test {
         return e2e::run_program(KPRTOOL_PATH, args, dir.path());
     }
     // The simulator; the pager's memory goes to pager.tbl.
+    // Pager KS2026000017 of another machine, verified with this 1st capcode.
+    static void another_pager_holds(const QString& ledger, Capcode capcode) {
+        auto l = make_ledger(ledger.toStdString(), "");
+        l->open({"another-machine", "elsewhere", 1});
+        LedgerAttempt a;
+        a.kind = "write";
+        a.serialBytes = "KS2026000017";
+        a.serialIdentifies = true;
+        a.capcodes[0] = {capcode, true};
+        a.result = "verified";
+        l->record(a);
+    }
+
     void start_sim(const QStringList& extra = {}) {
         sim = std::make_unique<e2e::SimProcess>(QStringList{"--save", path("pager.tbl")} + extra);
         ASSERT_FALSE(sim->port.isEmpty()) << "kpr-board-sim gave no port";
@@ -201,17 +214,7 @@ TEST_F(KprtoolE2E, BatchRaisesTheCapcodesAndStops) {
 // and `log` lists them.
 TEST_F(KprtoolE2E, BatchThroughTheLedgerSkipsAHeldCapcodeAndLogsEveryPager) {
     const QString ledger = path("ledger.sqlite");
-    {
-        auto l = make_ledger(ledger.toStdString(), "");
-        l->open({"another-machine", "elsewhere", 1});
-        LedgerAttempt a;
-        a.kind = "write";
-        a.serialBytes = "KS2026000017";
-        a.serialIdentifies = true;
-        a.capcodes[0] = {501, true};
-        a.result = "verified";
-        l->record(a);
-    }
+    another_pager_holds(ledger, 501);
     ASSERT_EQ(kprtool({"default", path("b.tbl")}).exitCode, 0);
     ASSERT_EQ(kprtool({"set", path("b.tbl"), "capcode.1=0000500"}).exitCode, 0);
     start_sim();
@@ -247,17 +250,7 @@ TEST_F(KprtoolE2E, ACountingBatchIsResumedAsAJob) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.err.toStdString(), AllOf(HasSubstr("Stopped after 1 of 3 pagers."),
                                            HasSubstr("kprtool write --job night resumes it")));
-    {
-        auto l = make_ledger(ledger.toStdString(), "");
-        l->open({"another-machine", "elsewhere", 1});
-        LedgerAttempt a;
-        a.kind = "write";
-        a.serialBytes = "KS2026000017";
-        a.serialIdentifies = true;
-        a.capcodes[0] = {702, true};
-        a.result = "verified";
-        l->record(a);
-    }
+    another_pager_holds(ledger, 702);
     r = kprtool({"write", "--job", "night", "--yes", "--ledger", ledger});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_THAT(r.err.toStdString(), HasSubstr("Capcode 0000702 is in pager KS2026000017"));

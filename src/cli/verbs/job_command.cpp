@@ -90,6 +90,14 @@ class JobCommand final : public Command {
         }
     }
 
+    // The ledger to change, only when it exists: a mistyped path makes no new ledger.
+    static std::unique_ptr<Ledger> existing_ledger(CommandContext& ctx,
+                                                   const QCommandLineParser& parser) {
+        if (!reading_ledger(ctx, parser))
+            return nullptr;
+        return open_cli_ledger(ctx, parser);
+    }
+
     // The job as the ledger holds it; nothing, with the reason said, when it cannot be read.
     static std::optional<Job> read_job(CommandContext& ctx, const QCommandLineParser& parser,
                                        const std::string& name) {
@@ -242,9 +250,7 @@ class JobCommand final : public Command {
     }
 
     int remove(CommandContext& ctx, const QCommandLineParser& parser, const std::string& name) {
-        if (!reading_ledger(ctx, parser))
-            return ExitFailure; // a mistyped path makes no new ledger
-        const auto ledger = open_cli_ledger(ctx, parser);
+        const auto ledger = existing_ledger(ctx, parser);
         if (!ledger)
             return ExitFailure;
         try {
@@ -268,9 +274,7 @@ class JobCommand final : public Command {
             }
             ids.push_back(id);
         }
-        if (!reading_ledger(ctx, parser))
-            return ExitFailure; // a mistyped path makes no new ledger
-        const auto ledger = open_cli_ledger(ctx, parser);
+        const auto ledger = existing_ledger(ctx, parser);
         if (!ledger)
             return ExitFailure;
         try {
