@@ -189,8 +189,10 @@ if command -v ld.lld >/dev/null 2>&1; then
 fi
 logs="$build/mutants"
 mkdir -p "$logs"
+# File by file: a fault then recompiles its one file, not the batch of twelve it would share
+# in a unity build (about 7 s a fault against 27 s).
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKPR_BUILD_BENCH=OFF \
-    -DKPR_BUILD_FUZZ=OFF "${linker[@]}" >"$logs/configure.log" 2>&1 ||
+    -DKPR_BUILD_FUZZ=OFF -DKPR_UNITY=OFF "${linker[@]}" >"$logs/configure.log" 2>&1 ||
     { cat "$logs/configure.log" >&2; exit 2; }
 report="$logs/report.txt"
 : >"$report"
